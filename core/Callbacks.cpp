@@ -1,0 +1,9 @@
+#include "core/Game.h"
+
+// GLUT takes plain functions: each forwards to the same handler of the one Game.
+void displayCallback() { Game::instance().display(); }
+void idleCallback() { Game::instance().idle(); }
+void keyboardCallback(unsigned char key, int x, int y) { Game::instance().keyboard(key, x, y); }
+void keyboardUpCallback(unsigned char key, int x, int y) { Game::instance().keyboardUp(key, x, y); }
+void specialCallback(int key, int x, int y) { Game::instance().special(key, x, y); }
+void specialUpCallback(int key, int x, int y) { Game::instance().specialUp(key, x, y); }

@@ -1,0 +1,169 @@
+#pragma once
+#include <cstdint>
+#include <vector>
+
+#include "core/GameConfig.h"
+#include "core/GameState.h"
+#include "framework/BitmapText.h"
+#include "highscore/HighscoreTable.h"
+#include "objects/Camera.h"
+#include "objects/ResourceCache.h"
+#include "objects/World.h"
+
+class EffectGroup;
+class FBO;
+class GameObject;
+class NormalShader;
+class SSAO;
+class ShaderProgram;
+class Spaceship;
+class Texture;
+namespace audio {
+class Channel;
+class Sound;
+class System;
+}  // namespace audio
+
+// The one application object: owns the configuration, the world, the resource cache, the
+// cameras, the height-query targets, the text writer, the score panel and the sound handles,
+// and holds the whole run-time state of the game.
+class Game {
+public:
+    static Game& instance();
+
+    // Start-up: window, sound, projection, callbacks, resources; then the GLUT main loop.
+    void run(int argc, char** argv);
+    // Everything run does before entering the main loop (tests call this or its parts).
+    void startUp(int argc, char** argv);
+    void initWindow(int argc, char** argv);  // run steps 1 and 2
+    void initProjection();                   // run step 4
+    void registerCallbacks();                // run step 5
+    void initSound();                        // the sound start-up
+    void initResources();                    // the resource start-up
+
+    // GLUT handlers.
+    void display();
+    void idle();
+    void keyboard(unsigned char key, int x, int y);
+    void keyboardUp(unsigned char key, int x, int y);
+    void special(int key, int x, int y);
+    void specialUp(int key, int x, int y);
+
+    // Game operations.
+    void newGame();
+    void fire();
+    void nextEffectGroup();
+    void onShipHit();
+    void addHitScore() { score += 15 * scoreMultiplier; }
+    void clearBullets() { bulletCount = 0; }
+    void addBullets(int n) { bulletCount += n; }
+    void playObjectSound(audio::Sound* sound);
+    void reloadHighscoreImage();
+    void step();  // one fixed simulation step of idle
+
+    // Sound and music.
+    static void checkSoundResult(int result);
+    void advancePlaylist();    // the playlist step at the top of every display
+    void toggleMusicPause();   // "m"
+
+    // Terrain height query.
+    void renderTerrainPositions();
+    void computeTerrainHeightAt(const std::vector<float>& positions, float* heights);
+    void placeOnTerrain(std::vector<GameObject*>& objects);
+
+    // Overlays and HUD.
+    void beginOverlay();
+    void endOverlay();
+    void drawImageQuad(Texture* texture, float ax, float ay, float az, float bx, float by, float bz);
+    void drawFullScreenImage(Texture* texture);
+    void drawEffectGroupLabel();
+    void drawBulletDots();
+    void drawNameEntryLines();
+    Texture* labelTextureFor(const char* groupName) const;
+
+    // Accessors.
+    GameConfig& getConfig() { return config; }
+    ResourceCache& getResourceCache() { return resourceCache; }
+    World& getWorld() { return world; }
+    Spaceship* getShip() { return ship; }
+    int getScore() const { return score; }
+    EffectGroup* getCurrentEffectGroup() { return currentEffectGroup; }
+    int getState() const { return state; }
+    Camera& getChaseCamera() { return chaseCamera; }
+    Camera& getTopDownCamera() { return topDownCamera; }
+    audio::System* getSoundSystem() { return soundSystem; }
+    HighscoreTable& getHighscoreTable() { return highscoreTable; }
+    SSAO* getSSAO() { return ssao; }
+    NormalShader* getNormalShader() { return normalShader; }
+
+    // Read directly by the effects.
+    bool backdropPass;
+    bool funkyPassFlag;
+
+private:
+    Game();
+    ~Game();
+    Game(const Game&) = delete;
+    Game& operator=(const Game&) = delete;
+
+    void drawPlayingFrame();
+    void drawOutlinePass();
+
+    Camera chaseCamera;
+    Camera topDownCamera;
+    GameConfig config;
+    World world;
+    ResourceCache resourceCache;
+
+public:
+    // Run-time state; public so that the tests and tools can drive and inspect the game.
+    int state;
+    FBO* positionFBO;
+    Texture* positionTexture;
+    Texture* heightTexture;
+    ShaderProgram* renderPositionProgram;
+    ShaderProgram* fetchHeightProgram;
+    int playerPositionLocation;
+    int projMatrixLocation;
+    int viewMatrixLocation;
+    float projectionMatrix[16];
+    float viewMatrix[16];
+    bool leftHeld;
+    bool rightHeld;
+    EffectGroup* currentEffectGroup;
+    Spaceship* ship;
+    uint32_t lastFrameTime;
+    float timeAccumulator;
+    int score;
+    int scoreMultiplier;
+    int scorePanelTimer;
+    BitmapText textWriter;
+    SSAO* ssao;
+    NormalShader* normalShader;
+    Texture* titleTexture;
+    Texture* creditsTexture;
+    Texture* enterNameTexture;
+    Texture* highscoreTexture;
+    Texture* labelTextures[11];
+    int bulletCount;
+    float forwardSpeed;
+    bool firstSignShown;
+    bool secondSignShown;
+    int highscoreRank;
+    HighscoreTable highscoreTable;
+
+    // Sound handles.
+    audio::System* soundSystem;
+    audio::Channel* effectsChannel;
+    audio::Channel* objectChannel;
+    audio::Channel* musicChannel;
+    audio::Sound* fireSound;
+    audio::Sound* jumpSound;
+    audio::Sound* beamSound;
+    audio::Sound* music;
+    bool musicPaused;
+    audio::Sound* playlist;
+    bool isPlaylist;
+    bool musicPlaying;
+    int playlistIndex;
+};

@@ -1,0 +1,6 @@
+#include "core/Game.h"
+
+int main(int argc, char** argv) {
+    Game::instance().run(argc, argv);
+    return 0;
+}

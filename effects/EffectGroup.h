@@ -1,0 +1,36 @@
+#pragma once
+#include <vector>
+
+class Effect;
+
+// A named render style: effects switched on and off together. Groups chain themselves in
+// creation order.
+class EffectGroup {
+public:
+    EffectGroup();
+    virtual void activate();
+    virtual void deactivate();
+    virtual ~EffectGroup();
+    EffectGroup(const EffectGroup&) = delete;
+    EffectGroup& operator=(const EffectGroup&) = delete;
+
+    void addEffect(Effect* effect);
+    const char* getName() const { return name; }
+    const char* getTitle() const { return title; }
+    EffectGroup* getNext() const { return next; }
+    EffectGroup* getPrevious() const { return previous; }
+    const std::vector<Effect*>& getEffects() const { return effects; }
+
+    static EffectGroup* lastCreated;
+
+protected:
+    // Marks an effect as shared (owned by the Game), so the destructor leaves it alone.
+    void addSharedEffect(Effect* effect);
+
+    const char* name;
+    const char* title;
+    EffectGroup* next;
+    EffectGroup* previous;
+    std::vector<Effect*> effects;
+    std::vector<Effect*> sharedEffects;
+};

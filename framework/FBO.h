@@ -1,0 +1,31 @@
+#pragma once
+#include <GL/glew.h>
+
+class Logger;
+
+// One framebuffer object, optionally with a depth renderbuffer of the same size.
+class FBO {
+public:
+    FBO(Logger* logger, int width, int height, bool withDepth);
+    ~FBO();
+    FBO(const FBO&) = delete;
+    FBO& operator=(const FBO&) = delete;
+
+    void bind();
+    void unbind();
+    void attachTexture(GLenum attachment, GLenum textureTarget, GLuint textureName);
+    void attachDepthRenderbuffer();
+    int getMaxColorAttachments();
+    void checkStatus();
+
+    GLuint getFramebuffer() const { return fbo; }
+    GLuint getRenderbuffer() const { return rbo; }
+
+private:
+    Logger* logger;
+    GLuint fbo;
+    GLuint rbo;
+    int width;
+    int height;
+    bool withDepth;
+};

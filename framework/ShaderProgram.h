@@ -1,0 +1,36 @@
+#pragma once
+#include <GL/glew.h>
+#include <string>
+
+class Logger;
+
+// One GLSL program of a vertex and a fragment shader read from text files.
+class ShaderProgram {
+public:
+    explicit ShaderProgram(Logger* logger);
+    ~ShaderProgram();
+    ShaderProgram(const ShaderProgram&) = delete;
+    ShaderProgram& operator=(const ShaderProgram&) = delete;
+
+    void load(std::string vertexPath, std::string fragmentPath);
+    static void printProgramInfoLog(GLuint program);
+    int getUniformLocation(std::string name);
+    void setUniform1i(int location, int value);
+    void setUniform1f(int location, float value);
+    void setUniform4f(int location, float a, float b, float c, float d);
+    void use();
+    void unuse();
+    void release();
+
+    GLuint getProgram() const { return program; }
+    GLuint getVertexShader() const { return vertexShader; }
+    GLuint getFragmentShader() const { return fragmentShader; }
+
+private:
+    std::string readFile(std::string fileName);
+
+    GLuint vertexShader;
+    GLuint fragmentShader;
+    GLuint program;
+    Logger* logger;
+};

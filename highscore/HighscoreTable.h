@@ -1,0 +1,46 @@
+#pragma once
+#include <gd.h>
+
+#include <map>
+#include <string>
+
+class Texture;
+
+// The high-score entries and their file, the name being typed, and the in-game score panel.
+class HighscoreTable {
+public:
+    HighscoreTable();
+    ~HighscoreTable();
+    HighscoreTable(const HighscoreTable&) = delete;
+    HighscoreTable& operator=(const HighscoreTable&) = delete;
+
+    static constexpr std::size_t maxNameLength = 20;
+
+    void load(const std::string& fileName);
+    int computeRank(int score);
+    void appendToName(const std::string& text);
+    void removeLastChar();
+    std::string getName() const { return name; }
+    void commitAndRender();
+
+    static void drawOutlinedText(gdImagePtr image, int colour, const char* fontFile, double pointSize,
+                                 int x, int y, const char* text, bool rightAligned);
+    static void drawRow(gdImagePtr image, int colour, int y, int rank, int score, const std::string& name);
+    void updateScoreImage(int score, bool force);
+    void drawScoreImage();
+
+    const std::multimap<int, std::string>& getEntries() const { return entries; }
+    int getRank() const { return rank; }
+    Texture* getScoreTexture() const { return scoreTexture; }
+
+private:
+    std::multimap<int, std::string> entries;
+    int rank;
+    int newScore;
+    std::string name;
+    Texture* scoreTexture;
+    int lastScore;
+    gdImagePtr scoreImage;
+    int transparentColour;
+    int textColour;
+};

@@ -1,0 +1,36 @@
+#pragma once
+#include <GL/glew.h>
+#include <map>
+#include <string>
+
+#include "framework/Texture.h"
+
+struct GLMmodel;
+namespace audio {
+class Sound;
+}
+
+// Models, display lists, textures and sounds, each loaded once by name and kept for the run.
+class ResourceCache {
+public:
+    ResourceCache();
+    ~ResourceCache();
+    ResourceCache(const ResourceCache&) = delete;
+    ResourceCache& operator=(const ResourceCache&) = delete;
+
+    GLMmodel* getModel(const std::string& name);
+    Texture* getTexture(const std::string& name, GLenum target);
+    unsigned int getDisplayList(GLMmodel* model);
+    audio::Sound* getSound(const std::string& name);
+
+    // Number of texture loads that reached the loader (cache misses), for tests.
+    int textureLoadCount() const { return textureLoads; }
+
+private:
+    std::map<std::string, GLMmodel*> models;
+    std::map<std::string, Texture*> textures;
+    std::map<std::string, audio::Sound*> sounds;
+    std::map<GLMmodel*, unsigned int> displayLists;
+    TextureLoader loader;
+    int textureLoads = 0;
+};

@@ -1,0 +1,42 @@
+#pragma once
+#include <GL/glew.h>
+
+#include <array>
+#include <string>
+#include <vector>
+
+// Shared by every test program: one 800 x 600 GLUT window with GLEW, created before the tests.
+namespace harness {
+
+constexpr int kWidth = 800;
+constexpr int kHeight = 600;
+
+// The GLUT window of the test process (created by the test main).
+int window();
+
+// RGBA of one pixel of the current read buffer, (0, 0) at the bottom left.
+std::array<unsigned char, 4> readPixel(int x, int y);
+// The whole framebuffer (or a region) as RGBA rows, bottom row first.
+std::vector<unsigned char> readPixels(int x, int y, int width, int height);
+// Writes the current read buffer (window-sized) to a PNG file, for looking at.
+bool savePng(const std::string& path, int width = kWidth, int height = kHeight);
+
+// Drains and returns pending GL errors, formatted; empty when there were none.
+std::string glErrors();
+
+// Standard output and error of the test process, captured at the file-descriptor level so
+// printf, std::cout and fprintf(stderr) are all seen.
+void captureStdout();
+std::string capturedStdout();
+void captureStderr();
+std::string capturedStderr();
+
+// A fresh empty folder under /tmp, removed by the caller if wanted.
+std::string makeTempDir(const std::string& prefix = "lumivex-test");
+std::string readFileText(const std::string& path);
+void writeFileText(const std::string& path, const std::string& text);
+
+// Runs a shell command, returns its exit status (as from waitpid) and its standard output.
+int runCommand(const std::string& command, std::string* output = nullptr);
+
+}  // namespace harness
