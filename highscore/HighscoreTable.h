@@ -29,6 +29,12 @@ public:
     void updateScoreImage(int score, bool force);
     void drawScoreImage();
 
+    // libgd looks for a relative font name only in GDFONTPATH and its own folders: point it at
+    // the game folder (the working directory) so "Faktos.ttf" is ours.
+    static void useGameFolderFonts();
+    // Writes "Textures/highscore.png" of an empty table on "Textures/highscore.jpg", below gameDir.
+    static bool renderEmptyTablePicture(const std::string& gameDir);
+
     const std::multimap<int, std::string>& getEntries() const { return entries; }
     int getRank() const { return rank; }
     Texture* getScoreTexture() const { return scoreTexture; }
