@@ -1,6 +1,7 @@
+#include "core/Callbacks.h"
+
 #include "core/Game.h"
 
-// GLUT takes plain functions: each forwards to the same handler of the one Game.
 void displayCallback() { Game::instance().display(); }
 void idleCallback() { Game::instance().idle(); }
 void keyboardCallback(unsigned char key, int x, int y) { Game::instance().keyboard(key, x, y); }

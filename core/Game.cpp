@@ -3,15 +3,10 @@
 #include <GL/glew.h>
 #include <GL/freeglut.h>
 
+#include "core/Callbacks.h"
+#include "core/StartupChecks.h"
 #include "objects/Spaceship.h"
 #include "platform/SwapInterval.h"
-
-void displayCallback();
-void idleCallback();
-void keyboardCallback(unsigned char key, int x, int y);
-void keyboardUpCallback(unsigned char key, int x, int y);
-void specialCallback(int key, int x, int y);
-void specialUpCallback(int key, int x, int y);
 
 Game& Game::instance() {
     static Game game;  // destroyed at exit: that is the game's tear-down
@@ -98,7 +93,7 @@ void Game::initWindow(int argc, char** argv) {
     glutInitWindowSize(config.windowWidth, config.windowHeight);
     glutCreateWindow(config.windowTitle);
     glutIgnoreKeyRepeat(1);
-    glewInit();
+    requireGlew(glewInit());
     wglSwapIntervalEXT(0);  // no wait for the vertical retrace
 }
 

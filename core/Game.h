@@ -67,6 +67,7 @@ public:
     void toggleMusicPause();   // "m"
 
     // Terrain height query.
+    void createHeightQueryTargets();  // position/height textures, position FBO, the two programs
     void renderTerrainPositions();
     void computeTerrainHeightAt(const std::vector<float>& positions, float* heights);
     void placeOnTerrain(std::vector<GameObject*>& objects);

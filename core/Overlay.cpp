@@ -1,10 +1,141 @@
-#include "core/Game.h"
+#include <GL/glew.h>
+#include <GL/freeglut.h>
 
-void Game::beginOverlay() {}
-void Game::endOverlay() {}
-void Game::drawImageQuad(Texture*, float, float, float, float, float, float) {}
-void Game::drawFullScreenImage(Texture*) {}
-void Game::drawEffectGroupLabel() {}
-void Game::drawBulletDots() {}
-void Game::drawNameEntryLines() {}
-Texture* Game::labelTextureFor(const char*) const { return nullptr; }
+#include <cstring>
+#include <string>
+
+#include "core/Game.h"
+#include "effects/EffectGroup.h"
+#include "framework/Texture.h"
+
+namespace {
+
+// Group names in the order of their label pictures "shaderAnzeige1.png" .. "shaderAnzeige11.png".
+const char* const kLabelNames[11] = {
+    "Blue/Green Shader", "Black&White", "SSAO only",       "Phong Shader + SSAO", "Normal Shader", "Funky Shader",
+    "Toon Shader",       "Standard Shader", "Phong Shader", "Pure",               "Sunny Shader",
+};
+
+}  // namespace
+
+void Game::beginOverlay() {
+    glDisable(GL_LIGHTING);
+    glPushMatrix();
+    glDisable(GL_DEPTH_TEST);
+
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glOrtho(-1, 1, -1, 1, -1, 1);
+
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glViewport(0, 0, config.windowWidth, config.windowHeight);
+}
+
+void Game::endOverlay() {
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+
+    glEnable(GL_DEPTH_TEST);
+    glViewport(0, 0, config.windowWidth, config.windowHeight);
+    glPopMatrix();
+    glEnable(GL_LIGHTING);
+}
+
+void Game::drawImageQuad(Texture* texture, float ax, float ay, float, float bx, float by, float) {
+    // A picture that failed to load is skipped, never bound.
+    if (texture) {
+        texture->bind(GL_TEXTURE_2D, 0);
+        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+
+        beginOverlay();
+        glBegin(GL_QUADS);
+        glTexCoord2f(0, 0);
+        glVertex3f(ax, by, 0);
+        glTexCoord2f(1, 0);
+        glVertex3f(bx, by, 0);
+        glTexCoord2f(1, 1);
+        glVertex3f(bx, ay, 0);
+        glTexCoord2f(0, 1);
+        glVertex3f(ax, ay, 0);
+        glEnd();
+        endOverlay();
+    }
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+}
+
+void Game::drawFullScreenImage(Texture* texture) { drawImageQuad(texture, -1, 1, 0, 1, -1, 0); }
+
+Texture* Game::labelTextureFor(const char* groupName) const {
+    if (groupName) {
+        for (int i = 0; i < 11; ++i)
+            if (std::strcmp(groupName, kLabelNames[i]) == 0) return labelTextures[i];
+    }
+    return labelTextures[0];
+}
+
+void Game::drawEffectGroupLabel() {
+    Texture* label = labelTextureFor(currentEffectGroup ? currentEffectGroup->getName() : nullptr);
+    if (!label) return;
+
+    glColor4f(1, 1, 1, 1);
+    glEnable(GL_ALPHA_TEST);
+    glAlphaFunc(GL_GREATER, 0.4f);
+    label->bind(GL_TEXTURE_2D, 0);
+
+    glBegin(GL_QUADS);
+    glTexCoord2f(0, 0);
+    glVertex3f(-0.96f, -0.96f, 0);
+    glTexCoord2f(1, 0);
+    glVertex3f(-0.15f, -0.96f, 0);
+    glTexCoord2f(1, 1);
+    glVertex3f(-0.15f, -0.85f, 0);
+    glTexCoord2f(0, 1);
+    glVertex3f(-0.96f, -0.85f, 0);
+    glEnd();
+
+    glDisable(GL_ALPHA_TEST);
+}
+
+void Game::drawBulletDots() {
+    // The label left texturing on, and with GL_REPLACE a textured point would show a texel
+    // instead of its own colour.
+    const GLboolean textured = glIsEnabled(GL_TEXTURE_2D);
+    glDisable(GL_TEXTURE_2D);
+    for (int i = 0; i < bulletCount; ++i) {
+        const float x = i * 0.05f - 0.12f;
+        const float y = -0.9f;
+        glPointSize(14);
+        glBegin(GL_POINTS);
+        glColor4f(1, 0, 0, 1);
+        glVertex3f(x, y, 0);
+        glEnd();
+        glPointSize(8);
+        glBegin(GL_POINTS);
+        glColor4f(1, 0.87f, 0, 1);
+        glVertex3f(x, y, 0);
+        glEnd();
+    }
+    if (textured) glEnable(GL_TEXTURE_2D);
+}
+
+void Game::drawNameEntryLines() {
+    glDisable(GL_DEPTH_TEST);
+    glColor4f(1, 1, 1, 1);
+    glEnable(GL_COLOR_LOGIC_OP);
+    glLogicOp(GL_SET);
+
+    // Built as strings, so a name of any length fits.
+    const std::string lines[3] = {
+        "Your score: " + std::to_string(score),
+        "Your rank: " + std::to_string(highscoreRank),
+        "Enter Name: " + highscoreTable.getName(),
+    };
+    textWriter.drawText(-0.3f, -0.2f, GLUT_BITMAP_HELVETICA_18, lines[0].c_str());
+    textWriter.drawText(-0.3f, -0.3f, GLUT_BITMAP_HELVETICA_18, lines[1].c_str());
+    textWriter.drawText(-0.3f, -0.4f, GLUT_BITMAP_HELVETICA_18, lines[2].c_str());
+
+    glDisable(GL_COLOR_LOGIC_OP);
+}

@@ -1,8 +1,68 @@
+#include <GL/glew.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
 #include "core/Game.h"
+#include "effects/EffectGroups.h"
+#include "effects/NormalShader.h"
+#include "effects/SSAO.h"
 #include "framework/Logger.h"
 #include "framework/Texture.h"
+#include "objects/Asteroid.h"
+#include "objects/Bullet.h"
+#include "objects/BulletPowerUp.h"
+#include "objects/PowerUp.h"
+#include "platform/Clock.h"
+#include "platform/audio/Audio.h"
 
 void Game::initResources() {
+    // The score panel and the high-score picture use "Faktos.ttf" from the game folder.
+    HighscoreTable::useGameFolderFonts();
+
     config.logger = new Logger();
     config.textureLoader = new TextureLoader();
+
+    ssao = new SSAO();
+    ssao->setup(config.windowWidth, config.windowHeight);
+    ssao->setClipPlanes(0.1f, 30.0f);
+    ssao->captureProjection();
+
+    normalShader = new NormalShader();
+    normalShader->setup(config.windowWidth, config.windowHeight);
+
+    createHeightQueryTargets();
+
+    std::printf("Effect Groups setup START\n");
+    std::fflush(stdout);
+    config.firstEffectGroup = createEffectGroups();
+    std::printf("Effect Groups setup FINISHED\n");
+
+    std::srand(timeGetTime());
+
+    glEnable(GL_CULL_FACE);
+    glEnable(GL_DEPTH_TEST);
+    glCullFace(GL_BACK);
+    glEnable(GL_POINT_SMOOTH);
+
+    {
+        // Their constructors fill the resource cache, so the first game starts without a
+        // loading pause; they never enter the world.
+        Asteroid asteroid(1.0f);
+        PowerUp powerUp;
+        Bullet bullet;
+        BulletPowerUp bulletPowerUp;
+    }
+
+    titleTexture = resourceCache.getTexture(config.titlePicture, GL_TEXTURE_2D);
+    creditsTexture = resourceCache.getTexture(config.creditsPicture, GL_TEXTURE_2D);
+    enterNameTexture = resourceCache.getTexture(config.enterNamePicture, GL_TEXTURE_2D);
+    highscoreTexture = nullptr;
+    for (int i = 0; i < 11; ++i)
+        labelTextures[i] = resourceCache.getTexture("shaderAnzeige" + std::to_string(i + 1) + ".png", GL_TEXTURE_2D);
+    std::printf("Textures Loaded\n");
+    std::fflush(stdout);
+
+    if (musicChannel) musicChannel->setVolume(0.4f);
 }

@@ -38,6 +38,14 @@ public:
     const std::multimap<int, std::string>& getEntries() const { return entries; }
     int getRank() const { return rank; }
     Texture* getScoreTexture() const { return scoreTexture; }
+    // How often the panel has been re-rendered (skipped calls do not count).
+    int getPanelRenderCount() const { return panelRenderCount; }
+
+    // Test hook: when set, every replacement of "highscore.txt" or "Textures/highscore.png"
+    // stops after the new content has been written and synced to its temporary file, just
+    // before the rename, as a crash or a failed rename would; the temporary file is removed
+    // and the old file stays as it was. Off in the game.
+    static bool simulateFailureBeforeRename;
 
 private:
     std::multimap<int, std::string> entries;
@@ -49,4 +57,11 @@ private:
     gdImagePtr scoreImage;
     int transparentColour;
     int textColour;
+    int panelRenderCount;
+    // The cleared panel with the title line already drawn, kept while the title stays the
+    // same: the title's outlined text is most of a re-render's cost, and only the score changes.
+    gdImagePtr titleLayer;
+    std::string titleLayerText;
+    bool titleLayerHasTitle;
+    int titleLayerFonts;  // font-folder generation the layer was drawn with
 };

@@ -43,6 +43,7 @@ public:
     int getStarTimer() const { return starTimer; }
     void setStarTimer(int value) { starTimer = value; }
     float getSeaPhase() const { return seaPhase; }
+    Texture* getSkyTexture(int i) const { return skyTextures[i]; }
 
     bool bulletHintPending;
     bool starHintPending;
@@ -61,4 +62,9 @@ private:
     int starTimer;
     float seaPhase;
     float seaLevel;
+    // The ship last handed to addToActive: owned by the Game, never deleted here. Only the
+    // address is compared, so it may already be gone when the world is cleared.
+    GameObject* knownShip;
+
+    bool isShip(const GameObject* obj) const;
 };

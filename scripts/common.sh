@@ -22,7 +22,15 @@ install_packages() {
 }
 
 configure_and_build() {
-  cmake -S "$ROOT" -B "$BUILD" "$@" >/dev/null
+  # Quiet when it works; the whole configure log when it does not.
+  local log
+  log="$(mktemp)"
+  if ! cmake -S "$ROOT" -B "$BUILD" "$@" >"$log" 2>&1; then
+    cat "$log" >&2
+    rm -f "$log"
+    return 1
+  fi
+  rm -f "$log"
   cmake --build "$BUILD" -j "$JOBS"
 }
 
@@ -55,5 +63,8 @@ start_virtual_display() {
 }
 
 stop_virtual_display() {
-  [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null || true
+  if [ -n "$XVFB_PID" ]; then
+    kill "$XVFB_PID" 2>/dev/null || true
+    wait "$XVFB_PID" 2>/dev/null || true
+  fi
 }

@@ -1,5 +1,148 @@
-#include "core/Game.h"
+#include <GL/glew.h>
 
-void Game::renderTerrainPositions() {}
-void Game::computeTerrainHeightAt(const std::vector<float>&, float*) {}
-void Game::placeOnTerrain(std::vector<GameObject*>&) {}
+#include <algorithm>
+#include <cstdio>
+
+#include "core/Game.h"
+#include "framework/FBO.h"
+#include "framework/ShaderProgram.h"
+#include "framework/Texture.h"
+#include "objects/GameObject.h"
+#include "terrain/TerrainMode.h"
+
+namespace {
+// Width of the height texture: the most positions one query can answer.
+constexpr int kMaxQueryPositions = 512;
+}  // namespace
+
+void Game::createHeightQueryTargets() {
+    const int width = config.windowWidth;
+    const int height = config.windowHeight;
+    positionTexture = config.textureLoader->createTexture(GL_TEXTURE_2D, GL_RGBA32F_ARB, width, height, GL_RGBA,
+                                                          GL_FLOAT, GL_NEAREST, true, false, false, nullptr);
+    heightTexture = config.textureLoader->createTexture(GL_TEXTURE_2D, GL_LUMINANCE32F_ARB, kMaxQueryPositions, 1,
+                                                        GL_LUMINANCE, GL_FLOAT, GL_NEAREST, true, false, false,
+                                                        nullptr);
+
+    // The depth renderbuffer is created but never attached: the top-down view of a height
+    // field has no hidden surfaces, so the position pass needs no depth test.
+    positionFBO = new FBO(config.logger, width, height, true);
+    positionFBO->bind();
+    glDrawBuffer(GL_COLOR_ATTACHMENT0_EXT);
+    positionFBO->attachTexture(GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D, positionTexture ? positionTexture->getID() : 0);
+    positionFBO->checkStatus();
+    positionFBO->unbind();
+
+    renderPositionProgram = new ShaderProgram(config.logger);
+    renderPositionProgram->load("Shader/renderPosition.vert", "Shader/renderPosition.frag");
+    renderPositionProgram->unuse();
+
+    fetchHeightProgram = new ShaderProgram(config.logger);
+    fetchHeightProgram->load("Shader/fetchPlayerOnTerrain.vert", "Shader/fetchPlayerOnTerrain.frag");
+    fetchHeightProgram->use();
+    playerPositionLocation = fetchHeightProgram->getUniformLocation("playerPosition");
+    projMatrixLocation = fetchHeightProgram->getUniformLocation("projMatrix");
+    viewMatrixLocation = fetchHeightProgram->getUniformLocation("viewMatrix");
+    fetchHeightProgram->unuse();
+}
+
+void Game::renderTerrainPositions() {
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    topDownCamera.apply();
+    glGetFloatv(GL_MODELVIEW_MATRIX, viewMatrix);
+
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glOrtho(-10, 10, -2, 30, 0.4, 20);
+    glGetFloatv(GL_PROJECTION_MATRIX, projectionMatrix);
+
+    glMatrixMode(GL_MODELVIEW);
+    positionFBO->bind();
+    positionFBO->attachTexture(GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D, positionTexture->getID());
+    glClearColor(0, 0, 0, 0);
+    glClear(GL_COLOR_BUFFER_BIT);
+
+    renderPositionProgram->use();
+    world.drawTerrain(false, false, Untextured);
+    renderPositionProgram->unuse();
+
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    positionFBO->unbind();
+}
+
+void Game::computeTerrainHeightAt(const std::vector<float>& positions, float* heights) {
+    const int n = static_cast<int>(positions.size() / 2);
+    if (n > kMaxQueryPositions) std::printf("[WARNING] computeTerrainHeightAt: too many positions requested\n");
+    // Only the first 512 pairs fit the uniform array and the result texture.
+    const int uploaded = std::min(n, kMaxQueryPositions);
+
+    glActiveTextureARB(GL_TEXTURE0_ARB);
+    glBindTexture(GL_TEXTURE_2D, positionTexture->getID());
+
+    positionFBO->bind();
+    positionFBO->attachTexture(GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D, heightTexture->getID());
+    glClear(GL_COLOR_BUFFER_BIT);
+
+    fetchHeightProgram->use();
+    glPushAttrib(GL_VIEWPORT_BIT);
+    glViewport(0, 0, kMaxQueryPositions, 1);
+
+    glUniformMatrix4fv(projMatrixLocation, 1, GL_FALSE, projectionMatrix);
+    glUniformMatrix4fv(viewMatrixLocation, 1, GL_FALSE, viewMatrix);
+    if (uploaded > 0) glUniform2fv(playerPositionLocation, uploaded, positions.data());
+
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glBegin(GL_QUADS);
+    glTexCoord2f(0, 0);
+    glVertex2f(-1, -1);
+    glTexCoord2f(1, 0);
+    glVertex2f(1, -1);
+    glTexCoord2f(1, 1);
+    glVertex2f(1, 1);
+    glTexCoord2f(0, 1);
+    glVertex2f(-1, 1);
+    glEnd();
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glPopMatrix();
+
+    fetchHeightProgram->unuse();
+    glPopAttrib();
+    positionFBO->unbind();
+
+    glBindTexture(GL_TEXTURE_2D, heightTexture->getID());
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_LUMINANCE, GL_FLOAT, heights);
+}
+
+void Game::placeOnTerrain(std::vector<GameObject*>& objects) {
+    const float seaLevel = world.getSeaLevel();
+    float heights[kMaxQueryPositions];
+    std::vector<float> request;
+    // One query answers at most 512 positions; a longer list is asked in batches so that no
+    // object reads past the result.
+    for (size_t first = 0; first < objects.size(); first += kMaxQueryPositions) {
+        const size_t count = std::min(objects.size() - first, static_cast<size_t>(kMaxQueryPositions));
+        request.clear();
+        for (size_t k = 0; k < count; ++k) {
+            const float3 p = objects[first + k]->getPosition();
+            request.push_back(p.x);
+            request.push_back(p.z);
+        }
+        computeTerrainHeightAt(request, heights);
+        const float eyeY = topDownCamera.getEye().y;
+        for (size_t k = 0; k < count; ++k) {
+            float y = heights[k] + eyeY;
+            if (y < seaLevel) y = seaLevel;
+            objects[first + k]->followGround(y);
+        }
+    }
+}

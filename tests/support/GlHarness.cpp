@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -101,6 +102,22 @@ std::string readFileText(const std::string& path) {
 void writeFileText(const std::string& path, const std::string& text) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << text;
+}
+
+void removeTree(const std::string& path) {
+    if (path.empty() || path == "/") return;
+    std::error_code ignored;
+    std::filesystem::remove_all(path, ignored);
+}
+
+ScopedCwd::ScopedCwd(const std::string& dir) : changed(false) {
+    char buf[4096];
+    if (getcwd(buf, sizeof buf)) previous = buf;
+    changed = !previous.empty() && chdir(dir.c_str()) == 0;
+}
+
+ScopedCwd::~ScopedCwd() {
+    if (changed && chdir(previous.c_str()) != 0) std::perror("restoring the working directory");
 }
 
 int runCommand(const std::string& command, std::string* output) {

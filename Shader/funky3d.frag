@@ -1,0 +1,49 @@
+#version 120
+// Colours from a tiny 3D noise volume, smoothed by hand (the volume is nearest-filtered),
+// warped by itself and run through a cosine palette.
+uniform sampler3D tex;
+uniform int usePositionLookup;
+varying vec3 normal;
+varying vec3 eyePos;
+varying vec3 objPos;
+
+const vec3 size = vec3(4.0, 4.0, 16.0);
+
+vec3 smoothNoise(vec3 p) {
+    vec3 t = p * size - 0.5;
+    vec3 i = floor(t);
+    vec3 f = t - i;
+    f = f * f * (3.0 - 2.0 * f);
+    vec3 c000 = texture3D(tex, (i + vec3(0.5, 0.5, 0.5)) / size).rgb;
+    vec3 c100 = texture3D(tex, (i + vec3(1.5, 0.5, 0.5)) / size).rgb;
+    vec3 c010 = texture3D(tex, (i + vec3(0.5, 1.5, 0.5)) / size).rgb;
+    vec3 c110 = texture3D(tex, (i + vec3(1.5, 1.5, 0.5)) / size).rgb;
+    vec3 c001 = texture3D(tex, (i + vec3(0.5, 0.5, 1.5)) / size).rgb;
+    vec3 c101 = texture3D(tex, (i + vec3(1.5, 0.5, 1.5)) / size).rgb;
+    vec3 c011 = texture3D(tex, (i + vec3(0.5, 1.5, 1.5)) / size).rgb;
+    vec3 c111 = texture3D(tex, (i + vec3(1.5, 1.5, 1.5)) / size).rgb;
+    vec3 x00 = mix(c000, c100, f.x);
+    vec3 x10 = mix(c010, c110, f.x);
+    vec3 x01 = mix(c001, c101, f.x);
+    vec3 x11 = mix(c011, c111, f.x);
+    return mix(mix(x00, x10, f.y), mix(x01, x11, f.y), f.z);
+}
+
+void main() {
+    vec3 p;
+    if (usePositionLookup == 1)
+        p = eyePos * 0.15 + objPos * 0.1;
+    else
+        p = vec3(gl_TexCoord[0].st * 0.75, 0.1) + eyePos * 0.05;
+    vec3 n1 = smoothNoise(p);
+    vec3 n2 = smoothNoise(p * 1.9 + n1 * 0.8);
+    float t = n1.r * 0.6 + n2.g * 0.7 + n2.b * 0.3;
+    vec3 col = 0.5 + 0.5 * cos(6.28318 * (t + vec3(0.0, 0.33, 0.67)));
+    vec3 N = normalize(gl_FrontFacing ? normal : -normal);
+    vec4 lp = gl_LightSource[0].position;
+    vec3 L = normalize(lp.w == 0.0 ? lp.xyz : lp.xyz - eyePos);
+    float d = max(dot(N, L), 0.0);
+    vec3 V = normalize(-eyePos);
+    float rim = pow(1.0 - abs(dot(N, V)), 4.0);
+    gl_FragColor = vec4(col * (0.35 + 0.75 * d) + vec3(rim * 0.35), gl_Color.a);
+}

@@ -1,0 +1,39 @@
+#version 120
+// Ambient occlusion: 16 kernel offsets, each mirrored by the pixel's random vector and
+// turned into the normal's hemisphere, are projected back to the screen; stored surfaces
+// in front of the offset point (within range) occlude. White means open.
+uniform sampler2D randomMap;
+uniform sampler2D posMap;
+uniform sampler2D normalMap;
+uniform vec3 pSphere[16];
+uniform mat4 projectionMatrix;
+
+void main() {
+    vec2 uv = gl_TexCoord[0].st;
+    vec4 nm = texture2D(normalMap, uv);
+    if (nm.a < 0.5) {
+        gl_FragColor = vec4(1.0);
+        return;
+    }
+    vec4 stored0 = texture2D(posMap, uv);
+    vec3 P = stored0.xyz;
+    vec3 N = normalize(nm.xyz * 2.0 - 1.0);
+    vec4 rnd = texture2D(randomMap, uv);
+    float radius = 0.45 * rnd.w;
+    float occlusion = 0.0;
+    for (int i = 0; i < 16; ++i) {
+        vec3 r = reflect(pSphere[i], rnd.xyz);
+        r *= sign(dot(r, N) + 1e-4);
+        vec3 S = P + r * radius;
+        vec4 clip = projectionMatrix * vec4(S, 1.0);
+        vec2 suv = clip.xy / clip.w * 0.5 + 0.5;
+        vec4 stored = texture2D(posMap, suv);
+        float covered = step(1e-7, stored.w);
+        float inFront = step(0.02, stored.z - S.z);
+        float inRange = smoothstep(0.0, 1.0, radius / max(abs(P.z - stored.z), 1e-4));
+        occlusion += inFront * inRange * covered;
+    }
+    // Far away the kernel is smaller than a pixel's depth step: fade out instead of speckling.
+    float ao = mix(1.0 - occlusion / 16.0, 1.0, smoothstep(0.3, 0.55, stored0.w));
+    gl_FragColor = vec4(ao, ao, ao, 1.0);
+}

@@ -1,0 +1,70 @@
+#version 120
+uniform sampler3D tex3D;
+uniform bool specialLighting;
+uniform bool beach;
+uniform bool withFog;
+uniform bool withTextures;
+uniform float waterLevel;
+
+varying vec3 eyePosition;
+varying vec3 eyeNormal;
+varying vec3 sunDirection;
+varying float worldHeight;
+varying float upness;
+varying vec2 tileCoord;
+
+// Height range of the generated hills that the volume's slices are spread over.
+const float lowGround = -1.1;
+const float highGround = 1.1;
+
+void main() {
+    vec3 n = length(eyeNormal) > 1e-4 ? normalize(eyeNormal) : normalize(gl_NormalMatrix * vec3(0.0, 1.0, 0.0));
+    vec3 l = normalize(sunDirection);
+    vec3 v = normalize(-eyePosition);
+    float level = clamp((worldHeight - lowGround) / (highGround - lowGround), 0.0, 1.0);
+    // Steep flanks look like the ground one band higher up.
+    float steep = clamp(1.0 - upness, 0.0, 1.0);
+    level = clamp(level + steep * 3.0, 0.0, 1.0);
+
+    vec3 base;
+    if (withTextures) {
+        // Keep half a slice away from both ends so low ground never wraps to the top slice.
+        float slice = mix(0.07, 0.93, level);
+        base = texture3D(tex3D, vec3(tileCoord, slice)).rgb;
+        // The same volume five times finer adds grain to the ground right below the camera.
+        vec3 detail = texture3D(tex3D, vec3(tileCoord * 5.0 + 0.37, slice)).rgb;
+        base = clamp(base + dot(detail - base, vec3(0.333)) * 0.6, 0.0, 1.0);
+    } else {
+        vec3 meadow = vec3(0.27, 0.47, 0.20);
+        vec3 heath = vec3(0.46, 0.50, 0.27);
+        vec3 rock = vec3(0.52, 0.47, 0.40);
+        base = mix(meadow, heath, smoothstep(0.45, 0.75, level));
+        base = mix(base, rock, smoothstep(0.78, 0.95, level));
+    }
+
+    if (beach) {
+        float above = worldHeight - waterLevel;
+        vec3 sand = vec3(0.94, 0.86, 0.64);
+        vec3 wetSand = vec3(0.70, 0.60, 0.44);
+        vec3 shore = mix(wetSand, sand, smoothstep(0.0, 0.12, above));
+        base = mix(base, shore, 1.0 - smoothstep(0.2, 0.6, above));
+    }
+
+    float diffuse = max(dot(n, l), 0.0);
+    vec3 ambient = vec3(0.30, 0.33, 0.40);
+    vec3 sunColour = specialLighting ? vec3(1.10, 1.02, 0.90) : vec3(0.95, 0.93, 0.88);
+    vec3 colour = base * (ambient + sunColour * diffuse);
+    if (specialLighting) {
+        // A glint of sun on snow and sand, and a little sky light on the flanks facing away.
+        vec3 h = normalize(l + v);
+        float glint = pow(max(dot(n, h), 0.0), 28.0) * step(0.0, dot(n, l));
+        colour += vec3(0.32, 0.30, 0.26) * glint;
+        colour += base * vec3(0.05, 0.07, 0.12) * (1.0 - diffuse);
+    }
+
+    if (withFog) {
+        float fog = smoothstep(7.0, 27.0, length(eyePosition));
+        colour = mix(colour, vec3(0.80, 0.86, 0.93), fog);
+    }
+    gl_FragColor = vec4(min(colour, vec3(1.0)), 1.0);
+}

@@ -1,0 +1,282 @@
+// The playable game's costs: start-up to the first title frame, a Playing frame in each of
+// the eleven styles against a bare frame (clear and swap), the smoothness of 60 simulated
+// seconds of play, and the peak memory of that game. Run from the game folder:
+//   cd build/game && ../bench/bench_game_bench
+// Everything runs in a private copy of the game folder, so log.txt and highscore.txt of the
+// real one stay untouched.
+#include <GL/glew.h>
+#include <GL/freeglut.h>
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "core/Game.h"
+#include "core/TestGameFolder.h"
+#include "effects/EffectGroup.h"
+#include "objects/Spaceship.h"
+#include "terrain/Terrain.h"
+#include "platform/Clock.h"
+#include "support/GlHarness.h"
+
+namespace harness {
+void setWindow(int id);
+}
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+const char* const kStyles[11] = {"Blue/Green Shader", "Black&White",     "SSAO only",    "Phong Shader + SSAO",
+                                 "Normal Shader",     "Funky Shader",    "Toon Shader",  "Standard Shader",
+                                 "Phong Shader",      "Pure",            "Sunny Shader"};
+
+double msSince(Clock::time_point t0) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
+}
+
+double median(std::vector<double> v) {
+    if (v.empty()) return 0;
+    std::sort(v.begin(), v.end());
+    const size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+EffectGroup* groupNamed(const char* name) {
+    for (EffectGroup* g = Game::instance().getConfig().firstEffectGroup; g; g = g->getNext())
+        if (std::strcmp(g->getName(), name) == 0) return g;
+    return nullptr;
+}
+
+void createWindow(int* argc, char** argv) {
+    glutInit(argc, argv);
+    glutInitDisplayMode(GLUT_DOUBLE | GLUT_DEPTH | GLUT_RGB);
+    glutInitWindowSize(800, 600);
+    harness::setWindow(glutCreateWindow("Lumivex"));
+    glewInit();
+    glGetError();
+}
+
+// One start-up in this (child) process: "bare" is the window and a first cleared frame, "full"
+// is the game's whole start-up up to its first title frame. Printed for the parent.
+int startupChild(int argc, char** argv, const std::string& dir) {
+    const auto t0 = Clock::now();
+    createWindow(&argc, argv);
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glutSwapBuffers();
+    glFinish();
+    const double bare = msSince(t0);
+
+    Game& game = Game::instance();
+    std::fflush(stdout);
+    FILE* quiet = std::freopen("/dev/null", "w", stdout);  // the start-up's console lines
+    game.initSound();
+    const double sound = msSince(t0);
+    game.initProjection();
+    game.initResources();
+    const double resources = msSince(t0);
+    game.display();
+    glFinish();
+    const double full = msSince(t0);
+    if (quiet) std::fclose(quiet);
+    std::fprintf(stderr, "STARTUP %.3f %.3f %.3f %.3f\n", bare, full, sound - bare, resources - sound);
+    std::fflush(stderr);
+    harness::removeTree(dir);
+    std::_Exit(0);  // the measurement is all this child is for
+}
+
+void measureStartup(const char* self) {
+    std::vector<double> bare, full, sound, resources;
+    for (int i = 0; i < 5; ++i) {
+        std::string out;
+        harness::runCommand(std::string("'") + self + "' --startup-child 2>&1 >/dev/null | grep '^STARTUP'", &out);
+        double b = 0, f = 0, s = 0, r = 0;
+        if (std::sscanf(out.c_str(), "STARTUP %lf %lf %lf %lf", &b, &f, &s, &r) == 4) {
+            bare.push_back(b);
+            full.push_back(f);
+            sound.push_back(s);
+            resources.push_back(r);
+        }
+    }
+    const double mb = median(bare), mf = median(full);
+    std::printf("\nStart-up to the first title frame (5 runs, median): %.0f ms (target < 1500 ms)\n", mf);
+    std::printf("  baseline, window and one cleared frame: %.0f ms; ratio %.1fx\n", mb, mb > 0 ? mf / mb : 0.0);
+    std::printf("  of which sound start-up %.0f ms, resource start-up %.0f ms\n", median(sound), median(resources));
+}
+
+// Playing frames: one display per iteration, finished on the GPU.
+void BM_BareFrame(benchmark::State& state) {
+    for (auto _ : state) {
+        glClearColor(0.1f, 0.2f, 0.3f, 1);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glutSwapBuffers();
+        glFinish();
+    }
+}
+
+void BM_PlayingFrame(benchmark::State& state) {
+    Game& game = Game::instance();
+    EffectGroup* group = groupNamed(kStyles[state.range(0)]);
+    state.SetLabel(kStyles[state.range(0)]);
+    if (game.state != Playing) {
+        game.newGame();
+        game.getWorld().setSpawnPressure(-1000000000);
+        game.display();
+    }
+    for (auto _ : state) {
+        game.currentEffectGroup = group;
+        game.display();
+        glFinish();
+    }
+}
+
+// Keeps the median of every repeated benchmark, to print ratios against the bare frame.
+class MedianReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& r : runs)
+            if (r.run_type == Run::RT_Aggregate && r.aggregate_name == "median")
+                medians.push_back({r.run_name.str(), r.report_label, r.GetAdjustedRealTime()});
+    }
+    struct Entry {
+        std::string name, label;
+        double time;
+    };
+    std::vector<Entry> medians;
+};
+
+// 60 simulated seconds of play in one style with spawning on, 50 ms of game time per frame.
+void measureSmoothness(const char* style) {
+    Game& game = Game::instance();
+    EffectGroup* group = groupNamed(style);
+    testclock::enable(1000000);
+    game.state = Title;
+    game.newGame();
+    game.display();
+    int level = 1;
+    for (EffectGroup* g = game.getConfig().firstEffectGroup; g && g != group; g = g->getNext()) ++level;
+    std::vector<double> frames, plain, withHit, withRecycle;
+    int hits = 0, recycles = 0, objectsSeen = 0;
+    for (int t = 0; t < 60000; t += 50) {
+        // A hit steps the style back (and a hit in the first style ends the game): keep the
+        // style and its multiplier.
+        game.currentEffectGroup = group;
+        game.scoreMultiplier = level;
+        if (game.state != Playing) {
+            game.state = Playing;
+            game.lastFrameTime = timeGetTime();
+        }
+        Terrain* terrain = game.getWorld().getTerrain();
+        const TerrainChunk* firstChunk = terrain && !terrain->getChunks().empty() ? terrain->getChunks().front() : nullptr;
+
+        const auto t0 = Clock::now();
+        testclock::advance(50);
+        game.idle();
+        game.display();
+        glFinish();
+        const double ms = msSince(t0);
+
+        const bool hit = game.currentEffectGroup != group || game.state != Playing;
+        const bool recycled = terrain && !terrain->getChunks().empty() && terrain->getChunks().front() != firstChunk;
+        hits += hit;
+        recycles += recycled;
+        frames.push_back(ms);
+        (hit ? withHit : recycled ? withRecycle : plain).push_back(ms);
+        objectsSeen = std::max<int>(objectsSeen, static_cast<int>(game.getWorld().getActiveObjects().size()));
+    }
+    testclock::disable();
+    const double med = median(frames);
+    const double slowest = *std::max_element(frames.begin(), frames.end());
+    std::vector<double> sorted = frames;
+    std::sort(sorted.begin(), sorted.end());
+    const double p99 = sorted[sorted.size() * 99 / 100];
+    std::printf("\n60 simulated s of play in \"%s\" (%zu frames, 50 ms each, spawning on):\n", style, frames.size());
+    std::printf("  median frame %.1f ms, slowest %.1f ms, slowest/median %.2f (target <= 3)\n", med, slowest,
+                med > 0 ? slowest / med : 0.0);
+    std::printf("  99th percentile %.1f ms (%.2f x median)\n", p99, med > 0 ? p99 / med : 0.0);
+    std::printf("  score %d, most live objects %d, ship z %.1f\n", game.getScore(), objectsSeen,
+                game.getShip() ? game.getShip()->getPosition().z : 0.0f);
+    auto slowestOf = [](const std::vector<double>& v) { return v.empty() ? 0.0 : *std::max_element(v.begin(), v.end()); };
+    std::printf("  plain frames: %zu, median %.1f ms, slowest %.1f ms\n", plain.size(), median(plain), slowestOf(plain));
+    std::printf("  frames with a terrain chunk recycled: %d, median %.1f ms, slowest %.1f ms\n", recycles,
+                median(withRecycle), slowestOf(withRecycle));
+    std::printf("  frames with an asteroid hit (which draws one extra frame): %d, median %.1f ms, slowest %.1f ms\n",
+                hits, median(withHit), slowestOf(withHit));
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    std::printf("Peak RSS after the 60 s game: %.1f MB (target < 300 MB)\n", usage.ru_maxrss / 1024.0);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    setenv("ALSOFT_DRIVERS", "null", 0);
+    gamefolder::Options options;
+    options.knownPictures = false;
+    char cwd[4096];
+    if (!getcwd(cwd, sizeof cwd)) return 1;
+    options.sourceDir = cwd;
+
+    if (argc > 1 && std::strcmp(argv[1], "--startup-child") == 0) {
+        const std::string dir = gamefolder::make("lumivex-bench-start", options);
+        if (dir.empty() || chdir(dir.c_str()) != 0) return 1;
+        return startupChild(argc, argv, dir);
+    }
+
+    char self[4096];
+    const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+    if (n <= 0) return 1;
+    self[n] = '\0';
+    measureStartup(self);
+
+    const std::string dir = gamefolder::make("lumivex-bench", options);
+    if (dir.empty() || chdir(dir.c_str()) != 0) return 1;
+    createWindow(&argc, argv);
+    Game& game = Game::instance();
+    std::fflush(stdout);
+    const int saved = dup(1);
+    FILE* quiet = std::freopen("/dev/null", "w", stdout);
+    game.initSound();
+    game.initProjection();
+    game.initResources();
+    std::fflush(stdout);
+    if (quiet) dup2(saved, 1);
+    close(saved);
+
+    benchmark::Initialize(&argc, argv);
+    benchmark::RegisterBenchmark("BareFrame", BM_BareFrame)->Iterations(20)->Repetitions(5)->ReportAggregatesOnly(true)
+        ->Unit(benchmark::kMillisecond);
+    for (int i = 0; i < 11; ++i)
+        benchmark::RegisterBenchmark("PlayingFrame", BM_PlayingFrame)
+            ->Arg(i)
+            ->Iterations(5)
+            ->Repetitions(5)
+            ->ReportAggregatesOnly(true)
+            ->Unit(benchmark::kMillisecond);
+    MedianReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+
+    double bare = 0;
+    for (const auto& e : reporter.medians)
+        if (e.name.find("BareFrame") != std::string::npos) bare = e.time;
+    std::printf("\nPlaying frame medians at 800x600 against the bare frame (%.2f ms):\n", bare);
+    for (const auto& e : reporter.medians)
+        if (e.name.find("PlayingFrame") != std::string::npos)
+            std::printf("  %-22s %8.2f ms  %6.1fx\n", e.label.c_str(), e.time, bare > 0 ? e.time / bare : 0.0);
+
+    measureSmoothness("Toon Shader");
+    harness::removeTree(dir);
+    std::fflush(stdout);
+    std::_Exit(0);  // skip the game's exit-time tear-down after the measurements
+}

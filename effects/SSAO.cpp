@@ -1,0 +1,252 @@
+#include <GL/glew.h>
+
+#include "effects/SSAO.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <vector>
+
+#include "core/Game.h"
+#include "core/GameState.h"
+#include "effects/ShaderEffects.h"
+#include "framework/FBO.h"
+#include "framework/ShaderProgram.h"
+#include "framework/Texture.h"
+#include "platform/Clock.h"
+
+const float SSAO::kKernel[SSAO::kKernelSize][3] = {
+    {0.53812504f, 0.18565957f, -0.43192f},      {0.13790712f, 0.24864247f, 0.44301823f},
+    {0.33715037f, 0.56794053f, -0.005789503f},  {-0.6999805f, -0.04511441f, -0.0019965635f},
+    {0.06896307f, -0.15983082f, -0.85477847f},  {0.056099437f, 0.006954967f, -0.1843352f},
+    {-0.014653638f, 0.14027752f, 0.0762037f},   {0.010019933f, -0.1924225f, -0.034443386f},
+    {-0.35775623f, -0.5301969f, -0.43581226f},  {-0.3169221f, 0.106360726f, 0.015860917f},
+    {0.010350345f, -0.58698344f, 0.0046293875f}, {-0.08972908f, -0.49408212f, 0.3287904f},
+    {0.7119986f, -0.0154690035f, -0.09183723f}, {-0.053382345f, 0.059675813f, -0.5411899f},
+    {0.035267662f, -0.063188605f, 0.54602677f}, {-0.47761092f, 0.2847911f, -0.0271716f},
+};
+
+namespace {
+Logger* sharedLogger() { return Game::instance().getConfig().logger; }
+
+Texture* makeTarget(int width, int height, const void* data) {
+    TextureLoader loader;
+    return loader.createTexture(GL_TEXTURE_2D, GL_RGBA32F_ARB, width, height, GL_RGBA, GL_FLOAT, GL_LINEAR, true,
+                                false, data != nullptr, data);
+}
+
+void disable2DTexturing(int lastUnit) {
+    for (int unit = 0; unit <= lastUnit; ++unit) {
+        glActiveTextureARB(GL_TEXTURE0_ARB + unit);
+        glDisable(GL_TEXTURE_2D);
+    }
+}
+}  // namespace
+
+SSAO::SSAO()
+    : occlusionProgram(nullptr), combineProgram(nullptr), geometryProgram(nullptr), geometryPositions(nullptr),
+      randomTexture(nullptr), geometryNormals(nullptr), geometryColors(nullptr), occlusionFull(nullptr),
+      occlusionHalf(nullptr), blurTexture(nullptr), geometryFBO(nullptr), occlusionFBO(nullptr), posMapLocation(-1),
+      randomMapLocation(-1), normalMapLocation(-1), pSphereLocation(-1), colorMapLocation(-1),
+      combinePosMapLocation(-1), combineNormalMapLocation(-1), ssaoMapLocation(-1), mapResXLocation(-1),
+      mapResYLocation(-1), onlySSAOLocation(-1), xDirectionLocation(-1), projectionMatrixLocation(-1), projection{},
+      nearLocation(-1), farLocation(-1),
+      geometryDrawBuffers{GL_COLOR_ATTACHMENT0_EXT, GL_COLOR_ATTACHMENT1_EXT, GL_COLOR_ATTACHMENT2_EXT}, active(false),
+      onlySSAO(false), width(0), height(0) {
+    geometryProgram = new ShaderProgram(sharedLogger());
+    geometryProgram->load("Shader/mrt.vert", "Shader/mrt.frag");
+    nearLocation = geometryProgram->getUniformLocation("near");
+    farLocation = geometryProgram->getUniformLocation("far");
+
+    occlusionProgram = new ShaderProgram(sharedLogger());
+    occlusionProgram->load("Shader/ssao.vert", "Shader/ssao.frag");
+    randomMapLocation = occlusionProgram->getUniformLocation("randomMap");
+    posMapLocation = occlusionProgram->getUniformLocation("posMap");
+    normalMapLocation = occlusionProgram->getUniformLocation("normalMap");
+    pSphereLocation = occlusionProgram->getUniformLocation("pSphere");
+    projectionMatrixLocation = occlusionProgram->getUniformLocation("projectionMatrix");
+
+    combineProgram = addProgram("ssao_combine");
+    colorMapLocation = combineProgram->getUniformLocation("colorMap");
+    combinePosMapLocation = combineProgram->getUniformLocation("posMap");
+    combineNormalMapLocation = combineProgram->getUniformLocation("normalMap");
+    xDirectionLocation = combineProgram->getUniformLocation("xDirection");
+    ssaoMapLocation = combineProgram->getUniformLocation("SSAOMap");
+    onlySSAOLocation = combineProgram->getUniformLocation("onlySSAO");
+    mapResXLocation = combineProgram->getUniformLocation("mapResX");
+    mapResYLocation = combineProgram->getUniformLocation("mapResY");
+}
+
+// The game never destroys its SSAO effect; tests and tools do, and must get everything back.
+SSAO::~SSAO() {
+    delete geometryFBO;
+    delete occlusionFBO;
+    delete geometryPositions;
+    delete randomTexture;
+    delete geometryNormals;
+    delete geometryColors;
+    delete occlusionFull;
+    delete occlusionHalf;
+    delete blurTexture;
+    delete occlusionProgram;
+    delete geometryProgram;
+    // combineProgram is in programs: the base destructor deletes it.
+}
+
+void SSAO::makeRandomVectors(int texelCount, float* out) {
+    for (int i = 0; i < texelCount; ++i) {
+        const int a = (gameRand() % 100) / 10 - 5;
+        const int b = (gameRand() % 100) / 10 - 5;
+        const int c = (gameRand() % 100) / 10 - 5;
+        const float length = std::sqrt(static_cast<float>(a * a + b * b + c * c));
+        float x = 0.0f, y = 0.0f, z = 1.0f;  // all three draws 0: no direction to normalise
+        if (length > 0.0f) {
+            x = a / length;
+            y = b / length;
+            z = c / length;
+        }
+        const float s = static_cast<float>(gameRand() / 32767.0 * 0.4 + 0.8);
+        out[4 * i + 0] = x;
+        out[4 * i + 1] = y;
+        out[4 * i + 2] = z;
+        out[4 * i + 3] = s;
+    }
+}
+
+void SSAO::setup(int w, int h) {
+    width = w;
+    height = h;
+    geometryFBO = new FBO(sharedLogger(), w, h, true);
+
+    std::srand(timeGetTime());
+    std::vector<float> randomData(static_cast<size_t>(w) * h * 4);
+    makeRandomVectors(w * h, randomData.data());
+    randomTexture = makeTarget(w, h, randomData.data());
+
+    geometryPositions = makeTarget(w, h, nullptr);
+    geometryNormals = makeTarget(w, h, nullptr);
+    geometryColors = makeTarget(w, h, nullptr);
+    blurTexture = makeTarget(w, h, nullptr);
+
+    geometryFBO->bind();
+    geometryFBO->attachTexture(GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D, geometryPositions->getID());
+    geometryFBO->attachTexture(GL_COLOR_ATTACHMENT1_EXT, GL_TEXTURE_2D, geometryNormals->getID());
+    geometryFBO->attachTexture(GL_COLOR_ATTACHMENT2_EXT, GL_TEXTURE_2D, geometryColors->getID());
+    geometryFBO->attachDepthRenderbuffer();
+    geometryFBO->checkStatus();
+    geometryFBO->unbind();
+
+    occlusionFBO = new FBO(sharedLogger(), w, h, true);
+    occlusionFull = makeTarget(w, h, nullptr);
+    occlusionHalf = makeTarget(w / 2, h / 2, nullptr);
+
+    occlusionFBO->bind();
+    occlusionFBO->attachTexture(GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D, occlusionFull->getID());
+    glDrawBuffer(GL_COLOR_ATTACHMENT0_EXT);
+    occlusionFBO->checkStatus();
+    occlusionFBO->unbind();
+    glBindTexture(GL_TEXTURE_2D, 0);
+}
+
+void SSAO::setClipPlanes(float nearPlane, float farPlane) {
+    geometryProgram->use();
+    geometryProgram->setUniform1f(nearLocation, nearPlane);
+    geometryProgram->setUniform1f(farLocation, farPlane);
+    geometryProgram->unuse();
+}
+
+void SSAO::captureProjection() { glGetFloatv(GL_PROJECTION_MATRIX, projection); }
+
+void SSAO::beginGeometryPass() {
+    geometryFBO->bind();
+    geometryProgram->use();
+    glDrawBuffers(3, geometryDrawBuffers);
+}
+
+void SSAO::endGeometryPass() {
+    geometryProgram->unuse();
+    geometryFBO->unbind();
+}
+
+void SSAO::drawQuad() {
+    glBegin(GL_QUADS);
+    glTexCoord2f(1, 1);
+    glVertex2f(1, 1);
+    glTexCoord2f(0, 1);
+    glVertex2f(-1, 1);
+    glTexCoord2f(0, 0);
+    glVertex2f(-1, -1);
+    glTexCoord2f(1, 0);
+    glVertex2f(1, -1);
+    glEnd();
+}
+
+void SSAO::activate() {
+    active = true;
+    if (!geometryFBO) return;  // not set up: there are no targets to work on
+    occlusionPass();
+    combinePass();
+}
+
+void SSAO::deactivate() { active = false; }
+
+void SSAO::occlusionPass() {
+    Texture* target = onlySSAO ? occlusionFull : occlusionHalf;
+    occlusionFBO->bind();
+    occlusionFBO->attachTexture(GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D, target->getID());
+    occlusionProgram->use();
+    if (Game::instance().getState() == Playing) {
+        glUniformMatrix4fv(projectionMatrixLocation, 1, GL_FALSE, projection);
+        glDisable(GL_LIGHTING);
+        glLoadIdentity();
+        disable2DTexturing(4);
+        randomTexture->bind(GL_TEXTURE_2D, 0);
+        geometryPositions->bind(GL_TEXTURE_2D, 1);
+        geometryNormals->bind(GL_TEXTURE_2D, 2);
+        occlusionProgram->setUniform1i(randomMapLocation, 0);
+        occlusionProgram->setUniform1i(posMapLocation, 1);
+        occlusionProgram->setUniform1i(normalMapLocation, 2);
+        glUniform3fv(pSphereLocation, kKernelSize, &kKernel[0][0]);
+        const GameConfig& config = Game::instance().getConfig();
+        if (!onlySSAO) {
+            glPushAttrib(GL_VIEWPORT_BIT);
+            glViewport(0, 0, config.windowWidth / 2, config.windowHeight / 2);
+        }
+        drawQuad();
+        if (!onlySSAO) glPopAttrib();
+        occlusionProgram->unuse();
+        disable2DTexturing(4);
+    }
+    occlusionFBO->unbind();
+}
+
+void SSAO::combinePass() {
+    Texture* target = onlySSAO ? occlusionFull : occlusionHalf;
+    const GameConfig& config = Game::instance().getConfig();
+    combineProgram->use();
+    disable2DTexturing(1);
+    geometryColors->bind(GL_TEXTURE_2D, 0);
+    target->bind(GL_TEXTURE_2D, 3);
+    const float resX = onlySSAO ? static_cast<float>(config.windowWidth) : config.windowWidth / 2.0f;
+    const float resY = onlySSAO ? static_cast<float>(config.windowHeight) : config.windowHeight / 2.0f;
+    combineProgram->setUniform1f(mapResXLocation, resX);
+    combineProgram->setUniform1f(mapResYLocation, resY);
+    combineProgram->setUniform1i(colorMapLocation, 0);
+    combineProgram->setUniform1i(ssaoMapLocation, 3);
+    combineProgram->setUniform1i(combinePosMapLocation, 1);
+    combineProgram->setUniform1i(combineNormalMapLocation, 2);
+    combineProgram->setUniform1f(onlySSAOLocation, onlySSAO ? 1.0f : 0.0f);
+    if (onlySSAO) {
+        drawQuad();
+    } else {
+        occlusionFBO->bind();
+        occlusionFBO->attachTexture(GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D, blurTexture->getID());
+        combineProgram->setUniform1f(xDirectionLocation, 1.0f);
+        drawQuad();
+        combineProgram->setUniform1f(xDirectionLocation, 0.0f);
+        occlusionFBO->unbind();
+        blurTexture->bind(GL_TEXTURE_2D, 3);
+        drawQuad();
+    }
+    combineProgram->unuse();
+    disable2DTexturing(3);
+}

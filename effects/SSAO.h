@@ -1,0 +1,92 @@
+#pragma once
+#include <GL/glew.h>
+
+#include "effects/Effect.h"
+
+class FBO;
+class ShaderProgram;
+class Texture;
+
+// Screen-space ambient occlusion: a geometry pass into three float targets, an occlusion
+// pass with a 16-sample kernel and a random-vector texture, then a two-pass blur and a
+// composite (or the occlusion alone).
+class SSAO : public Effect {
+public:
+    SSAO();
+    ~SSAO() override;
+    // Runs the occlusion and combine passes into the frame buffer bound at the call.
+    void activate() override;
+    void deactivate() override;
+
+    void setup(int width, int height);
+    void setClipPlanes(float nearPlane, float farPlane);
+    void captureProjection();
+    void beginGeometryPass();
+    void endGeometryPass();
+
+    bool isActive() const { return active; }
+    void setOnlySSAO(bool value) { onlySSAO = value; }
+    bool getOnlySSAO() const { return onlySSAO; }
+    Texture* getNormalTexture() const { return geometryNormals; }
+
+    static constexpr int kKernelSize = 16;
+    static const float kKernel[kKernelSize][3];
+
+    // For inspection.
+    ShaderProgram* getOcclusionProgram() const { return occlusionProgram; }
+    ShaderProgram* getCombineProgram() const { return combineProgram; }
+    ShaderProgram* getGeometryProgram() const { return geometryProgram; }
+    Texture* getPositionTexture() const { return geometryPositions; }
+    Texture* getColorTexture() const { return geometryColors; }
+    Texture* getRandomTexture() const { return randomTexture; }
+    Texture* getOcclusionFull() const { return occlusionFull; }
+    Texture* getOcclusionHalf() const { return occlusionHalf; }
+    Texture* getBlurTexture() const { return blurTexture; }
+    FBO* getGeometryFBO() const { return geometryFBO; }
+    FBO* getOcclusionFBO() const { return occlusionFBO; }
+    const float* getProjection() const { return projection; }
+    int getWidth() const { return width; }
+    int getHeight() const { return height; }
+
+    // Builds the random-vector texel data (x, y, z, scale per texel) from the current rand().
+    static void makeRandomVectors(int texelCount, float* out);
+
+private:
+    void drawQuad();
+    void occlusionPass();
+    void combinePass();
+
+    ShaderProgram* occlusionProgram;
+    ShaderProgram* combineProgram;
+    ShaderProgram* geometryProgram;
+    Texture* geometryPositions;
+    Texture* randomTexture;
+    Texture* geometryNormals;
+    Texture* geometryColors;
+    Texture* occlusionFull;
+    Texture* occlusionHalf;
+    Texture* blurTexture;
+    FBO* geometryFBO;
+    FBO* occlusionFBO;
+    int posMapLocation;
+    int randomMapLocation;
+    int normalMapLocation;
+    int pSphereLocation;
+    int colorMapLocation;
+    int combinePosMapLocation;
+    int combineNormalMapLocation;
+    int ssaoMapLocation;
+    int mapResXLocation;
+    int mapResYLocation;
+    int onlySSAOLocation;
+    int xDirectionLocation;
+    int projectionMatrixLocation;
+    float projection[16];
+    int nearLocation;
+    int farLocation;
+    GLenum geometryDrawBuffers[3];
+    bool active;
+    bool onlySSAO;
+    int width;
+    int height;
+};

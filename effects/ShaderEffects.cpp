@@ -1,0 +1,115 @@
+#include <GL/glew.h>
+
+#include "effects/ShaderEffects.h"
+
+#include <cstdlib>
+#include <vector>
+
+#include "core/Game.h"
+#include "core/GameState.h"
+#include "framework/ShaderProgram.h"
+#include "objects/Spaceship.h"
+
+int gameRand() { return std::rand() % 32768; }
+
+void placeLightAboveShip() {
+    Game& game = Game::instance();
+    if (game.getState() != Playing) return;
+    Spaceship* ship = game.getShip();
+    if (!ship) return;  // no ship yet: nothing to follow
+    const float3 p = ship->getPosition();
+    const GLfloat position[4] = {p.x, p.y + 1.0f, p.z, 1.0f};
+    glLightfv(GL_LIGHT0, GL_POSITION, position);
+}
+
+BlueShader::BlueShader() : useTextureLocation(-1), program(nullptr) {
+    program = addProgram("sample1");
+    useTextureLocation = program->getUniformLocation("useTexture");
+}
+
+void BlueShader::activate() {
+    Effect::activate();
+    program->setUniform1i(useTextureLocation, Game::instance().backdropPass ? 1 : 0);
+}
+
+GreenShader::GreenShader() { addProgram("sample2"); }
+
+BlackWhiteShader::BlackWhiteShader() : program(nullptr) {
+    program = addProgram("silhouette");
+    const int strength = program->getUniformLocation("strength");
+    program->use();
+    program->setUniform1f(strength, 0.3f);
+    program->unuse();
+}
+
+FunkyShader::FunkyShader() : program(nullptr), texLocation(-1), usePositionLookupLocation(-1), noiseTexture(0) {
+    program = addProgram("funky3d");
+    program->use();
+    texLocation = program->getUniformLocation("tex");
+    usePositionLookupLocation = program->getUniformLocation("usePositionLookup");
+    program->unuse();
+
+    // Depth slowest, width fastest; red, green, blue per texel.
+    std::vector<float> texels;
+    texels.reserve(kNoiseWidth * kNoiseHeight * kNoiseDepth * 3);
+    for (int d = 0; d < kNoiseDepth; ++d)
+        for (int h = 0; h < kNoiseHeight; ++h)
+            for (int w = 0; w < kNoiseWidth; ++w)
+                for (int c = 0; c < 3; ++c) texels.push_back(static_cast<float>(gameRand() / 32767.0));
+
+    glGenTextures(1, &noiseTexture);
+    glBindTexture(GL_TEXTURE_3D, noiseTexture);
+    glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_WRAP_R, GL_REPEAT);
+    glTexImage3D(GL_TEXTURE_3D, 0, GL_RGB16F_ARB, kNoiseWidth, kNoiseHeight, kNoiseDepth, 0, GL_RGB, GL_FLOAT,
+                 texels.data());
+    glBindTexture(GL_TEXTURE_3D, 0);
+}
+
+FunkyShader::~FunkyShader() {
+    if (noiseTexture) glDeleteTextures(1, &noiseTexture);
+}
+
+void FunkyShader::activate() {
+    Effect::activate();
+    Game& game = Game::instance();
+    if (game.getState() != Playing) return;
+    glActiveTextureARB(GL_TEXTURE0_ARB);
+    glBindTexture(GL_TEXTURE_3D, noiseTexture);
+    glUniform1i(texLocation, 0);
+    glUniform1i(usePositionLookupLocation, game.funkyPassFlag ? 1 : 0);
+}
+
+void FunkyShader::deactivate() {
+    Effect::deactivate();
+    glActiveTextureARB(GL_TEXTURE0_ARB);
+    glBindTexture(GL_TEXTURE_3D, 0);
+}
+
+RealShader::RealShader() { addProgram("real"); }
+
+void RealShader::activate() {
+    Effect::activate();
+    placeLightAboveShip();
+}
+
+ToonShader::ToonShader() { addProgram("toon"); }
+
+void ToonShader::activate() {
+    Effect::activate();
+    placeLightAboveShip();
+}
+
+SunnyShader::SunnyShader() : useOnlyTextureLocation(-1) {
+    ShaderProgram* program = addProgram("sunny");
+    useOnlyTextureLocation = program->getUniformLocation("useOnlyTexture");
+}
+
+void SunnyShader::activate() {
+    Effect::activate();
+    placeLightAboveShip();
+    glUniform1i(useOnlyTextureLocation, Game::instance().backdropPass ? 1 : 0);
+}

@@ -1,0 +1,133 @@
+#include "framework/ShaderProgram.h"
+
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <vector>
+
+#include "framework/Logger.h"
+
+namespace {
+const char* const kLogRuler = "=================================================";
+}
+
+ShaderProgram::ShaderProgram(Logger* logger)
+    : vertexShader(0), fragmentShader(0), program(0), logger(logger) {
+    logger->log(std::string(kLogRuler) + "\n");
+    logger->log("Shader debugging: ");
+    logger->log(kLogRuler);
+    std::printf("\n");
+    std::printf("Shader debugging: \n");
+    std::printf("-----------------------------------------------------------------\n");
+}
+
+ShaderProgram::~ShaderProgram() { release(); }
+
+void ShaderProgram::load(std::string vertexPath, std::string fragmentPath) {
+    if (vertexPath.empty() || fragmentPath.empty()) {
+        // Leave whatever was loaded before untouched: an earlier program keeps working.
+        if (vertexPath.empty()) {
+            logger->log("No vertex shader file found!");
+            std::printf("No vertex shader file found!\n");
+        }
+        if (fragmentPath.empty()) {
+            logger->log("No fragment shader file found!");
+            std::printf("No fragment shader file found!\n");
+        }
+        return;
+    }
+    if (vertexShader != 0 || fragmentShader != 0 || program != 0) release();
+
+    vertexShader = glCreateShader(GL_VERTEX_SHADER);
+    fragmentShader = glCreateShader(GL_FRAGMENT_SHADER);
+
+    const std::string vertexSource = readFile(vertexPath);
+    const std::string fragmentSource = readFile(fragmentPath);
+    const GLchar* vertexText = vertexSource.c_str();
+    const GLchar* fragmentText = fragmentSource.c_str();
+    glShaderSource(vertexShader, 1, &vertexText, nullptr);
+    glShaderSource(fragmentShader, 1, &fragmentText, nullptr);
+    glCompileShader(vertexShader);
+    glCompileShader(fragmentShader);
+
+    program = glCreateProgram();
+    glAttachShader(program, vertexShader);
+    glAttachShader(program, fragmentShader);
+    glLinkProgram(program);
+
+    printProgramInfoLog(program);
+}
+
+std::string ShaderProgram::readFile(std::string fileName) {
+    logger->log(fileName);
+    std::printf("Load %s \n", fileName.c_str());
+
+    std::ifstream in(fileName);
+    if (!in) {
+        logger->log("Could not open file: " + fileName);
+        std::printf("Could not open shader file: %s \n", fileName.c_str());
+        return std::string();
+    }
+    // Each line is prefixed with a newline, so the text starts with one and has none at the end.
+    std::string text;
+    std::string line;
+    while (std::getline(in, line)) text = text + "\n" + line;
+    return text;
+}
+
+void ShaderProgram::printProgramInfoLog(GLuint program) {
+    GLint length = 0;
+    glGetProgramiv(program, GL_INFO_LOG_LENGTH, &length);
+    if (length > 1) {
+        std::cout << std::endl << "  ====== SHADER PROGRAM INFO ====== " << std::endl;
+    }
+    std::vector<GLchar> buffer(static_cast<size_t>(length > 0 ? length : 0) + 1, '\0');
+    if (length > 0) {
+        GLsizei written = 0;
+        glGetProgramInfoLog(program, length, &written, buffer.data());
+    }
+    std::printf("%s\n", buffer.data());
+}
+
+int ShaderProgram::getUniformLocation(std::string name) {
+    if (program == 0) {
+        logger->log("No active program object found!");
+        std::printf("No active shader program object found!\n");
+        return -1;
+    }
+    const int location = glGetUniformLocation(program, name.c_str());
+    if (location == -1) {
+        logger->log("Could't compile shader code or load variable: " + name);
+        std::printf("Could't compile shader code or load shader variable: %s \n", name.c_str());
+    }
+    return location;
+}
+
+void ShaderProgram::setUniform1i(int location, int value) { glUniform1i(location, value); }
+
+void ShaderProgram::setUniform1f(int location, float value) { glUniform1f(location, value); }
+
+void ShaderProgram::setUniform4f(int location, float a, float b, float c, float d) {
+    glUniform4f(location, a, b, c, d);
+}
+
+void ShaderProgram::use() { glUseProgram(program); }
+
+void ShaderProgram::unuse() { glUseProgram(0); }
+
+void ShaderProgram::release() {
+    if (vertexShader != 0) {
+        glDetachShader(program, vertexShader);
+        glDeleteShader(vertexShader);
+        vertexShader = 0;
+    }
+    if (fragmentShader != 0) {
+        glDetachShader(program, fragmentShader);
+        glDeleteShader(fragmentShader);
+        fragmentShader = 0;
+    }
+    if (program != 0) {
+        glDeleteProgram(program);
+        program = 0;
+    }
+}

@@ -1,0 +1,129 @@
+#include "framework/Texture.h"
+
+#define ILUT_USE_OPENGL
+#include <IL/il.h>
+#include <IL/ilu.h>
+#include <IL/ilut.h>
+
+#include <iostream>
+
+#include "framework/ImageCheck.h"
+
+Texture::Texture() : id(static_cast<GLuint>(-1)) {}
+
+Texture::Texture(GLuint id) : id(id) {}
+
+Texture::~Texture() { glDeleteTextures(1, &id); }
+
+void Texture::bind(GLenum target, int unit) {
+    glActiveTextureARB(GL_TEXTURE0 + unit);
+    glEnable(target);
+    glBindTexture(target, id);
+}
+
+namespace {
+
+// The bound DevIL image becomes a mipmapped texture on target. Together with ILUT's own
+// origin handling, these two flips leave the picture upright (its bottom row is OpenGL's
+// first texel row). The mipmap build goes through GLU, which resamples level 0 to
+// power-of-two sides.
+Texture* uploadBoundImage(ILuint image, GLenum target) {
+    ILinfo info;
+    iluGetImageInfo(&info);
+    if (info.Origin == IL_ORIGIN_UPPER_LEFT) iluFlipImage();
+    const GLuint name = ilutGLBindTexImage();
+    iluFlipImage();
+    glBindTexture(target, name);
+    glTexParameteri(target, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(target, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+    ilutGLBuildMipmaps();
+    glDisable(target);
+    ilDeleteImages(1, &image);
+    return new Texture(name);
+}
+
+}  // namespace
+
+Texture* TextureLoader::loadTexture(std::string fileName, GLenum target) {
+    if (fileName.empty()) return nullptr;
+    const std::string path = "Textures/" + fileName;
+
+    ILuint image = 0;
+    ilGenImages(1, &image);
+    ilBindImage(image);
+    ilutEnable(ILUT_OPENGL_CONV);
+    // DevIL hangs or crashes on some damaged files; those count as undecodable.
+    if (!imagecheck::fileIsSound(path) || !ilLoadImage(path.c_str())) {
+        ilDeleteImages(1, &image);
+        return nullptr;
+    }
+    return uploadBoundImage(image, target);
+}
+
+Texture* TextureLoader::loadTextureFromMemory(unsigned int type, const void* data, unsigned int size,
+                                              GLenum target) {
+    ILuint image = 0;
+    ilGenImages(1, &image);
+    ilBindImage(image);
+    ilutEnable(ILUT_OPENGL_CONV);
+    if (!data || !imagecheck::bufferIsSound(static_cast<const unsigned char*>(data), size) ||
+        !ilLoadL(type, data, size)) {
+        ilDeleteImages(1, &image);
+        return nullptr;
+    }
+    return uploadBoundImage(image, target);
+}
+
+Texture* TextureLoader::load3DTexture(std::string fileName, GLenum target) {
+    if (fileName.empty()) return nullptr;
+    const std::string path = "Textures/" + fileName;
+
+    ILuint image = 0;
+    ilGenImages(1, &image);
+    ilBindImage(image);
+    ilutDisable(ILUT_OPENGL_CONV);  // keep the file's own pixel format and type
+    if (!imagecheck::fileIsSound(path) || !ilLoadImage(path.c_str())) {
+        std::cerr << "[TextureLoader] Could not load image " << path << std::endl;
+        ilDeleteImages(1, &image);
+        return nullptr;
+    }
+
+    GLuint name = 0;
+    glGenTextures(1, &name);
+    glBindTexture(target, name);
+    glTexParameteri(target, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(target, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_WRAP_R, GL_CLAMP);
+    // DevIL's rows are tightly packed; with OpenGL's default 4-byte row alignment an RGB
+    // volume whose width is not a multiple of four would be read skewed and past its end.
+    GLint alignment = 4;
+    glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glTexImage3D(target, 0, ilGetInteger(IL_IMAGE_BPP), ilGetInteger(IL_IMAGE_WIDTH),
+                 ilGetInteger(IL_IMAGE_HEIGHT), ilGetInteger(IL_IMAGE_DEPTH), 0,
+                 static_cast<GLenum>(ilGetInteger(IL_IMAGE_FORMAT)),
+                 static_cast<GLenum>(ilGetInteger(IL_IMAGE_TYPE)), ilGetData());
+    glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
+
+    ilDeleteImages(1, &image);
+    return new Texture(name);
+}
+
+Texture* TextureLoader::createTexture(GLenum target, GLint internalFormat, int width, int height,
+                                      GLenum format, GLenum type, GLint minFilter, bool clampToEdge,
+                                      bool depthAsLuminance, bool withData, const void* data) {
+    GLuint name = 0;
+    glGenTextures(1, &name);
+    glBindTexture(target, name);
+    glTexImage2D(target, 0, internalFormat, width, height, 0, format, type, withData ? data : nullptr);
+    glTexParameteri(target, GL_TEXTURE_MIN_FILTER, minFilter);
+    glTexParameteri(target, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    if (clampToEdge) {
+        glTexParameteri(target, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+        glTexParameteri(target, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    }
+    if (depthAsLuminance) glTexParameterf(GL_TEXTURE_2D, GL_DEPTH_TEXTURE_MODE, GL_LUMINANCE);
+    return new Texture(name);
+}

@@ -1,0 +1,11 @@
+#pragma once
+#include "objects/GameObject.h"
+
+// The star: moves the game to the next effect group and raises the multiplier.
+class PowerUp : public GameObject {
+public:
+    PowerUp();
+    ~PowerUp() override;
+    void draw() override;
+    void onCollision(Spaceship* ship) override;
+};

@@ -1,0 +1,27 @@
+#pragma once
+#include <vector>
+
+class TerrainChunk;
+
+// Recursive midpoint displacement over a chunk's grid; lives only while a chunk is generated.
+class HeightGenerator {
+public:
+    // What one cell of the recursion drew, kept only when `record` is set (tests read it).
+    struct CellRecord {
+        int x0, y0, x1, y1;
+        int level;
+        int scale;
+        float offsets[4];  // the four edge-midpoint offsets in drawing order
+    };
+
+    HeightGenerator();
+
+    void generate(TerrainChunk& chunk, float roughness, float amplitude);
+    void subdivide(TerrainChunk& chunk, int x0, int y0, int x1, int y1, int level, int scale);
+    // ((rand() % 1000) / 1000 - 0.5) * scale: within [-0.5, 0.499] * scale.
+    float randomOffset(int scale);
+
+    float amplitude;
+    float roughness;
+    std::vector<CellRecord>* record;
+};
