@@ -100,7 +100,8 @@ void Game::drawPlayingFrame() {
     world.updateHeights();
     if (group) group->activate();
 
-    bool ssaoActive = ssao && ssao->isActive();
+    // The SSAO groups switch the effect on in their activate and off in their deactivate.
+    const bool ssaoActive = ssao && ssao->isActive();
     if ((ssaoActive || normal) && ssao) ssao->beginGeometryPass();
 
     if (ssaoActive)
@@ -216,7 +217,7 @@ void Game::drawPlayingFrame() {
     world.drawSign(firstSignShown, secondSignShown);
     world.drawArrows();
 
-    if (ssaoActive)
+    if (ssao && ssao->isActive())
         glColor4f(0, 0, 0, 1);
     else
         glColor4f(1, 1, 1, 1);

@@ -94,9 +94,9 @@ SSAO::~SSAO() {
 
 void SSAO::makeRandomVectors(int texelCount, float* out) {
     for (int i = 0; i < texelCount; ++i) {
-        const int a = (gameRand() % 100) / 10 - 5;
-        const int b = (gameRand() % 100) / 10 - 5;
-        const int c = (gameRand() % 100) / 10 - 5;
+        const int a = (gameRandom() % 100) / 10 - 5;
+        const int b = (gameRandom() % 100) / 10 - 5;
+        const int c = (gameRandom() % 100) / 10 - 5;
         const float length = std::sqrt(static_cast<float>(a * a + b * b + c * c));
         float x = 0.0f, y = 0.0f, z = 1.0f;  // all three draws 0: no direction to normalise
         if (length > 0.0f) {
@@ -104,7 +104,7 @@ void SSAO::makeRandomVectors(int texelCount, float* out) {
             y = b / length;
             z = c / length;
         }
-        const float s = static_cast<float>(gameRand() / 32767.0 * 0.4 + 0.8);
+        const float s = static_cast<float>(gameRandom() / 32767.0 * 0.4 + 0.8);
         out[4 * i + 0] = x;
         out[4 * i + 1] = y;
         out[4 * i + 2] = z;

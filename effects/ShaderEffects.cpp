@@ -10,8 +10,6 @@
 #include "framework/ShaderProgram.h"
 #include "objects/Spaceship.h"
 
-int gameRand() { return std::rand() % 32768; }
-
 void placeLightAboveShip() {
     Game& game = Game::instance();
     if (game.getState() != Playing) return;
@@ -55,7 +53,7 @@ FunkyShader::FunkyShader() : program(nullptr), texLocation(-1), usePositionLooku
     for (int d = 0; d < kNoiseDepth; ++d)
         for (int h = 0; h < kNoiseHeight; ++h)
             for (int w = 0; w < kNoiseWidth; ++w)
-                for (int c = 0; c < 3; ++c) texels.push_back(static_cast<float>(gameRand() / 32767.0));
+                for (int c = 0; c < 3; ++c) texels.push_back(static_cast<float>(gameRandom() / 32767.0));
 
     glGenTextures(1, &noiseTexture);
     glBindTexture(GL_TEXTURE_3D, noiseTexture);

@@ -1,4 +1,5 @@
 #pragma once
+#include "platform/Random.h"
 #include <GL/glew.h>
 
 #include "effects/Effect.h"
@@ -87,6 +88,3 @@ private:
 // Puts light 0 one unit above the ship, as a positional light (only while playing).
 void placeLightAboveShip();
 
-// rand() reduced to the 0..32767 range the game's random rules are written for, whatever
-// the platform's RAND_MAX is.
-int gameRand();

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -16,6 +17,21 @@ namespace {
 // rest-of-line read takes at most 127 characters (a longer line leaves its remainder to be
 // read as further words).
 constexpr int kBufferSize = 128;
+
+void (*fatalHandler)(int) = nullptr;
+
+// Every reading failure ends here: the handler, if one is set, or the program.
+[[noreturn]] void fatal(int code) {
+    std::fflush(stdout);
+    if (fatalHandler) fatalHandler(code);
+    std::exit(code);
+}
+
+// Closes a file on every way out, including an exception thrown by the fatal handler.
+struct FileCloser {
+    void operator()(FILE* f) const { std::fclose(f); }
+};
+using FileHandle = std::unique_ptr<FILE, FileCloser>;
 
 char* copyString(const char* s) {
     const size_t n = std::strlen(s) + 1;
@@ -53,8 +69,7 @@ void groupName(FILE* file, char* buf) {
 
 [[noreturn]] void malformed(const GLMmodel* model, const char* what) {
     std::printf("glmReadOBJ() failed: %s in \"%s\".\n", what, model->pathname);
-    std::fflush(stdout);
-    std::exit(1);
+    fatal(1);
 }
 
 enum class FaceForm { VertexNormal, VertexTexNormal, VertexTex, Vertex };
@@ -155,8 +170,7 @@ void glmFirstPass(GLMmodel* model, FILE* file) {
                     case 't': ++numtexcoords; break;
                     default:
                         std::printf("glmFirstPass(): Unknown token \"%s\".\n", buf);
-                        std::fflush(stdout);
-                        std::exit(1);
+                        fatal(1);
                 }
                 readLine(file, buf);
                 break;
@@ -205,8 +219,7 @@ unsigned int faceIndex(const GLMmodel* model, const char* kind, int index, unsig
     if (absolute < 1 || absolute > static_cast<long long>(total)) {
         std::printf("glmReadOBJ() failed: face in \"%s\" uses %s index %d, outside 1..%u.\n",
                     model->pathname, kind, index, total);
-        std::fflush(stdout);
-        std::exit(1);
+        fatal(1);
     }
     return static_cast<unsigned int>(absolute);
 }
@@ -376,10 +389,11 @@ void glmReadMTL(GLMmodel* model, const char* name) {
     std::strcat(filename.data(), name);
     std::free(dir);
 
-    FILE* file = std::fopen(filename.data(), "r");
+    FileHandle handle(std::fopen(filename.data(), "r"));
+    FILE* file = handle.get();
     if (!file) {
         std::fprintf(stderr, "glmReadMTL() failed: can't open material file \"%s\".\n", filename.data());
-        std::exit(1);
+        fatal(1);
     }
 
     char buf[kBufferSize];
@@ -433,17 +447,21 @@ void glmReadMTL(GLMmodel* model, const char* name) {
             default: break;
         }
     }
-    std::fclose(file);
 }
 
+void glmSetFatalHandler(void (*handler)(int code)) { fatalHandler = handler; }
+
 GLMmodel* glmReadOBJ(const char* filename) {
-    FILE* file = std::fopen(filename, "r");
+    FileHandle handle(std::fopen(filename, "r"));
+    FILE* file = handle.get();
     if (!file) {
         std::printf("glmReadOBJ() failed: can't open data file \"%s\".\n", filename);
-        std::fflush(stdout);
-        std::exit(1);
+        fatal(1);
     }
-    GLMmodel* model = static_cast<GLMmodel*>(std::calloc(1, sizeof(GLMmodel)));
+    // Owned here until it is complete, so an unwinding fatal handler leaks nothing.
+    std::unique_ptr<GLMmodel, void (*)(GLMmodel*)> owner(
+        static_cast<GLMmodel*>(std::calloc(1, sizeof(GLMmodel))), glmDelete);
+    GLMmodel* model = owner.get();
     model->pathname = copyString(filename);
 
     glmFirstPass(model, file);
@@ -457,8 +475,7 @@ GLMmodel* glmReadOBJ(const char* filename) {
 
     std::rewind(file);
     glmSecondPass(model, file);
-    std::fclose(file);
-    return model;
+    return owner.release();
 }
 
 void glmDimensions(GLMmodel* model, float* dimensions) {
@@ -542,13 +559,16 @@ void glmVertexNormals(GLMmodel* model, float angle) {
     std::vector<float> normals(3 * (static_cast<size_t>(model->numtriangles) * 3 + 1), 0.0f);
 
     // Per vertex, the triangles that use it, newest first (the head is the highest-numbered).
+    // Each node is one corner (slot) of a triangle, so a triangle that uses a vertex at two
+    // corners gets a normal at both instead of leaving one slot with a stale index.
     struct Node {
         unsigned int index;
         bool averaged;
+        int slot;
     };
     std::vector<std::vector<Node>> members(model->numvertices + 1);
     for (unsigned int i = 0; i < model->numtriangles; ++i)
-        for (int k = 0; k < 3; ++k) members[model->triangles[i].vindices[k]].push_back({i, false});
+        for (int k = 0; k < 3; ++k) members[model->triangles[i].vindices[k]].push_back({i, false, k});
 
     unsigned int numnormals = 1;
     for (unsigned int v = 1; v <= model->numvertices; ++v) {
@@ -576,7 +596,7 @@ void glmVertexNormals(GLMmodel* model, float angle) {
         }
         for (auto node = list.rbegin(); node != list.rend(); ++node) {
             GLMtriangle& t = model->triangles[node->index];
-            const int slot = t.vindices[0] == v ? 0 : (t.vindices[1] == v ? 1 : 2);
+            const int slot = node->slot;
             if (node->averaged) {
                 t.nindices[slot] = avg;
             } else {

@@ -70,6 +70,10 @@ struct GLMmodel {
 // Reads a model; a missing file, a missing material library, an unknown "v" keyword or a face
 // index outside the arrays print a message and end the program with exit code 1.
 GLMmodel* glmReadOBJ(const char* filename);
+// Replaces the std::exit of those failures (null restores it), for callers that must survive a
+// damaged file, such as the fuzzing harness. A handler that returns still ends the program; one
+// that throws unwinds out of glmReadOBJ, which then closes its files and frees the partial model.
+void glmSetFatalHandler(void (*handler)(int code));
 // Writes the model as OBJ (with its material library when it has materials). mode selects
 // what is written besides positions: GLM_SMOOTH normals, GLM_TEXTURE texture coordinates,
 // GLM_FLAT facet normals (as normals, when GLM_SMOOTH is not given), GLM_MATERIAL materials.

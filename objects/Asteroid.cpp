@@ -6,7 +6,7 @@
 #include <string>
 
 #include "core/Game.h"
-#include "objects/GameRandom.h"
+#include "platform/Random.h"
 #include "objects/Spaceship.h"
 
 namespace {

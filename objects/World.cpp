@@ -15,7 +15,7 @@
 #include "objects/Asteroid.h"
 #include "objects/BulletPowerUp.h"
 #include "objects/GameObject.h"
-#include "objects/GameRandom.h"
+#include "platform/Random.h"
 #include "objects/PowerUp.h"
 #include "objects/Spaceship.h"
 #include "terrain/Terrain.h"

@@ -1,5 +1,7 @@
 #include "terrain/HeightGenerator.h"
 
+#include "platform/Random.h"
+
 #include <cmath>
 #include <cstdlib>
 
@@ -14,7 +16,7 @@ void HeightGenerator::generate(TerrainChunk& chunk, float roughnessValue, float 
 }
 
 float HeightGenerator::randomOffset(int scale) {
-    const int r = std::rand();
+    const int r = gameRandom();
     return static_cast<float>(((r % 1000) / 1000.0 - 0.5) * scale);
 }
 

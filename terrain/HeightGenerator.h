@@ -18,7 +18,7 @@ public:
 
     void generate(TerrainChunk& chunk, float roughness, float amplitude);
     void subdivide(TerrainChunk& chunk, int x0, int y0, int x1, int y1, int level, int scale);
-    // ((rand() % 1000) / 1000 - 0.5) * scale: within [-0.5, 0.499] * scale.
+    // ((r % 1000) / 1000 - 0.5) * scale, r the next game random value: within [-0.5, 0.499] * scale.
     float randomOffset(int scale);
 
     float amplitude;

@@ -44,10 +44,12 @@ std::vector<PlaylistEntry> parseM3U(const std::string& text) {
     std::string pendingTitle;
     bool havePendingTitle = false;
     while (pos <= text.size()) {
-        size_t end = text.find('\n', pos);
+        // A line ends at LF, CR-LF or a lone CR (old Mac files): a CR never stays inside a name.
+        size_t end = text.find_first_of("\r\n", pos);
         if (end == std::string::npos) end = text.size();
-        const std::string line = trim(text.substr(pos, end - pos));  // trim also drops the CR
+        const std::string line = trim(text.substr(pos, end - pos));
         pos = end + 1;
+        if (end < text.size() && text[end] == '\r' && pos < text.size() && text[pos] == '\n') ++pos;
 
         if (line.empty()) continue;
         if (line[0] == '#') {

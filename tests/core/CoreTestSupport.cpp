@@ -18,8 +18,25 @@ std::string folder;
 std::string output;
 StartupSnapshot snapshot;
 
+bool finished = false;
+bool deathTestChild = false;
+
 void removeFolder() {
     if (!folder.empty()) harness::removeTree(folder);
+}
+
+// A key that quits by mistake would end the test program with code 0 in the middle of the
+// run; turn that into a failure. Death-test children are meant to exit.
+void catchPrematureExit() {
+    if (finished || deathTestChild) return;
+    std::fprintf(stderr, "The game ended the test program before the tests finished.\n");
+    std::fflush(stderr);
+    std::_Exit(3);
+}
+
+bool isDeathTestChild() {
+    const std::string cmdline = harness::readFileText("/proc/self/cmdline");
+    return cmdline.find("--gtest_internal_run_death_test") != std::string::npos;
 }
 
 class StartedGame : public ::testing::Environment {
@@ -30,6 +47,8 @@ public:
         ASSERT_FALSE(folder.empty());
         // Death-test children run this again and end by exit: clean up there too.
         std::atexit(removeFolder);
+        deathTestChild = isDeathTestChild();
+        std::atexit(catchPrematureExit);
         ASSERT_EQ(chdir(folder.c_str()), 0);
 
         Game& game = Game::instance();
@@ -53,6 +72,7 @@ public:
         snapshot.pointSmooth = glIsEnabled(GL_POINT_SMOOTH);
         glGetIntegerv(GL_CULL_FACE_MODE, &snapshot.cullFaceMode);
     }
+    void TearDown() override { finished = true; }
 };
 
 const bool registered = (::testing::AddGlobalTestEnvironment(new StartedGame), true);

@@ -235,6 +235,10 @@ TEST_F(CoreTest, EveryStyleDrawsItsOwnPictureWithoutErrors) {
         errors += harness::glErrors();
         EXPECT_EQ(errors, "") << kGroupNames[g];
         EXPECT_EQ(game().state, Playing);
+        GLfloat colour[4] = {0, 0, 0, 0};
+        glGetFloatv(GL_CURRENT_COLOR, colour);
+        EXPECT_TRUE(colour[0] == 1 && colour[1] == 1 && colour[2] == 1 && colour[3] == 1)
+            << kGroupNames[g] << " leaves the colour " << colour[0] << "," << colour[1] << "," << colour[2];
         GLint func = 0;
         glGetIntegerv(GL_DEPTH_FUNC, &func);
         EXPECT_EQ(func, GL_LEQUAL);

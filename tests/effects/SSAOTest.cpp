@@ -108,9 +108,9 @@ TEST(SSAORandomTexture, AllZeroDrawGetsAFixedUnitVector) {
     unsigned seed = 1;
     for (;; ++seed) {
         std::srand(seed);
-        const int a = (gameRand() % 100) / 10 - 5;
-        const int b = (gameRand() % 100) / 10 - 5;
-        const int c = (gameRand() % 100) / 10 - 5;
+        const int a = (gameRandom() % 100) / 10 - 5;
+        const int b = (gameRandom() % 100) / 10 - 5;
+        const int c = (gameRandom() % 100) / 10 - 5;
         if (a == 0 && b == 0 && c == 0) break;
         ASSERT_LT(seed, 10000000u);
     }
@@ -124,7 +124,7 @@ TEST(SSAORandomTexture, AllZeroDrawGetsAFixedUnitVector) {
     EXPECT_LE(texel[3], 1.2f);
     // A seed with an ordinary triple gives the normalised draw itself.
     std::srand(seed + 1);
-    const int a = (gameRand() % 100) / 10 - 5, b = (gameRand() % 100) / 10 - 5, c = (gameRand() % 100) / 10 - 5;
+    const int a = (gameRandom() % 100) / 10 - 5, b = (gameRandom() % 100) / 10 - 5, c = (gameRandom() % 100) / 10 - 5;
     std::srand(seed + 1);
     SSAO::makeRandomVectors(1, texel);
     const float len = std::sqrt(static_cast<float>(a * a + b * b + c * c));

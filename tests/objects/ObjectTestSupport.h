@@ -9,7 +9,7 @@
 #include "core/Game.h"
 #include "effects/EffectGroup.h"
 #include "objects/GameObject.h"
-#include "objects/GameRandom.h"
+#include "platform/Random.h"
 #include "objects/Spaceship.h"
 #include "objects/World.h"
 

@@ -293,22 +293,42 @@ TEST(TerrainDraw, EveryModeWithAndWithoutTheShaderDrawsAShadedLandscape) {
         for (int b = a + 1; b < 4; ++b)
             EXPECT_GT(colourDistance(shaded[a], shaded[b]), 15.0) << names[a] << " vs " << names[b];
 
-    // Fog: the far ground (just below the horizon) moves towards the pale fog colour, the
-    // ground right in front of the camera stays as it was.
+    // Fog: far ground moves towards the pale fog colour, ground right in front of the camera
+    // stays as it was. Pixels are chosen by their eye distance (from the depth buffer), and
+    // the sea is left out so its moving level cannot change what is measured. The desert
+    // set is used because its colours are far from the fog's whatever the relief.
     const float fogColour[3] = {204, 219, 237};
-    auto bandDistance = [&](int y0, int rows) {
-        const std::vector<unsigned char> px = harness::readPixels(0, y0, harness::kWidth, rows);
-        double d = 0;
-        for (size_t k = 0; k < px.size(); k += 4)
-            for (int c = 0; c < 3; ++c) d += std::fabs(px[k + c] - fogColour[c]);
-        return d / (px.size() / 4);
+    auto bandDistances = [&](double* farOut, double* nearOut) {
+        const std::vector<unsigned char> px = harness::readPixels(0, 0, harness::kWidth, harness::kHeight);
+        std::vector<float> depth(static_cast<size_t>(harness::kWidth) * harness::kHeight);
+        glReadPixels(0, 0, harness::kWidth, harness::kHeight, GL_DEPTH_COMPONENT, GL_FLOAT, depth.data());
+        const double n = 0.1, f = 30.0;
+        double farSum = 0, nearSum = 0;
+        long farCount = 0, nearCount = 0;
+        for (size_t i = 0; i < depth.size(); ++i) {
+            if (depth[i] >= 1.0f) continue;  // no terrain here
+            const double eyeDistance = n * f / (f - depth[i] * (f - n));
+            double d = 0;
+            for (int c = 0; c < 3; ++c) d += std::fabs(px[i * 4 + c] - fogColour[c]);
+            if (eyeDistance > 20.0) {
+                farSum += d;
+                ++farCount;
+            } else if (eyeDistance < 6.0) {
+                nearSum += d;
+                ++nearCount;
+            }
+        }
+        ASSERT_GT(farCount, 1000) << "no far ground in view";
+        ASSERT_GT(nearCount, 1000) << "no near ground in view";
+        *farOut = farSum / farCount;
+        *nearOut = nearSum / nearCount;
     };
-    double far[2], near[2];
+    double far[2] = {0, 0}, near[2] = {0, 0};
     for (bool fog : {false, true}) {
         setUpScene();
-        terrain.draw(true, fog, Winter);
-        far[fog] = bandDistance(440, 60);
-        near[fog] = bandDistance(0, 40);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        terrain.draw(true, fog, Desert);
+        bandDistances(&far[fog], &near[fog]);
         tearDownScene();
     }
     EXPECT_LT(far[1], far[0] * 0.6) << "no fog in the distance";

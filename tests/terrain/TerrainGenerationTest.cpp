@@ -7,6 +7,7 @@
 
 #include "support/GlHarness.h"
 #include "terrain/HeightGenerator.h"
+#include "platform/Random.h"
 #include "terrain/TerrainChunk.h"
 #include "TerrainTestSupport.h"
 
@@ -79,9 +80,9 @@ TEST(HeightGenerator, RandomOffsetCoversItsRangeInThousandthSteps) {
     }
     EXPECT_FLOAT_EQ(lowest, -1.5f);
     EXPECT_FLOAT_EQ(highest, 1.497f);
-    // It draws exactly one rand() value: replaying the sequence gives the same offsets.
+    // It draws exactly one random value: replaying the sequence gives the same offsets.
     std::srand(5);
-    const int r1 = std::rand(), r2 = std::rand();
+    const int r1 = gameRandom(), r2 = gameRandom();
     std::srand(5);
     EXPECT_FLOAT_EQ(generator.randomOffset(2), static_cast<float>(((r1 % 1000) / 1000.0 - 0.5) * 2));
     EXPECT_FLOAT_EQ(generator.randomOffset(1), static_cast<float>(((r2 % 1000) / 1000.0 - 0.5) * 1));
@@ -131,11 +132,11 @@ TEST(HeightGenerator, ScalesShrinkThreeTwoOneThenZeroAndEveryVertexIsReached) {
         for (int j = 0; j < 128; ++j)
             for (int i = 1; i < 128; ++i) ASSERT_TRUE(reached[j * 128 + i]) << "vertex " << i << "," << j;
 
-        // Four offsets per cell, drawn in recursion order straight from rand().
+        // Four offsets per cell, drawn in recursion order straight from the game's random values.
         std::srand(seed);
         for (const auto& c : cells)
             for (float o : c.offsets)
-                ASSERT_FLOAT_EQ(o, static_cast<float>(((std::rand() % 1000) / 1000.0 - 0.5) * c.scale));
+                ASSERT_FLOAT_EQ(o, static_cast<float>(((gameRandom() % 1000) / 1000.0 - 0.5) * c.scale));
     }
 }
 

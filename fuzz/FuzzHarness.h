@@ -1,0 +1,325 @@
+#pragma once
+// One run of each file reader on raw bytes, with the checks that must hold afterwards. The
+// libFuzzer targets and the regression tests both go through these functions, so an input
+// that once broke something is replayed along exactly the path that found it.
+#include <GL/glew.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <climits>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "framework/ImageCheck.h"
+#include "highscore/HighscoreTable.h"
+#include "model/glm.h"
+#include "platform/audio/Playlist.h"
+
+namespace fuzzharness {
+
+// What one input did: whether the reader took it, and the first check that failed (empty when
+// all held).
+struct Outcome {
+    bool accepted = true;
+    std::string broken;
+};
+
+#define FUZZ_EXPECT(outcome, condition)                                     \
+    do {                                                                    \
+        if (!(condition) && (outcome).broken.empty()) (outcome).broken = #condition; \
+    } while (0)
+
+// Separates the material library from the model text in a model input.
+inline const char* modelMarker() { return "\n#MTL\n"; }
+
+// The model input's two files: everything before the first marker line is the OBJ (with its
+// newline), everything after it the MTL. Without a marker the MTL is empty.
+inline void splitModelInput(const uint8_t* data, std::size_t size, std::string& obj, std::string& mtl) {
+    const std::string all(reinterpret_cast<const char*>(data), size);
+    const std::size_t at = all.find(modelMarker());
+    if (at == std::string::npos) {
+        obj = all;
+        mtl.clear();
+        return;
+    }
+    obj = all.substr(0, at + 1);
+    mtl = all.substr(at + std::strlen(modelMarker()));
+}
+
+inline bool writeWholeFile(const std::string& path, const std::string& bytes) {
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return false;
+    const bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    return std::fclose(f) == 0 && ok;
+}
+
+// The reader's failure exit, turned into an exception that unwinds out of glmReadOBJ.
+struct ModelRejected {
+    int code;
+};
+[[noreturn]] inline void throwModelRejected(int code) { throw ModelRejected{code}; }
+
+inline bool unitOrZero(const float* n) {
+    const float l = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+    return std::isfinite(l) && (l == 0.0f || std::fabs(l - 1.0f) < 1e-3f);
+}
+
+// Everything glmDraw reads for the game's mode (smooth normals, texture coordinates,
+// materials) lies inside the model's arrays, and every triangle is drawn exactly once.
+inline void checkDrawable(const GLMmodel& m, Outcome& out) {
+    FUZZ_EXPECT(out, m.vertices != nullptr && m.triangles != nullptr);
+    if (!out.broken.empty()) return;
+    std::vector<unsigned char> drawn(m.numtriangles, 0);
+    unsigned int groups = 0;
+    for (const GLMgroup* g = m.groups; g; g = g->next) {
+        ++groups;
+        FUZZ_EXPECT(out, g->numtriangles == 0 || g->triangles != nullptr);
+        if (!out.broken.empty()) return;
+        for (unsigned int i = 0; i < g->numtriangles; ++i) {
+            const unsigned int index = g->triangles[i];
+            FUZZ_EXPECT(out, index < m.numtriangles);
+            if (!out.broken.empty()) return;
+            ++drawn[index];
+        }
+    }
+    FUZZ_EXPECT(out, groups == m.numgroups);
+    for (unsigned int i = 0; i < m.numtriangles; ++i) {
+        FUZZ_EXPECT(out, drawn[i] == 1);
+        const GLMtriangle& t = m.triangles[i];
+        for (int k = 0; k < 3; ++k) {
+            FUZZ_EXPECT(out, t.vindices[k] >= 1 && t.vindices[k] <= m.numvertices);
+            if (m.normals) FUZZ_EXPECT(out, t.nindices[k] <= m.numnormals);
+            if (m.texcoords) FUZZ_EXPECT(out, t.tindices[k] <= m.numtexcoords);
+        }
+        if (m.facetnorms) FUZZ_EXPECT(out, t.findex >= 1 && t.findex <= m.numfacetnorms);
+        if (!out.broken.empty()) return;
+    }
+}
+
+// Reads the model the way the resource cache loads one (read, unitize, facet normals, vertex
+// normals at 90 degrees) from files written into `folder`, checking the model after each step.
+inline Outcome runModel(const uint8_t* data, std::size_t size, const std::string& folder) {
+    Outcome out;
+    std::string obj, mtl;
+    splitModelInput(data, size, obj, mtl);
+    const std::string objPath = folder + "/model.obj";
+    if (!writeWholeFile(objPath, obj) || !writeWholeFile(folder + "/model.mtl", mtl)) {
+        out.broken = "cannot write the model files";
+        return out;
+    }
+
+    GLMmodel* model = nullptr;
+    glmSetFatalHandler(throwModelRejected);
+    try {
+        model = glmReadOBJ(objPath.c_str());
+    } catch (const ModelRejected& rejected) {
+        out.accepted = false;
+        FUZZ_EXPECT(out, rejected.code == 1);
+    }
+    glmSetFatalHandler(nullptr);
+    if (!model) return out;
+
+    checkDrawable(*model, out);
+    FUZZ_EXPECT(out, model->nummaterials >= 1 || model->materials == nullptr);
+    for (const GLMgroup* g = model->groups; g; g = g->next)
+        FUZZ_EXPECT(out, model->nummaterials == 0 || g->material < model->nummaterials);
+
+    bool finite = true;
+    for (unsigned int i = 3; i < 3 * (model->numvertices + 1); ++i) finite = finite && std::isfinite(model->vertices[i]);
+    glmUnitize(model);
+    if (finite) {
+        for (unsigned int i = 3; i < 3 * (model->numvertices + 1) && out.broken.empty(); ++i) {
+            const float v = model->vertices[i];
+            FUZZ_EXPECT(out, std::isfinite(v) && std::fabs(v) <= 1.0001f);
+        }
+    }
+
+    glmFacetNormals(model);
+    FUZZ_EXPECT(out, model->numfacetnorms == model->numtriangles);
+    if (finite)
+        for (unsigned int i = 1; i <= model->numfacetnorms && out.broken.empty(); ++i)
+            FUZZ_EXPECT(out, unitOrZero(&model->facetnorms[3 * i]));
+
+    glmVertexNormals(model, 90.0f);
+    FUZZ_EXPECT(out, model->numtriangles == 0 || model->normals != nullptr);
+    checkDrawable(*model, out);
+    // Every corner of every triangle now has a normal of its own computation.
+    for (unsigned int i = 0; i < model->numtriangles && out.broken.empty(); ++i)
+        for (int k = 0; k < 3; ++k) FUZZ_EXPECT(out, model->triangles[i].nindices[k] >= 1);
+    FUZZ_EXPECT(out, model->numnormals <= 3 * model->numtriangles);
+    if (finite)
+        for (unsigned int i = 1; i <= model->numnormals && out.broken.empty(); ++i)
+            FUZZ_EXPECT(out, unitOrZero(&model->normals[3 * i]));
+
+    glmDelete(model);
+    return out;
+}
+
+inline bool hasSpaceAtEnds(const std::string& s) {
+    return !s.empty() && (std::isspace(static_cast<unsigned char>(s.front())) ||
+                          std::isspace(static_cast<unsigned char>(s.back())));
+}
+
+inline Outcome runPlaylist(const uint8_t* data, std::size_t size) {
+    Outcome out;
+    const std::string text(reinterpret_cast<const char*>(data), size);
+    const std::vector<audio::PlaylistEntry> entries = audio::parseM3U(text);
+    std::size_t lines = 1;
+    for (char c : text) lines += c == '\n';
+    FUZZ_EXPECT(out, entries.size() <= lines);
+    for (const audio::PlaylistEntry& e : entries) {
+        FUZZ_EXPECT(out, !e.file.empty());
+        FUZZ_EXPECT(out, e.file[0] != '#');
+        FUZZ_EXPECT(out, e.file.find_first_of("\r\n\\") == std::string::npos);
+        FUZZ_EXPECT(out, e.title.find_first_of("\r\n") == std::string::npos);
+        FUZZ_EXPECT(out, !hasSpaceAtEnds(e.file) && !hasSpaceAtEnds(e.title));
+        FUZZ_EXPECT(out, e.hasTitle || e.title.empty());
+        if (!out.broken.empty()) break;
+    }
+    // The header test agrees with a plain reading of the first bytes.
+    std::string head = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? text.substr(3) : text;
+    bool header = head.size() >= 7;
+    for (std::size_t i = 0; header && i < 7; ++i)
+        header = std::toupper(static_cast<unsigned char>(head[i])) == "#EXTM3U"[i];
+    FUZZ_EXPECT(out, audio::hasPlaylistHeader(text) == header);
+    audio::hasPlaylistExtension(text);
+    return out;
+}
+
+// The high-score file's leading number as the table reads it, clamped to int.
+inline long long leadingNumber(const std::string& text) {
+    const long long v = std::strtoll(text.c_str(), nullptr, 10);
+    return v > INT_MAX ? INT_MAX : (v < INT_MIN ? INT_MIN : v);
+}
+
+// Loads the bytes as "highscore.txt" from `folder`, then ranks a score taken from the input
+// (the first line's number, moved by -1, 0 or +1 by the last byte, to meet ties and neighbours).
+inline Outcome runHighscore(const uint8_t* data, std::size_t size, const std::string& folder) {
+    Outcome out;
+    const std::string text(reinterpret_cast<const char*>(data), size);
+    const std::string path = folder + "/highscore.txt";
+    if (!writeWholeFile(path, text)) {
+        out.broken = "cannot write highscore.txt";
+        return out;
+    }
+    static HighscoreTable table;  // one panel image for the whole run; load starts afresh
+    table.load(path);
+    std::size_t withSeparator = 0;
+    for (std::size_t begin = 0; begin <= text.size();) {
+        std::size_t end = text.find('\n', begin);
+        if (end == std::string::npos) end = text.size();
+        if (end > begin && text.find(';', begin) < end) ++withSeparator;
+        begin = end + 1;
+    }
+    FUZZ_EXPECT(out, table.getEntries().size() <= withSeparator);
+    // No line with a separator is dropped.
+    FUZZ_EXPECT(out, table.getEntries().size() == withSeparator);
+    for (const auto& entry : table.getEntries()) FUZZ_EXPECT(out, entry.second.find('\n') == std::string::npos);
+
+    long long score = leadingNumber(text);
+    if (size > 0) score += static_cast<long long>(data[size - 1] % 3) - 1;
+    if (score > INT_MAX) score = INT_MAX;
+    if (score < INT_MIN) score = INT_MIN;
+    int expected = 1;
+    for (const auto& entry : table.getEntries()) expected += entry.first > score;
+
+    // The rank is computed from "highscore.txt" in the working directory.
+    const int back = open(".", O_RDONLY | O_DIRECTORY);
+    if (back < 0 || chdir(folder.c_str()) != 0) {
+        if (back >= 0) close(back);
+        out.broken = "cannot enter the scratch folder";
+        return out;
+    }
+    const int rank = table.computeRank(static_cast<int>(score));
+    const bool returned = fchdir(back) == 0;
+    close(back);
+    FUZZ_EXPECT(out, returned);
+    FUZZ_EXPECT(out, rank == expected);
+    FUZZ_EXPECT(out, rank >= 1 && static_cast<std::size_t>(rank) <= table.getEntries().size() + 1);
+    return out;
+}
+
+inline uint32_t bitwiseCrc(const unsigned char* p, std::size_t n) {
+    uint32_t c = 0xFFFFFFFFu;
+    for (std::size_t i = 0; i < n; ++i) {
+        c ^= p[i];
+        for (int k = 0; k < 8; ++k) c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
+    }
+    return ~c;
+}
+
+inline uint32_t be32(const unsigned char* p) {
+    return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | uint32_t(p[3]);
+}
+
+inline uint32_t le32(const unsigned char* p) {
+    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
+}
+
+// Where a PNG's IEND chunk ends, walking the chunks independently of the checker; 0 when the
+// walk leaves the data first.
+inline std::size_t pngEnd(const unsigned char* d, std::size_t n) {
+    std::size_t pos = 8;
+    while (pos + 12 <= n) {
+        const uint64_t length = be32(d + pos);
+        if (pos + 12 + length > n) return 0;
+        if (bitwiseCrc(d + pos + 4, 4 + length) != be32(d + pos + 8 + length)) return 0;
+        const bool end = std::memcmp(d + pos + 4, "IEND", 4) == 0;
+        pos += 12 + length;
+        if (end) return pos;
+    }
+    return 0;
+}
+
+inline Outcome runImageCheck(const uint8_t* data, std::size_t size) {
+    Outcome out;
+    const bool png = imagecheck::pngIsSound(data, size);
+    const bool dds = imagecheck::ddsIsSound(data, size);
+    const bool any = imagecheck::bufferIsSound(data, size);
+    const bool pngSignature = size >= 8 && std::memcmp(data, "\x89PNG\r\n\x1a\n", 8) == 0;
+    const bool ddsSignature = size >= 4 && std::memcmp(data, "DDS ", 4) == 0;
+    FUZZ_EXPECT(out, !png || pngSignature);
+    FUZZ_EXPECT(out, !dds || ddsSignature);
+    FUZZ_EXPECT(out, any == (pngSignature ? png : (ddsSignature ? dds : true)));
+    FUZZ_EXPECT(out, imagecheck::crc32(data, size < 4096 ? size : 4096) == bitwiseCrc(data, size < 4096 ? size : 4096));
+
+    if (png) {
+        FUZZ_EXPECT(out, size >= 8 + 25 + 12);  // signature, IHDR, IEND
+        FUZZ_EXPECT(out, std::memcmp(data + 12, "IHDR", 4) == 0 && be32(data + 8) == 13);
+        const std::size_t end = pngEnd(data, size);
+        FUZZ_EXPECT(out, end > 0 && end <= size);
+        if (end > 0) {
+            // What follows IEND does not matter; cutting into IEND does.
+            FUZZ_EXPECT(out, imagecheck::pngIsSound(data, end));
+            FUZZ_EXPECT(out, !imagecheck::pngIsSound(data, end - 1));
+        }
+    }
+    if (dds) {
+        FUZZ_EXPECT(out, size >= 128);
+        if (size >= 128) {
+            FUZZ_EXPECT(out, le32(data + 4) == 124 && le32(data + 76) == 32);
+            const uint64_t height = le32(data + 12), width = le32(data + 16);
+            FUZZ_EXPECT(out, width >= 1 && height >= 1);
+            const uint32_t pfFlags = le32(data + 80);
+            uint64_t first = 0;  // bytes of the first 2D slice of the top level
+            if (pfFlags & 0x4) {
+                const uint64_t block = le32(data + 84) == le32(reinterpret_cast<const unsigned char*>("DXT1")) ? 8 : 16;
+                first = ((width + 3) / 4) * ((height + 3) / 4) * block;
+            } else {
+                first = width * height * (le32(data + 88) / 8);
+            }
+            FUZZ_EXPECT(out, first > 0 && first <= size - 128);
+        }
+    }
+    return out;
+}
+
+}  // namespace fuzzharness
