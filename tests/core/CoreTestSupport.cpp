@@ -31,6 +31,7 @@ void catchPrematureExit() {
     if (finished || deathTestChild) return;
     std::fprintf(stderr, "The game ended the test program before the tests finished.\n");
     std::fflush(stderr);
+    removeFolder();
     std::_Exit(3);
 }
 
