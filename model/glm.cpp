@@ -1,6 +1,7 @@
 #include "model/glm.h"
 
 #include <GL/glew.h>
+#include <sys/stat.h>
 
 #include <cmath>
 #include <cstdio>
@@ -333,15 +334,18 @@ void glmCross(const float* u, const float* v, float* n) {
 }
 
 void glmNormalize(float* v) {
-    const float l = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
+    // The length in double: squares of the tiny cross products of a sliver triangle would be
+    // float denormals, and the rounded length then gave "unit" normals far from length 1.
+    const double x = v[0], y = v[1], z = v[2];
+    const double l = std::sqrt(x * x + y * y + z * z);
     // Degenerate triangles have no direction: keep their zero normal rather than NaNs.
-    if (!(l > 0.0f) || !std::isfinite(l)) {
+    if (!(l > 0.0) || !std::isfinite(l)) {
         v[0] = v[1] = v[2] = 0.0f;
         return;
     }
-    v[0] /= l;
-    v[1] /= l;
-    v[2] /= l;
+    v[0] = static_cast<float>(x / l);
+    v[1] = static_cast<float>(y / l);
+    v[2] = static_cast<float>(z / l);
 }
 
 char* glmDirName(const char* path) {
@@ -389,7 +393,11 @@ void glmReadMTL(GLMmodel* model, const char* name) {
     std::strcat(filename.data(), name);
     std::free(dir);
 
-    FileHandle handle(std::fopen(filename.data(), "r"));
+    // Only a plain file: a library named "/dev/zero" would be read forever, a FIFO would
+    // never open.
+    struct stat info;
+    const bool plain = stat(filename.data(), &info) == 0 && S_ISREG(info.st_mode);
+    FileHandle handle(plain ? std::fopen(filename.data(), "r") : nullptr);
     FILE* file = handle.get();
     if (!file) {
         std::fprintf(stderr, "glmReadMTL() failed: can't open material file \"%s\".\n", filename.data());

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -33,6 +34,21 @@ std::vector<unsigned char> readPixels(int x, int y, int width, int height) {
     std::vector<unsigned char> data(static_cast<size_t>(width) * height * 4);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(x, y, width, height, GL_RGBA, GL_UNSIGNED_BYTE, data.data());
+    return data;
+}
+
+std::vector<unsigned char> readTexture(GLenum target, GLuint name, int* width, int* height, int* depth) {
+    GLint w = 0, h = 0, d = 0;
+    glBindTexture(target, name);
+    glGetTexLevelParameteriv(target, 0, GL_TEXTURE_WIDTH, &w);
+    glGetTexLevelParameteriv(target, 0, GL_TEXTURE_HEIGHT, &h);
+    glGetTexLevelParameteriv(target, 0, GL_TEXTURE_DEPTH, &d);
+    std::vector<unsigned char> data(static_cast<size_t>(w) * h * std::max(d, 1) * 4);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    if (!data.empty()) glGetTexImage(target, 0, GL_RGBA, GL_UNSIGNED_BYTE, data.data());
+    *width = w;
+    *height = h;
+    if (depth) *depth = d;
     return data;
 }
 

@@ -18,6 +18,9 @@ int window();
 std::array<unsigned char, 4> readPixel(int x, int y);
 // The whole framebuffer (or a region) as RGBA rows, bottom row first.
 std::vector<unsigned char> readPixels(int x, int y, int width, int height);
+// Level 0 of a texture as RGBA rows (bottom row first, then slice after slice) and its size;
+// the texture stays bound to target.
+std::vector<unsigned char> readTexture(GLenum target, GLuint name, int* width, int* height, int* depth = nullptr);
 // Writes the current read buffer (window-sized) to a PNG file, for looking at.
 bool savePng(const std::string& path, int width = kWidth, int height = kHeight);
 
