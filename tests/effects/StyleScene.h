@@ -1,11 +1,9 @@
 #pragma once
-// A fixed test scene (lit, textured shapes on a ground plane under a sky backdrop) drawn
-// through an effect group the way the game's display drives it. Header-only so the
-// benchmark can share it.
+// A fixed test scene (textured shapes on a ground plane under a sky backdrop) drawn through an
+// effect group in the display's order of passes. Header-only: the effects benchmark shares it.
 #include <GL/glew.h>
 #include <GL/freeglut.h>
 
-#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -16,54 +14,23 @@
 
 namespace stylescene {
 
-struct Textures {
-    GLuint checker = 0;
-    GLuint sky = 0;
-};
+struct Textures { GLuint checker = 0, sky = 0; };
 
-inline GLuint makeTexture(int w, int h, const std::vector<unsigned char>& rgb) {
-    GLuint id = 0;
-    glGenTextures(1, &id);
-    glBindTexture(GL_TEXTURE_2D, id);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB8, w, h, 0, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
-    glBindTexture(GL_TEXTURE_2D, 0);
-    return id;
-}
-
+// A light/dark checker and a sky gradient (blue at the top, pale at the horizon).
 inline Textures makeTextures() {
-    Textures t;
-    std::vector<unsigned char> checker(64 * 64 * 3);
-    for (int y = 0; y < 64; ++y)
-        for (int x = 0; x < 64; ++x) {
-            const bool light = ((x / 8) + (y / 8)) % 2 == 0;
-            unsigned char* p = &checker[(y * 64 + x) * 3];
-            p[0] = light ? 245 : 150;
-            p[1] = light ? 245 : 150;
-            p[2] = light ? 240 : 160;
-        }
-    t.checker = makeTexture(64, 64, checker);
-    std::vector<unsigned char> sky(4 * 64 * 3);
-    for (int y = 0; y < 64; ++y)
-        for (int x = 0; x < 4; ++x) {
-            const float f = y / 63.0f;
-            unsigned char* p = &sky[(y * 4 + x) * 3];
-            p[0] = static_cast<unsigned char>(255 * (0.85f - 0.5f * f));
-            p[1] = static_cast<unsigned char>(255 * (0.90f - 0.3f * f));
-            p[2] = static_cast<unsigned char>(255 * (1.00f - 0.1f * f));
-        }
-    t.sky = makeTexture(4, 64, sky);
-    return t;
-}
-
-inline void releaseTextures(Textures& t) {
-    glDeleteTextures(1, &t.checker);
-    glDeleteTextures(1, &t.sky);
-    t = Textures{};
+    GLuint ids[2];
+    glGenTextures(2, ids);
+    for (int k = 0; k < 2; ++k) {
+        std::vector<unsigned char> rgb;
+        for (int y = 0; y < 64; ++y)
+            for (int x = 0; x < 64; ++x)
+                for (float v : {0.85f - 0.5f * y / 63, 0.9f - 0.3f * y / 63, 1.0f - 0.1f * y / 63})
+                    rgb.push_back(static_cast<unsigned char>(255 * (k ? v : (x / 8 + y / 8) % 2 ? 0.6f : 0.96f)));
+        glBindTexture(GL_TEXTURE_2D, ids[k]);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB8, 64, 64, 0, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+    }
+    return Textures{ids[0], ids[1]};
 }
 
 inline void setPerspective() {
@@ -77,248 +44,140 @@ inline void setPerspective() {
 // The game's chase camera in its start position.
 inline void applyCamera() { gluLookAt(0.0, 1.4, 0.5, 0.0, 0.5, -1.5, 0.0, 1.0, 0.0); }
 
-// Fixed light (for the groups that do not place light 0 themselves); call after the camera.
+// Fixed light for the groups that do not place light 0 themselves; call after the camera.
 inline void placeSceneLight() {
     const GLfloat position[4] = {0.5f, 1.0f, 0.7f, 0.0f};
     glLightfv(GL_LIGHT0, GL_POSITION, position);
 }
 
+// Depth test, back-face culling and light 0 (white by default).
 inline void setupFixedState() {
-    glEnable(GL_DEPTH_TEST);
+    for (GLenum cap : {GL_DEPTH_TEST, GL_CULL_FACE, GL_LIGHTING, GL_LIGHT0}) glEnable(cap);
     glDepthFunc(GL_LEQUAL);
-    glEnable(GL_CULL_FACE);
-    glCullFace(GL_BACK);
-    glEnable(GL_LIGHTING);
-    glEnable(GL_LIGHT0);
-    const GLfloat white[4] = {1, 1, 1, 1};
-    const GLfloat ambient[4] = {0.25f, 0.25f, 0.25f, 1};
-    glLightfv(GL_LIGHT0, GL_DIFFUSE, white);
-    glLightfv(GL_LIGHT0, GL_SPECULAR, white);
-    glLightfv(GL_LIGHT0, GL_AMBIENT, ambient);
-    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-}
-
-inline void material(float r, float g, float b, float shininess) {
-    const GLfloat diffuse[4] = {r, g, b, 1};
-    const GLfloat ambient[4] = {r * 0.5f, g * 0.5f, b * 0.5f, 1};
     const GLfloat specular[4] = {0.6f, 0.6f, 0.6f, 1};
-    glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, diffuse);
-    glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, ambient);
     glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, specular);
-    glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, shininess);
+    glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, 40);
 }
 
-inline void bindSceneTexture(GLuint id) {
+// Binds the texture on unit 0 and sets the material colour for the next part.
+inline void surface(GLuint texture, float r, float g, float b) {
     glActiveTextureARB(GL_TEXTURE0_ARB);
     glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, id);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    const GLfloat colour[4] = {r, g, b, 1};
+    glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE, colour);
 }
 
-// Teapot, torus and two cubes, standing on the ground.
+// A textured quad through four corners given as x, y, z, s, t.
+inline void quad(const float corners[4][5]) {
+    glBegin(GL_QUADS);
+    for (int k = 0; k < 4; ++k) {
+        glTexCoord2fv(corners[k] + 3);
+        glVertex3fv(corners[k]);
+    }
+    glEnd();
+}
+
+// Teapot, torus (on its side) and cube standing on the ground.
 inline void drawObjects(const Textures& t) {
-    bindSceneTexture(t.checker);
-    glPushMatrix();
-    glTranslatef(0.0f, 0.38f, -1.6f);
-    glRotatef(-30.0f, 0, 1, 0);
-    material(1.0f, 0.62f, 0.25f, 40.0f);
-    glFrontFace(GL_CW);  // the teapot's faces wind the other way
-    glutSolidTeapot(0.5);
-    glFrontFace(GL_CCW);
-    glPopMatrix();
-
-    glTexCoord2f(0.06f, 0.06f);  // the other shapes carry no texture coordinates: one light cell
-    glPushMatrix();
-    glTranslatef(-1.05f, 0.3f, -2.1f);
-    glRotatef(70.0f, 1, 0, 0);
-    material(0.9f, 0.2f, 0.25f, 60.0f);
-    glutSolidTorus(0.13, 0.32, 24, 40);
-    glPopMatrix();
-
-    glPushMatrix();
-    glTranslatef(0.95f, 0.22f, -1.3f);
-    glRotatef(25.0f, 0, 1, 0);
-    material(0.25f, 0.45f, 0.95f, 20.0f);
-    glutSolidCube(0.44);
-    glPopMatrix();
-
-    glPushMatrix();
-    glTranslatef(0.55f, 0.18f, -2.6f);
-    glRotatef(-15.0f, 0, 1, 0);
-    material(0.3f, 0.8f, 0.4f, 20.0f);
-    glutSolidCube(0.36);
-    glPopMatrix();
+    const float shapes[3][7] = {{0, 0.38f, -1.6f, -30, 1, 0.62f, 0.25f},
+                                {-1.05f, 0.3f, -2.1f, 70, 0.9f, 0.2f, 0.25f},
+                                {0.95f, 0.22f, -1.3f, 25, 0.25f, 0.45f, 0.95f}};
+    for (int k = 0; k < 3; ++k) {
+        surface(t.checker, shapes[k][4], shapes[k][5], shapes[k][6]);
+        glPushMatrix();
+        glTranslatef(shapes[k][0], shapes[k][1], shapes[k][2]);
+        glRotatef(shapes[k][3], k == 1, k != 1, 0);
+        glTexCoord2f(0.06f, 0.06f);               // shapes without texture coordinates show one light cell
+        glFrontFace(k == 0 ? GL_CW : GL_CCW);  // the teapot's faces wind the other way
+        k == 0 ? glutSolidTeapot(0.5) : k == 1 ? glutSolidTorus(0.13, 0.32, 24, 40) : glutSolidCube(0.44);
+        glFrontFace(GL_CCW);
+        glPopMatrix();
+    }
 }
 
 inline void drawSky(const Textures& t, float nx, float ny, float nz) {
-    bindSceneTexture(t.sky);
-    material(1.0f, 1.0f, 1.0f, 1.0f);
+    const float corners[4][5] = {{-30, -1, -20, 0, 0}, {30, -1, -20, 1, 0}, {30, 16, -20, 1, 1}, {-30, 16, -20, 0, 1}};
+    surface(t.sky, 1, 1, 1);
     glNormal3f(nx, ny, nz);
-    glBegin(GL_QUADS);
-    glTexCoord2f(0, 0);
-    glVertex3f(-30.0f, -1.0f, -20.0f);
-    glTexCoord2f(1, 0);
-    glVertex3f(30.0f, -1.0f, -20.0f);
-    glTexCoord2f(1, 1);
-    glVertex3f(30.0f, 16.0f, -20.0f);
-    glTexCoord2f(0, 1);
-    glVertex3f(-30.0f, 16.0f, -20.0f);
-    glEnd();
+    quad(corners);
 }
 
 inline void drawGround(const Textures& t) {
-    bindSceneTexture(t.checker);
-    material(0.55f, 0.75f, 0.45f, 5.0f);
+    const float corners[4][5] = {{-10, 0, 2, 0, 0}, {10, 0, 2, 10, 0}, {10, 0, -20, 10, 11}, {-10, 0, -20, 0, 11}};
+    surface(t.checker, 0.55f, 0.75f, 0.45f);
     glNormal3f(0, 1, 0);
-    glBegin(GL_QUADS);
-    for (int i = -10; i < 10; ++i)
-        for (int j = -20; j < 2; ++j) {
-            glTexCoord2f(i * 0.5f, -j * 0.5f);
-            glVertex3f(static_cast<float>(i), 0.0f, static_cast<float>(j + 1));
-            glTexCoord2f((i + 1) * 0.5f, -j * 0.5f);
-            glVertex3f(static_cast<float>(i + 1), 0.0f, static_cast<float>(j + 1));
-            glTexCoord2f((i + 1) * 0.5f, -(j + 1) * 0.5f);
-            glVertex3f(static_cast<float>(i + 1), 0.0f, static_cast<float>(j));
-            glTexCoord2f(i * 0.5f, -(j + 1) * 0.5f);
-            glVertex3f(static_cast<float>(i), 0.0f, static_cast<float>(j));
-        }
-    glEnd();
+    quad(corners);
 }
 
+// Full-screen passes: identity matrices, no depth test, no lighting; endOverlay restores.
 inline void beginOverlay() {
     glPushAttrib(GL_ENABLE_BIT);
     glDisable(GL_DEPTH_TEST);
     glDisable(GL_LIGHTING);
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
-    glOrtho(-1, 1, -1, 1, -1, 1);
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadIdentity();
+    for (GLenum mode : {GL_PROJECTION, GL_MODELVIEW}) {
+        glMatrixMode(mode);
+        glPushMatrix();
+        glLoadIdentity();
+    }
 }
 
 inline void endOverlay() {
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
-    glPopMatrix();
+    for (GLenum mode : {GL_PROJECTION, GL_MODELVIEW}) {
+        glMatrixMode(mode);
+        glPopMatrix();
+    }
     glPopAttrib();
 }
 
-inline bool named(EffectGroup* g, const char* name) { return g && std::strcmp(g->getName(), name) == 0; }
-
-// One frame of the running game for this scene, in the display's order of passes.
-inline void drawFrame(EffectGroup* group, const Textures& t) {
+// The scene with no program at all (the baseline), or the frame's passes around a group.
+inline void drawPlainFrame(const Textures& t, EffectGroup* group = nullptr) {
+    auto is = [group](const char* name) { return group && std::strcmp(group->getName(), name) == 0; };
     Game& game = Game::instance();
     SSAO* ssao = game.getSSAO();
     setPerspective();
     setupFixedState();
-    group->activate();
-    const bool ssaoActive = ssao && ssao->isActive();
-    const bool normal = named(group, "Normal Shader");
-    if (ssaoActive || normal) ssao->beginGeometryPass();
-
-    if (ssaoActive) glClearColor(0.9f, 0.2f, 0.2f, 0);
-    else if (named(group, "Blue/Green Shader")) glClearColor(1.0f, 0.95f, 0.7f, 0);
-    else if (normal) glClearColor(0.8f, 1.0f, 0.1f, 0);
-    else if (named(group, "Standard Shader")) glClearColor(0.1f, 0.7f, 1.0f, 0);
-    else if (named(group, "Phong Shader")) glClearColor(0.5f, 0.8f, 1.0f, 0);
-    else if (named(group, "Toon Shader")) glClearColor(0.9f, 0.8f, 1.0f, 0);
-    else if (named(group, "Pure")) glClearColor(0.7f, 0.8f, 1.0f, 0);
-    else glClearColor(0.9f, 0.9f, 1.0f, 0);
+    if (group) group->activate();
+    const bool ssaoActive = group && ssao->isActive(), normal = is("Normal Shader"), offscreen = ssaoActive || normal;
+    const bool backdrop = is("Standard Shader") || is("Sunny Shader");
+    if (offscreen) ssao->beginGeometryPass();  // positions, normals and colours for the composite
+    glClearColor(0.9f, 0.9f, 1.0f, 0);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glLoadIdentity();
-    glColor3f(1, 1, 1);
+    glColor4f(!ssaoActive, !ssaoActive, !ssaoActive, 1);  // the geometry pass marks textured parts black
     applyCamera();
     placeSceneLight();
-    if (!ssaoActive && !normal) group->activate();
-    if (named(group, "Blue/Green Shader")) glColor4f(1, 1, 1, 1);
-    else if (ssaoActive) glColor4f(0, 0, 0, 1);
-
+    if (group && !offscreen) group->activate();  // again, now that the camera is in place
     drawObjects(t);
-    const bool backdrop = named(group, "Standard Shader") || named(group, "Sunny Shader");
-    if (backdrop) {
-        game.backdropPass = true;
-        group->activate();
-    }
-    if (named(group, "Toon Shader") || named(group, "Black&White")) drawSky(t, 0.1f, 0.5f, 0.25f);
-    else if (normal) drawSky(t, 0, 0, 1);
-    else drawSky(t, 0.1f, 0.5f, 0.0f);
-    if (backdrop) {
-        game.backdropPass = false;
-        group->activate();
-    } else if (named(group, "Funky Shader")) {
-        game.funkyPassFlag = false;
-        group->activate();
-    }
-    if (named(group, "Funky Shader")) {
-        game.funkyPassFlag = true;
-        group->activate();
-    }
-    if (ssaoActive) glColor4f(1, 1, 1, 1);
-    else if (named(group, "Blue/Green Shader")) glColor4f(1, 0.5f, 0, 1);
+    game.backdropPass = backdrop;
+    if (backdrop) group->activate();
+    drawSky(t, normal ? 0 : 0.1f, normal ? 0 : 0.5f, normal ? 1 : is("Toon Shader") || is("Black&White") ? 0.25f : 0);
+    game.backdropPass = false;
+    game.funkyPassFlag = true;
+    if (backdrop || is("Funky Shader")) group->activate();
+    if (is("Blue/Green Shader") || ssaoActive) glColor4f(1, ssaoActive ? 1 : 0.5f, ssaoActive, 1);
     drawGround(t);
-
-    if (normal) {
-        ssao->endGeometryPass();
-        beginOverlay();
-        game.getNormalShader()->drawBlurred(ssao->getNormalTexture());
-        endOverlay();
-    }
-    if (ssaoActive) {
-        ssao->endGeometryPass();
-        glClearColor(0, 0.4f, 0.6f, 1);
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        glLoadIdentity();
-        applyCamera();
-    }
-    if (named(group, "Pure")) {
-        // Outlines: filled front faces, then the back faces as thick dark lines.
+    if (offscreen) ssao->endGeometryPass();
+    if (is("Pure")) {  // outlines: the back faces as thick dark lines over the filled scene
         glPushAttrib(GL_ALL_ATTRIB_BITS);
-        glClearColor(0, 0, 0, 1);
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        glEnable(GL_CULL_FACE);
-        glPolygonMode(GL_FRONT, GL_FILL);
-        glDepthFunc(GL_LESS);
-        glCullFace(GL_BACK);
-        drawObjects(t);
-        drawSky(t, 0, 0, 1);
-        drawGround(t);
         glLineWidth(7);
         glPolygonMode(GL_BACK, GL_LINE);
-        glPolygonOffset(0.5f, 0);
-        glDepthFunc(GL_LEQUAL);
         glCullFace(GL_FRONT);
-        glColor4f(0.2f, 0.2f, 0.2f, 1);
         glDisable(GL_LIGHTING);
-        glDisable(GL_TEXTURE_2D);
+        glColor4f(0.2f, 0.2f, 0.2f, 1);
         drawObjects(t);
-        glDisable(GL_POLYGON_OFFSET_LINE);
         glPopAttrib();
     }
+    if (!group) return;
     beginOverlay();
+    if (normal) game.getNormalShader()->drawBlurred(ssao->getNormalTexture());
     if (ssaoActive) {
-        ssao->setOnlySSAO(named(group->getPrevious(), "Black&White"));
+        ssao->setOnlySSAO(std::strcmp(group->getPrevious()->getName(), "Black&White") == 0);
         ssao->activate();
     }
     group->deactivate();
     endOverlay();
-    glColor4f(1, 1, 1, 1);
 }
 
-// The same scene with no program at all: the baseline.
-inline void drawPlainFrame(const Textures& t) {
-    setPerspective();
-    setupFixedState();
-    glClearColor(0.9f, 0.9f, 1.0f, 0);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glLoadIdentity();
-    glColor3f(1, 1, 1);
-    applyCamera();
-    placeSceneLight();
-    drawObjects(t);
-    drawSky(t, 0.1f, 0.5f, 0.0f);
-    drawGround(t);
-}
+inline void drawFrame(EffectGroup* group, const Textures& t) { drawPlainFrame(t, group); }
 
 }  // namespace stylescene

@@ -1,0 +1,251 @@
+#include <GL/glew.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "StyleScene.h"
+#include "core/GameState.h"
+#include "effects/EffectGroups.h"
+#include "effects/ShaderEffects.h"
+#include "framework/Logger.h"
+#include "framework/ShaderProgram.h"
+#include "framework/Texture.h"
+#include "objects/Spaceship.h"
+#include "platform/Random.h"
+#include "support/GlHarness.h"
+
+namespace {
+
+// The shared effects and the eleven groups, created once the way the start-up does it.
+class EffectsEnvironment : public ::testing::Environment {
+    void SetUp() override {
+        Game& game = Game::instance();
+        if (!game.getConfig().logger) game.getConfig().logger = new Logger();
+        stylescene::setPerspective();  // the occlusion pass keeps the projection of start-up
+        game.ssao = new SSAO();
+        game.ssao->setup(800, 600);
+        game.ssao->setClipPlanes(0.1f, 30.0f);
+        game.ssao->captureProjection();
+        game.normalShader = new NormalShader();
+        game.normalShader->setup(800, 600);
+        game.getConfig().firstEffectGroup = createEffectGroups();
+    }
+};
+::testing::Environment* const environment = ::testing::AddGlobalTestEnvironment(new EffectsEnvironment);
+
+EffectGroup* group(const char* name) {
+    for (EffectGroup* g = Game::instance().getConfig().firstEffectGroup; g; g = g->getNext())
+        if (std::strcmp(g->getName(), name) == 0) return g;
+    return nullptr;
+}
+
+GLint currentProgram() {
+    GLint program = -1;
+    return glGetIntegerv(GL_CURRENT_PROGRAM, &program), program;
+}
+
+// Texels a pass wrote since the target was cleared to an alpha no pass writes, and its size.
+constexpr float kMarker = 0.375f;
+std::string written(Texture* texture, std::vector<float>* texels = nullptr) {
+    GLint w = 0, h = 0;
+    glActiveTextureARB(GL_TEXTURE0_ARB);
+    glBindTexture(GL_TEXTURE_2D, texture->getID());
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &w);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &h);
+    std::vector<float> data(static_cast<size_t>(w) * h * 4);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_FLOAT, data.data());
+    long count = 0;
+    for (size_t i = 3; i < data.size(); i += 4) count += data[i] != kMarker;
+    if (texels) texels->swap(data);
+    return std::to_string(count) + " of " + std::to_string(w) + "x" + std::to_string(h);
+}
+
+}  // namespace
+
+TEST(EffectGroups, ElevenInOrderFromAFirstWithoutPreviousToALastWithoutNext) {
+    const char* const names[11] = {"Blue/Green Shader", "Black&White",  "SSAO only",   "Phong Shader + SSAO",
+                                   "Normal Shader",     "Funky Shader", "Toon Shader", "Standard Shader",
+                                   "Phong Shader",      "Pure",         "Sunny Shader"};
+    EffectGroup* first = Game::instance().getConfig().firstEffectGroup;
+    std::vector<std::string> seen;
+    for (EffectGroup* g = first; g && seen.size() < 12; g = g->getNext()) seen.push_back(g->getName());
+    EXPECT_EQ(seen, std::vector<std::string>(names, names + 11));
+    EXPECT_EQ(first->getPrevious(), nullptr);  // moving back from the first stays there
+}
+
+TEST(EffectActivation, LastProgramStaysCurrentUntilDeactivationAndPureSetsNone) {
+    Game::instance().state = Playing;
+    EffectGroup* blueGreen = group("Blue/Green Shader");
+    const GLint sample1 = blueGreen->getEffects()[0]->getPrograms()[0]->getProgram();
+    const GLint sample2 = blueGreen->getEffects()[1]->getPrograms()[0]->getProgram();
+    ASSERT_NE(sample1, sample2);
+    blueGreen->activate();
+    EXPECT_EQ(currentProgram(), sample2);
+    blueGreen->deactivate();
+    EXPECT_EQ(currentProgram(), 0);
+    group("Pure")->activate();
+    EXPECT_EQ(currentProgram(), 0);
+}
+
+TEST(EffectActivation, TwoBlueShadersKeepSeparateUseTextureValues) {
+    BlueShader* const shaders[2] = {dynamic_cast<BlueShader*>(group("Blue/Green Shader")->getEffects()[0]),
+                                    dynamic_cast<BlueShader*>(group("Standard Shader")->getEffects()[0])};
+    ASSERT_TRUE(shaders[0] && shaders[1] && shaders[0] != shaders[1]);
+    for (int backdrop : {0, 1}) {  // the backdrop flag is set for one of them only
+        for (int k : {0, 1}) {
+            Game::instance().backdropPass = k == backdrop;
+            shaders[k]->activate();
+            shaders[k]->deactivate();
+        }
+        for (int k : {0, 1}) {
+            GLint value = -1;
+            glGetUniformiv(shaders[k]->getProgram()->getProgram(), shaders[k]->getUseTextureLocation(), &value);
+            EXPECT_EQ(value, k == backdrop ? 1 : 0) << k;
+        }
+    }
+}
+
+TEST(EffectActivation, OnlyWhilePlayingTheNoiseIsBoundAndLightZeroFollowsTheShip) {
+    Game& game = Game::instance();
+    Spaceship ship;
+    ship.setPosition(1.5f, 2.0f, -3.0f);
+    game.ship = &ship;
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glActiveTextureARB(GL_TEXTURE0_ARB);
+    const std::vector<float> start = {0.25f, 0.5f, 0.75f, 0.0f}, aboveShip = {1.5f, 3.0f, -3.0f, 1.0f};
+    for (int state : {Title, Highscore, Credits, EnterName, Playing}) {
+        game.state = state;
+        for (const char* name : {"Funky Shader", "Toon Shader", "Phong Shader", "Sunny Shader"}) {
+            const bool funky = name[0] == 'F', playing = state == Playing;
+            glLightfv(GL_LIGHT0, GL_POSITION, start.data());
+            glBindTexture(GL_TEXTURE_3D, 0);
+            group(name)->activate();
+            GLint noise = -1;
+            std::vector<float> light(4);
+            glGetIntegerv(GL_TEXTURE_BINDING_3D, &noise);
+            glGetLightfv(GL_LIGHT0, GL_POSITION, light.data());
+            group(name)->deactivate();
+            EXPECT_EQ(noise != 0, funky && playing) << name << " in state " << state;
+            EXPECT_EQ(light, playing && !funky ? aboveShip : start) << name << " in state " << state;
+        }
+    }
+    game.ship = nullptr;
+    game.state = Title;
+}
+
+TEST(EffectLifetime, BothProgramsOfAnEffectAreReleasedAndOverlongNamesAreCut) {
+    auto* effect = new Effect();
+    const GLuint a = effect->addProgram("sample1")->getProgram(), b = effect->addProgram("toon")->getProgram();
+    ASSERT_TRUE(glIsProgram(a) && glIsProgram(b) && a != b);
+    delete effect;
+    EXPECT_FALSE(glIsProgram(a) || glIsProgram(b));
+    // The shader paths are formatted into bounded buffers: a long name is cut, not overrun.
+    Effect cut;
+    harness::captureStdout();
+    cut.addProgram(std::string(150, 'x').c_str());
+    const std::string out = harness::capturedStdout();
+    EXPECT_NE(out.find("Shader/" + std::string(92, 'x') + " "), std::string::npos) << out;
+    EXPECT_EQ(out.find(std::string(93, 'x')), std::string::npos);
+}
+
+TEST(ShaderSources, EveryProgramCompilesAndLinksAndHasTheUniformsTheGameLooksUp) {
+    const std::vector<std::pair<const char*, std::vector<const char*>>> programs = {
+        {"sample1", {"useTexture"}}, {"sample2", {}}, {"silhouette", {"strength"}}, {"real", {}}, {"toon", {}},
+        {"funky3d", {"tex", "usePositionLookup"}}, {"blur", {"normalMap"}}, {"sunny", {"useOnlyTexture"}},
+        {"mrt", {"near", "far"}}, {"ssao", {"randomMap", "posMap", "normalMap", "pSphere", "projectionMatrix"}},
+        {"ssao_combine", {"colorMap", "posMap", "normalMap", "SSAOMap", "mapResX", "mapResY", "onlySSAO", "xDirection"}}};
+    for (const auto& [name, uniforms] : programs) {
+        Effect effect;
+        const GLuint program = effect.addProgram(name)->getProgram();
+        GLuint shaders[2] = {0, 0};
+        GLsizei count = 0;
+        GLint compiled[2] = {0, 0}, linked = 0;
+        glGetAttachedShaders(program, 2, &count, shaders);
+        for (int k = 0; k < count; ++k) glGetShaderiv(shaders[k], GL_COMPILE_STATUS, &compiled[k]);
+        glGetProgramiv(program, GL_LINK_STATUS, &linked);
+        EXPECT_TRUE(count == 2 && compiled[0] && compiled[1] && linked) << name;
+        for (const char* uniform : uniforms) EXPECT_NE(glGetUniformLocation(program, uniform), -1) << name << " " << uniform;
+    }
+    EXPECT_EQ(harness::glErrors(), "");
+}
+
+TEST(SSAO, RandomTexelsAreUnitDirectionsScaledFromPointEightToOnePointTwo) {
+    std::vector<float> data;
+    ASSERT_EQ(written(Game::instance().getSSAO()->getRandomTexture(), &data), "480000 of 800x600");
+    for (size_t i = 0; i < data.size(); i += 4)
+        ASSERT_TRUE(std::fabs(std::hypot(data[i], data[i + 1], data[i + 2]) - 1) < 1e-4 && data[i + 3] >= 0.8f &&
+                    data[i + 3] <= 1.2f) << "texel " << i / 4;
+    // Three draws of 0 leave no direction to normalise: that texel gets (0, 0, 1).
+    unsigned seed = 0;
+    auto draw = [] { return (gameRandom() % 100) / 10 - 5; };
+    while (std::srand(++seed), !(draw() == 0 && draw() == 0 && draw() == 0)) ASSERT_LT(seed, 1000000u);
+    std::srand(seed);
+    SSAO::makeRandomVectors(1, data.data());
+    EXPECT_EQ(std::vector<float>(data.begin(), data.begin() + 3), std::vector<float>({0, 0, 1}));
+    EXPECT_TRUE(data[3] >= 0.8f && data[3] <= 1.2f);
+}
+
+TEST(SSAO, OcclusionAtQuarterSizeAndTwoCombineDrawsUnlessOnlySSAO) {
+    SSAO* ssao = Game::instance().getSSAO();
+    Game::instance().state = Playing;
+    const float marker[4] = {0.5f, 0.5f, 0.5f, kMarker};
+    for (bool only : {false, true}) {
+        for (Texture* t : {ssao->getOcclusionHalf(), ssao->getOcclusionFull(), ssao->getBlurTexture()})
+            glClearTexImage(t->getID(), 0, GL_RGBA, GL_FLOAT, marker);
+        stylescene::beginOverlay();
+        ssao->setOnlySSAO(only);
+        ssao->activate();
+        EXPECT_TRUE(ssao->isActive());
+        ssao->deactivate();
+        EXPECT_FALSE(ssao->isActive());
+        stylescene::endOverlay();
+        EXPECT_EQ(written(ssao->getOcclusionHalf()), only ? "0 of 400x300" : "120000 of 400x300");
+        EXPECT_EQ(written(ssao->getOcclusionFull()), only ? "480000 of 800x600" : "0 of 800x600");
+        // The first of the two combine draws goes into the blur texture, a single one to the window.
+        EXPECT_EQ(written(ssao->getBlurTexture()), only ? "0 of 800x600" : "480000 of 800x600");
+        const GLuint combine = ssao->getCombineProgram()->getProgram();
+        std::vector<float> resolution(2);
+        for (int k : {0, 1}) glGetUniformfv(combine, glGetUniformLocation(combine, k ? "mapResY" : "mapResX"), &resolution[k]);
+        EXPECT_EQ(resolution, only ? std::vector<float>({800, 600}) : std::vector<float>({400, 300}));
+    }
+    // All sixteen kernel offsets reach the occlusion program.
+    const GLuint occlusion = ssao->getOcclusionProgram()->getProgram();
+    for (int i = 0; i < 16; ++i) {
+        std::vector<float> offset(3);
+        glGetUniformfv(occlusion, glGetUniformLocation(occlusion, ("pSphere[" + std::to_string(i) + "]").c_str()),
+                       offset.data());
+        EXPECT_EQ(offset, std::vector<float>(SSAO::kKernel[i], SSAO::kKernel[i] + 3)) << i;
+    }
+    EXPECT_FLOAT_EQ(SSAO::kKernel[15][2], -0.0271716f);
+    EXPECT_EQ(harness::glErrors(), "");
+}
+
+// The test scene through every group, composited as the display does; saved as style-NN.png.
+TEST(StylePictures, ElevenGroupsDrawDistinctNonBlankPictures) {
+    Game& game = Game::instance();
+    game.state = Playing;
+    const stylescene::Textures textures = stylescene::makeTextures();
+    std::vector<std::vector<unsigned char>> pictures;
+    for (EffectGroup* g = game.getConfig().firstEffectGroup; g; g = g->getNext()) {
+        stylescene::drawFrame(g, textures);
+        EXPECT_EQ(harness::glErrors(), "") << g->getName();
+        pictures.push_back(harness::readPixels(0, 0, 800, 600));
+        EXPECT_TRUE(harness::savePng((pictures.size() < 10 ? "style-0" : "style-") + std::to_string(pictures.size()) + ".png"));
+        double sum = 0, squares = 0;  // spread of the brightness: a blank or flat frame has none
+        for (size_t i = 0; i < pictures.back().size(); i += 4) {
+            const double luma = 0.3 * pictures.back()[i] + 0.59 * pictures.back()[i + 1] + 0.11 * pictures.back()[i + 2];
+            sum += luma / 480000;
+            squares += luma * luma / 480000;
+        }
+        EXPECT_GT(std::sqrt(squares - sum * sum), 12.0) << g->getName();
+    }
+    ASSERT_EQ(pictures.size(), 11u);
+    for (size_t a = 0; a < 11; ++a)
+        for (size_t b = a + 1; b < 11; ++b) {
+            double difference = 0;  // mean over the colour channels, 0..255
+            for (size_t i = 0; i < pictures[a].size(); ++i)
+                if (i % 4 != 3) difference += std::abs(pictures[a][i] - pictures[b][i]) / (480000.0 * 3);
+            EXPECT_GT(difference, 6.0) << "style " << a + 1 << " vs " << b + 1;
+        }
+}
