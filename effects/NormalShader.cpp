@@ -2,6 +2,7 @@
 
 #include "effects/NormalShader.h"
 
+#include "framework/ScreenPass.h"
 #include "framework/ShaderProgram.h"
 #include "framework/Texture.h"
 
@@ -17,21 +18,9 @@ void NormalShader::setup(int, int) {
 void NormalShader::drawBlurred(Texture* texture) {
     glDisable(GL_LIGHTING);
     glLoadIdentity();
-    for (int unit = 0; unit <= 4; ++unit) {
-        glActiveTextureARB(GL_TEXTURE0_ARB + unit);
-        glDisable(GL_TEXTURE_2D);
-    }
+    disable2DTexturing(4);
     program->use();
     bindTexture(texture, GL_TEXTURE_2D, 0);
-    glBegin(GL_QUADS);
-    glTexCoord2f(1, 1);
-    glVertex2f(1, 1);
-    glTexCoord2f(0, 1);
-    glVertex2f(-1, 1);
-    glTexCoord2f(0, 0);
-    glVertex2f(-1, -1);
-    glTexCoord2f(1, 0);
-    glVertex2f(1, -1);
-    glEnd();
+    drawScreenQuad();
     program->unuse();
 }

@@ -10,6 +10,7 @@
 #include "core/GameState.h"
 #include "effects/ShaderEffects.h"
 #include "framework/FBO.h"
+#include "framework/ScreenPass.h"
 #include "framework/ShaderProgram.h"
 #include "framework/Texture.h"
 #include "platform/Clock.h"
@@ -34,12 +35,6 @@ Texture* makeTarget(int width, int height, const void* data) {
                                 false, data != nullptr, data);
 }
 
-void disable2DTexturing(int lastUnit) {
-    for (int unit = 0; unit <= lastUnit; ++unit) {
-        glActiveTextureARB(GL_TEXTURE0_ARB + unit);
-        glDisable(GL_TEXTURE_2D);
-    }
-}
 }  // namespace
 
 SSAO::SSAO()
@@ -167,19 +162,6 @@ void SSAO::endGeometryPass() {
     geometryFBO->unbind();
 }
 
-void SSAO::drawQuad() {
-    glBegin(GL_QUADS);
-    glTexCoord2f(1, 1);
-    glVertex2f(1, 1);
-    glTexCoord2f(0, 1);
-    glVertex2f(-1, 1);
-    glTexCoord2f(0, 0);
-    glVertex2f(-1, -1);
-    glTexCoord2f(1, 0);
-    glVertex2f(1, -1);
-    glEnd();
-}
-
 void SSAO::activate() {
     active = true;
     if (!geometryFBO) return;  // not set up: there are no targets to work on
@@ -211,7 +193,7 @@ void SSAO::occlusionPass() {
             glPushAttrib(GL_VIEWPORT_BIT);
             glViewport(0, 0, config.windowWidth / 2, config.windowHeight / 2);
         }
-        drawQuad();
+        drawScreenQuad();
         if (!onlySSAO) glPopAttrib();
         occlusionProgram->unuse();
         disable2DTexturing(4);
@@ -236,16 +218,16 @@ void SSAO::combinePass() {
     combineProgram->setUniform1i(combineNormalMapLocation, 2);
     combineProgram->setUniform1f(onlySSAOLocation, onlySSAO ? 1.0f : 0.0f);
     if (onlySSAO) {
-        drawQuad();
+        drawScreenQuad();
     } else {
         occlusionFBO->bind();
         occlusionFBO->attachTexture(GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D, blurTexture->getID());
         combineProgram->setUniform1f(xDirectionLocation, 1.0f);
-        drawQuad();
+        drawScreenQuad();
         combineProgram->setUniform1f(xDirectionLocation, 0.0f);
         occlusionFBO->unbind();
         blurTexture->bind(GL_TEXTURE_2D, 3);
-        drawQuad();
+        drawScreenQuad();
     }
     combineProgram->unuse();
     disable2DTexturing(3);

@@ -52,7 +52,6 @@ public:
     static void makeRandomVectors(int texelCount, float* out);
 
 private:
-    void drawQuad();
     void occlusionPass();
     void combinePass();
 

@@ -51,6 +51,21 @@ void deleteTerrain(Terrain*& terrain) {
     terrain = nullptr;
 }
 
+// An upright picture quad in the z = 0 plane from (x0, y0) to (x1, y1), texture 0..1, with
+// the given normal.
+void pictureQuad(float x0, float y0, float x1, float y1, float nx, float ny, float nz) {
+    glBegin(GL_QUADS);
+    glNormal3f(nx, ny, nz);
+    glTexCoord2f(0, 0);
+    glVertex3f(x0, y0, 0);
+    glTexCoord2f(1, 0);
+    glVertex3f(x1, y0, 0);
+    glTexCoord2f(1, 1);
+    glVertex3f(x1, y1, 0);
+    glTexCoord2f(0, 1);
+    glVertex3f(x0, y1, 0);
+    glEnd();
+}
 }  // namespace
 
 World::World()
@@ -280,17 +295,7 @@ void World::drawSky(float nx, float ny, float nz) {
 
     glPushMatrix();
     glTranslatef(0, 0, shipZ() - 28.0f);
-    glBegin(GL_QUADS);
-    glNormal3f(nx, ny, nz);
-    glTexCoord2f(0, 0);
-    glVertex3f(-26, -23, 0);
-    glTexCoord2f(1, 0);
-    glVertex3f(26, -23, 0);
-    glTexCoord2f(1, 1);
-    glVertex3f(26, 13, 0);
-    glTexCoord2f(0, 1);
-    glVertex3f(-26, 13, 0);
-    glEnd();
+    pictureQuad(-26, -23, 26, 13, nx, ny, nz);
     glPopMatrix();
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
 }
@@ -347,17 +352,7 @@ void World::drawSign(bool swarmSign, bool attackSign) {
     glRotatef(20, 0, 1, 0);
     glRotatef(10, 1, 0, 0);
     glRotatef(-10, 0, 0, 1);
-    glBegin(GL_QUADS);
-    glNormal3f(0, 1, 0);
-    glTexCoord2f(0, 0);
-    glVertex3f(-1.1f, -2.0f, 0);
-    glTexCoord2f(1, 0);
-    glVertex3f(1.1f, -2.0f, 0);
-    glTexCoord2f(1, 1);
-    glVertex3f(1.1f, 4.2f, 0);
-    glTexCoord2f(0, 1);
-    glVertex3f(-1.1f, 4.2f, 0);
-    glEnd();
+    pictureQuad(-1.1f, -2.0f, 1.1f, 4.2f, 0, 1, 0);
     glPopMatrix();
     glDisable(GL_ALPHA_TEST);
 }
@@ -371,17 +366,7 @@ void World::drawArrows() {
         glPushMatrix();
         const float3 p = obj->getPosition();
         glTranslatef(p.x, p.y + obj->getRadius() + 0.25f, p.z);
-        glBegin(GL_QUADS);
-        glNormal3f(0, 1, 0);
-        glTexCoord2f(0, 0);
-        glVertex3f(-0.1f, -0.25f, 0);
-        glTexCoord2f(1, 0);
-        glVertex3f(0.1f, -0.25f, 0);
-        glTexCoord2f(1, 1);
-        glVertex3f(0.1f, 0.25f, 0);
-        glTexCoord2f(0, 1);
-        glVertex3f(-0.1f, 0.25f, 0);
-        glEnd();
+        pictureQuad(-0.1f, -0.25f, 0.1f, 0.25f, 0, 1, 0);
         glPopMatrix();
         glDisable(GL_ALPHA_TEST);
     }

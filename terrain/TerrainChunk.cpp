@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "core/Game.h"
+#include "framework/ScreenPass.h"
 #include "framework/Texture.h"
 
 namespace {
@@ -171,10 +172,7 @@ void TerrainChunk::draw(int mode) {
 
     glDrawArrays(GL_TRIANGLES, 0, vertexCount);
 
-    for (int unit = 0; unit < 3; ++unit) {
-        glActiveTextureARB(GL_TEXTURE0_ARB + unit);
-        glDisable(GL_TEXTURE_2D);
-    }
+    disable2DTexturing(2);
     glActiveTextureARB(GL_TEXTURE3_ARB);
     glDisable(GL_TEXTURE_3D);
     glBindTexture(GL_TEXTURE_3D, 0);

@@ -1,0 +1,10 @@
+#pragma once
+
+// Small pieces shared by the full-screen passes.
+
+// One quad over the whole target in a -1..1 projection, texture coordinates 0..1, given as
+// (1, 1)/(1, 1), (0, 1)/(-1, 1), (0, 0)/(-1, -1), (1, 0)/(1, -1).
+void drawScreenQuad();
+
+// Switches 2D texturing off on texture units 0 to lastUnit (the last one stays active).
+void disable2DTexturing(int lastUnit);
