@@ -1,0 +1,243 @@
+#pragma once
+// A long autoplay of the real Game object on the manual clock: seeded random key presses
+// through every screen and all eleven styles, a frame's worth of time per frame, and after
+// every frame the checks that a long session must keep passing (no GL error, every live
+// object finite, the object count bounded). Shared by the soak test and bench/soak.
+#include <GL/glew.h>
+#include <GL/freeglut.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "core/Game.h"
+#include "core/TestGameFolder.h"
+#include "effects/EffectGroup.h"
+#include "objects/GameObject.h"
+#include "objects/Spaceship.h"
+#include "platform/Clock.h"
+
+namespace soak {
+
+struct Settings {
+    uint32_t simulatedMs = 60000;
+    uint32_t frameMs = 16;
+    unsigned seed = 1;
+    // Drawing is what costs under a software renderer: the simulation runs every frame, the
+    // playing screen is drawn on every n-th; the frames between only do the draw's
+    // bookkeeping (objects that left the field are scored and removed).
+    int drawEvery = 10;
+    // Frames drawn per visit of an SSAO style (half a second each in software) before the
+    // driver moves on.
+    int ssaoDrawBudget = 2;
+    uint32_t rssEveryMs = 10000;
+    size_t objectLimit = 200;
+};
+
+struct Report {
+    long frames = 0, draws = 0, games = 0, namesEntered = 0;
+    size_t objectsMax = 0;
+    unsigned stylesSeen = 0;   // bit i: the (i+1)-th style was drawn
+    std::vector<long> rssKb;   // [i]: after (i+1) * rssEveryMs of simulated time
+    long faults = 0;
+    std::string firstFault;    // what the first failed frame check found
+    double wallSeconds = 0;
+};
+
+inline long residentKb() {
+    long pages = 0, resident = 0;
+    FILE* f = std::fopen("/proc/self/statm", "r");
+    if (!f) return -1;
+    const int n = std::fscanf(f, "%ld %ld", &pages, &resident);
+    std::fclose(f);
+    return n == 2 ? resident * (sysconf(_SC_PAGESIZE) / 1024) : -1;
+}
+
+// Position of the current style in the chain (0 .. 10), -1 when there is none.
+inline int styleIndex(Game& game) {
+    int i = 0;
+    for (EffectGroup* g = game.getConfig().firstEffectGroup; g; g = g->getNext(), ++i)
+        if (g == game.getCurrentEffectGroup()) return i;
+    return -1;
+}
+
+inline bool ssaoStyle(Game& game) {
+    const EffectGroup* g = game.getCurrentEffectGroup();
+    return g && g->getName() && std::strstr(g->getName(), "SSAO");
+}
+
+inline bool finite(const float3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
+
+// A private game folder as the working directory, the sound and resource start-ups run once.
+// Returns the folder (empty on failure).
+inline std::string startGameOnce() {
+    static std::string folder;
+    if (!folder.empty()) return folder;
+    folder = gamefolder::make("lumivex-soak", gamefolder::Options{false, true, std::string()});
+    if (folder.empty() || chdir(folder.c_str()) != 0) return folder = std::string();
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(60.0, 800.0 / 600.0, 0.1, 30.0);
+    glMatrixMode(GL_MODELVIEW);
+    Game& game = Game::instance();
+    game.initSound();
+    game.initResources();
+    while (glGetError() != GL_NO_ERROR) {
+    }
+    return folder;
+}
+
+class Driver {
+public:
+    explicit Driver(const Settings& s) : settings(s), rng(s.seed) {}
+
+    Report run() {
+        Game& game = Game::instance();
+        const auto wallStart = std::chrono::steady_clock::now();
+        testclock::enable(1000);
+        game.state = Title;
+        uint32_t simulated = 0, nextRss = settings.rssEveryMs;
+        while (simulated < settings.simulatedMs) {
+            press(game);
+            testclock::advance(settings.frameMs);
+            simulated += settings.frameMs;
+            game.idle();
+            if (shouldDraw(game)) {
+                game.display();
+                ++report.draws;
+                if (game.state == Playing && styleIndex(game) >= 0) report.stylesSeen |= 1u << styleIndex(game);
+            } else if (game.state == Playing) {
+                World& world = game.getWorld();
+                for (size_t i = 0; i < world.getActiveObjects().size(); ++i) world.getActiveObjects()[i]->checkBounds();
+                world.flushRemovals();
+            }
+            check(game);
+            ++report.frames;
+            if (simulated >= nextRss) {
+                report.rssKb.push_back(residentKb());
+                nextRss += settings.rssEveryMs;
+            }
+        }
+        // Leave the game as the other tests expect it: not playing, real clock.
+        game.leftHeld = game.rightHeld = false;
+        game.state = Title;
+        testclock::disable();
+        report.wallSeconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
+        return report;
+    }
+
+private:
+    bool chance(double p) { return std::uniform_real_distribution<double>(0, 1)(rng) < p; }
+    int pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); }
+
+    bool shouldDraw(Game& game) {
+        if (game.state != Playing) return report.frames % settings.drawEvery == 0;
+        if (styleIndex(game) != drawnStyle) ssaoDraws = 0, drawnStyle = styleIndex(game);
+        if (ssaoStyle(game)) return ssaoDraws < settings.ssaoDrawBudget && ++ssaoDraws;
+        return report.frames % settings.drawEvery == 0;
+    }
+
+    void press(Game& game) {
+        switch (game.state) {
+            case Title:
+                if (chance(0.02)) game.keyboard(chance(0.8) ? 's' : 'c', 0, 0);
+                break;
+            case Credits:
+                if (chance(0.05)) game.keyboard('b', 0, 0);
+                break;
+            case Highscore:
+                if (chance(0.03)) {
+                    const int k = pick(3);
+                    if (k == 0) game.special(GLUT_KEY_INSERT, 0, 0);
+                    else game.keyboard(k == 1 ? 's' : 'm', 0, 0);
+                }
+                break;
+            case EnterName:
+                if (chance(0.2)) {
+                    static const char letters[] = "abcdefghijklmnopqrstuvwxyz0123456789 _-qm";
+                    if (game.getHighscoreTable().getName().size() >= 6 && chance(0.5)) {
+                        game.keyboard(13, 0, 0);
+                        if (game.state == Highscore) ++report.namesEntered;
+                    } else if (chance(0.15)) {
+                        game.keyboard(8, 0, 0);
+                    } else {
+                        game.keyboard(static_cast<unsigned char>(letters[pick(sizeof letters - 1)]), 0, 0);
+                    }
+                }
+                break;
+            case Playing:
+                playKeys(game);
+                break;
+            default:
+                break;
+        }
+        if (game.state == Playing && !wasPlaying) ++report.games;
+        wasPlaying = game.state == Playing;
+    }
+
+    void playKeys(Game& game) {
+        // An SSAO style whose frames are spent is left at once, mostly forwards.
+        if (ssaoStyle(game) && styleIndex(game) == drawnStyle && ssaoDraws >= settings.ssaoDrawBudget) {
+            game.special(chance(0.7) ? GLUT_KEY_F3 : GLUT_KEY_F2, 0, 0);
+            return;
+        }
+        // About one style change a second; mostly forwards while some style was never drawn.
+        const bool touring = report.stylesSeen != (1u << 11) - 1;
+        if (chance(touring ? 0.016 : 0.01)) game.special(GLUT_KEY_F3, 0, 0);
+        if (chance(touring ? 0.004 : 0.008)) game.special(GLUT_KEY_F2, 0, 0);
+        if (game.state != Playing || !chance(0.15)) return;
+        static const int keys[] = {GLUT_KEY_LEFT, GLUT_KEY_RIGHT, GLUT_KEY_UP, GLUT_KEY_DOWN, GLUT_KEY_F1,
+                                   GLUT_KEY_F4,   GLUT_KEY_F8,    GLUT_KEY_F7, 0};
+        const int key = keys[pick(sizeof keys / sizeof keys[0])];
+        if (key == 0) {
+            game.keyboard(' ', 0, 0);
+        } else if ((key == GLUT_KEY_LEFT || key == GLUT_KEY_RIGHT) && chance(0.5)) {
+            game.specialUp(key, 0, 0);
+        } else {
+            game.special(key, 0, 0);
+        }
+    }
+
+    void fault(const std::string& what) {
+        if (report.faults++ == 0) {
+            const EffectGroup* g = Game::instance().getCurrentEffectGroup();
+            report.firstFault = "frame " + std::to_string(report.frames) + ", state " +
+                                std::to_string(Game::instance().state) + ", style " +
+                                (g && g->getName() ? g->getName() : "none") + ": " + what;
+        }
+    }
+
+    void check(Game& game) {
+        for (GLenum e = glGetError(); e != GL_NO_ERROR; e = glGetError()) {
+            char text[32];
+            std::snprintf(text, sizeof text, "GL error 0x%04x", e);
+            fault(text);
+        }
+        const std::vector<GameObject*>& objects = game.getWorld().getActiveObjects();
+        if (objects.size() > report.objectsMax) report.objectsMax = objects.size();
+        if (objects.size() >= settings.objectLimit) fault(std::to_string(objects.size()) + " live objects");
+        for (const GameObject* o : objects)
+            if (!finite(o->getPosition()) || !finite(o->getVelocity())) {
+                fault("an object with a non-finite position or velocity");
+                break;
+            }
+        if (!std::isfinite(game.forwardSpeed) || !finite(game.getChaseCamera().getEye()))
+            fault("non-finite speed or camera");
+    }
+
+    Settings settings;
+    std::mt19937 rng;
+    Report report;
+    int ssaoDraws = 0, drawnStyle = -1;
+    bool wasPlaying = false;
+};
+
+inline Report run(const Settings& settings) { return Driver(settings).run(); }
+
+}  // namespace soak
