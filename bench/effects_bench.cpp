@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "../tests/effects/StyleScene.h"
 #include "core/GameState.h"
 #include "effects/EffectGroups.h"
@@ -80,22 +81,6 @@ void BM_SSAOComposite(benchmark::State& state) {
 }
 
 // Prints the console table and keeps the medians for the ratio table.
-class MedianReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") {
-                const std::string name =
-                    run.run_name.function_name + (run.run_name.args.empty() ? "" : "/" + run.run_name.args);
-                order.push_back(name);
-                medians[name] = {run.GetAdjustedRealTime(), run.report_label};
-            }
-    }
-    std::vector<std::string> order;
-    std::map<std::string, std::pair<double, std::string>> medians;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -148,15 +133,15 @@ int main(int argc, char** argv) {
     args.push_back(aggregates.data());
     int count = static_cast<int>(args.size());
     benchmark::Initialize(&count, args.data());
-    MedianReporter reporter;
+    AggregateReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
 
-    const auto base = reporter.medians.find("plain");
-    if (base != reporter.medians.end() && base->second.first > 0) {
-        std::printf("\nMedian frame time against the plain fixed-function frame (%.3f ms):\n", base->second.first);
-        for (const std::string& name : reporter.order)
-            std::printf("  %-22s %-42s %8.3f ms  x%.2f\n", name.c_str(), reporter.medians[name].second.c_str(),
-                        reporter.medians[name].first, reporter.medians[name].first / base->second.first);
+    const AggregateRun* base = reporter.find("plain");
+    if (base && base->real > 0) {
+        std::printf("\nMedian frame time against the plain fixed-function frame (%.3f ms):\n", base->real);
+        for (const AggregateRun* run : reporter.all())
+            std::printf("  %-22s %-42s %8.3f ms  x%.2f\n", run->name.c_str(), run->label.c_str(), run->real,
+                        run->real / base->real);
     }
     benchmark::Shutdown();
     return 0;

@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "framework/Logger.h"
 #include "framework/ShaderProgram.h"
 #include "framework/Texture.h"
@@ -140,20 +141,6 @@ void BM_LoadShaderProgram(benchmark::State& state) {
     close(devNull);
 }
 
-class MedianReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") {
-                order.push_back(run.run_name.function_name);
-                medians[run.run_name.function_name] = run.GetAdjustedRealTime();
-            }
-    }
-    std::vector<std::string> order;
-    std::map<std::string, double> medians;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -193,15 +180,14 @@ int main(int argc, char** argv) {
     args.push_back(aggregates.data());
     int count = static_cast<int>(args.size());
     benchmark::Initialize(&count, args.data());
-    MedianReporter reporter;
+    AggregateReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
 
-    const auto base = reporter.medians.find("upload-raw-256");
-    if (base != reporter.medians.end() && base->second > 0) {
-        std::printf("\nMedians against uploading the raw 256 x 256 pixels (%.3f ms):\n", base->second);
-        for (const std::string& name : reporter.order)
-            std::printf("  %-22s %8.3f ms  x%.2f\n", name.c_str(), reporter.medians[name],
-                        reporter.medians[name] / base->second);
+    const AggregateRun* base = reporter.find("upload-raw-256");
+    if (base && base->real > 0) {
+        std::printf("\nMedians against uploading the raw 256 x 256 pixels (%.3f ms):\n", base->real);
+        for (const AggregateRun* run : reporter.all())
+            std::printf("  %-22s %8.3f ms  x%.2f\n", run->name.c_str(), run->real, run->real / base->real);
     }
     benchmark::Shutdown();
     delete logger;

@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "core/Game.h"
 #include "core/TestGameFolder.h"
 #include "effects/EffectGroup.h"
@@ -141,21 +142,6 @@ void BM_PlayingFrame(benchmark::State& state) {
 }
 
 // Keeps the median of every repeated benchmark, to print ratios against the bare frame.
-class MedianReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& r : runs)
-            if (r.run_type == Run::RT_Aggregate && r.aggregate_name == "median")
-                medians.push_back({r.run_name.str(), r.report_label, r.GetAdjustedRealTime()});
-    }
-    struct Entry {
-        std::string name, label;
-        double time;
-    };
-    std::vector<Entry> medians;
-};
-
 // 60 simulated seconds of play in one style with spawning on, 50 ms of game time per frame.
 void measureSmoothness(const char* style) {
     Game& game = Game::instance();
@@ -264,16 +250,16 @@ int main(int argc, char** argv) {
             ->Repetitions(5)
             ->ReportAggregatesOnly(true)
             ->Unit(benchmark::kMillisecond);
-    MedianReporter reporter;
+    AggregateReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
 
     double bare = 0;
-    for (const auto& e : reporter.medians)
-        if (e.name.find("BareFrame") != std::string::npos) bare = e.time;
+    for (const AggregateRun* run : reporter.all())
+        if (run->name.find("BareFrame") != std::string::npos) bare = run->real;
     std::printf("\nPlaying frame medians at 800x600 against the bare frame (%.2f ms):\n", bare);
-    for (const auto& e : reporter.medians)
-        if (e.name.find("PlayingFrame") != std::string::npos)
-            std::printf("  %-22s %8.2f ms  %6.1fx\n", e.label.c_str(), e.time, bare > 0 ? e.time / bare : 0.0);
+    for (const AggregateRun* run : reporter.all())
+        if (run->name.find("PlayingFrame") != std::string::npos)
+            std::printf("  %-22s %8.2f ms  %6.1fx\n", run->label.c_str(), run->real, bare > 0 ? run->real / bare : 0.0);
 
     measureSmoothness("Toon Shader");
     harness::removeTree(dir);

@@ -16,6 +16,7 @@
 #include <map>
 #include <string>
 
+#include "BenchSupport.h"
 #include "core/Game.h"
 #include "effects/EffectGroup.h"
 #include "framework/Texture.h"
@@ -121,21 +122,6 @@ BENCHMARK(BM_UpdateScoreImageNewTitle)->Unit(benchmark::kMillisecond)->Repetitio
 BENCHMARK(BM_BaselineBlankPanelTexture)->Unit(benchmark::kMillisecond)->Repetitions(7)->ReportAggregatesOnly(true);
 
 // Prints the usual table and keeps the medians for the ratios.
-class MedianReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") {
-                medians[run.run_name.function_name] = run.GetAdjustedRealTime();
-                cpuMedians[run.run_name.function_name] = run.GetAdjustedCPUTime();
-            }
-    }
-    // In the benchmark's unit (ms). The CPU times are the steadier figure on a shared machine.
-    std::map<std::string, double> medians;
-    std::map<std::string, double> cpuMedians;
-};
-
 bool prepareFolder() {
     const std::string dir = harness::makeTempDir("lumivex-hs-bench");
     if (dir.empty() || chdir(dir.c_str()) != 0 || mkdir("Textures", 0755) != 0) return false;
@@ -181,17 +167,18 @@ int main(int argc, char** argv) {
     }
 
     benchmark::Initialize(&argc, argv);
-    MedianReporter reporter;
+    AggregateReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
 
+    // The CPU times are the steadier figure on a shared machine.
     auto ratio = [&](const char* name, const char* baseline) {
-        for (const auto* table : {&reporter.medians, &reporter.cpuMedians}) {
-            const auto a = table->find(name), b = table->find(baseline);
-            if (a == table->end() || b == table->end() || b->second <= 0) continue;
-            std::printf("%-28s %s median %8.3f ms = %5.2f x %s (median %.3f ms)\n", name,
-                        table == &reporter.medians ? "real" : "cpu ", a->second, a->second / b->second, baseline,
-                        b->second);
-        }
+        const AggregateRun* a = reporter.find(name);
+        const AggregateRun* b = reporter.find(baseline);
+        if (!a || !b || b->real <= 0 || b->cpu <= 0) return;
+        std::printf("%-28s real median %8.3f ms = %5.2f x %s (median %.3f ms)\n", name, a->real, a->real / b->real,
+                    baseline, b->real);
+        std::printf("%-28s cpu  median %8.3f ms = %5.2f x %s (median %.3f ms)\n", name, a->cpu, a->cpu / b->cpu,
+                    baseline, b->cpu);
     };
     ratio("BM_CommitAndRender1000", "BM_BaselineBackgroundToPng");
     ratio("BM_UpdateScoreImage", "BM_BaselineBlankPanelTexture");

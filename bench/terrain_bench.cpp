@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "core/Game.h"
 #include "framework/Logger.h"
 #include "framework/Texture.h"
@@ -97,17 +98,6 @@ void BM_TerrainFrameWithQuery(benchmark::State& state) {
     benchmark::DoNotOptimize(heights[0]);
 }
 
-class MedianReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Aggregate)
-                values[run.run_name.function_name + "/" + run.aggregate_name] = run.GetAdjustedRealTime();
-    }
-    std::map<std::string, double> values;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -155,17 +145,20 @@ int main(int argc, char** argv) {
             ->Unit(benchmark::kMillisecond);
 
     benchmark::Initialize(&argc, argv);
-    MedianReporter reporter;
+    AggregateReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
 
-    auto& v = reporter.values;
+    auto v = [&](const std::string& name, const char* aggregate) {
+        const AggregateRun* run = reporter.find(name, aggregate);
+        return run ? run->real : 0.0;
+    };
     std::printf("\nChunk generation + upload over 50 chunks: median %.3f ms, max %.3f ms (target median < 5 ms)\n",
-                v["chunk/generate+upload/median"], v["chunk/generate+upload/max"]);
-    const double base = v["frame/terrain-only/median"];
+                v("chunk/generate+upload", "median"), v("chunk/generate+upload", "max"));
+    const double base = v("frame/terrain-only", "median");
     if (base > 0) {
         std::printf("Baseline: terrain-only frame, median %.3f ms\n", base);
         for (const char* name : {"frame/position-pass+2-queries", "frame/terrain+position-pass+2-queries"}) {
-            const double m = v[std::string(name) + "/median"];
+            const double m = v(name, "median");
             std::printf("  %-40s median %8.3f ms  x%.2f of the baseline\n", name, m, m / base);
         }
     }

@@ -1,0 +1,47 @@
+#pragma once
+#include <benchmark/benchmark.h>
+
+#include <string>
+#include <vector>
+
+// One aggregate (median, mean, max...) of a repeated benchmark, in the benchmark's unit.
+struct AggregateRun {
+    std::string name;  // function name, then "/" and the arguments if there are any
+    std::string aggregate;
+    std::string label;
+    double real;
+    double cpu;
+};
+
+// Prints as the console reporter does and keeps every aggregate, so a program can print its
+// own medians and ratios against a baseline measured in the same run.
+class AggregateReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            if (run.run_type != Run::RT_Aggregate) continue;
+            const std::string& args = run.run_name.args;
+            kept.push_back({run.run_name.function_name + (args.empty() ? "" : "/" + args), run.aggregate_name,
+                            run.report_label, run.GetAdjustedRealTime(), run.GetAdjustedCPUTime()});
+        }
+    }
+
+    // The run of that name and aggregate, or null.
+    const AggregateRun* find(const std::string& name, const std::string& aggregate = "median") const {
+        for (const AggregateRun& r : kept)
+            if (r.name == name && r.aggregate == aggregate) return &r;
+        return nullptr;
+    }
+
+    // Every run of one aggregate, in the order they ran.
+    std::vector<const AggregateRun*> all(const std::string& aggregate = "median") const {
+        std::vector<const AggregateRun*> out;
+        for (const AggregateRun& r : kept)
+            if (r.aggregate == aggregate) out.push_back(&r);
+        return out;
+    }
+
+private:
+    std::vector<AggregateRun> kept;
+};
