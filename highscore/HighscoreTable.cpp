@@ -370,7 +370,19 @@ void HighscoreTable::updateScoreImage(int score, bool force) {
         gdImageAlphaBlending(titleLayer, 0);
         gdImageFilledRectangle(titleLayer, 0, 0, kPanelWidth, kPanelHeight, transparentColour);
         gdImageAlphaBlending(titleLayer, 1);
-        if (title) drawOutlinedText(titleLayer, textColour, kFont, kTextPoints, 10, 30, title, false);
+        if (title) {
+            // The longest style title does not fit the panel at the normal size: such a
+            // title is set smaller rather than cut off at the panel's edge.
+            double points = kTextPoints;
+            int box[8];
+            if (!gdImageStringFT(nullptr, box, textColour, const_cast<char*>(kFont), points, 0.0, 0, 0,
+                                 const_cast<char*>(title))) {
+                const int width = box[2] - box[0];
+                const int room = kPanelWidth - 2 * 10;  // the same margin on both sides
+                if (width > room) points = points * room / width;
+            }
+            drawOutlinedText(titleLayer, textColour, kFont, points, 10, 30, title, false);
+        }
         titleLayerHasTitle = title != nullptr;
         titleLayerText = title ? title : "";
         titleLayerFonts = fontGeneration;

@@ -1,8 +1,11 @@
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "HighscoreFixture.h"
+#include "core/Game.h"
+#include "effects/EffectGroup.h"
 #include "framework/Texture.h"
 
 namespace {
@@ -92,6 +95,30 @@ TEST_F(HighscoreTest, PanelRendersOnceForTheSameScoreAsOpaqueGoldTextOnTranspare
     EXPECT_GT(transparent, w * h * 7 / 10);
     EXPECT_GT(gold, 150);
     EXPECT_EQ(texels[3] | texels.back(), 0);  // both corners
+}
+
+TEST_F(HighscoreTest, ALongStyleTitleIsSetSmallerInsteadOfCutOffAtThePanelEdge) {
+    struct LongTitle : EffectGroup {
+        LongTitle() { title = "Screen Space Ambient Occlusion"; }
+    } group;
+    Game::instance().currentEffectGroup = &group;
+    HighscoreTable table;
+    table.updateScoreImage(7, true);
+    Game::instance().currentEffectGroup = nullptr;
+    ASSERT_NE(table.getScoreTexture(), nullptr);
+    int w = 0, h = 0;
+    const auto texels = harness::readTexture(GL_TEXTURE_2D, table.getScoreTexture()->getID(), &w, &h);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    int titleTexels = 0, edgeTexels = 0, maxX = 0;
+    for (int y = h / 2; y < h; ++y)  // the title line is the upper half of the panel (rows run bottom up)
+        for (int x = 0; x < w; ++x) {
+            const bool drawn = texels[(static_cast<size_t>(y) * w + x) * 4 + 3] > 0;
+            titleTexels += drawn;
+            edgeTexels += drawn && x >= w - 3;  // the last two pixels of the panel
+            if (drawn) maxX = std::max(maxX, x);
+        }
+    EXPECT_GT(titleTexels, 500);
+    EXPECT_EQ(edgeTexels, 0) << "title reaches x = " << maxX << " of " << w;
 }
 
 }  // namespace
