@@ -4,6 +4,17 @@
 #include <string>
 #include <vector>
 
+// benchmark::Initialize with every benchmark repeated `repetitions` times and only the
+// aggregates reported (flags given on the command line come first and can be overridden).
+inline void initializeRepeated(int argc, char** argv, int repetitions) {
+    static std::vector<std::string> extra;
+    extra = {"--benchmark_repetitions=" + std::to_string(repetitions), "--benchmark_report_aggregates_only=true"};
+    std::vector<char*> args(argv, argv + argc);
+    for (std::string& flag : extra) args.push_back(flag.data());
+    int count = static_cast<int>(args.size());
+    benchmark::Initialize(&count, args.data());
+}
+
 // One aggregate (median, mean, max...) of a repeated benchmark, in the benchmark's unit.
 struct AggregateRun {
     std::string name;  // function name, then "/" and the arguments if there are any

@@ -126,13 +126,7 @@ int main(int argc, char** argv) {
         ->UseRealTime()
         ->Unit(benchmark::kMillisecond);
 
-    std::vector<char*> args(argv, argv + argc);
-    std::string reps = "--benchmark_repetitions=5";
-    std::string aggregates = "--benchmark_report_aggregates_only=true";
-    args.push_back(reps.data());
-    args.push_back(aggregates.data());
-    int count = static_cast<int>(args.size());
-    benchmark::Initialize(&count, args.data());
+    initializeRepeated(argc, argv, 5);
     AggregateReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
 
