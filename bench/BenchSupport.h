@@ -1,8 +1,22 @@
 #pragma once
+#include <GL/glew.h>
+#include <GL/freeglut.h>
 #include <benchmark/benchmark.h>
 
 #include <string>
 #include <vector>
+
+// One 800 x 600 GLUT window with GLEW, as the game has; false when GLEW cannot start.
+inline bool openBenchWindow(int* argc, char** argv, const char* title) {
+    glutInit(argc, argv);
+    glutInitDisplayMode(GLUT_DOUBLE | GLUT_DEPTH | GLUT_RGB | GLUT_ALPHA);
+    glutInitWindowSize(800, 600);
+    glutCreateWindow(title);
+    if (glewInit() != GLEW_OK) return false;
+    glGetError();  // GLEW may leave an enum error behind
+    glViewport(0, 0, 800, 600);
+    return true;
+}
 
 // benchmark::Initialize with every benchmark repeated `repetitions` times and only the
 // aggregates reported (flags given on the command line come first and can be overridden).

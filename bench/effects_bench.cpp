@@ -80,17 +80,10 @@ void BM_SSAOComposite(benchmark::State& state) {
     }
 }
 
-// Prints the console table and keeps the medians for the ratio table.
 }  // namespace
 
 int main(int argc, char** argv) {
-    glutInit(&argc, argv);
-    glutInitDisplayMode(GLUT_DOUBLE | GLUT_DEPTH | GLUT_RGB | GLUT_ALPHA);
-    glutInitWindowSize(800, 600);
-    glutCreateWindow("Lumivex effects bench");
-    if (glewInit() != GLEW_OK) return 2;
-    glGetError();
-    glViewport(0, 0, 800, 600);
+    if (!openBenchWindow(&argc, argv, "Lumivex effects bench")) return 2;
 
     // Start-up as the game does it, quietly.
     std::fflush(stdout);

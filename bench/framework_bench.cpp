@@ -144,12 +144,7 @@ void BM_LoadShaderProgram(benchmark::State& state) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    glutInit(&argc, argv);
-    glutInitDisplayMode(GLUT_DOUBLE | GLUT_DEPTH | GLUT_RGB);
-    glutInitWindowSize(800, 600);
-    glutCreateWindow("Lumivex framework bench");
-    if (glewInit() != GLEW_OK) return 2;
-    glGetError();
+    if (!openBenchWindow(&argc, argv, "Lumivex framework bench")) return 2;
     ilInit();
     iluInit();
     ilutInit();

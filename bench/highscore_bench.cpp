@@ -150,11 +150,7 @@ bool prepareFolder() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    glutInit(&argc, argv);
-    glutInitDisplayMode(GLUT_DOUBLE | GLUT_DEPTH | GLUT_RGB | GLUT_ALPHA);
-    glutInitWindowSize(harness::kWidth, harness::kHeight);
-    glutCreateWindow("Lumivex high-score benchmark");
-    if (glewInit() != GLEW_OK) return 2;
+    if (!openBenchWindow(&argc, argv, "Lumivex high-score benchmark")) return 2;
     ilInit();
     iluInit();
     ilutInit();

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "BenchSupport.h"
 #include "faults/Soak.h"
 
 int main(int argc, char** argv) {
@@ -19,12 +20,7 @@ int main(int argc, char** argv) {
     if (minutes < 1) return 2;
     setenv("ALSOFT_DRIVERS", "null", 0);
 
-    glutInit(&argc, argv);
-    glutInitDisplayMode(GLUT_DOUBLE | GLUT_DEPTH | GLUT_RGB | GLUT_ALPHA);
-    glutInitWindowSize(800, 600);
-    glutCreateWindow("Lumivex soak");
-    if (glewInit() != GLEW_OK) return 2;
-    glGetError();
+    if (!openBenchWindow(&argc, argv, "Lumivex soak")) return 2;
 
     // The game's own console chatter (new games, terrain) would bury the figures.
     std::fflush(stdout);

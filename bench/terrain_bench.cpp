@@ -101,12 +101,7 @@ void BM_TerrainFrameWithQuery(benchmark::State& state) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    glutInit(&argc, argv);
-    glutInitDisplayMode(GLUT_DOUBLE | GLUT_DEPTH | GLUT_RGB | GLUT_ALPHA);
-    glutInitWindowSize(800, 600);
-    glutCreateWindow("Lumivex terrain bench");
-    if (glewInit() != GLEW_OK) return 2;
-    glGetError();
+    if (!openBenchWindow(&argc, argv, "Lumivex terrain bench")) return 2;
 
     // Start-up of what the terrain needs, with the console chatter out of the table.
     std::fflush(stdout);

@@ -10,6 +10,7 @@
 #include <new>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "core/Game.h"
 #include "framework/Logger.h"
 #include "framework/Texture.h"
@@ -125,11 +126,7 @@ BENCHMARK(BM_WorldUpdateSpawning)->Iterations(1500)->Repetitions(3)->ReportAggre
 }  // namespace
 
 int main(int argc, char** argv) {
-    glutInit(&argc, argv);
-    glutInitDisplayMode(GLUT_DOUBLE | GLUT_DEPTH | GLUT_RGB);
-    glutInitWindowSize(800, 600);
-    glutCreateWindow("world bench");
-    if (glewInit() != GLEW_OK) return 2;
+    if (!openBenchWindow(&argc, argv, "world bench")) return 2;
     Game& game = Game::instance();
     game.getConfig().logger = new Logger();
     game.getConfig().textureLoader = new TextureLoader();
