@@ -1,0 +1,74 @@
+// Draws a fixed, seeded flight through all eleven styles on the manual clock and writes the
+// last frame of each style as a PPM picture. Two builds that draw the same frames write the
+// same files, so a change that should not alter the look can be checked with cmp or compare.
+//
+//   lumivex_frames OUTDIR   (run from the game folder, on a display)
+#include <GL/glew.h>
+#include <GL/freeglut.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "core/Game.h"
+#include "platform/Clock.h"
+
+namespace {
+
+constexpr int kFramesPerStyle = 24;
+constexpr uint32_t kFrameMs = 17;
+
+bool writePpm(const std::string& path, int width, int height) {
+    std::vector<unsigned char> rgb(static_cast<size_t>(width) * height * 3);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    // The swap leaves the back buffer as drawn here (copied, not flipped).
+    glReadBuffer(GL_BACK);
+    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return false;
+    std::fprintf(f, "P6\n%d %d\n255\n", width, height);
+    // GL rows run bottom-up; pictures top-down.
+    for (int y = height - 1; y >= 0; --y) std::fwrite(&rgb[static_cast<size_t>(y) * width * 3], 1, width * 3, f);
+    return std::fclose(f) == 0;
+}
+
+// The same keys in every style: a swerve left, one right, a jump.
+void scriptedInput(Game& game, int frame) {
+    if (frame == 2) game.special(GLUT_KEY_LEFT, 0, 0);
+    if (frame == 8) game.specialUp(GLUT_KEY_LEFT, 0, 0);
+    if (frame == 10) game.special(GLUT_KEY_RIGHT, 0, 0);
+    if (frame == 16) game.specialUp(GLUT_KEY_RIGHT, 0, 0);
+    if (frame == 18) game.special(GLUT_KEY_UP, 0, 0);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: %s OUTDIR\n", argv[0]);
+        return 2;
+    }
+    const std::string out = argv[1];
+    testclock::enable(100000);
+    Game& game = Game::instance();
+    game.startUp(argc, argv);
+    game.newGame();
+    for (int style = 0; style < 11; ++style) {
+        for (int frame = 0; frame < kFramesPerStyle; ++frame) {
+            scriptedInput(game, frame);
+            testclock::advance(kFrameMs);
+            game.idle();
+            game.display();
+        }
+        glFinish();
+        char name[64];
+        std::snprintf(name, sizeof name, "/style%02d.ppm", style + 1);
+        if (!writePpm(out + name, game.getConfig().windowWidth, game.getConfig().windowHeight)) {
+            std::fprintf(stderr, "could not write %s%s\n", out.c_str(), name);
+            return 1;
+        }
+        game.special(GLUT_KEY_F3, 0, 0);
+    }
+    std::printf("state %d score %d\n", game.getState(), game.getScore());
+    return 0;
+}
