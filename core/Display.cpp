@@ -1,27 +1,25 @@
 #include <GL/glew.h>
 #include <GL/freeglut.h>
 
-#include <cstring>
-
 #include "core/Game.h"
+#include "effects/EffectContext.h"
 #include "effects/EffectGroup.h"
 #include "effects/NormalShader.h"
 #include "effects/SSAO.h"
 #include "framework/Texture.h"
 #include "objects/Spaceship.h"
 #include "platform/audio/Audio.h"
-#include "terrain/TerrainMode.h"
 
 namespace {
 
-bool named(const EffectGroup* group, const char* name) {
-    return group && group->getName() && std::strcmp(group->getName(), name) == 0;
-}
+// Drawn when there is no group (before the first game): the defaults.
+const StyleLook kPlainLook{};
 
 }  // namespace
 
 void Game::display() {
     advancePlaylist();
+    updateEffectContext();
 
     switch (state) {
         case Title:
@@ -50,29 +48,31 @@ void Game::display() {
 }
 
 void Game::nextEffectGroup() {
-    if (!currentEffectGroup) return;
-    if (currentEffectGroup->getNext()) {
-        currentEffectGroup = currentEffectGroup->getNext();
-        scoreMultiplier += 1;
-        highscoreTable.updateScoreImage(score, true);
+    EffectGroup*& group = session.currentEffectGroup;
+    if (!group) return;
+    if (group->getNext()) {
+        group = group->getNext();
+        session.scoreMultiplier += 1;
+        highscoreTable.updateScoreImage(session.score, true);
     }
-    if (!currentEffectGroup->getNext() && ship) ship->finalGroupReached = true;
+    if (!group->getNext() && ship) ship->finalGroupReached = true;
 }
 
 void Game::onShipHit() {
-    if (currentEffectGroup && currentEffectGroup->getPrevious()) {
-        currentEffectGroup = currentEffectGroup->getPrevious();
-        scoreMultiplier -= 1;
-        highscoreTable.updateScoreImage(score, true);
+    EffectGroup*& group = session.currentEffectGroup;
+    if (group && group->getPrevious()) {
+        group = group->getPrevious();
+        session.scoreMultiplier -= 1;
+        highscoreTable.updateScoreImage(session.score, true);
         return;
     }
 
     // A hit in the first group ends the game.
-    if (state != Highscore && score > 0) {
+    if (state != Highscore && session.score > 0) {
         highscoreTable.load("highscore.txt");
-        highscoreRank = highscoreTable.computeRank(score);
+        session.highscoreRank = highscoreTable.computeRank(session.score);
         state = EnterName;
-    } else if (score == 0) {
+    } else if (session.score == 0) {
         reloadHighscoreImage();
     }
     if (state != EnterName) state = Highscore;
@@ -88,93 +88,62 @@ void Game::reloadHighscoreImage() {
 }
 
 void Game::drawPlayingFrame() {
-    EffectGroup* group = currentEffectGroup;
-    const bool blueGreen = named(group, "Blue/Green Shader");
-    const bool normal = named(group, "Normal Shader");
-    const bool standard = named(group, "Standard Shader");
-    const bool sunny = named(group, "Sunny Shader");
-    const bool funky = named(group, "Funky Shader");
-    const bool backdropGroup = standard || sunny;
+    EffectGroup* group = session.currentEffectGroup;
+    const StyleLook& look = group ? group->getLook() : kPlainLook;
+    EffectContext& context = effectContext();
 
     renderTerrainPositions();
-    world.updateHeights();
+    world.updateHeights(heightQuery, topDownCamera);
     if (group) group->activate();
 
-    // The SSAO groups switch the effect on in their activate and off in their deactivate.
+    // The occlusion groups switch the effect on in their activate and off in their deactivate.
     const bool ssaoActive = ssao && ssao->isActive();
-    if ((ssaoActive || normal) && ssao) ssao->beginGeometryPass();
+    if ((ssaoActive || look.normalView) && ssao) ssao->beginGeometryPass();
 
-    if (ssaoActive)
-        glClearColor(0.9f, 0.2f, 0.2f, 0);
-    else if (blueGreen)
-        glClearColor(1.0f, 0.95f, 0.7f, 0);
-    else if (normal)
-        glClearColor(0.8f, 1.0f, 0.1f, 0);
-    else if (standard)
-        glClearColor(0.1f, 0.7f, 1.0f, 0);
-    else if (named(group, "Phong Shader"))
-        glClearColor(0.5f, 0.8f, 1.0f, 0);
-    else if (named(group, "Toon Shader"))
-        glClearColor(0.9f, 0.8f, 1.0f, 0);
-    else if (named(group, "Pure"))
-        glClearColor(0.7f, 0.8f, 1.0f, 0);
-    else
-        glClearColor(0.9f, 0.9f, 1.0f, 0);
+    glClearColor(look.clearColour[0], look.clearColour[1], look.clearColour[2], look.clearColour[3]);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
     glColor3f(1, 1, 1);
     chaseCamera.apply();
 
     // Again, now that the camera matrix is in place.
-    if (!ssaoActive && !normal && group) group->activate();
+    if (!ssaoActive && !look.normalView && group) group->activate();
 
-    if (blueGreen)
+    if (look.sunriseTint)
         glColor4f(1, 1, 1, 1);
     else if (ssaoActive)
         glColor4f(0, 0, 0, 1);
 
     world.drawObjects();
 
-    if (backdropGroup) {
-        backdropPass = true;
+    if (look.backdropPass) {
+        context.backdropPass = true;
         group->activate();
     }
-    if (named(group, "Toon Shader") || named(group, "Black&White"))
-        world.drawSky(0.1f, 0.5f, 0.25f);
-    else if (normal)
-        world.drawSky(0, 0, 1);
-    else
-        world.drawSky(0.1f, 0.5f, 0);
-    if (backdropGroup) {
-        backdropPass = false;
+    world.drawSky(look.skyNormal.x, look.skyNormal.y, look.skyNormal.z, look);
+    if (look.backdropPass) {
+        context.backdropPass = false;
         group->activate();
-    } else if (funky) {
-        funkyPassFlag = false;
+    } else if (look.funkySea) {
+        context.funkyPassFlag = false;
         group->activate();
     }
 
-    world.drawSea();
+    world.drawSea(look);
 
-    if (funky) {
-        funkyPassFlag = true;
+    if (look.funkySea) {
+        context.funkyPassFlag = true;
         group->activate();
     }
 
     if (ssaoActive)
         glColor4f(1, 1, 1, 1);
-    else if (blueGreen)
+    else if (look.sunriseTint)
         glColor4f(1, 0.5f, 0, 1);
 
-    if (standard)
-        world.drawTerrain(true, false, Untextured);
-    else if (named(group, "Phong Shader"))
-        world.drawTerrain(true, true, Winter);
-    else if (sunny)
-        world.drawTerrain(true, false, Beach);
-    else
-        world.drawTerrain(false, false, Untextured);
+    world.drawTerrain(look.terrainShader, look.terrainFog, look.terrainMode);
 
-    if (normal && ssao) {
+    if (look.normalView && ssao) {
         ssao->endGeometryPass();
         beginOverlay();
         if (normalShader) normalShader->drawBlurred(ssao->getNormalTexture());
@@ -189,12 +158,11 @@ void Game::drawPlayingFrame() {
         chaseCamera.apply();
     }
 
-    if (named(group, "Pure")) drawOutlinePass();
+    if (look.outlines) drawOutlinePass(look);
 
     beginOverlay();
     if (ssaoActive) {
-        // Only the "SSAO only" group follows "Black&White": it shows the occlusion alone.
-        ssao->setOnlySSAO(named(group->getPrevious(), "Black&White"));
+        ssao->setOnlySSAO(look.occlusionOnly);
         ssao->activate();
     }
     if (group) group->deactivate();
@@ -203,18 +171,8 @@ void Game::drawPlayingFrame() {
     highscoreTable.drawScoreImage();
     endOverlay();
 
-    if (ship) {
-        if (score > config.firstScoreThreshold - 250 && !firstSignShown) {
-            world.signPosition = float3{-6, 0, ship->getPosition().z - 30};
-            firstSignShown = true;
-        } else if (score > config.secondScoreThreshold - 250 && !secondSignShown) {
-            world.signPosition = float3{-6, 0, ship->getPosition().z - 30};
-            secondSignShown = true;
-        }
-    }
-
-    if (normal) glClear(GL_DEPTH_BUFFER_BIT);
-    world.drawSign(firstSignShown, secondSignShown);
+    if (look.normalView) glClear(GL_DEPTH_BUFFER_BIT);
+    world.drawSign(session.firstSignShown, session.secondSignShown);
     world.drawArrows();
 
     if (ssao && ssao->isActive())
@@ -228,7 +186,7 @@ void Game::drawPlayingFrame() {
 }
 
 // Black frame, the scene filled, then its back faces as thick dark lines: outlines remain.
-void Game::drawOutlinePass() {
+void Game::drawOutlinePass(const StyleLook& look) {
     glPushAttrib(GL_ALL_ATTRIB_BITS);
     glClearColor(0, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -239,8 +197,8 @@ void Game::drawOutlinePass() {
     glCullFace(GL_BACK);
 
     world.drawObjects();
-    world.drawSky(0, 0, 1);
-    world.drawSea();
+    world.drawSky(0, 0, 1, look);
+    world.drawSea(look);
     world.drawTerrain(true, false, Desert);
 
     glLineWidth(7);

@@ -5,6 +5,8 @@
 
 #include "core/Callbacks.h"
 #include "core/StartupChecks.h"
+#include "effects/EffectContext.h"
+#include "effects/EffectGroup.h"
 #include "objects/Spaceship.h"
 #include "platform/SwapInterval.h"
 
@@ -14,8 +16,7 @@ Game& Game::instance() {
 }
 
 Game::Game()
-    : backdropPass(false),
-      funkyPassFlag(false),
+    : host(*this),
       state(Title),
       positionFBO(nullptr),
       positionTexture(nullptr),
@@ -27,15 +28,7 @@ Game::Game()
       viewMatrixLocation(-1),
       projectionMatrix{},
       viewMatrix{},
-      leftHeld(false),
-      rightHeld(false),
-      currentEffectGroup(nullptr),
       ship(nullptr),
-      lastFrameTime(0),
-      timeAccumulator(0.0f),
-      score(0),
-      scoreMultiplier(1),
-      scorePanelTimer(0),
       ssao(nullptr),
       normalShader(nullptr),
       titleTexture(nullptr),
@@ -44,10 +37,6 @@ Game::Game()
       highscoreTexture(nullptr),
       labelTextures{},
       bulletCount(0),
-      forwardSpeed(0.0f),
-      firstSignShown(false),
-      secondSignShown(false),
-      highscoreRank(0),
       soundSystem(nullptr),
       effectsChannel(nullptr),
       objectChannel(nullptr),
@@ -55,12 +44,16 @@ Game::Game()
       fireSound(nullptr),
       jumpSound(nullptr),
       beamSound(nullptr),
+      objectSounds{},
       music(nullptr),
       musicPaused(false),
       playlist(nullptr),
       isPlaylist(false),
       musicPlaying(false),
-      playlistIndex(0) {}
+      playlistIndex(0) {
+    world.setHost(&host);
+    world.setResourceCache(&resourceCache);
+}
 
 // Members are destroyed in reverse declaration order after this body: score panel, text
 // writer, resource cache, world, configuration (which deletes the logger).
@@ -112,3 +105,25 @@ void Game::registerCallbacks() {
     glutKeyboardFunc(keyboardCallback);
     glutKeyboardUpFunc(keyboardUpCallback);
 }
+
+void Game::updateEffectContext() {
+    EffectContext& context = effectContext();
+    context.playing = state == Playing;
+    context.ship = ship;
+    context.logger = config.logger;
+}
+
+const GameConfig& GameHost::getConfig() const { return game.getConfig(); }
+float GameHost::getEyeZ() const { return game.getChaseCamera().getEye().z; }
+int GameHost::getScore() const { return game.getScore(); }
+Spaceship* GameHost::getShip() { return game.getShip(); }
+bool GameHost::hasNextStyle() const {
+    const EffectGroup* group = game.getCurrentEffectGroup();
+    return group && group->getNext();
+}
+void GameHost::addHitScore() { game.addHitScore(); }
+void GameHost::onShipHit() { game.onShipHit(); }
+void GameHost::nextEffectGroup() { game.nextEffectGroup(); }
+void GameHost::clearBullets() { game.clearBullets(); }
+void GameHost::addBullets(int n) { game.addBullets(n); }
+void GameHost::playObjectSound(ObjectKind kind) { game.playObjectSound(kind); }

@@ -3,6 +3,8 @@
 #include <vector>
 
 #include "core/GameConfig.h"
+#include "core/GameHost.h"
+#include "core/GameSession.h"
 #include "core/GameState.h"
 #include "framework/BitmapText.h"
 #include "highscore/HighscoreTable.h"
@@ -11,6 +13,7 @@
 #include "objects/World.h"
 
 class EffectGroup;
+struct StyleLook;
 class FBO;
 class GameObject;
 class NormalShader;
@@ -54,10 +57,10 @@ public:
     void fire();
     void nextEffectGroup();
     void onShipHit();
-    void addHitScore() { score += 15 * scoreMultiplier; }
+    void addHitScore() { session.score += 15 * session.scoreMultiplier; }
     void clearBullets() { bulletCount = 0; }
     void addBullets(int n) { bulletCount += n; }
-    void playObjectSound(audio::Sound* sound);
+    void playObjectSound(ObjectKind kind);
     void reloadHighscoreImage();
     void step();  // one fixed simulation step of idle
 
@@ -80,15 +83,15 @@ public:
     void drawEffectGroupLabel();
     void drawBulletDots();
     void drawNameEntryLines();
-    Texture* labelTextureFor(const char* groupName) const;
+    Texture* labelTextureFor(const EffectGroup* group) const;
 
     // Accessors.
     GameConfig& getConfig() { return config; }
     ResourceCache& getResourceCache() { return resourceCache; }
     World& getWorld() { return world; }
     Spaceship* getShip() { return ship; }
-    int getScore() const { return score; }
-    EffectGroup* getCurrentEffectGroup() { return currentEffectGroup; }
+    int getScore() const { return session.score; }
+    EffectGroup* getCurrentEffectGroup() { return session.currentEffectGroup; }
     int getState() const { return state; }
     Camera& getChaseCamera() { return chaseCamera; }
     Camera& getTopDownCamera() { return topDownCamera; }
@@ -97,10 +100,6 @@ public:
     SSAO* getSSAO() { return ssao; }
     NormalShader* getNormalShader() { return normalShader; }
 
-    // Read directly by the effects.
-    bool backdropPass;
-    bool funkyPassFlag;
-
 private:
     Game();
     ~Game();
@@ -108,11 +107,14 @@ private:
     Game& operator=(const Game&) = delete;
 
     void drawPlayingFrame();
-    void drawOutlinePass();
+    void drawOutlinePass(const StyleLook& look);
+    // What the effects read about the frame: the screen, the ship, the logger.
+    void updateEffectContext();
 
     Camera chaseCamera;
     Camera topDownCamera;
     GameConfig config;
+    GameHost host;
     World world;
     ResourceCache resourceCache;
 
@@ -129,15 +131,9 @@ public:
     int viewMatrixLocation;
     float projectionMatrix[16];
     float viewMatrix[16];
-    bool leftHeld;
-    bool rightHeld;
-    EffectGroup* currentEffectGroup;
+    // The running game's values, renewed by newGame.
+    GameSession session;
     Spaceship* ship;
-    uint32_t lastFrameTime;
-    float timeAccumulator;
-    int score;
-    int scoreMultiplier;
-    int scorePanelTimer;
     BitmapText textWriter;
     SSAO* ssao;
     NormalShader* normalShader;
@@ -147,10 +143,6 @@ public:
     Texture* highscoreTexture;
     Texture* labelTextures[11];
     int bulletCount;
-    float forwardSpeed;
-    bool firstSignShown;
-    bool secondSignShown;
-    int highscoreRank;
     HighscoreTable highscoreTable;
 
     // Sound handles.
@@ -161,6 +153,7 @@ public:
     audio::Sound* fireSound;
     audio::Sound* jumpSound;
     audio::Sound* beamSound;
+    audio::Sound* objectSounds[kObjectKindCount];  // played when the ship touches one of the kind
     audio::Sound* music;
     bool musicPaused;
     audio::Sound* playlist;

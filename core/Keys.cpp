@@ -66,10 +66,10 @@ void Game::special(int key, int, int) {
 
     switch (key) {
         case GLUT_KEY_LEFT:
-            leftHeld = true;
+            session.leftHeld = true;
             break;
         case GLUT_KEY_RIGHT:
-            rightHeld = true;
+            session.rightHeld = true;
             break;
         case GLUT_KEY_UP:
             if (ship->getMotionState() != Jumping) {
@@ -113,8 +113,8 @@ void Game::special(int key, int, int) {
 
 void Game::specialUp(int key, int, int) {
     if (state != Playing) return;
-    if (key == GLUT_KEY_LEFT) leftHeld = false;
-    if (key == GLUT_KEY_RIGHT) rightHeld = false;
+    if (key == GLUT_KEY_LEFT) session.leftHeld = false;
+    if (key == GLUT_KEY_RIGHT) session.rightHeld = false;
 }
 
 void Game::fire() {

@@ -1,22 +1,11 @@
 #include <GL/glew.h>
 #include <GL/freeglut.h>
 
-#include <cstring>
 #include <string>
 
 #include "core/Game.h"
 #include "effects/EffectGroup.h"
 #include "framework/Texture.h"
-
-namespace {
-
-// Group names in the order of their label pictures "shaderAnzeige1.png" .. "shaderAnzeige11.png".
-const char* const kLabelNames[11] = {
-    "Blue/Green Shader", "Black&White", "SSAO only",       "Phong Shader + SSAO", "Normal Shader", "Funky Shader",
-    "Toon Shader",       "Standard Shader", "Phong Shader", "Pure",               "Sunny Shader",
-};
-
-}  // namespace
 
 void Game::beginOverlay() {
     glDisable(GL_LIGHTING);
@@ -68,16 +57,13 @@ void Game::drawImageQuad(Texture* texture, float ax, float ay, float, float bx, 
 
 void Game::drawFullScreenImage(Texture* texture) { drawImageQuad(texture, -1, 1, 0, 1, -1, 0); }
 
-Texture* Game::labelTextureFor(const char* groupName) const {
-    if (groupName) {
-        for (int i = 0; i < 11; ++i)
-            if (std::strcmp(groupName, kLabelNames[i]) == 0) return labelTextures[i];
-    }
-    return labelTextures[0];
+Texture* Game::labelTextureFor(const EffectGroup* group) const {
+    const int i = group ? group->getLook().label : 0;
+    return i >= 0 && i < 11 ? labelTextures[i] : labelTextures[0];
 }
 
 void Game::drawEffectGroupLabel() {
-    Texture* label = labelTextureFor(currentEffectGroup ? currentEffectGroup->getName() : nullptr);
+    Texture* label = labelTextureFor(session.currentEffectGroup);
     if (!label) return;
 
     glColor4f(1, 1, 1, 1);
@@ -129,8 +115,8 @@ void Game::drawNameEntryLines() {
 
     // Built as strings, so a name of any length fits.
     const std::string lines[3] = {
-        "Your score: " + std::to_string(score),
-        "Your rank: " + std::to_string(highscoreRank),
+        "Your score: " + std::to_string(session.score),
+        "Your rank: " + std::to_string(session.highscoreRank),
         "Enter Name: " + highscoreTable.getName(),
     };
     textWriter.drawText(-0.3f, -0.2f, GLUT_BITMAP_HELVETICA_18, lines[0].c_str());

@@ -106,8 +106,9 @@ void Game::toggleMusicPause() {
     musicChannel->setPaused(!musicPaused);
 }
 
-void Game::playObjectSound(audio::Sound* sound) {
-    // Objects built before the sound start-up (tools, tests) carry no sound.
+void Game::playObjectSound(ObjectKind kind) {
+    audio::Sound* sound = objectSounds[static_cast<int>(kind)];
+    // Kinds without a sound, or no sound system at all (tools, tests): silence.
     if (!soundSystem || !sound) return;
     checkSoundResult(soundSystem->playSound(audio::CHANNEL_FREE, sound, false, &objectChannel));
 }

@@ -10,10 +10,8 @@
 #include "effects/SSAO.h"
 #include "framework/Logger.h"
 #include "framework/Texture.h"
-#include "objects/Asteroid.h"
-#include "objects/Bullet.h"
-#include "objects/BulletPowerUp.h"
-#include "objects/PowerUp.h"
+#include "effects/EffectContext.h"
+#include "objects/ObjectDraw.h"
 #include "platform/Clock.h"
 #include "platform/audio/Audio.h"
 
@@ -23,6 +21,7 @@ void Game::initResources() {
 
     config.logger = new Logger();
     config.textureLoader = new TextureLoader();
+    effectContext().logger = config.logger;
 
     ssao = new SSAO();
     ssao->setup(config.windowWidth, config.windowHeight);
@@ -36,7 +35,7 @@ void Game::initResources() {
 
     std::printf("Effect Groups setup START\n");
     std::fflush(stdout);
-    config.firstEffectGroup = createEffectGroups();
+    config.firstEffectGroup = createEffectGroups(ssao, normalShader);
     std::printf("Effect Groups setup FINISHED\n");
 
     std::srand(timeGetTime());
@@ -46,13 +45,14 @@ void Game::initResources() {
     glCullFace(GL_BACK);
     glEnable(GL_POINT_SMOOTH);
 
-    {
-        // Their constructors fill the resource cache, so the first game starts without a
-        // loading pause; they never enter the world.
-        Asteroid asteroid(1.0f);
-        PowerUp powerUp;
-        Bullet bullet;
-        BulletPowerUp bulletPowerUp;
+    // Every kind's model, texture and sound now, so the first game starts without a loading pause.
+    resolveObjectKinds(resourceCache);
+    for (int i = 0; i < kObjectKindCount; ++i) {
+        const char* sound = objectKind(static_cast<ObjectKind>(i)).sound;
+        if (!sound || !soundSystem) continue;
+        int result = audio::OK;
+        objectSounds[i] = resourceCache.getSound(sound, soundSystem, &result);
+        checkSoundResult(result);
     }
 
     titleTexture = resourceCache.getTexture(config.titlePicture, GL_TEXTURE_2D);

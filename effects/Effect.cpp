@@ -4,8 +4,13 @@
 
 #include <cstdio>
 
-#include "core/Game.h"
+#include "effects/EffectContext.h"
 #include "framework/ShaderProgram.h"
+
+EffectContext& effectContext() {
+    static EffectContext context;
+    return context;
+}
 
 Effect::Effect() {}
 
@@ -29,7 +34,7 @@ ShaderProgram* Effect::addProgram(const char* name) {
     char* fragmentPath = new char[100];
     std::snprintf(vertexPath, 100, "Shader/%s.vert", name);
     std::snprintf(fragmentPath, 100, "Shader/%s.frag", name);
-    ShaderProgram* program = new ShaderProgram(Game::instance().getConfig().logger);
+    ShaderProgram* program = new ShaderProgram(effectContext().logger);
     program->load(vertexPath, fragmentPath);
     delete[] vertexPath;
     delete[] fragmentPath;

@@ -1,7 +1,11 @@
 #pragma once
 #include "effects/EffectGroup.h"
 
-// The eleven render styles, in the order the game walks through them.
+class NormalShader;
+class SSAO;
+
+// The eleven render styles, in the order the game walks through them. Each constructor is
+// the style's whole entry in the catalogue: effects, display name, title and look.
 class BGEffectGroup : public EffectGroup {
 public:
     BGEffectGroup();
@@ -12,15 +16,15 @@ public:
 };
 class SSAOonlyEffectGroup : public EffectGroup {
 public:
-    SSAOonlyEffectGroup();
+    explicit SSAOonlyEffectGroup(SSAO* ssao);
 };
 class SSAOEffectGroup : public EffectGroup {
 public:
-    SSAOEffectGroup();
+    explicit SSAOEffectGroup(SSAO* ssao);
 };
 class NormalEffectGroup : public EffectGroup {
 public:
-    NormalEffectGroup();
+    explicit NormalEffectGroup(NormalShader* normalShader);
 };
 class FunkyEffectGroup : public EffectGroup {
 public:
@@ -48,5 +52,5 @@ public:
 };
 
 // Creates the eleven groups in chain order and returns the first. The SSAO and Normal
-// Shader groups take the Game's shared effects, which must exist before this call.
-EffectGroup* createEffectGroups();
+// Shader groups share the effects given here (owned by the caller; either may be null).
+EffectGroup* createEffectGroups(SSAO* ssao, NormalShader* normalShader);

@@ -6,8 +6,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "core/Game.h"
-#include "core/GameState.h"
+#include "effects/EffectContext.h"
 #include "effects/ShaderEffects.h"
 #include "framework/FBO.h"
 #include "framework/ScreenPass.h"
@@ -27,7 +26,7 @@ const float SSAO::kKernel[SSAO::kKernelSize][3] = {
 };
 
 namespace {
-Logger* sharedLogger() { return Game::instance().getConfig().logger; }
+Logger* sharedLogger() { return effectContext().logger; }
 
 Texture* makeTarget(int width, int height, const void* data) {
     TextureLoader loader;
@@ -176,7 +175,7 @@ void SSAO::occlusionPass() {
     occlusionFBO->bind();
     occlusionFBO->attachTexture(GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D, target->getID());
     occlusionProgram->use();
-    if (Game::instance().getState() == Playing) {
+    if (effectContext().playing) {
         glUniformMatrix4fv(projectionMatrixLocation, 1, GL_FALSE, projection);
         glDisable(GL_LIGHTING);
         glLoadIdentity();
@@ -188,10 +187,9 @@ void SSAO::occlusionPass() {
         occlusionProgram->setUniform1i(posMapLocation, 1);
         occlusionProgram->setUniform1i(normalMapLocation, 2);
         glUniform3fv(pSphereLocation, kKernelSize, &kKernel[0][0]);
-        const GameConfig& config = Game::instance().getConfig();
         if (!onlySSAO) {
             glPushAttrib(GL_VIEWPORT_BIT);
-            glViewport(0, 0, config.windowWidth / 2, config.windowHeight / 2);
+            glViewport(0, 0, width / 2, height / 2);
         }
         drawScreenQuad();
         if (!onlySSAO) glPopAttrib();
@@ -203,13 +201,12 @@ void SSAO::occlusionPass() {
 
 void SSAO::combinePass() {
     Texture* target = onlySSAO ? occlusionFull : occlusionHalf;
-    const GameConfig& config = Game::instance().getConfig();
     combineProgram->use();
     disable2DTexturing(1);
     geometryColors->bind(GL_TEXTURE_2D, 0);
     target->bind(GL_TEXTURE_2D, 3);
-    const float resX = onlySSAO ? static_cast<float>(config.windowWidth) : config.windowWidth / 2.0f;
-    const float resY = onlySSAO ? static_cast<float>(config.windowHeight) : config.windowHeight / 2.0f;
+    const float resX = onlySSAO ? static_cast<float>(width) : width / 2.0f;
+    const float resY = onlySSAO ? static_cast<float>(height) : height / 2.0f;
     combineProgram->setUniform1f(mapResXLocation, resX);
     combineProgram->setUniform1f(mapResYLocation, resY);
     combineProgram->setUniform1i(colorMapLocation, 0);

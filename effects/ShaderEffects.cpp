@@ -5,15 +5,14 @@
 #include <cstdlib>
 #include <vector>
 
-#include "core/Game.h"
-#include "core/GameState.h"
+#include "effects/EffectContext.h"
 #include "framework/ShaderProgram.h"
 #include "objects/Spaceship.h"
 
 void placeLightAboveShip() {
-    Game& game = Game::instance();
-    if (game.getState() != Playing) return;
-    Spaceship* ship = game.getShip();
+    const EffectContext& context = effectContext();
+    if (!context.playing) return;
+    const Spaceship* ship = context.ship;
     if (!ship) return;  // no ship yet: nothing to follow
     const float3 p = ship->getPosition();
     const GLfloat position[4] = {p.x, p.y + 1.0f, p.z, 1.0f};
@@ -27,7 +26,7 @@ BlueShader::BlueShader() : useTextureLocation(-1), program(nullptr) {
 
 void BlueShader::activate() {
     Effect::activate();
-    program->setUniform1i(useTextureLocation, Game::instance().backdropPass ? 1 : 0);
+    program->setUniform1i(useTextureLocation, effectContext().backdropPass ? 1 : 0);
 }
 
 GreenShader::GreenShader() { addProgram("sample2"); }
@@ -73,12 +72,12 @@ FunkyShader::~FunkyShader() {
 
 void FunkyShader::activate() {
     Effect::activate();
-    Game& game = Game::instance();
-    if (game.getState() != Playing) return;
+    const EffectContext& context = effectContext();
+    if (!context.playing) return;
     glActiveTextureARB(GL_TEXTURE0_ARB);
     glBindTexture(GL_TEXTURE_3D, noiseTexture);
     glUniform1i(texLocation, 0);
-    glUniform1i(usePositionLookupLocation, game.funkyPassFlag ? 1 : 0);
+    glUniform1i(usePositionLookupLocation, context.funkyPassFlag ? 1 : 0);
 }
 
 void FunkyShader::deactivate() {
@@ -109,5 +108,5 @@ SunnyShader::SunnyShader() : useOnlyTextureLocation(-1) {
 void SunnyShader::activate() {
     Effect::activate();
     placeLightAboveShip();
-    glUniform1i(useOnlyTextureLocation, Game::instance().backdropPass ? 1 : 0);
+    glUniform1i(useOnlyTextureLocation, effectContext().backdropPass ? 1 : 0);
 }

@@ -5,8 +5,6 @@
 // Vertex, normal, texture-coordinate and facet-normal arrays are 1-based: element 0 is
 // allocated but never filled, and index 0 in a triangle means "none".
 
-#include <GL/glew.h>
-
 // Draw mode flags (bit set).
 #define GLM_NONE (0)
 #define GLM_FLAT (1 << 0)

@@ -7,7 +7,6 @@ class Asteroid : public GameObject {
 public:
     explicit Asteroid(float sizeLimit);
     ~Asteroid() override;
-    void draw() override;
     void update(float dt) override;
     float getRadius() override;
     void onCollision(Spaceship* ship) override;

@@ -6,6 +6,4 @@ class Bullet : public GameObject {
 public:
     Bullet();
     ~Bullet() override;
-    void draw() override;
-    void update(float dt) override;
 };

@@ -1,8 +1,5 @@
 #include "objects/Camera.h"
 
-#include <GL/glew.h>
-#include <GL/glu.h>
-
 Camera::Camera() : eye{0, 0, 0}, center{0, 0, 0}, up{0, 0, 0} {}
 
 void Camera::set(float eyeX, float eyeY, float eyeZ, float centerX, float centerY, float centerZ,
@@ -10,10 +7,6 @@ void Camera::set(float eyeX, float eyeY, float eyeZ, float centerX, float center
     eye = float3{eyeX, eyeY, eyeZ};
     center = float3{centerX, centerY, centerZ};
     up = float3{upX, upY, upZ};
-}
-
-void Camera::apply() const {
-    gluLookAt(eye.x, eye.y, eye.z, center.x, center.y, center.z, up.x, up.y, up.z);
 }
 
 void Camera::moveEye(float dx, float dy, float dz) {

@@ -7,7 +7,7 @@ public:
     Camera();
     void set(float eyeX, float eyeY, float eyeZ, float centerX, float centerY, float centerZ,
              float upX, float upY, float upZ);
-    void apply() const;  // gluLookAt with the nine values
+    void apply() const;  // gluLookAt with the nine values (drawing side, CameraView.cpp)
     float3 getEye() const { return eye; }
     float3 getCenter() const { return center; }
     float3 getUp() const { return up; }

@@ -1,42 +1,31 @@
-#include <GL/glew.h>
-
 #include "objects/GameObject.h"
 
-#include "core/Game.h"
-#include "framework/Texture.h"
 #include "objects/World.h"
+#include "objects/WorldHost.h"
 
-GameObject::GameObject()
-    : position{0, 0, 0},
+namespace {
+GameObject::DrawFunction drawFunction = nullptr;
+}
+
+GameObject::GameObject(ObjectKind k)
+    : kind(k),
+      position{0, 0, 0},
       rotation{0, 0, 0},
       velocity{0, 0, 0},
-      angularVelocity{0, 0, 0},
-      scale{0, 0, 0},
+      angularVelocity(objectKind(k).spin),
+      scale{objectKind(k).scale, objectKind(k).scale, objectKind(k).scale},
       asteroidMarker(false),
-      displayList(0),
-      model(nullptr),
-      texture(nullptr),
-      sound(nullptr) {}
+      world(nullptr) {}
 
 GameObject::~GameObject() {}
 
+void GameObject::setDrawFunction(DrawFunction function) { drawFunction = function; }
+
 void GameObject::draw() {
-    if (texture) {
-        bindTexture(texture, GL_TEXTURE_2D, 0);
-    } else {
-        // No picture: plain colour, not the texture some earlier draw left bound.
-        glActiveTextureARB(GL_TEXTURE0);
-        glDisable(GL_TEXTURE_2D);
-    }
-    glPushMatrix();
-    glTranslatef(position.x, position.y, position.z);
-    glRotatef(rotation.z, 0, 0, 1);
-    glRotatef(rotation.x, 1, 0, 0);
-    glRotatef(rotation.y, 0, 1, 0);
-    glScalef(scale.x, scale.y, scale.z);
-    glCallList(displayList);
-    glPopMatrix();
+    if (drawFunction) drawFunction(*this);
 }
+
+WorldHost* GameObject::host() const { return world ? world->getHost() : nullptr; }
 
 void GameObject::update(float dt) {
     position.x += velocity.x * dt;
@@ -48,12 +37,13 @@ void GameObject::update(float dt) {
 }
 
 void GameObject::checkBounds() {
-    Game& game = Game::instance();
-    const float eyeZ = game.getChaseCamera().getEye().z;
+    WorldHost* game = host();
+    if (!game) return;
+    const float eyeZ = game->getEyeZ();
     // Behind the camera, or further ahead than any spawn point: the object left the field.
     if (position.z > eyeZ + 2.0f || position.z < eyeZ - 31.0f) {
-        game.getWorld().requestRemoval(this);
-        game.addHitScore();
+        world->requestRemoval(this);
+        game->addHitScore();
     }
 }
 

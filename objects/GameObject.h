@@ -1,20 +1,19 @@
 #pragma once
 #include "framework/VectorMath.h"
+#include "objects/ObjectKind.h"
 
-struct GLMmodel;
-class Texture;
 class Spaceship;
-namespace audio {
-class Sound;
-}
+class World;
+class WorldHost;
 
 // Base of everything that moves: ship, asteroids, bullets and power-ups.
 // The virtual operations keep this slot order: destructor, draw, update, checkBounds,
 // getRadius, onCollision, isAsteroid, followGround.
 class GameObject {
 public:
-    GameObject();
+    explicit GameObject(ObjectKind kind);
     virtual ~GameObject();
+    // Through the drawing side's function (setDrawFunction); without one, nothing is drawn.
     virtual void draw();
     virtual void update(float dt);
     virtual void checkBounds();
@@ -23,6 +22,11 @@ public:
     virtual bool isAsteroid();
     virtual void followGround(float groundHeight);
 
+    // The renderer sits behind this one function, set once at start-up by the drawing side.
+    using DrawFunction = void (*)(const GameObject&);
+    static void setDrawFunction(DrawFunction function);
+
+    ObjectKind getKind() const { return kind; }
     float3 getPosition() const { return position; }
     void setPosition(float x, float y, float z) { position = float3{x, y, z}; }
     void movePosition(float dx, float dy, float dz);
@@ -34,20 +38,21 @@ public:
     float3 getAngularVelocity() const { return angularVelocity; }
     void addAngularVelocity(float dx, float dy, float dz);
     float3 getScale() const { return scale; }
-    Texture* getTexture() const { return texture; }
-    GLMmodel* getModel() const { return model; }
-    unsigned int getDisplayList() const { return displayList; }
-    audio::Sound* getSound() const { return sound; }
+
+    // The world the object lives in (set when it is added); null while it is in none.
+    World* getWorld() const { return world; }
+    void setWorld(World* w) { world = w; }
 
 protected:
+    // The game around the world, for the rules that need it; null outside a world.
+    WorldHost* host() const;
+
+    ObjectKind kind;
     float3 position;
     float3 rotation;
     float3 velocity;
     float3 angularVelocity;
     float3 scale;
     bool asteroidMarker;
-    unsigned int displayList;
-    GLMmodel* model;
-    Texture* texture;
-    audio::Sound* sound;
+    World* world;
 };

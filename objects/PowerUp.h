@@ -6,6 +6,5 @@ class PowerUp : public GameObject {
 public:
     PowerUp();
     ~PowerUp() override;
-    void draw() override;
     void onCollision(Spaceship* ship) override;
 };

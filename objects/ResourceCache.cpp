@@ -4,7 +4,6 @@
 #include <IL/ilu.h>
 #include <IL/ilut.h>
 
-#include "core/Game.h"
 #include "model/glm.h"
 #include "platform/audio/Audio.h"
 
@@ -49,14 +48,15 @@ unsigned int ResourceCache::getDisplayList(GLMmodel* model) {
     return list;
 }
 
-audio::Sound* ResourceCache::getSound(const std::string& name) {
+audio::Sound* ResourceCache::getSound(const std::string& name, audio::System* system, int* result) {
+    if (result) *result = audio::OK;
     auto it = sounds.find(name);
     if (it != sounds.end()) return it->second;
-    audio::System* system = Game::instance().getSoundSystem();
-    // Before the sound start-up there is nothing to load into; ask again later.
+    // Without a sound system there is nothing to load into; ask again later.
     if (!system) return nullptr;
     audio::Sound* sound = nullptr;
-    Game::checkSoundResult(system->createSound(name.c_str(), audio::HARDWARE, nullptr, &sound));
+    const int r = system->createSound(name.c_str(), audio::HARDWARE, nullptr, &sound);
+    if (result) *result = r;
     sounds.emplace(name, sound);
     return sound;
 }

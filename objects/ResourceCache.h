@@ -8,7 +8,8 @@
 struct GLMmodel;
 namespace audio {
 class Sound;
-}
+class System;
+}  // namespace audio
 
 // Models, display lists, textures and sounds, each loaded once by name and kept for the run.
 class ResourceCache {
@@ -21,7 +22,8 @@ public:
     GLMmodel* getModel(const std::string& name);
     Texture* getTexture(const std::string& name, GLenum target);
     unsigned int getDisplayList(GLMmodel* model);
-    audio::Sound* getSound(const std::string& name);
+    // Loads into system; the sound layer's result code goes to *result (the caller reports it).
+    audio::Sound* getSound(const std::string& name, audio::System* system, int* result = nullptr);
 
     // Number of texture loads that reached the loader (cache misses), for tests.
     int textureLoadCount() const { return textureLoads; }

@@ -1,28 +1,11 @@
-#include <GL/glew.h>
-
 #include "objects/Spaceship.h"
 
-#include <string>
+#include "core/GameConfig.h"
+#include "objects/WorldHost.h"
 
-#include "core/Game.h"
-
-namespace {
-// Names built once: creating an object during play then allocates nothing but itself.
-const std::string kTexture = "ship1-texture-final.jpg";
-const std::string kModel = "Modells/ship3.obj";
-}  // namespace
-
-Spaceship::Spaceship() : GameObject(), finalGroupReached(false), motionState(OnGround) {
-    ResourceCache& cache = Game::instance().getResourceCache();
-    texture = cache.getTexture(kTexture, GL_TEXTURE_2D);
-    model = cache.getModel(kModel);
-    displayList = cache.getDisplayList(model);
-    scale = float3{0.16f, 0.16f, 0.16f};
-}
+Spaceship::Spaceship() : GameObject(ObjectKind::Ship), finalGroupReached(false), motionState(OnGround) {}
 
 Spaceship::~Spaceship() {}
-
-void Spaceship::draw() { GameObject::draw(); }
 
 void Spaceship::update(float dt) {
     if (motionState == Jumping || motionState == Airborne) velocity.y -= dt * 0.00001f;
@@ -58,7 +41,9 @@ void Spaceship::update(float dt) {
     }
 
     // Keep the ship between 0.5 and 3 units ahead of the chase camera.
-    const float eyeZ = Game::instance().getChaseCamera().getEye().z;
+    WorldHost* game = host();
+    if (!game) return;
+    const float eyeZ = game->getEyeZ();
     if (position.z > eyeZ - 0.5f) {
         velocity.z = 0;
         position.z = eyeZ - 0.5f;
@@ -82,7 +67,9 @@ void Spaceship::followGround(float h) {
     if (position.y + lift < ride) {
         motionState = OnGround;
         // Spring: the deeper below the riding height, the harder the push up.
-        const float f = 2.0f * Game::instance().getConfig().stepMs * (ride - position.y) / 500.0f;
+        WorldHost* game = host();
+        const float stepMs = game ? game->getConfig().stepMs : 5.0f;
+        const float f = 2.0f * stepMs * (ride - position.y) / 500.0f;
         if (f > 0) addVelocity(0, f, 0);
     } else if (motionState != Jumping) {
         motionState = Airborne;

@@ -8,7 +8,6 @@ class Spaceship : public GameObject {
 public:
     Spaceship();
     ~Spaceship() override;
-    void draw() override;
     void update(float dt) override;
     void followGround(float groundHeight) override;
 

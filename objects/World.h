@@ -1,13 +1,21 @@
 #pragma once
+#include <memory>
 #include <vector>
 
 #include "framework/VectorMath.h"
 
+class Camera;
 class GameObject;
 class Terrain;
+class TerrainHeightQuery;
+class ResourceCache;
 class Texture;
+class WorldHost;
+struct StyleLook;
 
-// The playing field: live objects, pending removals, hinted power-ups, terrain, sea, sky and sign.
+// The playing field: live objects, pending removals, hinted power-ups, the score sign and the
+// sea level (the rules, World.cpp), and the terrain, sea, sky, sign and arrows drawn from them
+// (the scenery, WorldDraw.cpp, on the drawing side).
 class World {
 public:
     World();
@@ -15,34 +23,48 @@ public:
     World(const World&) = delete;
     World& operator=(const World&) = delete;
 
-    void reset();
+    // The game around the world; the rules ask it for the camera, the score and the ship.
+    void setHost(WorldHost* h) { host = h; }
+    // Where the scenery's pictures come from (drawing side).
+    void setResourceCache(ResourceCache* cache) { resourceCache = cache; }
+    WorldHost* getHost() const { return host; }
+
+    // Rules.
+    void resetRules();  // the per-game part of reset: hints, star timer, spawn pressure
     void clear();
     void addToActive(GameObject* obj);
     void addObject(GameObject* obj, bool hinted);
     void requestRemoval(GameObject* obj);
     void flushRemovals();
+    // One step: motion, spawning, contacts, objects that left the field (scored and removed),
+    // the sea's rise and fall.
     void update(float dt);
-    void updateHeights();
-    void drawObjects();
-    void drawSky(float nx, float ny, float nz);
-    void drawSea();
-    void drawTerrain(bool useShader, bool withFog, int mode);
-    void drawSign(bool swarmSign, bool attackSign);
-    void drawArrows();
+    // Stands the score sign 30 units ahead of the ship and 6 to its left.
+    void placeSign(float shipZ) { signPosition = float3{-6, 0, shipZ - 30}; }
     float getSeaLevel() const { return seaLevel; }
+    float getSeaPhase() const { return seaPhase; }
 
     // Moves P (away from the camera) and T (towards it) apart after a touch.
     static void knockAway(GameObject* p, GameObject* t);
 
+    // Scenery (drawing side).
+    void reset();  // resetRules, a new terrain and the scenery pictures
+    void updateHeights(TerrainHeightQuery& query, const Camera& topDown);
+    void drawObjects();
+    void drawSky(float nx, float ny, float nz, const StyleLook& look);
+    void drawSea(const StyleLook& look);
+    void drawTerrain(bool useShader, bool withFog, int mode);
+    void drawSign(bool swarmSign, bool attackSign);
+    void drawArrows();
+
     std::vector<GameObject*>& getActiveObjects() { return activeObjects; }
     const std::vector<GameObject*>& getHintedObjects() const { return hintedObjects; }
     const std::vector<GameObject*>& getPendingRemovals() const { return pendingRemovals; }
-    Terrain* getTerrain() const { return terrain; }
+    Terrain* getTerrain() const { return terrain.get(); }
     int getSpawnPressure() const { return spawnPressure; }
     void setSpawnPressure(int value) { spawnPressure = value; }
     int getStarTimer() const { return starTimer; }
     void setStarTimer(int value) { starTimer = value; }
-    float getSeaPhase() const { return seaPhase; }
     Texture* getSkyTexture(int i) const { return skyTextures[i]; }
 
     bool bulletHintPending;
@@ -50,10 +72,13 @@ public:
     float3 signPosition;
 
 private:
+    WorldHost* host;
     std::vector<GameObject*> activeObjects;
     std::vector<GameObject*> pendingRemovals;
     std::vector<GameObject*> hintedObjects;
-    Terrain* terrain;
+    // Made and deleted by the drawing side only (reset); the deleter comes with it, so the
+    // rules never need the terrain's GL code.
+    std::unique_ptr<Terrain, void (*)(Terrain*)> terrain;
     int spawnPressure;
     Texture* skyTextures[3];
     Texture* seaTextures[3];
@@ -66,5 +91,8 @@ private:
     // address is compared, so it may already be gone when the world is cleared.
     GameObject* knownShip;
 
+    ResourceCache* resourceCache;
+
     bool isShip(const GameObject* obj) const;
+    float sceneryZ() const;
 };

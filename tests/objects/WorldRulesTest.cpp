@@ -1,0 +1,321 @@
+// The world's rules on their own: no Game, no GL context.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <functional>
+#include <set>
+
+#include "objects/Asteroid.h"
+#include "objects/Bullet.h"
+#include "objects/BulletPowerUp.h"
+#include "objects/PowerUp.h"
+#include "platform/Random.h"
+#include "support/RulesHost.h"
+
+namespace {
+
+// An object of chosen size that counts its deletion.
+class Probe : public GameObject {
+public:
+    explicit Probe(float r, int* deletions = nullptr) : GameObject(ObjectKind::Bullet), deletions(deletions) {
+        scale = float3{r, r, r};
+    }
+    ~Probe() override {
+        if (deletions) ++*deletions;
+    }
+    int* deletions;
+};
+
+// The first seed for which pred() holds right after srand(seed).
+unsigned findSeed(const std::function<bool()>& pred, unsigned from = 1) {
+    for (unsigned seed = from; seed < from + 5000000; ++seed) {
+        std::srand(seed);
+        if (pred()) return seed;
+    }
+    ADD_FAILURE() << "no seed found";
+    return 1;
+}
+
+struct WorldRules : ::testing::Test, RulesWorld {
+    template <class T>
+    bool onlyA() {
+        return world.getActiveObjects().size() == 1 && dynamic_cast<T*>(world.getActiveObjects()[0]);
+    }
+    // One ship update from a given x, roll and sideways speed; returns the new roll.
+    float rollAfter(float roll, float vx, float x = 0) {
+        host.ship->setPosition(x, 0.2f, -0.5f);
+        host.ship->setVelocity(vx, 0, 0);
+        host.ship->setRotation(0, 90, roll);
+        host.ship->update(5.0f);
+        return host.ship->getRotation().z;
+    }
+    int deleted = 0;
+};
+
+TEST_F(WorldRules, ObjectsLeavingTheFieldScoreInTheStepOnceAndTheShipIsNeverRemoved) {
+    host.eyeZ = -100.0f;
+    host.multiplier = 3;
+    for (float z : {-98.1f, -130.9f, -97.99f, -131.01f}) add(new Probe(0.1f, &deleted), float3{0, 0, z});
+    stepTo(0);
+    EXPECT_EQ(host.score, 2 * 15 * 3);
+    EXPECT_EQ(deleted, 2);
+    ASSERT_EQ(world.getActiveObjects().size(), 2u);
+    // A bullet 0.01 short of the far edge flies past it in one step: scored in that step.
+    add(new Bullet(), float3{2, 0, -130.99f}, float3{0, 0, -0.01f});
+    stepTo(0);
+    EXPECT_EQ(host.score, 3 * 15 * 3);
+    EXPECT_EQ(world.getActiveObjects().size(), 2u);
+    // A removal requested twice deletes once; clear() deletes what it drops but never the ship.
+    world.clear();
+    deleted = 0;
+    host.eyeZ = 0.5f;
+    Spaceship* ship = makeShip();
+    Probe* twice = new Probe(0.1f, &deleted);
+    Probe* dropped = add(new Probe(0.1f, &deleted), float3{0, 0, -5});
+    world.addObject(twice, true);
+    world.requestRemoval(twice);
+    world.requestRemoval(twice);
+    world.requestRemoval(ship);
+    world.flushRemovals();
+    EXPECT_EQ(deleted, 1);
+    ASSERT_EQ(world.getActiveObjects().size(), 2u);
+    world.requestRemoval(dropped);
+    world.clear();
+    world.flushRemovals();
+    EXPECT_EQ(deleted, 2);
+    EXPECT_TRUE(world.getActiveObjects().empty());
+    EXPECT_FLOAT_EQ(ship->getRadius(), 0.16f);  // still alive (ASan would see a use after free)
+}
+
+TEST_F(WorldRules, ShipWallsLevelOutBankCapRollWrapAndCameraDistance) {
+    Spaceship* ship = makeShip();
+    rollAfter(0, -0.001f, -3.6f);
+    EXPECT_FLOAT_EQ(ship->getPosition().x, -3.5f);
+    EXPECT_FLOAT_EQ(ship->getVelocity().x, 0.0f);
+    EXPECT_NEAR(rollAfter(45, 0), 44.1f, 1e-4);
+    EXPECT_NEAR(rollAfter(100, 0), 101.0f, 1e-4);
+    EXPECT_FLOAT_EQ(rollAfter(89, -0.005f), 90.0f);
+    ship->setMotionState(Jumping);
+    EXPECT_FLOAT_EQ(rollAfter(89, -0.005f), 91.5f);
+    EXPECT_NEAR(rollAfter(359, -0.005f), 1.5f, 1e-3);
+    // The eye is at 0.5: the ship keeps between 0.5 and 3 units ahead of it.
+    for (float z : {0.5f, -3.5f}) {
+        ship->setPosition(0, 0.2f, z);
+        ship->setVelocity(0, 0, z > 0 ? 0.01f : -0.01f);
+        ship->update(5.0f);
+        EXPECT_FLOAT_EQ(ship->getPosition().z, z > 0 ? 0.0f : -2.5f);
+        EXPECT_FLOAT_EQ(ship->getVelocity().z, 0.0f);
+    }
+}
+
+TEST_F(WorldRules, FollowGroundLandingSpringAndJump) {
+    Probe obj(0.3f);
+    const float floor = 0.3f + 1.0f + 0.2f;  // radius, ground, clearance
+    for (float vz : {0.002f, -0.01f, 0.0f}) {
+        obj.setVelocity(0, 0, vz);
+        obj.setPosition(0, 5, 0);
+        obj.followGround(1.0f);
+        EXPECT_FLOAT_EQ(obj.getPosition().y, vz > 0 ? floor : 5.0f) << vz;
+        obj.setPosition(0, 0.5f, 0);
+        obj.followGround(1.0f);
+        EXPECT_FLOAT_EQ(obj.getPosition().y, floor) << vz;
+    }
+    // The ship rides 0.2 over the ground, lands there, and a spring lifts it when below.
+    Spaceship* ship = makeShip();
+    ship->setPosition(0, -90.0f, -1.25f);
+    ship->followGround(2.0f);
+    EXPECT_NEAR(ship->getPosition().y, 2.2f, 1e-5);
+    ship->setMotionState(Airborne);
+    ship->setPosition(0, 2.1f, -1.25f);
+    ship->setVelocity(0, -0.001f, 0);
+    ship->followGround(2.0f);
+    EXPECT_FLOAT_EQ(ship->getPosition().y, 2.2f);
+    EXPECT_FLOAT_EQ(ship->getVelocity().y, 0.0f);
+    ship->setPosition(0, 0.1f, -1.25f);
+    ship->followGround(0.0f);
+    EXPECT_EQ(ship->getMotionState(), OnGround);
+    EXPECT_NEAR(ship->getVelocity().y, 0.002f, 1e-7);  // 2 * 5 * 0.1 / 500
+
+    // A jump (the up arrow's impulse) stays Jumping until it comes back to riding height.
+    const float h = 0.5f, ride = h + 0.2f;
+    ship->setPosition(0, ride, -1.25f);
+    ship->setVelocity(0, host.config.steerRate * 1.75f, 0);
+    ship->setMotionState(Jumping);
+    int backAt = -1;
+    bool snapped = false;
+    for (int step = 1; step <= 600; ++step) {
+        ship->followGround(h);
+        if (backAt < 0 && ship->getMotionState() != Jumping) backAt = step;
+        snapped |= backAt > 0 && ship->getPosition().y == ride && ship->getVelocity().y == 0.0f;
+        ship->update(5.0f);
+    }
+    EXPECT_NEAR(backAt, 2 * 105, 3);  // 105 steps up, losing 5e-5 a step, and as many down
+    EXPECT_TRUE(snapped);
+}
+
+TEST_F(WorldRules, AsteroidSizesAndAiming) {
+    std::srand(4242);
+    std::vector<float> big, small;
+    for (int i = 0; i < 1500; ++i) big.push_back(Asteroid(1.5f).getScale().x), small.push_back(Asteroid(0.06f).getScale().x);
+    const auto [lo, hi] = std::minmax_element(big.begin(), big.end());
+    EXPECT_GE(*lo, 0.1f);
+    EXPECT_LT(*hi, 0.6f);
+    EXPECT_GT(*hi - *lo, 0.45f);
+    EXPECT_LE(*std::max_element(small.begin(), small.end()), 0.06f);
+    const auto belowSwarmLimit = std::count_if(small.begin(), small.end(), [](float s) { return s < 0.06f; });
+    EXPECT_GT(belowSwarmLimit, 100);  // about one in nine draws
+    EXPECT_LT(belowSwarmLimit, 260);
+
+    const float3 s = makeShip()->getPosition();
+    const int threshold = host.config.secondScoreThreshold;
+    auto aimed = [&](int score, float dx, float distance, float vz) {
+        host.score = score;
+        std::srand(99);
+        Asteroid* a = add(new Asteroid(1.5f), float3{0, 0, 0});
+        int n = 0;
+        for (int step = 0; step < 4000; ++step) {
+            a->setPosition(s.x + dx, s.y, s.z - distance);
+            a->setVelocity(0.0001f, 0, vz);
+            a->update(5.0f);
+            n += a->getVelocity().x != 0.0001f || a->getVelocity().z != vz;
+        }
+        world.requestRemoval(a);
+        world.flushRemovals();
+        return n;
+    };
+    EXPECT_EQ(aimed(threshold - 1, 1.0f, 10.0f, 0.001f), 0);
+    const int at = aimed(threshold, 1.0f, 10.0f, 0.001f);
+    EXPECT_GT(at, 0);
+    EXPECT_LT(at, 40);  // 0.3 % of 4000 steps
+    EXPECT_EQ(aimed(3 * threshold, 0.0f, 3.79f, 0.001f), 0);
+    EXPECT_EQ(aimed(3 * threshold, 1.0f, 10.0f, -0.001f), 0);
+}
+
+TEST_F(WorldRules, AnAsteroidHitCostsAStyleEmptiesTheGunKnocksTheShipAndPlaysItsSound) {
+    Spaceship* ship = makeShip();
+    host.style = 1;
+    host.multiplier = 2;
+    host.bullets = 3;
+    ship->setPosition(0.5f, 0.2f, -1.25f);
+    ship->setVelocity(0.001f, 0, 0);
+    add(new Asteroid(1.5f), float3{0.7f, 0.2f, -1.35f}, float3{0, 0, 0.001f});
+    stepTo(0);
+    EXPECT_EQ(host.style, 0);
+    EXPECT_EQ(host.multiplier, 1);
+    EXPECT_EQ(host.bullets, 0);
+    EXPECT_EQ(host.sounds, std::vector<ObjectKind>{ObjectKind::Asteroid});
+    const float dx = 0.7f - (0.5f + 0.001f * 5);  // after the ship's own step
+    EXPECT_NEAR(ship->getVelocity().x, 0.001f - dx * 0.003f, 1e-6);
+    EXPECT_EQ(world.getActiveObjects().size(), 1u);
+}
+
+TEST_F(WorldRules, PowerUpGateOpensAboveTenThousandAndStarsNeedANextStyleAndMoreThan2500Ms) {
+    // Spawn, power-up chosen, bullet power-up chosen.
+    unsigned seed = findSeed([] { return gameRandom() < 100 && gameRandom() % 100 < 42 && gameRandom() % 100 < 40; });
+    for (int pressure : {10000, 10001}) {
+        world.clear();
+        world.bulletHintPending = true;
+        stepTo(pressure, seed);
+        EXPECT_TRUE(pressure == 10000 ? onlyA<Asteroid>() : onlyA<BulletPowerUp>()) << pressure;
+        EXPECT_EQ(world.getHintedObjects().size(), pressure == 10000 ? 0u : 1u);
+    }
+    world.clear();
+    seed = findSeed([] { return gameRandom() < 200 && gameRandom() % 100 < 42 && gameRandom() % 100 >= 40; });
+    world.setStarTimer(2495);
+    stepTo(20000, seed);
+    EXPECT_TRUE(world.getActiveObjects().empty()) << "2500 ms is not more than 2500";
+    world.setStarTimer(2496);
+    stepTo(20000, seed);
+    EXPECT_TRUE(onlyA<PowerUp>());
+    world.clear();
+    host.style = host.styleCount - 1;
+    world.setStarTimer(100000);
+    stepTo(20000, seed);
+    EXPECT_TRUE(world.getActiveObjects().empty()) << "no star in the last style, and no asteroid instead";
+}
+
+TEST_F(WorldRules, SingleAsteroidBelowFirstThresholdSwarmsOfSevenToFifteenFromIt) {
+    const int threshold = host.config.firstScoreThreshold;
+    std::set<size_t> swarms;
+    for (unsigned round = 0, seed = 0; round < 12; ++round) {
+        // Spawn, and the one-in-ten swarm draw succeeds.
+        seed = findSeed([] { return gameRandom() < 100 && gameRandom() % 100 < 10; }, seed + 1);
+        host.score = threshold - 1;
+        stepTo(10000, seed);
+        EXPECT_TRUE(onlyA<Asteroid>() && world.getActiveObjects()[0]->getScale().x >= 0.1f);
+        world.clear();
+        host.score = threshold;
+        stepTo(10000, seed);
+        for (GameObject* obj : world.getActiveObjects()) EXPECT_TRUE(obj->isAsteroid() && obj->getScale().x <= 0.06f);
+        swarms.insert(world.getActiveObjects().size());
+        world.clear();
+    }
+    EXPECT_EQ(*swarms.begin(), 7u);
+    EXPECT_LE(*swarms.rbegin(), 15u);
+    EXPECT_GT(swarms.size(), 1u);
+}
+
+TEST_F(WorldRules, KnockAwayAndObjectsMovingTheSameWayPassThrough) {
+    Probe* bullet = add(new Probe(0.05f), float3{0, 0, -10}, float3{0, 0, -0.01f});
+    Probe* rock = add(new Probe(0.3f), float3{0.1f, 0, -10.2f}, float3{0.0004f, 0, 0.001f});
+    stepTo(0);
+    EXPECT_EQ(world.getActiveObjects().size(), 2u) << "nothing removed";
+    EXPECT_FLOAT_EQ(rock->getVelocity().z, -0.01f);
+    EXPECT_FLOAT_EQ(bullet->getVelocity().z, -0.01f);
+    EXPECT_FLOAT_EQ(rock->getVelocity().x, -0.0004f);
+    EXPECT_FLOAT_EQ(bullet->getVelocity().x, 0.0004f);
+    for (float vz : {0.001f, -0.01f}) {
+        world.clear();
+        Probe* a = add(new Probe(0.3f), float3{0, 0, -10}, float3{0.0002f, 0, vz});
+        add(new Probe(0.3f), float3{0.1f, 0, -10}, float3{-0.0002f, 0, vz});
+        stepTo(0);
+        EXPECT_FLOAT_EQ(a->getVelocity().x, 0.0002f) << vz;
+        EXPECT_FLOAT_EQ(a->getVelocity().z, vz);
+    }
+}
+
+TEST_F(WorldRules, PowerUpsAreCollectedDeletedInTheSameStepAndLoseTheirArrow) {
+    Spaceship* ship = makeShip();
+    BulletPowerUp* refill = new BulletPowerUp();
+    world.bulletHintPending = true;
+    world.addObject(refill, true);
+    refill->setPosition(0, 0.2f, -1.35f);
+    refill->setVelocity(0, 0, 0.001f);
+    stepTo(0);
+    EXPECT_EQ(host.bullets, 3);
+    EXPECT_FALSE(world.bulletHintPending);
+    EXPECT_TRUE(world.getHintedObjects().empty());
+    EXPECT_TRUE(world.getPendingRemovals().empty());
+    ASSERT_EQ(world.getActiveObjects().size(), 1u);
+    EXPECT_EQ(world.getActiveObjects()[0], ship);
+
+    // A star moves one style on, with its own sound, and keeps spinning about z as it came.
+    world.starHintPending = true;
+    PowerUp* star = new PowerUp();
+    EXPECT_FLOAT_EQ(star->getAngularVelocity().z, 0.25f);
+    world.addObject(star, true);
+    star->setPosition(0, 0.2f, -1.35f);
+    star->setVelocity(0, 0, 0.001f);
+    stepTo(0);
+    EXPECT_EQ(host.style, 1);
+    EXPECT_EQ(host.multiplier, 2);
+    EXPECT_FALSE(world.starHintPending);
+    EXPECT_EQ(host.sounds, (std::vector<ObjectKind>{ObjectKind::BulletPowerUp, ObjectKind::Star}));
+}
+
+TEST_F(WorldRules, TheSeaRisesAndFallsWithSimulatedTimeWithinItsRange) {
+    float lo = 1, hi = -2;
+    const float start = world.getSeaPhase();
+    world.setSpawnPressure(-1000000000);  // nothing but the sea moves
+    for (int i = 0; i < 200000; ++i) {
+        world.update(5.0f);
+        lo = std::min(lo, world.getSeaLevel());
+        hi = std::max(hi, world.getSeaLevel());
+    }
+    EXPECT_NEAR(world.getSeaPhase() - start, 200000 * 5 * 0.0000018f, 0.02) << "the drift of 60 frames a second";
+    EXPECT_NEAR(lo, -1.1f, 1e-3);
+    EXPECT_NEAR(hi, -0.3f, 1e-3);
+}
+
+}  // namespace
