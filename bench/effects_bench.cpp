@@ -15,6 +15,7 @@
 #include "BenchSupport.h"
 #include "../tests/effects/StyleScene.h"
 #include "core/GameState.h"
+#include "effects/EffectContext.h"
 #include "effects/EffectGroups.h"
 #include "effects/NormalShader.h"
 #include "effects/SSAO.h"
@@ -92,6 +93,7 @@ int main(int argc, char** argv) {
     if (devNull >= 0) dup2(devNull, 1);
     Game& game = Game::instance();
     game.getConfig().logger = new Logger();
+    effectContext().logger = game.getConfig().logger;
     stylescene::setPerspective();
     game.ssao = new SSAO();
     game.ssao->setup(800, 600);
@@ -99,9 +101,9 @@ int main(int argc, char** argv) {
     game.ssao->captureProjection();
     game.normalShader = new NormalShader();
     game.normalShader->setup(800, 600);
-    for (EffectGroup* g = createEffectGroups(); g; g = g->getNext()) groups.push_back(g);
+    for (EffectGroup* g = createEffectGroups(game.ssao, game.normalShader); g; g = g->getNext()) groups.push_back(g);
     textures = stylescene::makeTextures();
-    game.state = Playing;
+    effectContext().playing = true;
     std::fflush(stdout);
     if (savedStdout >= 0) dup2(savedStdout, 1);
     if (devNull >= 0) close(devNull);

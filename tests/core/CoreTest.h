@@ -3,8 +3,6 @@
 #include <GL/freeglut.h>
 #include <gtest/gtest.h>
 
-#include <cstring>
-
 #include "core/Game.h"
 #include "core/TestGameFolder.h"
 #include "effects/EffectGroup.h"
@@ -17,15 +15,14 @@
 using gamefolder::near;
 using gamefolder::Rgb;
 
-inline const char* const kGroupNames[11] = {
-    "Blue/Green Shader", "Black&White", "SSAO only", "Phong Shader + SSAO", "Normal Shader", "Funky Shader",
-    "Toon Shader",       "Standard Shader", "Phong Shader", "Pure",         "Sunny Shader"};
-
-inline EffectGroup* groupNamed(const char* name) {
-    for (EffectGroup* g = Game::instance().getConfig().firstEffectGroup; g; g = g->getNext())
-        if (std::strcmp(g->getName(), name) == 0) return g;
-    return nullptr;
+// The style at position i (from 0) of the chain; the order is the game's levels.
+inline EffectGroup* groupAt(int i) {
+    EffectGroup* g = Game::instance().getConfig().firstEffectGroup;
+    while (g && i-- > 0) g = g->getNext();
+    return g;
 }
+// Chain positions of the styles the tests pick out.
+enum StylePosition { kSsaoOnly = 2, kPhongSsao = 3, kLastStyle = 10 };
 
 // A new game on the manual clock, with spawning off so only the test moves the game.
 inline void startGame(uint32_t startMs = 100000) {
@@ -54,8 +51,8 @@ struct CoreTest : ::testing::Test {
     void SetUp() override {
         Game& g = Game::instance();
         g.state = Title;
-        g.leftHeld = g.rightHeld = false;
-        g.bulletCount = g.score = 0;
+        g.session = GameSession{};
+        g.bulletCount = 0;
         while (!g.getHighscoreTable().getName().empty()) g.getHighscoreTable().removeLastChar();
         testclock::disable();
     }

@@ -51,18 +51,18 @@ TEST_F(CoreTest, HitsStepBackOrEndTheGame) {
     for (int i = 0; i < 3; ++i) game.nextEffectGroup();
     game.special(GLUT_KEY_F2, 0, 0);
     EXPECT_EQ(game.state, Playing);
-    EXPECT_STREQ(game.currentEffectGroup->getName(), "SSAO only");
-    EXPECT_EQ(game.scoreMultiplier, 3);
+    EXPECT_EQ(game.getCurrentEffectGroup(), groupAt(kSsaoOnly));
+    EXPECT_EQ(game.session.scoreMultiplier, 3);
 
     startGame();
     game.onShipHit();
     EXPECT_EQ(game.state, Highscore) << "no score, no name";
     harness::writeFileText("highscore.txt", "500;Ada\n300;Bob\n100;Cyd\n");
     startGame();
-    game.score = 300;
+    game.session.score = 300;
     game.onShipHit();
     EXPECT_EQ(game.state, EnterName);
-    EXPECT_EQ(game.highscoreRank, 2) << "a new score ranks above an equal one";
+    EXPECT_EQ(game.session.highscoreRank, 2) << "a new score ranks above an equal one";
     std::remove("highscore.txt");
 }
 
@@ -72,8 +72,8 @@ TEST_F(CoreTest, AStarInTheLastGroupChangesNothing) {
     EXPECT_FALSE(game.getShip()->finalGroupReached);
     for (int i = 0; i < 2; ++i) {
         game.special(GLUT_KEY_F3, 0, 0);
-        EXPECT_STREQ(game.currentEffectGroup->getName(), "Sunny Shader");
-        EXPECT_EQ(game.scoreMultiplier, 11);
+        EXPECT_EQ(game.getCurrentEffectGroup(), groupAt(kLastStyle));
+        EXPECT_EQ(game.session.scoreMultiplier, 11);
         EXPECT_TRUE(game.getShip()->finalGroupReached);
     }
 }
@@ -93,25 +93,6 @@ TEST_F(CoreTest, NameEntryTakesQMAndSpaceAsLettersUpToTwenty) {
     EXPECT_EQ(game.bulletCount, 1);
     type(std::string(30, 'x'));
     EXPECT_EQ(game.getHighscoreTable().getName(), "q m_-Z9" + std::string(13, 'x'));
-}
-
-TEST_F(CoreTest, SignsArePlacedOnceEachSwarmSignFirst) {
-    startGame();
-    game.score = 4750;
-    game.display();
-    EXPECT_FALSE(game.firstSignShown);
-    game.score = 15000;  // past both marks at once
-    game.display();
-    EXPECT_TRUE(game.firstSignShown);
-    EXPECT_FALSE(game.secondSignShown);
-    const float z = game.getShip()->getPosition().z;
-    EXPECT_FLOAT_EQ(game.getWorld().signPosition.z, z - 30.0f);
-    for (int frame = 0; frame < 2; ++frame) {
-        game.getShip()->movePosition(0, 0, -2);
-        game.display();
-        EXPECT_TRUE(game.secondSignShown);
-        EXPECT_FLOAT_EQ(game.getWorld().signPosition.z, z - 32.0f) << "placed once, in frame " << frame;
-    }
 }
 
 using CoreDeathTest = CoreTest;

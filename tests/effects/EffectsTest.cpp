@@ -5,6 +5,7 @@
 
 #include "StyleScene.h"
 #include "core/GameState.h"
+#include "effects/EffectContext.h"
 #include "effects/EffectGroups.h"
 #include "effects/ShaderEffects.h"
 #include "framework/Logger.h"
@@ -21,6 +22,7 @@ class EffectsEnvironment : public ::testing::Environment {
     void SetUp() override {
         Game& game = Game::instance();
         if (!game.getConfig().logger) game.getConfig().logger = new Logger();
+        effectContext().logger = game.getConfig().logger;
         stylescene::setPerspective();  // the occlusion pass keeps the projection of start-up
         game.ssao = new SSAO();
         game.ssao->setup(800, 600);
@@ -28,15 +30,18 @@ class EffectsEnvironment : public ::testing::Environment {
         game.ssao->captureProjection();
         game.normalShader = new NormalShader();
         game.normalShader->setup(800, 600);
-        game.getConfig().firstEffectGroup = createEffectGroups();
+        game.getConfig().firstEffectGroup = createEffectGroups(game.ssao, game.normalShader);
     }
 };
 ::testing::Environment* const environment = ::testing::AddGlobalTestEnvironment(new EffectsEnvironment);
 
-EffectGroup* group(const char* name) {
-    for (EffectGroup* g = Game::instance().getConfig().firstEffectGroup; g; g = g->getNext())
-        if (std::strcmp(g->getName(), name) == 0) return g;
-    return nullptr;
+// Chain positions of the styles the tests pick out.
+enum Style { kBlueGreen = 0, kFunky = 5, kToon = 6, kStandard = 7, kPhong = 8, kPure = 9, kSunny = 10 };
+
+EffectGroup* group(int position) {
+    EffectGroup* g = Game::instance().getConfig().firstEffectGroup;
+    while (g && position-- > 0) g = g->getNext();
+    return g;
 }
 
 GLint currentProgram() {
@@ -62,20 +67,20 @@ std::string written(Texture* texture, std::vector<float>* texels = nullptr) {
 
 }  // namespace
 
-TEST(EffectGroups, ElevenInOrderFromAFirstWithoutPreviousToALastWithoutNext) {
-    const char* const names[11] = {"Blue/Green Shader", "Black&White",  "SSAO only",   "Phong Shader + SSAO",
-                                   "Normal Shader",     "Funky Shader", "Toon Shader", "Standard Shader",
-                                   "Phong Shader",      "Pure",         "Sunny Shader"};
+TEST(EffectGroups, ElevenInAChainWhoseLabelsFollowTheirPlace) {
     EffectGroup* first = Game::instance().getConfig().firstEffectGroup;
-    std::vector<std::string> seen;
-    for (EffectGroup* g = first; g && seen.size() < 12; g = g->getNext()) seen.push_back(g->getName());
-    EXPECT_EQ(seen, std::vector<std::string>(names, names + 11));
     EXPECT_EQ(first->getPrevious(), nullptr);  // moving back from the first stays there
+    int n = 0;
+    for (EffectGroup* g = first; g && n < 12; g = g->getNext(), ++n) {
+        EXPECT_EQ(g->getLook().label, n) << "the overlay shows shaderAnzeige" << n + 1 << ".png";
+        EXPECT_TRUE(g->getNext() == nullptr || g->getNext()->getPrevious() == g);
+    }
+    EXPECT_EQ(n, 11);
 }
 
 TEST(EffectActivation, LastProgramStaysCurrentUntilDeactivationAndPureSetsNone) {
-    Game::instance().state = Playing;
-    EffectGroup* blueGreen = group("Blue/Green Shader");
+    effectContext().playing = true;
+    EffectGroup* blueGreen = group(kBlueGreen);
     const GLint sample1 = blueGreen->getEffects()[0]->getPrograms()[0]->getProgram();
     const GLint sample2 = blueGreen->getEffects()[1]->getPrograms()[0]->getProgram();
     ASSERT_NE(sample1, sample2);
@@ -83,17 +88,17 @@ TEST(EffectActivation, LastProgramStaysCurrentUntilDeactivationAndPureSetsNone) 
     EXPECT_EQ(currentProgram(), sample2);
     blueGreen->deactivate();
     EXPECT_EQ(currentProgram(), 0);
-    group("Pure")->activate();
+    group(kPure)->activate();
     EXPECT_EQ(currentProgram(), 0);
 }
 
 TEST(EffectActivation, TwoBlueShadersKeepSeparateUseTextureValues) {
-    BlueShader* const shaders[2] = {dynamic_cast<BlueShader*>(group("Blue/Green Shader")->getEffects()[0]),
-                                    dynamic_cast<BlueShader*>(group("Standard Shader")->getEffects()[0])};
+    BlueShader* const shaders[2] = {dynamic_cast<BlueShader*>(group(kBlueGreen)->getEffects()[0]),
+                                    dynamic_cast<BlueShader*>(group(kStandard)->getEffects()[0])};
     ASSERT_TRUE(shaders[0] && shaders[1] && shaders[0] != shaders[1]);
     for (int backdrop : {0, 1}) {  // the backdrop flag is set for one of them only
         for (int k : {0, 1}) {
-            Game::instance().backdropPass = k == backdrop;
+            effectContext().backdropPass = k == backdrop;
             shaders[k]->activate();
             shaders[k]->deactivate();
         }
@@ -109,15 +114,15 @@ TEST(EffectActivation, OnlyWhilePlayingTheNoiseIsBoundAndLightZeroFollowsTheShip
     Game& game = Game::instance();
     Spaceship ship;
     ship.setPosition(1.5f, 2.0f, -3.0f);
-    game.ship = &ship;
+    effectContext().ship = &ship;
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     glActiveTextureARB(GL_TEXTURE0_ARB);
     const std::vector<float> start = {0.25f, 0.5f, 0.75f, 0.0f}, aboveShip = {1.5f, 3.0f, -3.0f, 1.0f};
-    for (int state : {Title, Highscore, Credits, EnterName, Playing}) {
-        game.state = state;
-        for (const char* name : {"Funky Shader", "Toon Shader", "Phong Shader", "Sunny Shader"}) {
-            const bool funky = name[0] == 'F', playing = state == Playing;
+    for (bool playing : {false, true}) {
+        effectContext().playing = playing;
+        for (int name : {kFunky, kToon, kPhong, kSunny}) {
+            const bool funky = name == kFunky;
             glLightfv(GL_LIGHT0, GL_POSITION, start.data());
             glBindTexture(GL_TEXTURE_3D, 0);
             group(name)->activate();
@@ -126,12 +131,12 @@ TEST(EffectActivation, OnlyWhilePlayingTheNoiseIsBoundAndLightZeroFollowsTheShip
             glGetIntegerv(GL_TEXTURE_BINDING_3D, &noise);
             glGetLightfv(GL_LIGHT0, GL_POSITION, light.data());
             group(name)->deactivate();
-            EXPECT_EQ(noise != 0, funky && playing) << name << " in state " << state;
-            EXPECT_EQ(light, playing && !funky ? aboveShip : start) << name << " in state " << state;
+            EXPECT_EQ(noise != 0, funky && playing) << "style " << name << (playing ? " playing" : "");
+            EXPECT_EQ(light, playing && !funky ? aboveShip : start) << "style " << name << (playing ? " playing" : "");
         }
     }
-    game.ship = nullptr;
-    game.state = Title;
+    effectContext().ship = nullptr;
+    effectContext().playing = false;
 }
 
 TEST(EffectLifetime, BothProgramsOfAnEffectAreReleasedAndOverlongNamesAreCut) {
@@ -188,7 +193,7 @@ TEST(SSAO, RandomTexelsAreUnitDirectionsScaledFromPointEightToOnePointTwo) {
 
 TEST(SSAO, OcclusionAtQuarterSizeAndTwoCombineDrawsUnlessOnlySSAO) {
     SSAO* ssao = Game::instance().getSSAO();
-    Game::instance().state = Playing;
+    effectContext().playing = true;
     const float marker[4] = {0.5f, 0.5f, 0.5f, kMarker};
     for (bool only : {false, true}) {
         for (Texture* t : {ssao->getOcclusionHalf(), ssao->getOcclusionFull(), ssao->getBlurTexture()})
@@ -224,12 +229,12 @@ TEST(SSAO, OcclusionAtQuarterSizeAndTwoCombineDrawsUnlessOnlySSAO) {
 // The test scene through every group, composited as the display does; saved as style-NN.png.
 TEST(StylePictures, ElevenGroupsDrawDistinctNonBlankPictures) {
     Game& game = Game::instance();
-    game.state = Playing;
+    effectContext().playing = true;
     const stylescene::Textures textures = stylescene::makeTextures();
     std::vector<std::vector<unsigned char>> pictures;
     for (EffectGroup* g = game.getConfig().firstEffectGroup; g; g = g->getNext()) {
         stylescene::drawFrame(g, textures);
-        EXPECT_EQ(harness::glErrors(), "") << g->getName();
+        EXPECT_EQ(harness::glErrors(), "") << g->getTitle();
         pictures.push_back(harness::readPixels(0, 0, 800, 600));
         EXPECT_TRUE(harness::savePng((pictures.size() < 10 ? "style-0" : "style-") + std::to_string(pictures.size()) + ".png"));
         double sum = 0, squares = 0;  // spread of the brightness: a blank or flat frame has none
@@ -238,7 +243,7 @@ TEST(StylePictures, ElevenGroupsDrawDistinctNonBlankPictures) {
             sum += luma / 480000;
             squares += luma * luma / 480000;
         }
-        EXPECT_GT(std::sqrt(squares - sum * sum), 12.0) << g->getName();
+        EXPECT_GT(std::sqrt(squares - sum * sum), 12.0) << g->getTitle();
     }
     ASSERT_EQ(pictures.size(), 11u);
     for (size_t a = 0; a < 11; ++a)

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/Game.h"
+#include "effects/EffectContext.h"
 #include "effects/EffectGroup.h"
 #include "effects/NormalShader.h"
 #include "effects/SSAO.h"
@@ -132,14 +133,15 @@ inline void endOverlay() {
 
 // The scene with no program at all (the baseline), or the frame's passes around a group.
 inline void drawPlainFrame(const Textures& t, EffectGroup* group = nullptr) {
-    auto is = [group](const char* name) { return group && std::strcmp(group->getName(), name) == 0; };
+    const StyleLook look = group ? group->getLook() : StyleLook{};
+    EffectContext& context = effectContext();
     Game& game = Game::instance();
     SSAO* ssao = game.getSSAO();
     setPerspective();
     setupFixedState();
     if (group) group->activate();
-    const bool ssaoActive = group && ssao->isActive(), normal = is("Normal Shader"), offscreen = ssaoActive || normal;
-    const bool backdrop = is("Standard Shader") || is("Sunny Shader");
+    const bool ssaoActive = group && ssao->isActive(), normal = look.normalView, offscreen = ssaoActive || normal;
+    const bool backdrop = look.backdropPass;
     if (offscreen) ssao->beginGeometryPass();  // positions, normals and colours for the composite
     glClearColor(0.9f, 0.9f, 1.0f, 0);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -148,16 +150,16 @@ inline void drawPlainFrame(const Textures& t, EffectGroup* group = nullptr) {
     placeSceneLight();
     if (group && !offscreen) group->activate();  // again, now that the camera is in place
     drawObjects(t);
-    game.backdropPass = backdrop;
+    context.backdropPass = backdrop;
     if (backdrop) group->activate();
-    drawSky(t, normal ? 0 : 0.1f, normal ? 0 : 0.5f, normal ? 1 : is("Toon Shader") || is("Black&White") ? 0.25f : 0);
-    game.backdropPass = false;
-    game.funkyPassFlag = true;
-    if (backdrop || is("Funky Shader")) group->activate();
-    if (is("Blue/Green Shader") || ssaoActive) glColor4f(1, ssaoActive ? 1 : 0.5f, ssaoActive, 1);
+    drawSky(t, look.skyNormal.x, look.skyNormal.y, look.skyNormal.z);
+    context.backdropPass = false;
+    context.funkyPassFlag = true;
+    if (backdrop || look.funkySea) group->activate();
+    if (look.sunriseTint || ssaoActive) glColor4f(1, ssaoActive ? 1 : 0.5f, ssaoActive, 1);
     drawGround(t);
     if (offscreen) ssao->endGeometryPass();
-    if (is("Pure")) {  // outlines: the back faces as thick dark lines over the filled scene
+    if (look.outlines) {  // outlines: the back faces as thick dark lines over the filled scene
         glPushAttrib(GL_ALL_ATTRIB_BITS);
         glLineWidth(7);
         glPolygonMode(GL_BACK, GL_LINE);
@@ -171,7 +173,7 @@ inline void drawPlainFrame(const Textures& t, EffectGroup* group = nullptr) {
     beginOverlay();
     if (normal) game.getNormalShader()->drawBlurred(ssao->getNormalTexture());
     if (ssaoActive) {
-        ssao->setOnlySSAO(std::strcmp(group->getPrevious()->getName(), "Black&White") == 0);
+        ssao->setOnlySSAO(look.occlusionOnly);
         ssao->activate();
     }
     group->deactivate();
