@@ -8,6 +8,7 @@
 #include "effects/NormalShader.h"
 #include "effects/SSAO.h"
 #include "framework/Texture.h"
+#include "highscore/HighscoreStore.h"
 #include "objects/Spaceship.h"
 #include "platform/audio/Audio.h"
 #include "terrain/TerrainMode.h"
@@ -54,7 +55,7 @@ void Game::nextEffectGroup() {
     if (currentEffectGroup->getNext()) {
         currentEffectGroup = currentEffectGroup->getNext();
         scoreMultiplier += 1;
-        highscoreTable.updateScoreImage(score, true);
+        scorePanel.updateScoreImage(score, true, currentEffectGroup->getTitle());
     }
     if (!currentEffectGroup->getNext() && ship) ship->finalGroupReached = true;
 }
@@ -63,13 +64,13 @@ void Game::onShipHit() {
     if (currentEffectGroup && currentEffectGroup->getPrevious()) {
         currentEffectGroup = currentEffectGroup->getPrevious();
         scoreMultiplier -= 1;
-        highscoreTable.updateScoreImage(score, true);
+        scorePanel.updateScoreImage(score, true, currentEffectGroup->getTitle());
         return;
     }
 
     // A hit in the first group ends the game.
     if (state != Highscore && score > 0) {
-        highscoreTable.load("highscore.txt");
+        HighscoreStore().load(highscoreTable);
         highscoreRank = highscoreTable.computeRank(score);
         state = EnterName;
     } else if (score == 0) {
@@ -200,7 +201,7 @@ void Game::drawPlayingFrame() {
     if (group) group->deactivate();
     drawEffectGroupLabel();
     drawBulletDots();
-    highscoreTable.drawScoreImage();
+    scorePanel.drawScoreImage();
     endOverlay();
 
     if (ship) {

@@ -6,6 +6,7 @@
 #include "core/GameState.h"
 #include "framework/BitmapText.h"
 #include "highscore/HighscoreTable.h"
+#include "highscore/ScorePanel.h"
 #include "objects/Camera.h"
 #include "objects/ResourceCache.h"
 #include "objects/World.h"
@@ -152,6 +153,7 @@ public:
     bool secondSignShown;
     int highscoreRank;
     HighscoreTable highscoreTable;
+    ScorePanel scorePanel;
 
     // Sound handles.
     audio::System* soundSystem;

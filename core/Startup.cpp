@@ -10,6 +10,7 @@
 #include "effects/SSAO.h"
 #include "framework/Logger.h"
 #include "framework/Texture.h"
+#include "highscore/HighscorePicture.h"
 #include "objects/Asteroid.h"
 #include "objects/Bullet.h"
 #include "objects/BulletPowerUp.h"
@@ -19,10 +20,11 @@
 
 void Game::initResources() {
     // The score panel and the high-score picture use "Faktos.ttf" from the game folder.
-    HighscoreTable::useGameFolderFonts();
+    HighscorePicture::useGameFolderFonts();
 
     config.logger = new Logger();
     config.textureLoader = new TextureLoader();
+    scorePanel.setTextureLoader(config.textureLoader);
 
     ssao = new SSAO();
     ssao->setup(config.windowWidth, config.windowHeight);

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "core/Game.h"
+#include "effects/EffectGroup.h"
 #include "objects/Spaceship.h"
 #include "platform/Clock.h"
 #include "platform/audio/Audio.h"
@@ -30,7 +31,7 @@ void Game::newGame() {
     score = 0;
     scoreMultiplier = 1;
     scorePanelTimer = 0;
-    highscoreTable.updateScoreImage(0, false);
+    scorePanel.updateScoreImage(0, false, currentEffectGroup ? currentEffectGroup->getTitle() : nullptr);
 
     if (ship) {
         // The world forgets its objects on clear; the ship is ours, so take it out before deleting it.
@@ -72,7 +73,7 @@ void Game::idle() {
     while (timeAccumulator > config.stepMs) step();
 
     if (scorePanelTimer > 500) {
-        highscoreTable.updateScoreImage(score, false);
+        scorePanel.updateScoreImage(score, false, currentEffectGroup ? currentEffectGroup->getTitle() : nullptr);
         scorePanelTimer -= 500;
     }
     // Read again, so the time spent inside the steps is never simulated.
