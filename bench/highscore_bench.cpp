@@ -17,10 +17,10 @@
 #include <string>
 
 #include "BenchSupport.h"
-#include "core/Game.h"
-#include "effects/EffectGroup.h"
 #include "framework/Texture.h"
-#include "highscore/HighscoreTable.h"
+#include "highscore/HighscorePicture.h"
+#include "highscore/HighscoreStore.h"
+#include "highscore/ScorePanel.h"
 #include "support/GlHarness.h"
 
 namespace {
@@ -34,15 +34,17 @@ std::string fileBytes(const char* path) { return harness::readFileText(path); }
 void BM_CommitAndRender1000(benchmark::State& state) {
     const std::string master = fileBytes(kMasterTable);
     HighscoreTable table;
+    const HighscoreStore store;
     int score = 0;
     for (auto _ : state) {
         state.PauseTiming();
         harness::writeFileText("highscore.txt", master);
+        store.load(table);
         table.computeRank(score);
         table.appendToName("Bench");
         score = (score + 7919) % (kTableSize * 10);
         state.ResumeTiming();
-        table.commitAndRender();
+        HighscorePicture::commitAndRender(table, store);
     }
 }
 
@@ -61,41 +63,27 @@ void BM_BaselineBackgroundToPng(benchmark::State& state) {
     }
 }
 
-class TitledGroup : public EffectGroup {
-public:
-    explicit TitledGroup(const char* text) {
-        name = "Bench Shader";
-        title = text;
-    }
-};
-
 // One panel re-render as the frame update makes it: the score changed, same render style.
 void BM_UpdateScoreImage(benchmark::State& state) {
-    TitledGroup group("Phong Shader + SSAO");
-    Game::instance().currentEffectGroup = &group;
-    HighscoreTable table;
+    ScorePanel panel;
     int score = 0;
     for (auto _ : state) {
         score += 15;
-        table.updateScoreImage(score, false);
+        panel.updateScoreImage(score, false, "Phong Shader + SSAO");
     }
-    benchmark::DoNotOptimize(table.getScoreTexture());
-    Game::instance().currentEffectGroup = nullptr;
+    benchmark::DoNotOptimize(panel.getScoreTexture());
 }
 
 // The same on every render-style change: a new title as well.
 void BM_UpdateScoreImageNewTitle(benchmark::State& state) {
-    TitledGroup first("Phong Shader + SSAO");
-    TitledGroup second("Toon Shader");
-    HighscoreTable table;
+    ScorePanel panel;
     int score = 0;
     for (auto _ : state) {
-        Game::instance().currentEffectGroup = (score / 15) % 2 ? &first : &second;
+        const char* title = (score / 15) % 2 ? "Phong Shader + SSAO" : "Toon Shader";
         score += 15;
-        table.updateScoreImage(score, true);
+        panel.updateScoreImage(score, true, title);
     }
-    benchmark::DoNotOptimize(table.getScoreTexture());
-    Game::instance().currentEffectGroup = nullptr;
+    benchmark::DoNotOptimize(panel.getScoreTexture());
 }
 
 // Baseline: encode a blank 400 x 100 panel and turn it into a texture, without any text.
@@ -142,7 +130,7 @@ bool prepareFolder() {
     std::string table;
     for (int i = kTableSize; i > 0; --i) table += std::to_string(i * 10) + ";Player " + std::to_string(i) + "\n";
     harness::writeFileText(kMasterTable, table);
-    HighscoreTable::useGameFolderFonts();
+    HighscorePicture::useGameFolderFonts();
     std::printf("working in %s\n", dir.c_str());
     return true;
 }

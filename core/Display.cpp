@@ -7,6 +7,7 @@
 #include "effects/NormalShader.h"
 #include "effects/SSAO.h"
 #include "framework/Texture.h"
+#include "highscore/HighscoreStore.h"
 #include "objects/Spaceship.h"
 #include "platform/audio/Audio.h"
 
@@ -53,7 +54,7 @@ void Game::nextEffectGroup() {
     if (group->getNext()) {
         group = group->getNext();
         session.scoreMultiplier += 1;
-        highscoreTable.updateScoreImage(session.score, true);
+        scorePanel.updateScoreImage(session.score, true, group->getTitle());
     }
     if (!group->getNext() && ship) ship->finalGroupReached = true;
 }
@@ -63,13 +64,13 @@ void Game::onShipHit() {
     if (group && group->getPrevious()) {
         group = group->getPrevious();
         session.scoreMultiplier -= 1;
-        highscoreTable.updateScoreImage(session.score, true);
+        scorePanel.updateScoreImage(session.score, true, group->getTitle());
         return;
     }
 
     // A hit in the first group ends the game.
     if (state != Highscore && session.score > 0) {
-        highscoreTable.load("highscore.txt");
+        HighscoreStore().load(highscoreTable);
         session.highscoreRank = highscoreTable.computeRank(session.score);
         state = EnterName;
     } else if (session.score == 0) {
@@ -168,7 +169,7 @@ void Game::drawPlayingFrame() {
     if (group) group->deactivate();
     drawEffectGroupLabel();
     drawBulletDots();
-    highscoreTable.drawScoreImage();
+    scorePanel.drawScoreImage();
     endOverlay();
 
     if (look.normalView) glClear(GL_DEPTH_BUFFER_BIT);

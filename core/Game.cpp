@@ -106,6 +106,10 @@ void Game::registerCallbacks() {
     glutKeyboardUpFunc(keyboardUpCallback);
 }
 
+const char* Game::currentTitle() const {
+    return session.currentEffectGroup ? session.currentEffectGroup->getTitle() : nullptr;
+}
+
 void Game::updateEffectContext() {
     EffectContext& context = effectContext();
     context.playing = state == Playing;

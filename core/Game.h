@@ -8,6 +8,7 @@
 #include "core/GameState.h"
 #include "framework/BitmapText.h"
 #include "highscore/HighscoreTable.h"
+#include "highscore/ScorePanel.h"
 #include "objects/Camera.h"
 #include "objects/ResourceCache.h"
 #include "objects/World.h"
@@ -92,6 +93,8 @@ public:
     Spaceship* getShip() { return ship; }
     int getScore() const { return session.score; }
     EffectGroup* getCurrentEffectGroup() { return session.currentEffectGroup; }
+    // The current style's title, as the score panel shows it; null before the first game.
+    const char* currentTitle() const;
     int getState() const { return state; }
     Camera& getChaseCamera() { return chaseCamera; }
     Camera& getTopDownCamera() { return topDownCamera; }
@@ -144,6 +147,7 @@ public:
     Texture* labelTextures[11];
     int bulletCount;
     HighscoreTable highscoreTable;
+    ScorePanel scorePanel;
 
     // Sound handles.
     audio::System* soundSystem;

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/Game.h"
+#include "highscore/HighscorePicture.h"
 #include "objects/Asteroid.h"
 #include "objects/Bullet.h"
 #include "objects/BulletPowerUp.h"
@@ -30,7 +31,7 @@ void Game::keyboard(unsigned char key, int, int) {
             highscoreTable.removeLastChar();
         } else if (key == 13) {
             if (!highscoreTable.getName().empty()) {
-                highscoreTable.commitAndRender();
+                HighscorePicture::commitAndRender(highscoreTable, HighscoreStore());
                 reloadHighscoreImage();
             }
         }

@@ -11,17 +11,19 @@
 #include "framework/Logger.h"
 #include "framework/Texture.h"
 #include "effects/EffectContext.h"
+#include "highscore/HighscorePicture.h"
 #include "objects/ObjectDraw.h"
 #include "platform/Clock.h"
 #include "platform/audio/Audio.h"
 
 void Game::initResources() {
     // The score panel and the high-score picture use "Faktos.ttf" from the game folder.
-    HighscoreTable::useGameFolderFonts();
+    HighscorePicture::useGameFolderFonts();
 
     config.logger = new Logger();
     config.textureLoader = new TextureLoader();
     effectContext().logger = config.logger;
+    scorePanel.setTextureLoader(config.textureLoader);
 
     ssao = new SSAO();
     ssao->setup(config.windowWidth, config.windowHeight);

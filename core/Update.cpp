@@ -4,6 +4,7 @@
 #include "core/Game.h"
 #include "core/Simulation.h"
 #include "effects/EffectContext.h"
+#include "effects/EffectGroup.h"
 #include "objects/Spaceship.h"
 #include "platform/Clock.h"
 #include "platform/audio/Audio.h"
@@ -14,7 +15,7 @@ void Game::newGame() {
 
     session = GameSession{};
     session.currentEffectGroup = config.firstEffectGroup;
-    highscoreTable.updateScoreImage(0, false);
+    scorePanel.updateScoreImage(0, false, currentTitle());
 
     if (ship) {
         // The world forgets its objects on clear; the ship is ours, so take it out before deleting it.
@@ -52,7 +53,7 @@ void Game::idle() {
     while (session.timeAccumulator > config.stepMs) step();
 
     if (session.scorePanelTimer > 500) {
-        highscoreTable.updateScoreImage(session.score, false);
+        scorePanel.updateScoreImage(session.score, false, currentTitle());
         session.scorePanelTimer -= 500;
     }
     // Read again, so the time spent inside the steps is never simulated.

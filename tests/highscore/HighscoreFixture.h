@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "highscore/HighscoreTable.h"
+#include "highscore/HighscorePicture.h"
 #include "support/GlHarness.h"
 
 using Picture = std::unique_ptr<gdImage, void (*)(gdImagePtr)>;
@@ -34,13 +34,9 @@ protected:
         write("Textures/highscore.jpg", std::string(static_cast<const char*>(jpeg), static_cast<size_t>(size)));
         gdFree(jpeg);
         write("Faktos.ttf", harness::readFileText(LUMIVEX_GAME_DIR "/Faktos.ttf"));
-        HighscoreTable::useGameFolderFonts();
+        HighscorePicture::useGameFolderFonts();
     }
-    ~HighscoreTest() override {
-        HighscoreTable::simulateFailureBeforeRename = false;
-        chmod(dir.c_str(), 0700);
-        harness::removeTree(dir);
-    }
+    ~HighscoreTest() override { harness::removeTree(dir); }
 
     void write(const std::string& name, const std::string& text) const { harness::writeFileText(dir + "/" + name, text); }
     std::string read(const std::string& name) const { return harness::readFileText(dir + "/" + name); }
@@ -53,10 +49,11 @@ protected:
         return Picture(png ? gdImageCreateFromPngPtr(size, data) : gdImageCreateFromJpegPtr(size, data), gdImageDestroy);
     }
     // One finished game: rank computed against highscore.txt, name typed, entry confirmed.
-    static int enter(HighscoreTable& table, int score, const std::string& name) {
+    int enter(int score, const std::string& name) {
+        store.load(table);
         const int rank = table.computeRank(score);
         table.appendToName(name);
-        table.commitAndRender();
+        HighscorePicture::commitAndRender(table, store);
         return rank;
     }
     // The band of the table row whose baseline is at y (the text stands above it).
@@ -79,4 +76,6 @@ protected:
 
     const std::string dir = harness::makeTempDir("lumivex-hs");
     harness::ScopedCwd cwd{dir};
+    const HighscoreStore store;
+    HighscoreTable table;
 };

@@ -4,17 +4,14 @@
 #include <filesystem>
 
 #include "HighscoreFixture.h"
-#include "core/Game.h"
-#include "effects/EffectGroup.h"
 #include "framework/Texture.h"
+#include "highscore/ScorePanel.h"
 
 namespace {
 
 TEST_F(HighscoreTest, NewScoreRanksAboveEqualOnesAndItsRowIsRed) {
     write("highscore.txt", "500;Al\n300;Old\n100;Cid\n");
-    HighscoreTable table;
-    EXPECT_EQ(enter(table, 300, "New"), 2);
-    EXPECT_EQ(read("highscore.txt"), "500;Al\n300;New\n300;Old\n100;Cid\n");
+    EXPECT_EQ(enter(300, "New"), 2);
     const Picture p = picture();
     ASSERT_TRUE(p);
     for (int rank = 1; rank <= 4; ++rank) {
@@ -27,16 +24,15 @@ TEST_F(HighscoreTest, NewScoreRanksAboveEqualOnesAndItsRowIsRed) {
 
 TEST_F(HighscoreTest, NewEntryBelowTheTopFiveIsShownUnderThemWithTheEntryAbove) {
     write("highscore.txt", "700;A\n600;B\n500;C\n400;D\n300;E\n200;F\n100;G\n");
-    HighscoreTable table;
-    ASSERT_EQ(enter(table, 50, "Zed"), 8);
+    ASSERT_EQ(enter(50, "Zed"), 8);
     const Picture p = picture();
     ASSERT_TRUE(p);
     for (int y : {300, 330, 360, 390, 420}) EXPECT_GT(row(p.get(), y).gold, 100) << "y " << y;
     EXPECT_GT(row(p.get(), 495).red, 100);
     // Below the top five exactly rank 7 in gold at y = 465 and rank 8 in red at y = 495: nothing at 525.
     const Picture expected = picture("Textures/highscore.jpg");
-    HighscoreTable::drawRow(expected.get(), gdTrueColor(255, 223, 0), 465, 7, 100, "G");
-    HighscoreTable::drawRow(expected.get(), gdTrueColor(255, 0, 0), 495, 8, 50, "Zed");
+    HighscorePicture::drawRow(expected.get(), gdTrueColor(255, 223, 0), 465, 7, 100, "G");
+    HighscorePicture::drawRow(expected.get(), gdTrueColor(255, 0, 0), 495, 8, 50, "Zed");
     int differing = 0;
     for (int y = 426; y < 560; ++y)
         for (int x = 0; x < 800; ++x)
@@ -46,8 +42,7 @@ TEST_F(HighscoreTest, NewEntryBelowTheTopFiveIsShownUnderThemWithTheEntryAbove) 
 
 TEST_F(HighscoreTest, ScoresAreRightAlignedToEndAt350) {
     write("highscore.txt", "12345;Long\n");
-    HighscoreTable table;
-    ASSERT_EQ(enter(table, 7, "Short"), 2);
+    ASSERT_EQ(enter(7, "Short"), 2);
     const Picture p = picture();
     ASSERT_TRUE(p);
     const Census longScore = row(p.get(), 300, 240, 396), shortScore = row(p.get(), 330, 240, 396);
@@ -59,8 +54,7 @@ TEST_F(HighscoreTest, ScoresAreRightAlignedToEndAt350) {
 TEST_F(HighscoreTest, MissingBackgroundRewritesTheFileAndKeepsTheOldPicture) {
     write("Textures/highscore.png", "old picture");
     ASSERT_EQ(unlink((dir + "/Textures/highscore.jpg").c_str()), 0);
-    HighscoreTable table;
-    enter(table, 10, "Ann");
+    enter(10, "Ann");
     EXPECT_EQ(read("highscore.txt"), "10;Ann\n");
     EXPECT_TRUE(read("Textures/highscore.png") == "old picture") << "the old picture was replaced";
 }
@@ -76,47 +70,30 @@ TEST_F(HighscoreTest, TextIsDrawnWithTheGameFolderFont) {
     gdFree(extra.fontpath);
 }
 
-TEST_F(HighscoreTest, PanelRendersOnceForTheSameScoreAsOpaqueGoldTextOnTransparency) {
-    HighscoreTable table;
-    table.updateScoreImage(5, false);
-    table.updateScoreImage(5, false);
-    EXPECT_EQ(table.getPanelRenderCount(), 1);
-    table.updateScoreImage(5, true);
-    EXPECT_EQ(table.getPanelRenderCount(), 2);
-    ASSERT_NE(table.getScoreTexture(), nullptr);
-    int w = 0, h = 0, transparent = 0, gold = 0;
-    const auto texels = harness::readTexture(GL_TEXTURE_2D, table.getScoreTexture()->getID(), &w, &h);
+TEST_F(HighscoreTest, PanelRendersOncePerScoreAsGoldOnTransparencyAndSetsALongTitleSmaller) {
+    ScorePanel panel;
+    panel.updateScoreImage(5, false, nullptr);
+    panel.updateScoreImage(5, false, nullptr);
+    EXPECT_EQ(panel.getPanelRenderCount(), 1);
+    panel.updateScoreImage(5, true, "Screen Space Ambient Occlusion");
+    EXPECT_EQ(panel.getPanelRenderCount(), 2);
+    ASSERT_NE(panel.getScoreTexture(), nullptr);
+    int w = 0, h = 0, transparent = 0, gold = 0, titleTexels = 0, edgeTexels = 0, maxX = 0;
+    const auto texels = harness::readTexture(GL_TEXTURE_2D, panel.getScoreTexture()->getID(), &w, &h);
     glBindTexture(GL_TEXTURE_2D, 0);
-    for (size_t i = 0; i < texels.size(); i += 4) {
-        const unsigned char* t = &texels[i];
-        transparent += t[3] == 0;
-        gold += t[3] == 255 && t[0] >= 240 && t[1] >= 205 && t[1] <= 235 && t[2] <= 30;
-    }
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const unsigned char* t = &texels[(static_cast<size_t>(y) * w + x) * 4];
+            transparent += t[3] == 0;
+            gold += t[3] == 255 && t[0] >= 240 && t[1] >= 205 && t[1] <= 235 && t[2] <= 30;
+            if (y < h / 2 || t[3] == 0) continue;  // the title line is the upper half (rows run bottom up)
+            ++titleTexels;
+            edgeTexels += x >= w - 3;  // the last two pixels of the panel
+            maxX = std::max(maxX, x);
+        }
     EXPECT_GT(transparent, w * h * 7 / 10);
     EXPECT_GT(gold, 150);
     EXPECT_EQ(texels[3] | texels.back(), 0);  // both corners
-}
-
-TEST_F(HighscoreTest, ALongStyleTitleIsSetSmallerInsteadOfCutOffAtThePanelEdge) {
-    struct LongTitle : EffectGroup {
-        LongTitle() { title = "Screen Space Ambient Occlusion"; }
-    } group;
-    Game::instance().currentEffectGroup = &group;
-    HighscoreTable table;
-    table.updateScoreImage(7, true);
-    Game::instance().currentEffectGroup = nullptr;
-    ASSERT_NE(table.getScoreTexture(), nullptr);
-    int w = 0, h = 0;
-    const auto texels = harness::readTexture(GL_TEXTURE_2D, table.getScoreTexture()->getID(), &w, &h);
-    glBindTexture(GL_TEXTURE_2D, 0);
-    int titleTexels = 0, edgeTexels = 0, maxX = 0;
-    for (int y = h / 2; y < h; ++y)  // the title line is the upper half of the panel (rows run bottom up)
-        for (int x = 0; x < w; ++x) {
-            const bool drawn = texels[(static_cast<size_t>(y) * w + x) * 4 + 3] > 0;
-            titleTexels += drawn;
-            edgeTexels += drawn && x >= w - 3;  // the last two pixels of the panel
-            if (drawn) maxX = std::max(maxX, x);
-        }
     EXPECT_GT(titleTexels, 500);
     EXPECT_EQ(edgeTexels, 0) << "title reaches x = " << maxX << " of " << w;
 }

@@ -265,7 +265,7 @@ TEST_F(FuzzInputs, LoneCarriageReturnsEndPlaylistLines) {
 TEST_F(FuzzInputs, DamagedHighscoreLinesKeepEveryEntryWithASeparator) {
     const std::string path = std::string(LUMIVEX_SOURCE_DIR) + "/tests/data/fuzz/highscore/damaged-lines-and-carriage-returns";
     HighscoreTable table;
-    table.load(path);
+    table.parse(readBytes(path));
     std::multimap<int, std::string> expected = {{INT_MAX, "Huge"},   {INT_MIN, "Tiny"},   {42, "Spaced;semi;colons"},
                                                 {0, "empty sco7"}, {0, "e\r"}};
     std::vector<std::pair<int, std::string>> got(table.getEntries().begin(), table.getEntries().end());

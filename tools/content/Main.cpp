@@ -9,7 +9,7 @@
 #include <string>
 
 #include "Content.h"
-#include "highscore/HighscoreTable.h"
+#include "highscore/HighscorePicture.h"
 
 namespace {
 
@@ -61,7 +61,7 @@ int main(int argc, char** argv) {
     std::printf("content: models %.1f s, pictures %.1f s, volumes %.1f s, sounds %.1f s\n", models.second,
                 pictures.second, volumes.second, music.second);
     // A fresh install shows an empty table until the first entry is made.
-    step("the high-score picture", HighscoreTable::renderEmptyTablePicture(dir));
+    step("the high-score picture", HighscorePicture::renderEmptyTablePicture(dir));
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::printf("content: game data written to %s in %.1f s\n", dir.c_str(), seconds);
     return ok ? 0 : 1;

@@ -1,0 +1,262 @@
+#include "highscore/HighscorePicture.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <iterator>
+
+#include "platform/ReadFile.h"
+
+namespace {
+
+const char* const kFont = "Faktos.ttf";
+const char* const kBackgroundFile = "Textures/highscore.jpg";
+
+constexpr int kPanelWidth = 400;
+constexpr int kPanelHeight = 100;
+constexpr double kTextPoints = 20.0;
+constexpr double kRulerPoints = 50.0;
+constexpr int kRulerLength = 83;
+
+// The background decoded; null when it is missing, not a plain file or broken.
+gdImagePtr loadBackground(const std::string& path) {
+    files::ReadResult file = files::readRegularFile(path, files::kPictureLimit);
+    if (!file.ok() || file.data.empty()) return nullptr;
+    return gdImageCreateFromJpegPtr(static_cast<int>(file.data.size()), &file.data[0]);
+}
+
+std::string pngBytes(gdImagePtr image, int level = -1) {
+    int size = 0;
+    void* png = gdImagePngPtrEx(image, &size, level);
+    if (!png) return std::string();
+    std::string bytes(static_cast<const char*>(png), size > 0 ? static_cast<std::size_t>(size) : 0);
+    gdFree(png);
+    return bytes;
+}
+
+// The rows of the high-score screen and the ruler under them. `newEntry` (may be null) is the
+// entry just made: the first five rows are always shown, and a new entry further down is shown
+// below them with its neighbours.
+void drawTable(gdImagePtr canvas, const HighscoreTable::Entries& entries, const HighscoreTable::Entry* newEntry) {
+    const int black = gdImageColorAllocate(canvas, 0, 0, 0);
+    const int gold = gdImageColorAllocate(canvas, 255, 223, 0);
+    const int red = gdImageColorAllocate(canvas, 255, 0, 0);
+
+    int row = 1;
+    for (auto it = entries.rbegin(); it != entries.rend(); ++it, ++row) {
+        const bool isNew = &*it == newEntry;
+        if (row <= 5) {
+            HighscorePicture::drawRow(canvas, isNew ? red : gold, 270 + 30 * row, row, it->first, it->second);
+        } else if (isNew) {
+            const auto above = std::prev(it);
+            HighscorePicture::drawRow(canvas, gold, 465, row - 1, above->first, above->second);
+            HighscorePicture::drawRow(canvas, red, 495, row, it->first, it->second);
+            const auto below = std::next(it);
+            if (below != entries.rend())
+                HighscorePicture::drawRow(canvas, gold, 525, row + 1, below->first, below->second);
+        }
+    }
+
+    const std::string ruler(kRulerLength, '_');
+    HighscorePicture::drawOutlinedText(canvas, black, kFont, kRulerPoints, -5, 590, ruler.c_str(), false);
+}
+
+// Whether libgd can find and open the font under its current search path.
+bool fontAvailable() {
+    int rect[8] = {0};
+    return gdImageStringFT(nullptr, rect, 0, kFont, kTextPoints, 0.0, 0, 0, "0") == nullptr;
+}
+
+// Counts the changes of the font folder, so text drawn and kept under an earlier one is redrawn.
+int fontGeneration = 0;
+
+// Points libgd's font search at one folder and forgets the faces it has cached, which were
+// found by name under the previous search path.
+void setFontFolder(const char* folder) {
+    ++fontGeneration;
+    if (folder)
+        setenv("GDFONTPATH", folder, 1);
+    else
+        unsetenv("GDFONTPATH");
+    gdFontCacheShutdown();
+}
+
+}  // namespace
+
+SaveResult HighscorePicture::commitAndRender(HighscoreTable& table, const HighscoreStore& store) {
+    const std::string background = store.folderFile(kBackgroundFile);
+    return store.save(table, [&background](const HighscoreTable& saved, const HighscoreTable::Entry& added) {
+        gdImagePtr canvas = loadBackground(background);
+        if (!canvas) return std::string();
+        drawTable(canvas, saved.getEntries(), &added);
+        const std::string png = pngBytes(canvas);
+        gdImageDestroy(canvas);
+        return png;
+    });
+}
+
+void HighscorePicture::drawOutlinedText(gdImagePtr image, int colour, const char* fontFile, double pointSize, int x,
+                                        int y, const char* text, bool rightAligned) {
+    int rect[8] = {0};
+    if (gdImageStringFT(nullptr, rect, colour, fontFile, pointSize, 0.0, 0, 0, text)) return;  // no font: no text
+    const int shift = rightAligned ? rect[2] - rect[0] : 0;
+    const int left = x - shift;
+
+    // Black outline: the text at these offsets, in this order; then the text itself on top.
+    static const int offsets[16][2] = {{-1, -1}, {0, -1}, {1, -1}, {-1, 0}, {1, 0},   {-1, 1},
+                                       {0, 1},   {1, 1},  {-2, -2}, {0, -2}, {2, -2}, {-2, 0},
+                                       {2, 0},   {-2, 2}, {0, 2},   {2, 2}};
+
+    if (!image || !gdImageTrueColor(image) || !*text) {
+        if (!image) return;
+        for (const auto& offset : offsets)
+            gdImageStringFT(image, rect, 0, fontFile, pointSize, 0.0, left + offset[0], y + offset[1], text);
+        gdImageStringFT(image, rect, colour, fontFile, pointSize, 0.0, left, y, text);
+        return;
+    }
+
+    // libgd re-runs the font's hinting program on every call, which made the seventeen calls
+    // per text the bulk of a score-panel update. The glyphs come out the same at every whole-
+    // pixel position, so the text is rasterised once and its coverage stamped at each offset,
+    // blended exactly as libgd blends a glyph pixel into a true-colour image.
+    const int margin = 4;  // anti-aliasing may reach past the bounding box
+    const int minX = std::min(rect[0], rect[6]) - margin, maxX = std::max(rect[2], rect[4]) + margin;
+    const int minY = std::min(rect[5], rect[7]) - margin, maxY = std::max(rect[1], rect[3]) + margin;
+    gdImagePtr coverage = gdImageCreateTrueColor(maxX - minX + 1, maxY - minY + 1);
+    if (!coverage) return;
+    gdImageAlphaBlending(coverage, 0);
+    gdImageFilledRectangle(coverage, 0, 0, gdImageSX(coverage), gdImageSY(coverage), 0x7f000000);
+    gdImageAlphaBlending(coverage, 1);
+    gdImageStringFT(coverage, rect, 0, fontFile, pointSize, 0.0, -minX, -minY, text);
+
+    int clipX1, clipY1, clipX2, clipY2;
+    gdImageGetClip(image, &clipX1, &clipY1, &clipX2, &clipY2);
+    auto stamp = [&](int originX, int originY, int ink) {
+        const int inkOpacity = gdAlphaMax - gdTrueColorGetAlpha(ink);
+        for (int cy = 0; cy < gdImageSY(coverage); ++cy) {
+            const int ty = originY + minY + cy;
+            if (ty < clipY1 || ty > clipY2) continue;
+            const int* row = coverage->tpixels[cy];
+            for (int cx = 0; cx < gdImageSX(coverage); ++cx) {
+                int level = gdAlphaMax - gdTrueColorGetAlpha(row[cx]);
+                if (level == 0) continue;
+                const int tx = originX + minX + cx;
+                if (tx < clipX1 || tx > clipX2) continue;
+                level = level * inkOpacity / gdAlphaMax;
+                const int pixel = ((gdAlphaMax - level) << 24) + (ink & 0xffffff);
+                int& target = image->tpixels[ty][tx];
+                target = image->alphaBlendingFlag ? gdAlphaBlend(target, pixel) : pixel;
+            }
+        }
+    };
+    for (const auto& offset : offsets) stamp(left + offset[0], y + offset[1], 0);
+    stamp(left, y, colour);
+    gdImageDestroy(coverage);
+}
+
+void HighscorePicture::drawRow(gdImagePtr image, int colour, int y, int rank, int score, const std::string& name) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%i.", rank);
+    drawOutlinedText(image, colour, kFont, kTextPoints, 200, y, text, false);
+    std::snprintf(text, sizeof text, "%i", score);
+    drawOutlinedText(image, colour, kFont, kTextPoints, 350, y, text, true);
+    drawOutlinedText(image, colour, kFont, kTextPoints, 400, y, name.c_str(), false);
+}
+
+void HighscorePicture::useGameFolderFonts() {
+    char* folder = getcwd(nullptr, 0);
+    if (!folder) return;
+    setFontFolder(folder);
+    std::free(folder);
+}
+
+bool HighscorePicture::renderEmptyTablePicture(const std::string& gameDir) {
+    const std::string folder = gameDir.empty() ? "." : gameDir;
+    char* absolute = realpath(folder.c_str(), nullptr);
+    if (!absolute) return false;
+
+    // Draw with the game folder's font, then give the caller its own search path back.
+    const char* previous = std::getenv("GDFONTPATH");
+    const std::string saved = previous ? previous : "";
+    setFontFolder(absolute);
+    std::free(absolute);
+
+    const HighscoreStore store(folder);
+    bool ok = false;
+    gdImagePtr canvas = loadBackground(store.folderFile(kBackgroundFile));
+    if (canvas) {
+        if (fontAvailable()) {
+            drawTable(canvas, HighscoreTable::Entries(), nullptr);
+            const std::string png = pngBytes(canvas);
+            ok = !png.empty() && HighscoreStore::replaceFile(store.pictureFile(), png.data(), png.size());
+        }
+        gdImageDestroy(canvas);
+    }
+    setFontFolder(previous ? saved.c_str() : nullptr);
+    return ok;
+}
+
+PanelPicture::PanelPicture()
+    : scoreImage(gdImageCreateTrueColor(kPanelWidth, kPanelHeight)),
+      transparentColour(0x7f000000),
+      textColour(0xffdf00),
+      titleLayer(nullptr),
+      titleLayerHasTitle(false),
+      titleLayerFonts(0) {
+    if (!scoreImage) return;
+    gdImageAlphaBlending(scoreImage, 1);
+    gdImageSaveAlpha(scoreImage, 1);
+    gdImageSetAntiAliased(scoreImage, 0);
+    gdImageColorTransparent(scoreImage, transparentColour);
+    gdImageFill(scoreImage, 1, 1, transparentColour);
+}
+
+PanelPicture::~PanelPicture() {
+    if (scoreImage) gdImageDestroy(scoreImage);
+    if (titleLayer) gdImageDestroy(titleLayer);
+}
+
+std::string PanelPicture::render(int score, const char* title) {
+    if (!scoreImage) return std::string();
+
+    // Cleared panel plus title line: redrawn only when the title changes, else copied.
+    if (!titleLayer || titleLayerFonts != fontGeneration || titleLayerHasTitle != (title != nullptr) ||
+        (title && titleLayerText != title)) {
+        if (!titleLayer) titleLayer = gdImageCreateTrueColor(kPanelWidth, kPanelHeight);
+        if (!titleLayer) return std::string();
+        gdImageSaveAlpha(titleLayer, 1);
+        gdImageAlphaBlending(titleLayer, 0);
+        gdImageFilledRectangle(titleLayer, 0, 0, kPanelWidth, kPanelHeight, transparentColour);
+        gdImageAlphaBlending(titleLayer, 1);
+        if (title) {
+            // The longest style title does not fit the panel at the normal size: such a
+            // title is set smaller rather than cut off at the panel's edge.
+            double points = kTextPoints;
+            int box[8];
+            if (!gdImageStringFT(nullptr, box, textColour, const_cast<char*>(kFont), points, 0.0, 0, 0,
+                                 const_cast<char*>(title))) {
+                const int width = box[2] - box[0];
+                const int room = kPanelWidth - 2 * 10;  // the same margin on both sides
+                if (width > room) points = points * room / width;
+            }
+            HighscorePicture::drawOutlinedText(titleLayer, textColour, kFont, points, 10, 30, title, false);
+        }
+        titleLayerHasTitle = title != nullptr;
+        titleLayerText = title ? title : "";
+        titleLayerFonts = fontGeneration;
+    }
+    for (int y = 0; y < kPanelHeight; ++y)
+        std::memcpy(scoreImage->tpixels[y], titleLayer->tpixels[y], sizeof(int) * kPanelWidth);
+    gdImageAlphaBlending(scoreImage, 1);
+
+    char line[32];
+    std::snprintf(line, sizeof line, "Score: %i", score);
+    HighscorePicture::drawOutlinedText(scoreImage, textColour, kFont, kTextPoints, 10, 60, line, false);
+
+    // Decoded again at once, so the fastest compression: it halves the encoding time and
+    // leaves the pixels as they are.
+    return pngBytes(scoreImage, 1);
+}

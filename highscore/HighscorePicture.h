@@ -1,0 +1,50 @@
+#pragma once
+#include <gd.h>
+
+#include <string>
+
+#include "highscore/HighscoreStore.h"
+#include "highscore/HighscoreTable.h"
+
+// The pictures of the high scores, drawn by libgd with outlined TrueType text in "Faktos.ttf":
+// the table on "Textures/highscore.jpg", saved as "Textures/highscore.png", and the score
+// panel of the game screen.
+class HighscorePicture {
+public:
+    static void drawOutlinedText(gdImagePtr image, int colour, const char* fontFile, double pointSize, int x, int y,
+                                 const char* text, bool rightAligned);
+    static void drawRow(gdImagePtr image, int colour, int y, int rank, int score, const std::string& name);
+
+    // Saves the table with its pending entry and the picture of the result.
+    static SaveResult commitAndRender(HighscoreTable& table, const HighscoreStore& store);
+
+    // libgd looks for a relative font name only in GDFONTPATH and its own folders: point it at
+    // the game folder (the working directory) so "Faktos.ttf" is ours.
+    static void useGameFolderFonts();
+    // Writes "Textures/highscore.png" of an empty table on "Textures/highscore.jpg", below gameDir.
+    static bool renderEmptyTablePicture(const std::string& gameDir);
+};
+
+// The 400 x 100 score panel: the title of the current render style and the score, gold on
+// transparency.
+class PanelPicture {
+public:
+    PanelPicture();
+    ~PanelPicture();
+    PanelPicture(const PanelPicture&) = delete;
+    PanelPicture& operator=(const PanelPicture&) = delete;
+
+    // The panel as PNG bytes; title may be null (no title line). Empty when it cannot be drawn.
+    std::string render(int score, const char* title);
+
+private:
+    gdImagePtr scoreImage;
+    int transparentColour;
+    int textColour;
+    // The cleared panel with the title line already drawn, kept while the title stays the
+    // same: the title's outlined text is most of a re-render's cost, and only the score changes.
+    gdImagePtr titleLayer;
+    std::string titleLayerText;
+    bool titleLayerHasTitle;
+    int titleLayerFonts;  // font-folder generation the layer was drawn with
+};

@@ -1,0 +1,49 @@
+#pragma once
+#include <cstddef>
+#include <functional>
+#include <string>
+
+#include "highscore/HighscoreTable.h"
+
+// What became of a save: ok, or the reason it failed in a few words.
+struct SaveResult {
+    bool ok = true;
+    std::string reason;
+};
+
+// The high-score files of one game folder: "highscore.txt" and its picture
+// "Textures/highscore.png". Both are replaced atomically, so a reader or a crash only ever
+// meets the old or the complete new content.
+class HighscoreStore {
+public:
+    // folder "" is the working directory, where the game keeps its files.
+    explicit HighscoreStore(const std::string& folder = std::string());
+
+    // A file of the game folder by its name relative to it ("Textures/highscore.jpg").
+    std::string folderFile(const std::string& name) const;
+    const std::string& tableFile() const { return tablePath; }
+    const std::string& pictureFile() const { return picturePath; }
+
+    // Replaces the table's entries with the file's; a missing file is an empty table.
+    void load(HighscoreTable& table) const;
+
+    // The picture of a table with its new entry, as PNG bytes (empty: keep the old picture).
+    using PictureMaker = std::function<std::string(const HighscoreTable&, const HighscoreTable::Entry& added)>;
+    // Adds the table's pending score with the typed name, writes the table file, then the
+    // picture, and clears the name. A failure to write the table is reported on the console.
+    SaveResult save(HighscoreTable& table, const PictureMaker& picture = nullptr) const;
+
+    // Replaces path with size bytes through a temporary file beside it (fsync, rename); false
+    // with errno set when anything fails, and the old file is then untouched.
+    static bool replaceFile(const std::string& path, const void* data, std::size_t size);
+
+    // Test hook: when set, every replacement stops after the new content has been written and
+    // synced to its temporary file, just before the rename, as a crash or a failed rename
+    // would; the temporary file is removed and the old file stays as it was. Off in the game.
+    static bool simulateFailureBeforeRename;
+
+private:
+    std::string folder;
+    std::string tablePath;
+    std::string picturePath;
+};

@@ -1,0 +1,109 @@
+// The high-score table and its file without a window: parsing, ranking, the typed name and
+// the safe replacement of the files.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "highscore/HighscoreStore.h"
+
+namespace {
+
+class TableRules : public testing::Test {
+protected:
+    ~TableRules() override {
+        HighscoreStore::simulateFailureBeforeRename = false;
+        chmod(dir.c_str(), 0700);
+        std::filesystem::remove_all(dir);
+    }
+    void write(const std::string& name, const std::string& text) const {
+        std::ofstream(dir + "/" + name, std::ios::binary) << text;
+    }
+    std::string read(const std::string& name) const {
+        std::ifstream in(dir + "/" + name, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    // One finished game: rank computed against the file, name typed, entry saved.
+    int enter(int score, const std::string& name, const HighscoreStore::PictureMaker& picture = nullptr) {
+        store.load(table);
+        const int rank = table.computeRank(score);
+        table.appendToName(name);
+        saved = store.save(table, picture);
+        return rank;
+    }
+
+    const std::string dir = [] {
+        char name[] = "/tmp/lumivex-table-XXXXXX";
+        return std::string(mkdtemp(name) ? name : "");
+    }();
+    const HighscoreStore store{dir};
+    HighscoreTable table;
+    SaveResult saved;
+};
+
+TEST_F(TableRules, FirstGameWithoutAFileRanksFirstAndANewScoreRanksAboveEqualOnes) {
+    EXPECT_EQ(enter(120, "Ann"), 1);
+    EXPECT_TRUE(saved.ok);
+    EXPECT_EQ(read("highscore.txt"), "120;Ann\n");
+    write("highscore.txt", "500;Al\n300;Old\n300;Older\n100;Cid\n");
+    EXPECT_EQ(enter(300, "New"), 2);
+    EXPECT_EQ(read("highscore.txt"), "500;Al\n300;New\n300;Old\n300;Older\n100;Cid\n");
+}
+
+TEST_F(TableRules, UnusualAndDamagedLinesLoadWithoutLosingEntries) {
+    // Not a number, a Windows line end, equal scores, a very long line, a line without
+    // separator, a score too large for an int and a name with further ";".
+    const std::string longName(1000, 'x');
+    table.parse("abc;NotANumber\n300;First\r\n300;Second\n900;" + longName + "\ngarbage\n99999999999;Huge\n10;a;b;c");
+    EXPECT_EQ(table.format(), "2147483647;Huge\n900;" + longName + "\n300;First\n300;Second\n10;a;b;c\n0;NotANumber\n");
+}
+
+TEST_F(TableRules, NameIsBoundedAtTwentyCharactersAndKeptOnOneLine) {
+    table.appendToName("A\nn");
+    table.appendToName(std::string(30, 'Q'));
+    EXPECT_EQ(table.getName(), "An" + std::string(18, 'Q'));
+    enter(10, "");
+    EXPECT_EQ(read("highscore.txt"), "10;An" + std::string(18, 'Q') + "\n");
+}
+
+TEST_F(TableRules, FailureBeforeTheRenameLeavesTheOldFilesIntact) {
+    write("highscore.txt", "500;Old\n");
+    ASSERT_EQ(mkdir((dir + "/Textures").c_str(), 0755), 0);
+    write("Textures/highscore.png", "old picture");
+    HighscoreStore::simulateFailureBeforeRename = true;
+    testing::internal::CaptureStdout();
+    enter(900, "Lost", [](const HighscoreTable&, const HighscoreTable::Entry&) { return std::string("new"); });
+    const std::string message = "Could not save the high-score table to " + dir + "/highscore.txt: Input/output error";
+    EXPECT_NE(testing::internal::GetCapturedStdout().find(message), std::string::npos);
+    EXPECT_FALSE(saved.ok);
+    EXPECT_EQ(read("highscore.txt"), "500;Old\n");
+    EXPECT_EQ(read("Textures/highscore.png"), "old picture");
+    // No temporary file is left beside Textures and highscore.txt.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 2);
+}
+
+TEST_F(TableRules, UnwritableFolderLeavesTheOldFileAndStillDrawsThePicture) {
+    write("highscore.txt", "500;Old\n");
+    // The game folder refuses new files (to root too, which the child stops being); Textures/ stays writable.
+    ASSERT_EQ(mkdir((dir + "/Textures").c_str(), 0755) | chmod((dir + "/Textures").c_str(), 0777), 0);
+    ASSERT_EQ(chmod(dir.c_str(), 0555), 0);
+    const pid_t child = fork();
+    if (child == 0) {
+        if (getuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(3);
+        enter(900, "Neo", [](const HighscoreTable& t, const HighscoreTable::Entry& added) {
+            return t.format() + "new: " + added.second;
+        });
+        _exit(saved.ok ? 4 : (saved.reason == "Permission denied" ? 0 : 5));
+    }
+    int status = -1;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+    EXPECT_EQ(read("highscore.txt"), "500;Old\n");
+    EXPECT_EQ(read("Textures/highscore.png"), "900;Neo\n500;Old\nnew: Neo");
+}
+
+}  // namespace
