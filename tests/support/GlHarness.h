@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "support/TestFiles.h"
+
 // Shared by every test program: one 800 x 600 GLUT window with GLEW, created before the tests.
 namespace harness {
 
@@ -26,38 +28,5 @@ bool savePng(const std::string& path, int width = kWidth, int height = kHeight);
 
 // Drains and returns pending GL errors, formatted; empty when there were none.
 std::string glErrors();
-
-// Standard output and error of the test process, captured at the file-descriptor level so
-// printf, std::cout and fprintf(stderr) are all seen.
-void captureStdout();
-std::string capturedStdout();
-void captureStderr();
-std::string capturedStderr();
-
-// A fresh empty folder under /tmp, removed by the caller if wanted.
-std::string makeTempDir(const std::string& prefix = "lumivex-test");
-std::string readFileText(const std::string& path);
-void writeFileText(const std::string& path, const std::string& text);
-
-// Removes a folder and everything under it (best effort, for temp dirs).
-void removeTree(const std::string& path);
-
-// Changes the working directory for its lifetime and restores the old one on destruction,
-// so a failing assertion cannot leave the rest of the program in a temp folder.
-class ScopedCwd {
-public:
-    explicit ScopedCwd(const std::string& dir);
-    ~ScopedCwd();
-    ScopedCwd(const ScopedCwd&) = delete;
-    ScopedCwd& operator=(const ScopedCwd&) = delete;
-    bool ok() const { return changed; }
-
-private:
-    std::string previous;
-    bool changed;
-};
-
-// Runs a shell command, returns its exit status (as from waitpid) and its standard output.
-int runCommand(const std::string& command, std::string* output = nullptr);
 
 }  // namespace harness

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "model/glm.h"
-#include "support/GlHarness.h"
+#include "support/TestFiles.h"
 
 namespace {
 
@@ -22,6 +22,9 @@ void removeFolder() { harness::removeTree(folder); }
 class GlmReader : public testing::Test {
 protected:
     static void SetUpTestSuite() {
+        // A death test's child re-runs the program and makes its own folder; a forked child
+        // would remove the parent's at its exit.
+        testing::GTEST_FLAG(death_test_style) = "threadsafe";
         if (!folder.empty()) return;
         folder = harness::makeTempDir("lumivex-glm");
         std::atexit(removeFolder);

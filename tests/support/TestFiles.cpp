@@ -1,0 +1,80 @@
+#include "support/TestFiles.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <vector>
+
+namespace harness {
+
+void captureStdout() {
+    std::fflush(stdout);
+    testing::internal::CaptureStdout();
+}
+std::string capturedStdout() {
+    std::fflush(stdout);
+    return testing::internal::GetCapturedStdout();
+}
+void captureStderr() {
+    std::fflush(stderr);
+    testing::internal::CaptureStderr();
+}
+std::string capturedStderr() {
+    std::fflush(stderr);
+    return testing::internal::GetCapturedStderr();
+}
+
+std::string makeTempDir(const std::string& prefix) {
+    std::string pattern = "/tmp/" + prefix + "-XXXXXX";
+    std::vector<char> buf(pattern.begin(), pattern.end());
+    buf.push_back('\0');
+    const char* dir = mkdtemp(buf.data());
+    return dir ? std::string(dir) : std::string();
+}
+
+std::string readFileText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+void writeFileText(const std::string& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << text;
+}
+
+void removeTree(const std::string& path) {
+    if (path.empty() || path == "/") return;
+    std::error_code ignored;
+    std::filesystem::remove_all(path, ignored);
+}
+
+ScopedCwd::ScopedCwd(const std::string& dir) : changed(false) {
+    char buf[4096];
+    if (getcwd(buf, sizeof buf)) previous = buf;
+    changed = !previous.empty() && chdir(dir.c_str()) == 0;
+}
+
+ScopedCwd::~ScopedCwd() {
+    if (changed && chdir(previous.c_str()) != 0) std::perror("restoring the working directory");
+}
+
+int runCommand(const std::string& command, std::string* output) {
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return -1;
+    std::string text;
+    char buf[4096];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, pipe)) > 0) text.append(buf, n);
+    const int status = pclose(pipe);
+    if (output) *output = text;
+    return status;
+}
+
+}  // namespace harness
