@@ -22,7 +22,7 @@ Game& game() {
     Game& g = Game::instance();
     if (!g.getConfig().logger) g.getConfig().logger = new Logger();
     if (!g.getConfig().textureLoader) g.getConfig().textureLoader = new TextureLoader();
-    if (!g.positionFBO) g.createHeightQueryTargets();
+    if (!g.heightQuery.hasTargets()) g.createHeightQueryTargets();
     g.state = Playing;
     g.getChaseCamera().set(0, 1.4f, 0.5f, 0, 0.5f, -1.5f, 0, 0, -1);
     g.getTopDownCamera().set(0, 5, -1.25f, 0, 0, -1.25f, 0, 0, -1);
