@@ -100,15 +100,19 @@ void World::reset() {
     bulletHintPending = true;
     starTimer = 0;
 
-    terrain = new Terrain(50, 20, 128, 128);
+    Game& game = Game::instance();
+    ResourceCache& cache = game.getResourceCache();
+    TerrainTextures volumes;
+    volumes.beach = cache.getTexture("3dterrain4RGB.dds", GL_TEXTURE_3D);
+    volumes.winter = cache.getTexture("3dTexWinter.dds", GL_TEXTURE_3D);
+    volumes.desert = cache.getTexture("3dTexDesert.dds", GL_TEXTURE_3D);
+    terrain = new Terrain(50, 20, 128, 128, volumes);
     // Centre the 50-unit strip on x = 0.
     terrain->getPosition() = float3{-25.0f, 0.0f, 0.0f};
     std::printf("created new terrain\n");
 
-    Game& game = Game::instance();
     spawnPressure = game.getConfig().spawnPressureStart;
 
-    ResourceCache& cache = game.getResourceCache();
     for (int i = 0; i < 3; ++i) skyTextures[i] = cache.getTexture(game.getConfig().skyPictures[i], GL_TEXTURE_2D);
     signTextures[0] = cache.getTexture("sign1swarm.png", GL_TEXTURE_2D);
     signTextures[1] = cache.getTexture("sign1attack.png", GL_TEXTURE_2D);
@@ -336,7 +340,10 @@ void World::drawSea() {
 }
 
 void World::drawTerrain(bool useShader, bool withFog, int mode) {
-    if (terrain) terrain->draw(useShader, withFog, mode);
+    if (!terrain) return;
+    Game& game = Game::instance();
+    const TerrainFrame frame{game.getChaseCamera().getEye(), game.getState() == Playing, seaLevel};
+    terrain->draw(useShader, withFog, mode, frame);
 }
 
 void World::drawSign(bool swarmSign, bool attackSign) {
