@@ -71,7 +71,7 @@ std::vector<float> matrixState() {
     std::vector<float> s(32);
     glGetFloatv(GL_MODELVIEW_MATRIX, &s[0]);
     glGetFloatv(GL_PROJECTION_MATRIX, &s[16]);
-    GLint i[7];
+    GLint i[4];
     for (GLenum what : {GL_MATRIX_MODE, GL_MODELVIEW_STACK_DEPTH, GL_PROJECTION_STACK_DEPTH})
         glGetIntegerv(what, i), s.push_back(i[0]);
     glGetIntegerv(GL_VIEWPORT, i);
