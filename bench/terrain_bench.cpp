@@ -1,6 +1,6 @@
-// Terrain costs: generating and uploading one chunk, and the per-frame height query (the
-// position pass plus the two queries of a playing frame) against a frame that only draws
-// the terrain. Run from build/game: ../bench/bench_terrain_bench
+// Terrain costs: generating one chunk on the CPU alone and with its upload, and the per-frame
+// height query (the position pass plus the two queries of a playing frame) against a frame
+// that only draws the terrain. Run from build/game: ../bench/bench_terrain_bench
 #include <GL/glew.h>
 #include <GL/freeglut.h>
 #include <GL/glu.h>
@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,8 @@
 #include "core/Game.h"
 #include "framework/Logger.h"
 #include "framework/Texture.h"
+#include "terrain/HeightGenerator.h"
+#include "terrain/HeightGrid.h"
 #include "terrain/Terrain.h"
 
 namespace {
@@ -35,6 +38,21 @@ void BM_GenerateChunk(benchmark::State& state) {
         const_cast<std::vector<TerrainChunk*>&>(benchTerrain->getChunks()).erase(
             benchTerrain->getChunks().begin());
         delete nearest;
+        state.ResumeTiming();
+    }
+}
+
+// Heights, normals and mesh of a chunk joining a neighbour, with no GL work at all.
+void BM_GenerateChunkOnCpu(benchmark::State& state) {
+    std::srand(1);
+    HeightGrid neighbour(50, 20, 128, 128);
+    generateChunkGrid(neighbour, nullptr);
+    for (auto _ : state) {
+        auto grid = std::make_unique<HeightGrid>(50, 20, 128, 128);
+        generateChunkGrid(*grid, &neighbour);
+        benchmark::DoNotOptimize(grid->getMeshPositions().data());
+        state.PauseTiming();  // freeing it, like dropping a chunk, is not part of making one
+        grid.reset();
         state.ResumeTiming();
     }
 }
@@ -117,19 +135,21 @@ int main(int argc, char** argv) {
     game.getTopDownCamera().set(0, 5, -1.25f, 0, 0, -1.25f, 0, 0, -1);
     std::srand(1);
     game.getWorld().reset();
-    benchTerrain = new Terrain(50, 20, 128, 128);
+    benchTerrain = new Terrain(50, 20, 128, 128, TerrainTextures{});
     std::fflush(stdout);
     if (savedStdout >= 0) dup2(savedStdout, 1);
     if (devNull >= 0) close(devNull);
 
     auto maxOf = [](const std::vector<double>& v) { return v.empty() ? 0.0 : *std::max_element(v.begin(), v.end()); };
-    benchmark::RegisterBenchmark("chunk/generate+upload", BM_GenerateChunk)
-        ->Iterations(1)
-        ->Repetitions(50)
-        ->ComputeStatistics("max", maxOf)
-        ->ReportAggregatesOnly(true)
-        ->UseRealTime()
-        ->Unit(benchmark::kMillisecond);
+    for (auto [name, fn] : {std::pair{"chunk/generate-on-cpu", BM_GenerateChunkOnCpu},
+                            std::pair{"chunk/generate+upload", BM_GenerateChunk}})
+        benchmark::RegisterBenchmark(name, fn)
+            ->Iterations(1)
+            ->Repetitions(50)
+            ->ComputeStatistics("max", maxOf)
+            ->ReportAggregatesOnly(true)
+            ->UseRealTime()
+            ->Unit(benchmark::kMillisecond);
     for (auto [name, fn] : {std::pair{"frame/terrain-only", BM_TerrainFrame},
                             std::pair{"frame/position-pass+2-queries", BM_HeightQueryPasses},
                             std::pair{"frame/terrain+position-pass+2-queries", BM_TerrainFrameWithQuery}})
@@ -147,7 +167,9 @@ int main(int argc, char** argv) {
         const AggregateRun* run = reporter.find(name, aggregate);
         return run ? run->real : 0.0;
     };
-    std::printf("\nChunk generation + upload over 50 chunks: median %.3f ms, max %.3f ms (target median < 5 ms)\n",
+    std::printf("\nChunk generation on the CPU over 50 chunks: median %.3f ms, max %.3f ms\n",
+                v("chunk/generate-on-cpu", "median"), v("chunk/generate-on-cpu", "max"));
+    std::printf("Chunk generation + upload over 50 chunks: median %.3f ms, max %.3f ms (target median < 5 ms)\n",
                 v("chunk/generate+upload", "median"), v("chunk/generate+upload", "max"));
     const double base = v("frame/terrain-only", "median");
     if (base > 0) {

@@ -12,6 +12,7 @@
 #include "objects/Camera.h"
 #include "objects/ResourceCache.h"
 #include "objects/World.h"
+#include "terrain/HeightQuery.h"
 
 class EffectGroup;
 struct StyleLook;
@@ -124,16 +125,7 @@ private:
 public:
     // Run-time state; public so that the tests and tools can drive and inspect the game.
     int state;
-    FBO* positionFBO;
-    Texture* positionTexture;
-    Texture* heightTexture;
-    ShaderProgram* renderPositionProgram;
-    ShaderProgram* fetchHeightProgram;
-    int playerPositionLocation;
-    int projMatrixLocation;
-    int viewMatrixLocation;
-    float projectionMatrix[16];
-    float viewMatrix[16];
+    TerrainHeightQuery heightQuery;
     // The running game's values, renewed by newGame.
     GameSession session;
     Spaceship* ship;

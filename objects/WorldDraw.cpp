@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "core/GameConfig.h"
+#include "effects/EffectContext.h"
 #include "effects/StyleLook.h"
 #include "framework/Texture.h"
 #include "objects/GameObject.h"
@@ -54,12 +55,16 @@ void World::reset() {
 
     resetRules();
 
-    terrain = std::unique_ptr<Terrain, void (*)(Terrain*)>(new Terrain(50, 20, 128, 128), deleteTerrain);
+    ResourceCache& cache = *resourceCache;
+    TerrainTextures volumes;
+    volumes.beach = cache.getTexture("3dterrain4RGB.dds", GL_TEXTURE_3D);
+    volumes.winter = cache.getTexture("3dTexWinter.dds", GL_TEXTURE_3D);
+    volumes.desert = cache.getTexture("3dTexDesert.dds", GL_TEXTURE_3D);
+    terrain = std::unique_ptr<Terrain, void (*)(Terrain*)>(new Terrain(50, 20, 128, 128, volumes), deleteTerrain);
     // Centre the 50-unit strip on x = 0.
     terrain->getPosition() = float3{-25.0f, 0.0f, 0.0f};
     std::printf("created new terrain\n");
 
-    ResourceCache& cache = *resourceCache;
     const GameConfig& config = host->getConfig();
     for (int i = 0; i < 3; ++i) skyTextures[i] = cache.getTexture(config.skyPictures[i], GL_TEXTURE_2D);
     signTextures[0] = cache.getTexture("sign1swarm.png", GL_TEXTURE_2D);
@@ -133,7 +138,10 @@ void World::drawSea(const StyleLook& look) {
 }
 
 void World::drawTerrain(bool useShader, bool withFog, int mode) {
-    if (terrain) terrain->draw(useShader, withFog, mode);
+    if (!terrain) return;
+    // The terrain program's uniforms are set only during play, as the effects' are.
+    const TerrainFrame frame{float3{0, 0, host ? host->getEyeZ() : 0.0f}, effectContext().playing, seaLevel};
+    terrain->draw(useShader, withFog, mode, frame);
 }
 
 void World::drawSign(bool swarmSign, bool attackSign) {

@@ -1,7 +1,7 @@
 #pragma once
 #include <vector>
 
-class TerrainChunk;
+class HeightGrid;
 
 // Recursive midpoint displacement over a chunk's grid; lives only while a chunk is generated.
 class HeightGenerator {
@@ -16,8 +16,8 @@ public:
 
     HeightGenerator();
 
-    void generate(TerrainChunk& chunk, float roughness, float amplitude);
-    void subdivide(TerrainChunk& chunk, int x0, int y0, int x1, int y1, int level, int scale);
+    void generate(HeightGrid& grid, float roughness, float amplitude);
+    void subdivide(HeightGrid& grid, int x0, int y0, int x1, int y1, int level, int scale);
     // ((r % 1000) / 1000 - 0.5) * scale, r the next game random value: within [-0.5, 0.499] * scale.
     float randomOffset(int scale);
 
@@ -25,3 +25,7 @@ public:
     float roughness;
     std::vector<CellRecord>* record;
 };
+
+// The whole CPU side of a new chunk, as the terrain adds it: the seam taken from the chunk it
+// is placed behind (none for a terrain's first chunk), the relief, the normals and the mesh.
+void generateChunkGrid(HeightGrid& grid, const HeightGrid* neighbour);

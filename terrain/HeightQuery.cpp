@@ -1,43 +1,49 @@
+#include "terrain/HeightQuery.h"
+
 #include <GL/glew.h>
 
 #include <algorithm>
 #include <cstdio>
 
-#include "core/Game.h"
 #include "framework/FBO.h"
 #include "framework/ShaderProgram.h"
 #include "framework/Texture.h"
+#include "objects/Camera.h"
 #include "objects/GameObject.h"
 #include "terrain/TerrainMode.h"
 
-namespace {
-// Width of the height texture: the most positions one query can answer.
-constexpr int kMaxQueryPositions = 512;
-}  // namespace
+TerrainHeightQuery::TerrainHeightQuery()
+    : positionFBO(nullptr),
+      positionTexture(nullptr),
+      heightTexture(nullptr),
+      renderPositionProgram(nullptr),
+      fetchHeightProgram(nullptr),
+      playerPositionLocation(-1),
+      projMatrixLocation(-1),
+      viewMatrixLocation(-1),
+      projectionMatrix{},
+      viewMatrix{} {}
 
-void Game::createHeightQueryTargets() {
-    const int width = config.windowWidth;
-    const int height = config.windowHeight;
-    positionTexture = config.textureLoader->createTexture(GL_TEXTURE_2D, GL_RGBA32F_ARB, width, height, GL_RGBA,
-                                                          GL_FLOAT, GL_NEAREST, true, false, false, nullptr);
-    heightTexture = config.textureLoader->createTexture(GL_TEXTURE_2D, GL_LUMINANCE32F_ARB, kMaxQueryPositions, 1,
-                                                        GL_LUMINANCE, GL_FLOAT, GL_NEAREST, true, false, false,
-                                                        nullptr);
+void TerrainHeightQuery::createTargets(Logger* logger, TextureLoader* loader, int width, int height) {
+    positionTexture = loader->createTexture(GL_TEXTURE_2D, GL_RGBA32F_ARB, width, height, GL_RGBA, GL_FLOAT,
+                                            GL_NEAREST, true, false, false, nullptr);
+    heightTexture = loader->createTexture(GL_TEXTURE_2D, GL_LUMINANCE32F_ARB, kMaxPositions, 1, GL_LUMINANCE,
+                                          GL_FLOAT, GL_NEAREST, true, false, false, nullptr);
 
     // The depth renderbuffer is created but never attached: the top-down view of a height
     // field has no hidden surfaces, so the position pass needs no depth test.
-    positionFBO = new FBO(config.logger, width, height, true);
+    positionFBO = new FBO(logger, width, height, true);
     positionFBO->bind();
     glDrawBuffer(GL_COLOR_ATTACHMENT0_EXT);
     positionFBO->attachTexture(GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D, positionTexture ? positionTexture->getID() : 0);
     positionFBO->checkStatus();
     positionFBO->unbind();
 
-    renderPositionProgram = new ShaderProgram(config.logger);
+    renderPositionProgram = new ShaderProgram(logger);
     renderPositionProgram->load("Shader/renderPosition.vert", "Shader/renderPosition.frag");
     renderPositionProgram->unuse();
 
-    fetchHeightProgram = new ShaderProgram(config.logger);
+    fetchHeightProgram = new ShaderProgram(logger);
     fetchHeightProgram->load("Shader/fetchPlayerOnTerrain.vert", "Shader/fetchPlayerOnTerrain.frag");
     fetchHeightProgram->use();
     playerPositionLocation = fetchHeightProgram->getUniformLocation("playerPosition");
@@ -46,10 +52,11 @@ void Game::createHeightQueryTargets() {
     fetchHeightProgram->unuse();
 }
 
-void Game::renderTerrainPositions() {
+void TerrainHeightQuery::renderPositions(const Camera& topDown,
+                                         const std::function<void(bool, bool, int)>& drawTerrain) {
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
-    topDownCamera.apply();
+    topDown.apply();
     glGetFloatv(GL_MODELVIEW_MATRIX, viewMatrix);
 
     glMatrixMode(GL_PROJECTION);
@@ -65,7 +72,7 @@ void Game::renderTerrainPositions() {
     glClear(GL_COLOR_BUFFER_BIT);
 
     renderPositionProgram->use();
-    world.drawTerrain(false, false, Untextured);
+    drawTerrain(false, false, Untextured);
     renderPositionProgram->unuse();
 
     glMatrixMode(GL_PROJECTION);
@@ -74,11 +81,11 @@ void Game::renderTerrainPositions() {
     positionFBO->unbind();
 }
 
-void Game::computeTerrainHeightAt(const std::vector<float>& positions, float* heights) {
+void TerrainHeightQuery::computeHeightsAt(const std::vector<float>& positions, float* heights) {
     const int n = static_cast<int>(positions.size() / 2);
-    if (n > kMaxQueryPositions) std::printf("[WARNING] computeTerrainHeightAt: too many positions requested\n");
+    if (n > kMaxPositions) std::printf("[WARNING] computeTerrainHeightAt: too many positions requested\n");
     // Only the first 512 pairs fit the uniform array and the result texture.
-    const int uploaded = std::min(n, kMaxQueryPositions);
+    const int uploaded = std::min(n, kMaxPositions);
 
     glActiveTextureARB(GL_TEXTURE0_ARB);
     glBindTexture(GL_TEXTURE_2D, positionTexture->getID());
@@ -89,7 +96,7 @@ void Game::computeTerrainHeightAt(const std::vector<float>& positions, float* he
 
     fetchHeightProgram->use();
     glPushAttrib(GL_VIEWPORT_BIT);
-    glViewport(0, 0, kMaxQueryPositions, 1);
+    glViewport(0, 0, kMaxPositions, 1);
 
     glUniformMatrix4fv(projMatrixLocation, 1, GL_FALSE, projectionMatrix);
     glUniformMatrix4fv(viewMatrixLocation, 1, GL_FALSE, viewMatrix);
@@ -123,22 +130,21 @@ void Game::computeTerrainHeightAt(const std::vector<float>& positions, float* he
     glGetTexImage(GL_TEXTURE_2D, 0, GL_LUMINANCE, GL_FLOAT, heights);
 }
 
-void Game::placeOnTerrain(std::vector<GameObject*>& objects) {
-    const float seaLevel = world.getSeaLevel();
-    float heights[kMaxQueryPositions];
+void TerrainHeightQuery::placeOnTerrain(std::vector<GameObject*>& objects, const Camera& topDown, float seaLevel) {
+    float heights[kMaxPositions];
     std::vector<float> request;
     // One query answers at most 512 positions; a longer list is asked in batches so that no
     // object reads past the result.
-    for (size_t first = 0; first < objects.size(); first += kMaxQueryPositions) {
-        const size_t count = std::min(objects.size() - first, static_cast<size_t>(kMaxQueryPositions));
+    for (size_t first = 0; first < objects.size(); first += kMaxPositions) {
+        const size_t count = std::min(objects.size() - first, static_cast<size_t>(kMaxPositions));
         request.clear();
         for (size_t k = 0; k < count; ++k) {
             const float3 p = objects[first + k]->getPosition();
             request.push_back(p.x);
             request.push_back(p.z);
         }
-        computeTerrainHeightAt(request, heights);
-        const float eyeY = topDownCamera.getEye().y;
+        computeHeightsAt(request, heights);
+        const float eyeY = topDown.getEye().y;
         for (size_t k = 0; k < count; ++k) {
             float y = heights[k] + eyeY;
             if (y < seaLevel) y = seaLevel;

@@ -7,17 +7,24 @@
 
 class TerrainShader;
 
+// What a draw takes from the running game.
+struct TerrainFrame {
+    float3 chaseEye;   // the nearest chunk is recycled once this eye has passed it
+    bool playing;      // the terrain program's uniforms are set only during play
+    float waterLevel;  // the sea level, where the beach colouring starts
+};
+
 // The endless strip: three chunks one behind the other, nearest (highest z) first. The chunk
 // the chase camera has passed is dropped and a new one generated at the far end.
 class Terrain {
 public:
-    Terrain(int chunkSizeX, int chunkSizeZ, int verticesX, int verticesZ);
+    Terrain(int chunkSizeX, int chunkSizeZ, int verticesX, int verticesZ, const TerrainTextures& textures);
     ~Terrain();
     Terrain(const Terrain&) = delete;
     Terrain& operator=(const Terrain&) = delete;
 
     float3& getPosition() { return position; }
-    void draw(bool useShader, bool withFog, int mode);
+    void draw(bool useShader, bool withFog, int mode, const TerrainFrame& frame);
     void addChunk();
 
     const std::vector<TerrainChunk*>& getChunks() const { return chunks; }
@@ -35,4 +42,5 @@ private:
     int chunkSizeZ;
     int verticesX;
     int verticesZ;
+    TerrainTextures textures;
 };

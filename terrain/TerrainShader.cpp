@@ -2,7 +2,6 @@
 
 #include <GL/glew.h>
 
-#include "core/Game.h"
 #include "framework/ShaderProgram.h"
 #include "terrain/TerrainMode.h"
 
@@ -23,16 +22,15 @@ TerrainShader::TerrainShader()
     withTexturesLocation = program->getUniformLocation("withTextures");
 }
 
-void TerrainShader::prepare(bool withFog, int mode) {
-    Game& game = Game::instance();
-    if (game.getState() == Playing) {
+void TerrainShader::prepare(bool withFog, int mode, bool playing, float waterLevel) {
+    if (playing) {
         program->use();
         glUniform1i(tex3DLocation, 3);
         glUniform1i(withFogLocation, withFog ? 1 : 0);
         glUniform1i(withTexturesLocation, mode != Untextured ? 1 : 0);
         glUniform1i(specialLightingLocation, (mode == Winter || mode == Beach) ? 1 : 0);
         glUniform1i(beachLocation, mode == Beach ? 1 : 0);
-        glUniform1f(waterLevelLocation, game.getWorld().getSeaLevel());
+        glUniform1f(waterLevelLocation, waterLevel);
         program->unuse();
     }
     activate();

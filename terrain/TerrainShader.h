@@ -8,8 +8,9 @@ class TerrainShader : public Effect {
 public:
     TerrainShader();
 
-    // Sets the uniforms for this draw (only while playing) and makes the program current.
-    void prepare(bool withFog, int mode);
+    // Sets the uniforms for this draw (only while playing) and makes the program current;
+    // waterLevel is the sea level in world units.
+    void prepare(bool withFog, int mode, bool playing, float waterLevel);
 
     ShaderProgram* getProgram() const { return program; }
     int getWaterLevelLocation() const { return waterLevelLocation; }

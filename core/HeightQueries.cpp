@@ -1,0 +1,19 @@
+// The Game's height-query operations, forwarded to its TerrainHeightQuery with the game's
+// cameras, world and settings.
+#include "core/Game.h"
+
+void Game::createHeightQueryTargets() {
+    heightQuery.createTargets(config.logger, config.textureLoader, config.windowWidth, config.windowHeight);
+}
+
+void Game::renderTerrainPositions() {
+    heightQuery.renderPositions(topDownCamera, [this](bool s, bool f, int m) { world.drawTerrain(s, f, m); });
+}
+
+void Game::computeTerrainHeightAt(const std::vector<float>& positions, float* heights) {
+    heightQuery.computeHeightsAt(positions, heights);
+}
+
+void Game::placeOnTerrain(std::vector<GameObject*>& objects) {
+    heightQuery.placeOnTerrain(objects, topDownCamera, world.getSeaLevel());
+}

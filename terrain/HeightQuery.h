@@ -1,0 +1,51 @@
+#pragma once
+#include <functional>
+#include <vector>
+
+class Camera;
+class FBO;
+class GameObject;
+class Logger;
+class ShaderProgram;
+class Texture;
+class TextureLoader;
+
+// Ground heights from the GPU: once a frame the terrain, seen from the top-down camera, is
+// rendered into a float texture of surface positions; then up to 512 ground-plane positions
+// (x, z) at a time are turned into heights in one 512 x 1 pass that is read back.
+class TerrainHeightQuery {
+public:
+    // Width of the height texture: the most positions one query can answer.
+    static constexpr int kMaxPositions = 512;
+
+    TerrainHeightQuery();
+    TerrainHeightQuery(const TerrainHeightQuery&) = delete;
+    TerrainHeightQuery& operator=(const TerrainHeightQuery&) = delete;
+
+    // The position and height textures, the position FBO (width x height) and the two programs.
+    // Like every render target of the game they live until the process ends.
+    void createTargets(Logger* logger, TextureLoader* loader, int width, int height);
+    bool hasTargets() const { return positionFBO != nullptr; }
+
+    // The position pass. drawTerrain(useShader, withFog, mode) draws the terrain as the game
+    // does; it is asked for no program of its own and no textures, so this pass's program
+    // records the surface. The model-view matrix is left as the camera's view.
+    void renderPositions(const Camera& topDown, const std::function<void(bool, bool, int)>& drawTerrain);
+    // Entry k of heights (512 floats) is the terrain height at the k-th pair (x, z) of
+    // positions, measured from the top-down eye's height. Valid after renderPositions.
+    void computeHeightsAt(const std::vector<float>& positions, float* heights);
+    // Hands every object its ground height (never below the sea) through followGround.
+    void placeOnTerrain(std::vector<GameObject*>& objects, const Camera& topDown, float seaLevel);
+
+private:
+    FBO* positionFBO;
+    Texture* positionTexture;
+    Texture* heightTexture;
+    ShaderProgram* renderPositionProgram;
+    ShaderProgram* fetchHeightProgram;
+    int playerPositionLocation;
+    int projMatrixLocation;
+    int viewMatrixLocation;
+    float projectionMatrix[16];
+    float viewMatrix[16];
+};
