@@ -89,7 +89,7 @@ TEST_F(Cache, MissingTextureIsNullEveryTimeAndTheDiskIsNotAskedAgain) {
     EXPECT_EQ(cache.textureLoadCount(), 1);
 }
 
-TEST(Cache, AMissingSoundIsReportedToTheCallerAndLoadsAsNothing) {
+TEST(CacheSounds, AMissingSoundIsReportedToTheCallerAndLoadsAsNothing) {
     setenv("ALSOFT_DRIVERS", "null", 0);  // no sound card needed
     audio::System* system = nullptr;
     ASSERT_EQ(audio::System::create(&system), audio::OK);

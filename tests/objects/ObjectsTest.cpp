@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "core/Game.h"
+#include "effects/EffectContext.h"
 #include "effects/StyleLook.h"
 #include "framework/Logger.h"
 #include "framework/Texture.h"
@@ -38,6 +39,7 @@ TEST(ObjectDrawing, EveryKindAndTheSceneryDrawFromTheGameFolder) {
     GameConfig& config = game.getConfig();
     if (!config.logger) config.logger = new Logger();
     if (!config.textureLoader) config.textureLoader = new TextureLoader();
+    effectContext().logger = config.logger;
     World& world = game.getWorld();
     harness::captureStdout();
     resolveObjectKinds(game.getResourceCache());

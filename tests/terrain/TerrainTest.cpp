@@ -10,6 +10,7 @@
 #include <random>
 
 #include "core/Game.h"
+#include "effects/EffectContext.h"
 #include "framework/Logger.h"
 #include "objects/GameObject.h"
 #include "support/GlHarness.h"
@@ -22,6 +23,7 @@ namespace {
 std::unique_ptr<Terrain> terrainFrom(unsigned seed) {
     GameConfig& config = Game::instance().getConfig();
     if (!config.logger) config.logger = new Logger();  // the terrain program logs there, like every effect
+    effectContext().logger = config.logger;
     ResourceCache& cache = Game::instance().getResourceCache();
     const TerrainTextures volumes{cache.getTexture("3dterrain4RGB.dds", GL_TEXTURE_3D),
                                   cache.getTexture("3dTexWinter.dds", GL_TEXTURE_3D),
