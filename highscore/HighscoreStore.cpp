@@ -1,6 +1,7 @@
 #include "highscore/HighscoreStore.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -27,6 +28,46 @@ void syncFolderOf(const std::string& path) {
     close(fd);
 }
 
+// An exclusive lock on a file beside the table, so that games sharing a folder save one after
+// the other. The holder removes the file when it is done; a waiter that got the lock on a file
+// removed meanwhile tries again on the current one.
+class TableLock {
+public:
+    TableLock(const std::string& lockPath, bool wait) : path(lockPath) {
+        for (;;) {
+            fd = open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
+            if (fd < 0) break;
+            int locked;
+            do {
+                locked = flock(fd, wait ? LOCK_EX : LOCK_EX | LOCK_NB);
+            } while (locked != 0 && errno == EINTR);
+            if (locked != 0) break;
+            struct stat held, named;
+            if (fstat(fd, &held) == 0 && stat(path.c_str(), &named) == 0 && held.st_dev == named.st_dev &&
+                held.st_ino == named.st_ino)
+                return;
+            close(fd);
+        }
+        error = errno;
+        if (fd >= 0) close(fd);
+        fd = -1;
+    }
+    ~TableLock() {
+        if (fd < 0) return;
+        unlink(path.c_str());
+        close(fd);
+    }
+    TableLock(const TableLock&) = delete;
+    TableLock& operator=(const TableLock&) = delete;
+
+    bool held() const { return fd >= 0; }
+    int error = 0;
+
+private:
+    std::string path;
+    int fd = -1;
+};
+
 }  // namespace
 
 HighscoreStore::HighscoreStore(const std::string& gameFolder)
@@ -43,13 +84,29 @@ void HighscoreStore::load(HighscoreTable& table) const {
 
 SaveResult HighscoreStore::save(HighscoreTable& table, const PictureMaker& picture) const {
     SaveResult result;
-    const HighscoreTable::Entry& added = table.insert(table.getNewScore(), table.getName());
-    const std::string text = table.format();
-    if (!replaceFile(tablePath, text.data(), text.size())) {
+    auto fail = [&result](const std::string& reason) {
         result.ok = false;
-        result.reason = std::strerror(errno);
-        std::printf("Could not save the high-score table to %s: %s\n", tablePath.c_str(), result.reason.c_str());
+        result.reason = reason;
+    };
+    const TableLock lock(tablePath + ".lock", true);
+    if (!lock.held()) {
+        fail(std::strerror(lock.error));
+    } else {
+        // Another game in this folder may have saved since this one read the table: the new
+        // entry goes into the table as the file holds it now.
+        const files::ReadResult file = files::readRegularFile(tablePath, files::kTextLimit);
+        if (file.ok() || file.status == files::ReadStatus::Missing)
+            table.parse(file.data);
+        else
+            fail(files::describe(file));
     }
+    const HighscoreTable::Entry& added = table.insert(table.getNewScore(), table.getName());
+    if (result.ok) {
+        const std::string text = table.format();
+        if (!replaceFile(tablePath, text.data(), text.size())) fail(std::strerror(errno));
+    }
+    if (!result.ok)
+        std::printf("Could not save the high-score table to %s: %s\n", tablePath.c_str(), result.reason.c_str());
     if (picture) {
         const std::string png = picture(table, added);
         if (!png.empty()) replaceFile(picturePath, png.data(), png.size());

@@ -29,8 +29,10 @@ public:
 
     // The picture of a table with its new entry, as PNG bytes (empty: keep the old picture).
     using PictureMaker = std::function<std::string(const HighscoreTable&, const HighscoreTable::Entry& added)>;
-    // Adds the table's pending score with the typed name, writes the table file, then the
-    // picture, and clears the name. A failure to write the table is reported on the console.
+    // Adds the table's pending score with the typed name to the table file as it is now (the
+    // table is read again, under a lock shared with other games in the folder), writes it, then
+    // the picture of the result, and clears the name. A failure is reported on the console and
+    // leaves the file as it was; the picture is drawn all the same.
     SaveResult save(HighscoreTable& table, const PictureMaker& picture = nullptr) const;
 
     // Replaces path with size bytes through a temporary file beside it (fsync, rename); false

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <vector>
 
 #include "highscore/HighscoreStore.h"
 
@@ -52,6 +53,50 @@ TEST_F(TableRules, FirstGameWithoutAFileRanksFirstAndANewScoreRanksAboveEqualOne
     write("highscore.txt", "500;Al\n300;Old\n300;Older\n100;Cid\n");
     EXPECT_EQ(enter(300, "New"), 2);
     EXPECT_EQ(read("highscore.txt"), "500;Al\n300;New\n300;Old\n300;Older\n100;Cid\n");
+}
+
+TEST_F(TableRules, TwoGamesInOneFolderKeepBothNewEntries) {
+    write("highscore.txt", "500;Alice\n300;Bob\n");
+    const HighscoreStore otherStore(dir);
+    HighscoreTable other;
+    store.load(table);
+    otherStore.load(other);
+    table.computeRank(400);
+    other.computeRank(350);
+    table.appendToName("Anna");
+    other.appendToName("Bert");
+    EXPECT_TRUE(store.save(table).ok);
+    EXPECT_TRUE(otherStore.save(other).ok);
+    EXPECT_EQ(read("highscore.txt"), "500;Alice\n400;Anna\n350;Bert\n300;Bob\n");
+    EXPECT_EQ(other.format(), read("highscore.txt")) << "the table shown is the one saved";
+}
+
+TEST_F(TableRules, RacingGamesLoseNoEntry) {
+    constexpr int kGames = 4, kSaves = 25;
+    std::vector<pid_t> games;
+    for (int g = 0; g < kGames; ++g) {
+        const pid_t child = fork();
+        if (child == 0) {
+            bool ok = true;
+            for (int i = 0; i < kSaves; ++i) {
+                HighscoreTable mine;
+                store.load(mine);
+                mine.computeRank(100 * g + i);
+                mine.appendToName("Game " + std::to_string(g));
+                ok = store.save(mine).ok && ok;
+            }
+            _exit(ok ? 0 : 1);
+        }
+        games.push_back(child);
+    }
+    for (const pid_t child : games) {
+        int status = -1;
+        waitpid(child, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+    }
+    store.load(table);
+    EXPECT_EQ(table.getEntries().size(), static_cast<std::size_t>(kGames * kSaves));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1) << "a lock or temporary file is left";
 }
 
 TEST_F(TableRules, UnusualAndDamagedLinesLoadWithoutLosingEntries) {
