@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <set>
 #include <vector>
 
 #include "platform/ReadFile.h"
@@ -79,6 +80,13 @@ std::string HighscoreStore::folderFile(const std::string& name) const {
 
 void HighscoreStore::load(HighscoreTable& table) const {
     const files::ReadResult file = files::readRegularFile(tablePath, files::kTextLimit);
+    if (!file.ok() && file.status != files::ReadStatus::Missing) {
+        // Read at every game over: one line per file and reason is enough.
+        static std::set<std::string> reported;
+        const std::string reason = files::describe(file);
+        if (reported.insert(tablePath + '\n' + reason).second)
+            std::printf("Could not read the high-score table from %s: %s\n", tablePath.c_str(), reason.c_str());
+    }
     table.parse(file.ok() ? file.data : std::string());
 }
 

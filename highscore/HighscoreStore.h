@@ -24,7 +24,8 @@ public:
     const std::string& tableFile() const { return tablePath; }
     const std::string& pictureFile() const { return picturePath; }
 
-    // Replaces the table's entries with the file's; a missing file is an empty table.
+    // Replaces the table's entries with the file's. A missing file is an empty table, and so is
+    // one that is not a plain file or is too large, which is reported (once) on the console.
     void load(HighscoreTable& table) const;
 
     // The picture of a table with its new entry, as PNG bytes (empty: keep the old picture).

@@ -99,6 +99,36 @@ TEST_F(TableRules, RacingGamesLoseNoEntry) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1) << "a lock or temporary file is left";
 }
 
+TEST_F(TableRules, ATableThatIsNoPlainFileLoadsEmptyIsReportedOnceAndIsNeverReplaced) {
+    const std::string fifo = dir + "/fifo", zero = dir + "/zero", folder = dir + "/folder";
+    for (const std::string& d : {fifo, zero, folder}) ASSERT_EQ(mkdir(d.c_str(), 0755), 0);
+    ASSERT_EQ(mkfifo((fifo + "/highscore.txt").c_str(), 0644), 0);
+    ASSERT_EQ(symlink("/dev/zero", (zero + "/highscore.txt").c_str()), 0);
+    ASSERT_EQ(mkdir((folder + "/highscore.txt").c_str(), 0755), 0);
+    alarm(60);  // a read that blocks on the FIFO ends the program instead of hanging it
+    for (const std::string& d : {fifo, zero, folder}) {
+        const HighscoreStore other(d);
+        const std::string path = d + "/highscore.txt";
+        struct stat before {}, after {};
+        lstat(path.c_str(), &before);
+        table.parse("10;Old\n");
+        testing::internal::CaptureStdout();
+        other.load(table);
+        EXPECT_TRUE(table.getEntries().empty()) << path;
+        other.load(table);
+        table.computeRank(20);
+        table.appendToName("Ann");
+        const SaveResult result = other.save(table);
+        EXPECT_EQ(testing::internal::GetCapturedStdout(),
+                  "Could not read the high-score table from " + path + ": not a regular file\n" +
+                      "Could not save the high-score table to " + path + ": not a regular file\n");
+        EXPECT_FALSE(result.ok);
+        lstat(path.c_str(), &after);
+        EXPECT_TRUE(before.st_mode == after.st_mode && before.st_ino == after.st_ino) << path << " was replaced";
+    }
+    alarm(0);
+}
+
 TEST_F(TableRules, UnusualAndDamagedLinesLoadWithoutLosingEntries) {
     // Not a number, a Windows line end, equal scores, a very long line, a line without
     // separator, a score too large for an int and a name with further ";".
