@@ -220,7 +220,10 @@ inline Outcome runHighscore(const uint8_t* data, std::size_t size, const std::st
     FUZZ_EXPECT(out, table.getEntries().size() <= withSeparator);
     // No line with a separator is dropped.
     FUZZ_EXPECT(out, table.getEntries().size() == withSeparator);
-    for (const auto& entry : table.getEntries()) FUZZ_EXPECT(out, entry.second.find('\n') == std::string::npos);
+    for (const auto& entry : table.getEntries()) {
+        FUZZ_EXPECT(out, entry.second.find('\n') == std::string::npos);
+        FUZZ_EXPECT(out, entry.second.size() <= HighscoreTable::maxNameLength);
+    }
 
     long long score = leadingNumber(text);
     if (size > 0) score += static_cast<long long>(data[size - 1] % 3) - 1;

@@ -1,5 +1,6 @@
 #include "highscore/HighscoreTable.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -22,15 +23,19 @@ void HighscoreTable::parse(const std::string& text) {
     for (std::string::size_type begin = 0; begin < text.size();) {
         std::string::size_type end = text.find('\n', begin);
         if (end == std::string::npos) end = text.size();
-        std::string line = text.substr(begin, end - begin);
+        const std::string::size_type lineBegin = begin;
+        std::string::size_type lineEnd = end;
         begin = end + 1;
-        if (!line.empty() && line.back() == '\r') line.pop_back();  // written on Windows
-        const std::string::size_type separator = line.find(';');
-        if (separator == std::string::npos) continue;  // damaged line: keep the ones after it
+        if (lineEnd > lineBegin && text[lineEnd - 1] == '\r') --lineEnd;  // written on Windows
+        const auto separator = static_cast<std::string::size_type>(
+            std::find(text.begin() + lineBegin, text.begin() + lineEnd, ';') - text.begin());
+        if (separator == lineEnd) continue;  // damaged line: keep the ones after it
         // Equal scores: a line read later goes before the earlier ones, so the walk from the
         // top meets them in file order and a rewrite keeps their order.
-        const int score = parseScore(line.substr(0, separator));
-        entries.emplace_hint(entries.lower_bound(score), score, line.substr(separator + 1));
+        const int score = parseScore(text.substr(lineBegin, separator - lineBegin));
+        // A name longer than a typed one can be only slows down every drawing of the table.
+        const std::string entryName = text.substr(separator + 1, std::min(lineEnd - separator - 1, maxNameLength));
+        entries.emplace_hint(entries.lower_bound(score), score, entryName);
     }
 }
 
