@@ -34,6 +34,7 @@ void Game::display() {
             break;
         case Highscore:
             drawFullScreenImage(highscoreTexture);
+            drawSaveFailureLine();
             break;
         case Credits:
             drawFullScreenImage(creditsTexture);
@@ -69,6 +70,7 @@ void Game::onShipHit() {
     }
 
     // A hit in the first group ends the game.
+    highscoreSaveFailure.clear();
     if (state != Highscore && score > 0) {
         HighscoreStore().load(highscoreTable);
         highscoreRank = highscoreTable.computeRank(score);

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "core/GameConfig.h"
@@ -81,6 +82,7 @@ public:
     void drawEffectGroupLabel();
     void drawBulletDots();
     void drawNameEntryLines();
+    void drawSaveFailureLine();
     Texture* labelTextureFor(const char* groupName) const;
 
     // Accessors.
@@ -152,6 +154,7 @@ public:
     bool firstSignShown;
     bool secondSignShown;
     int highscoreRank;
+    std::string highscoreSaveFailure;  // shown on the high-score screen; empty after a good save
     HighscoreTable highscoreTable;
     ScorePanel scorePanel;
 

@@ -9,6 +9,8 @@
 struct SaveResult {
     bool ok = true;
     std::string reason;
+    // The line the high-score screen shows after a failed save; empty after a good one.
+    std::string playerMessage() const { return ok ? std::string() : "Your score could not be saved: " + reason; }
 };
 
 // The high-score files of one game folder: "highscore.txt" and its picture

@@ -49,6 +49,7 @@ protected:
 TEST_F(TableRules, FirstGameWithoutAFileRanksFirstAndANewScoreRanksAboveEqualOnes) {
     EXPECT_EQ(enter(120, "Ann"), 1);
     EXPECT_TRUE(saved.ok);
+    EXPECT_EQ(saved.playerMessage(), "");
     EXPECT_EQ(read("highscore.txt"), "120;Ann\n");
     write("highscore.txt", "500;Al\n300;Old\n300;Older\n100;Cid\n");
     EXPECT_EQ(enter(300, "New"), 2);
@@ -122,7 +123,7 @@ TEST_F(TableRules, ATableThatIsNoPlainFileLoadsEmptyIsReportedOnceAndIsNeverRepl
         EXPECT_EQ(testing::internal::GetCapturedStdout(),
                   "Could not read the high-score table from " + path + ": not a regular file\n" +
                       "Could not save the high-score table to " + path + ": not a regular file\n");
-        EXPECT_FALSE(result.ok);
+        EXPECT_EQ(result.playerMessage(), "Your score could not be saved: not a regular file");
         lstat(path.c_str(), &after);
         EXPECT_TRUE(before.st_mode == after.st_mode && before.st_ino == after.st_ino) << path << " was replaced";
     }
@@ -174,7 +175,7 @@ TEST_F(TableRules, UnwritableFolderLeavesTheOldFileAndStillDrawsThePicture) {
         enter(900, "Neo", [](const HighscoreTable& t, const HighscoreTable::Entry& added) {
             return t.format() + "new: " + added.second;
         });
-        _exit(saved.ok ? 4 : (saved.reason == "Permission denied" ? 0 : 5));
+        _exit(saved.playerMessage() == "Your score could not be saved: Permission denied" ? 0 : 4);
     }
     int status = -1;
     waitpid(child, &status, 0);
