@@ -1,15 +1,19 @@
 #include "highscore/HighscoreStore.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <set>
+#include <utility>
 #include <vector>
 
 #include "platform/ReadFile.h"
@@ -18,12 +22,27 @@ bool HighscoreStore::simulateFailureBeforeRename = false;
 
 namespace {
 
+// The folder part of a path and the name in it.
+std::pair<std::string, std::string> splitPath(const std::string& path) {
+    const std::string::size_type slash = path.find_last_of('/');
+    if (slash == std::string::npos) return {".", path};
+    return {slash == 0 ? "/" : path.substr(0, slash), path.substr(slash + 1)};
+}
+
+// Whether name is a temporary file of a replacement of `file`: "<file>.XXXXXX" as mkstemp
+// fills it in.
+bool isTemporaryOf(const std::string& name, const std::string& file) {
+    if (name.size() != file.size() + 7 || name.compare(0, file.size(), file) != 0 || name[file.size()] != '.')
+        return false;
+    for (std::string::size_type i = file.size() + 1; i < name.size(); ++i)
+        if (!std::isalnum(static_cast<unsigned char>(name[i]))) return false;
+    return true;
+}
+
 // Makes sure the directory entry of a renamed file reaches the disk too. Best effort: some
 // file systems refuse fsync on directories, and the data itself is already safe.
 void syncFolderOf(const std::string& path) {
-    const std::string::size_type slash = path.find_last_of('/');
-    const std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
-    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+    const int fd = open(splitPath(path).first.c_str(), O_RDONLY | O_DIRECTORY);
     if (fd < 0) return;
     fsync(fd);
     close(fd);
@@ -121,6 +140,28 @@ SaveResult HighscoreStore::save(HighscoreTable& table, const PictureMaker& pictu
     }
     table.clearName();
     return result;
+}
+
+int HighscoreStore::removeStaleTemporaries() const {
+    // Whoever holds the lock is saving and may be writing its temporaries right now; without a
+    // holder every one is left over. A save never takes a minute, so older ones are left over too.
+    const TableLock lock(tablePath + ".lock", false);
+    const std::time_t now = std::time(nullptr);
+    int removed = 0;
+    for (const std::string& file : {tablePath, picturePath}) {
+        const auto [folderName, fileName] = splitPath(file);
+        DIR* folderEntries = opendir(folderName.c_str());
+        if (!folderEntries) continue;
+        while (const dirent* entry = readdir(folderEntries)) {
+            if (!isTemporaryOf(entry->d_name, fileName)) continue;
+            const std::string path = folderName + "/" + entry->d_name;
+            struct stat st;
+            if (lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+            if ((lock.held() || now - st.st_mtime > 60) && unlink(path.c_str()) == 0) ++removed;
+        }
+        closedir(folderEntries);
+    }
+    return removed;
 }
 
 bool HighscoreStore::replaceFile(const std::string& path, const void* data, std::size_t size) {

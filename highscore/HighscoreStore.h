@@ -38,6 +38,11 @@ public:
     // leaves the file as it was; the picture is drawn all the same.
     SaveResult save(HighscoreTable& table, const PictureMaker& picture = nullptr) const;
 
+    // Removes the temporary files that saves cut short (a crash, a kill) left beside the table
+    // and the picture: those of exactly the names a save uses, unless a save in another game
+    // may still be writing them. Returns how many were removed.
+    int removeStaleTemporaries() const;
+
     // Replaces path with size bytes through a temporary file beside it (fsync, rename); false
     // with errno set when anything fails, and the old file is then untouched.
     static bool replaceFile(const std::string& path, const void* data, std::size_t size);

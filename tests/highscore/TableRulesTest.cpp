@@ -1,10 +1,13 @@
 // The high-score table and its file without a window: parsing, ranking, the typed name and
 // the safe replacement of the files.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -128,6 +131,27 @@ TEST_F(TableRules, ATableThatIsNoPlainFileLoadsEmptyIsReportedOnceAndIsNeverRepl
         EXPECT_TRUE(before.st_mode == after.st_mode && before.st_ino == after.st_ino) << path << " was replaced";
     }
     alarm(0);
+}
+
+TEST_F(TableRules, StartUpRemovesTheTemporariesOfCutShortSavesOnly) {
+    ASSERT_EQ(mkdir((dir + "/Textures").c_str(), 0755), 0);
+    const std::vector<std::string> stale = {"highscore.txt.a1B2c3", "Textures/highscore.png.XyZ789"};
+    const std::vector<std::string> others = {"highscore.txt", "highscore.txt.bak", "highscore.txt.a1B2c3d",
+                                             "highscore.txt.a1-2c3", "notes.txt.a1B2c3", "Textures/highscore.jpg.a1B2c3"};
+    for (const std::string& name : others) write(name, "keep");
+    for (const std::string& name : stale) {
+        write(name, "left over");
+        std::filesystem::last_write_time(dir + "/" + name, std::filesystem::file_time_type::clock::now() - std::chrono::minutes(2));
+    }
+    write("highscore.txt.Fresh1", "being written");
+    const int held = open((dir + "/highscore.txt.lock").c_str(), O_RDWR | O_CREAT, 0644);
+    ASSERT_EQ(flock(held, LOCK_EX), 0);  // another game is saving: only old temporaries are left over
+    EXPECT_EQ(store.removeStaleTemporaries(), 2);
+    close(held);
+    EXPECT_EQ(read("highscore.txt.Fresh1"), "being written");
+    EXPECT_EQ(store.removeStaleTemporaries(), 1);  // nobody saving: every temporary is left over
+    for (const std::string& name : others) EXPECT_EQ(read(name), "keep") << name;
+    EXPECT_EQ(std::distance(std::filesystem::recursive_directory_iterator(dir), {}), 1 + others.size());
 }
 
 TEST_F(TableRules, UnusualAndDamagedLinesLoadWithoutLosingEntries) {
