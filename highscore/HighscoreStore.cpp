@@ -22,6 +22,16 @@ bool HighscoreStore::simulateFailureBeforeRename = false;
 
 namespace {
 
+// The file a path names, through any symbolic links, so that a replacement goes to the target
+// and the link stays; the path itself while there is no such file.
+std::string resolved(const std::string& path) {
+    char* target = realpath(path.c_str(), nullptr);
+    if (!target) return path;
+    const std::string result(target);
+    std::free(target);
+    return result;
+}
+
 // The folder part of a path and the name in it.
 std::pair<std::string, std::string> splitPath(const std::string& path) {
     const std::string::size_type slash = path.find_last_of('/');
@@ -115,13 +125,14 @@ SaveResult HighscoreStore::save(HighscoreTable& table, const PictureMaker& pictu
         result.ok = false;
         result.reason = reason;
     };
-    const TableLock lock(tablePath + ".lock", true);
+    const std::string target = resolved(tablePath);
+    const TableLock lock(target + ".lock", true);
     if (!lock.held()) {
         fail(std::strerror(lock.error));
     } else {
         // Another game in this folder may have saved since this one read the table: the new
         // entry goes into the table as the file holds it now.
-        const files::ReadResult file = files::readRegularFile(tablePath, files::kTextLimit);
+        const files::ReadResult file = files::readRegularFile(target, files::kTextLimit);
         if (file.ok() || file.status == files::ReadStatus::Missing)
             table.parse(file.data);
         else
@@ -130,7 +141,7 @@ SaveResult HighscoreStore::save(HighscoreTable& table, const PictureMaker& pictu
     const HighscoreTable::Entry& added = table.insert(table.getNewScore(), table.getName());
     if (result.ok) {
         const std::string text = table.format();
-        if (!replaceFile(tablePath, text.data(), text.size())) fail(std::strerror(errno));
+        if (!replaceFile(target, text.data(), text.size())) fail(std::strerror(errno));
     }
     if (!result.ok)
         std::printf("Could not save the high-score table to %s: %s\n", tablePath.c_str(), result.reason.c_str());
@@ -145,10 +156,11 @@ SaveResult HighscoreStore::save(HighscoreTable& table, const PictureMaker& pictu
 int HighscoreStore::removeStaleTemporaries() const {
     // Whoever holds the lock is saving and may be writing its temporaries right now; without a
     // holder every one is left over. A save never takes a minute, so older ones are left over too.
-    const TableLock lock(tablePath + ".lock", false);
+    const std::string table = resolved(tablePath);
+    const TableLock lock(table + ".lock", false);
     const std::time_t now = std::time(nullptr);
     int removed = 0;
-    for (const std::string& file : {tablePath, picturePath}) {
+    for (const std::string& file : {table, resolved(picturePath)}) {
         const auto [folderName, fileName] = splitPath(file);
         DIR* folderEntries = opendir(folderName.c_str());
         if (!folderEntries) continue;
@@ -164,7 +176,8 @@ int HighscoreStore::removeStaleTemporaries() const {
     return removed;
 }
 
-bool HighscoreStore::replaceFile(const std::string& path, const void* data, std::size_t size) {
+bool HighscoreStore::replaceFile(const std::string& link, const void* data, std::size_t size) {
+    const std::string path = resolved(link);
     std::vector<char> tempName(path.begin(), path.end());
     const char suffix[] = ".XXXXXX";
     tempName.insert(tempName.end(), suffix, suffix + sizeof suffix);  // with the terminator

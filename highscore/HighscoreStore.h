@@ -44,7 +44,8 @@ public:
     int removeStaleTemporaries() const;
 
     // Replaces path with size bytes through a temporary file beside it (fsync, rename); false
-    // with errno set when anything fails, and the old file is then untouched.
+    // with errno set when anything fails, and the old file is then untouched. A symbolic link
+    // stays: the file it points to is replaced.
     static bool replaceFile(const std::string& path, const void* data, std::size_t size);
 
     // Test hook: when set, every replacement stops after the new content has been written and

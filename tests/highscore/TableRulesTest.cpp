@@ -154,14 +154,28 @@ TEST_F(TableRules, StartUpRemovesTheTemporariesOfCutShortSavesOnly) {
     EXPECT_EQ(std::distance(std::filesystem::recursive_directory_iterator(dir), {}), 1 + others.size());
 }
 
-TEST_F(TableRules, UnusualAndDamagedLinesLoadWithoutLosingEntries) {
-    // Not a number, a Windows line end, equal scores, a name of a megabyte (cut to the 20
-    // characters a typed one may have), a line without separator, a score too large for an int
-    // and a name with further ";".
+TEST_F(TableRules, OnlyLinesWithAPlainScoreLoadAndScoresAndNamesAreBounded) {
+    // Scores that are no plain decimal number, a Windows line end, equal scores, a name of a
+    // megabyte (cut to the 20 characters a typed one may have), a line without separator, a
+    // score the picture cannot show and a name with further ";".
     const std::string longName(1 << 20, 'x');
-    table.parse("abc;NotANumber\n300;First\r\n300;Second\n900;" + longName + "\ngarbage\n99999999999;Huge\n10;a;b;c");
-    EXPECT_EQ(table.format(), "2147483647;Huge\n900;" + longName.substr(0, 20) +
-                                  "\n300;First\n300;Second\n10;a;b;c\n0;NotANumber\n");
+    table.parse("abc;NotANumber\n0x1F;Hex\n;Empty\n-5;Negative\n+7;Plus\n 8;Blank\n007;Bond\n300;First\r\n"
+                "300;Second\n900;" + longName + "\ngarbage\n99999999999;Huge\n10;a;b;c");
+    EXPECT_EQ(table.format(), "999999;Huge\n900;" + longName.substr(0, 20) +
+                                  "\n300;First\n300;Second\n10;a;b;c\n7;Bond\n");
+    EXPECT_EQ(table.computeRank(1234567), 1);
+    EXPECT_EQ(table.getNewScore(), 999999);
+}
+
+TEST_F(TableRules, ASymlinkedTableStaysALinkToTheSavedFile) {
+    ASSERT_EQ(mkdir((dir + "/shared").c_str(), 0755), 0);
+    write("shared/scores.txt", "500;Al\n");
+    ASSERT_EQ(symlink("shared/scores.txt", (dir + "/highscore.txt").c_str()), 0);
+    enter(600, "Bo");
+    EXPECT_TRUE(saved.ok);
+    EXPECT_EQ(std::filesystem::read_symlink(dir + "/highscore.txt"), "shared/scores.txt");
+    EXPECT_EQ(read("shared/scores.txt"), "600;Bo\n500;Al\n");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir + "/shared"), {}), 1) << "a file is left beside it";
 }
 
 TEST_F(TableRules, NameIsBoundedAtTwentyCharactersAndKeptOnOneLine) {
