@@ -23,7 +23,6 @@ public:
 
     // A file of the game folder by its name relative to it ("Textures/highscore.jpg").
     std::string folderFile(const std::string& name) const;
-    const std::string& tableFile() const { return tablePath; }
     const std::string& pictureFile() const { return picturePath; }
 
     // Replaces the table's entries with the file's. A missing file is an empty table, and so is

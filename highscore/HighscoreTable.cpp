@@ -34,10 +34,10 @@ void HighscoreTable::parse(const std::string& text) {
         int score;
         // A damaged line is skipped; the ones after it still count.
         if (separator == lineEnd || !parseScore(text.substr(lineBegin, separator - lineBegin), score)) continue;
-        // Equal scores: a line read later goes before the earlier ones, so the walk from the
-        // top meets them in file order and a rewrite keeps their order.
         // A name longer than a typed one can be only slows down every drawing of the table.
         const std::string entryName = text.substr(separator + 1, std::min(lineEnd - separator - 1, maxNameLength));
+        // Equal scores: a line read later goes before the earlier ones, so the walk from the
+        // top meets them in file order and a rewrite keeps their order.
         entries.emplace_hint(entries.lower_bound(score), score, entryName);
     }
 }

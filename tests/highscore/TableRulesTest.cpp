@@ -19,6 +19,7 @@ namespace {
 
 class TableRules : public testing::Test {
 protected:
+    void SetUp() override { ASSERT_FALSE(dir.empty()); }
     ~TableRules() override {
         HighscoreStore::simulateFailureBeforeRename = false;
         chmod(dir.c_str(), 0700);
