@@ -32,6 +32,7 @@ void Game::display() {
             break;
         case Highscore:
             drawFullScreenImage(highscoreTexture);
+            drawSaveFailureLine();
             break;
         case Credits:
             drawFullScreenImage(creditsTexture);
@@ -69,6 +70,7 @@ void Game::onShipHit() {
     }
 
     // A hit in the first group ends the game.
+    highscoreSaveFailure.clear();
     if (state != Highscore && session.score > 0) {
         HighscoreStore().load(highscoreTable);
         session.highscoreRank = highscoreTable.computeRank(session.score);

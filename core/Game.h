@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "core/GameConfig.h"
@@ -85,6 +86,7 @@ public:
     void drawEffectGroupLabel();
     void drawBulletDots();
     void drawNameEntryLines();
+    void drawSaveFailureLine();
     Texture* labelTextureFor(const EffectGroup* group) const;
 
     // Accessors.
@@ -138,6 +140,7 @@ public:
     Texture* highscoreTexture;
     Texture* labelTextures[11];
     int bulletCount;
+    std::string highscoreSaveFailure;  // shown on the high-score screen; empty after a good save
     HighscoreTable highscoreTable;
     ScorePanel scorePanel;
 

@@ -125,3 +125,16 @@ void Game::drawNameEntryLines() {
 
     glDisable(GL_COLOR_LOGIC_OP);
 }
+
+void Game::drawSaveFailureLine() {
+    if (highscoreSaveFailure.empty()) return;
+    // Above the table, level with its rank column, red like the new entry's row; unlit, so the
+    // text has exactly that colour.
+    glDisable(GL_LIGHTING);
+    glDisable(GL_DEPTH_TEST);
+    glColor3f(1, 0, 0);
+    textWriter.drawText(-0.77f, 0.35f, GLUT_BITMAP_HELVETICA_18, highscoreSaveFailure.c_str());
+    glColor3f(1, 1, 1);
+    glEnable(GL_DEPTH_TEST);
+    glEnable(GL_LIGHTING);
+}

@@ -20,6 +20,7 @@ void Game::initResources() {
     // The score panel and the high-score picture use "Faktos.ttf" from the game folder.
     HighscorePicture::useGameFolderFonts();
 
+    HighscoreStore().removeStaleTemporaries();
     config.logger = new Logger();
     config.textureLoader = new TextureLoader();
     effectContext().logger = config.logger;

@@ -4,6 +4,7 @@
 // that once broke something is replayed along exactly the path that found it.
 #include <GL/glew.h>
 
+#include <algorithm>
 #include <cctype>
 #include <climits>
 #include <cmath>
@@ -192,7 +193,7 @@ inline Outcome runPlaylist(const uint8_t* data, std::size_t size) {
     return out;
 }
 
-// The high-score file's leading number as the table reads it, clamped to int.
+// The input's leading number, clamped to int: often a score of the table itself.
 inline long long leadingNumber(const std::string& text) {
     const long long v = std::strtoll(text.c_str(), nullptr, 10);
     return v > INT_MAX ? INT_MAX : (v < INT_MIN ? INT_MIN : v);
@@ -210,22 +211,31 @@ inline Outcome runHighscore(const uint8_t* data, std::size_t size, const std::st
     }
     HighscoreTable table;
     HighscoreStore(folder).load(table);
-    std::size_t withSeparator = 0;
+    // Lines whose part before the first separator is one or more digits and nothing else.
+    std::size_t plain = 0;
     for (std::size_t begin = 0; begin <= text.size();) {
         std::size_t end = text.find('\n', begin);
         if (end == std::string::npos) end = text.size();
-        if (end > begin && text.find(';', begin) < end) ++withSeparator;
+        const std::size_t separator = text.find(';', begin);
+        if (separator < end && separator > begin) {
+            bool digits = true;
+            for (std::size_t i = begin; i < separator; ++i) digits = digits && std::isdigit(static_cast<unsigned char>(text[i]));
+            plain += digits;
+        }
         begin = end + 1;
     }
-    FUZZ_EXPECT(out, table.getEntries().size() <= withSeparator);
-    // No line with a separator is dropped.
-    FUZZ_EXPECT(out, table.getEntries().size() == withSeparator);
-    for (const auto& entry : table.getEntries()) FUZZ_EXPECT(out, entry.second.find('\n') == std::string::npos);
+    // Every such line is loaded, and nothing else.
+    FUZZ_EXPECT(out, table.getEntries().size() == plain);
+    for (const auto& entry : table.getEntries()) {
+        FUZZ_EXPECT(out, entry.second.find('\n') == std::string::npos);
+        FUZZ_EXPECT(out, entry.second.size() <= HighscoreTable::maxNameLength);
+        FUZZ_EXPECT(out, entry.first >= 0 && entry.first <= HighscoreTable::maxScore);
+    }
 
+    // Scores are ranked as the table keeps them.
     long long score = leadingNumber(text);
     if (size > 0) score += static_cast<long long>(data[size - 1] % 3) - 1;
-    if (score > INT_MAX) score = INT_MAX;
-    if (score < INT_MIN) score = INT_MIN;
+    score = std::min<long long>(std::max<long long>(score, 0), HighscoreTable::maxScore);
     int expected = 1;
     for (const auto& entry : table.getEntries()) expected += entry.first > score;
 

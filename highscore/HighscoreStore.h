@@ -9,6 +9,8 @@
 struct SaveResult {
     bool ok = true;
     std::string reason;
+    // The line the high-score screen shows after a failed save; empty after a good one.
+    std::string playerMessage() const { return ok ? std::string() : "Your score could not be saved: " + reason; }
 };
 
 // The high-score files of one game folder: "highscore.txt" and its picture
@@ -21,20 +23,28 @@ public:
 
     // A file of the game folder by its name relative to it ("Textures/highscore.jpg").
     std::string folderFile(const std::string& name) const;
-    const std::string& tableFile() const { return tablePath; }
     const std::string& pictureFile() const { return picturePath; }
 
-    // Replaces the table's entries with the file's; a missing file is an empty table.
+    // Replaces the table's entries with the file's. A missing file is an empty table, and so is
+    // one that is not a plain file or is too large, which is reported (once) on the console.
     void load(HighscoreTable& table) const;
 
     // The picture of a table with its new entry, as PNG bytes (empty: keep the old picture).
     using PictureMaker = std::function<std::string(const HighscoreTable&, const HighscoreTable::Entry& added)>;
-    // Adds the table's pending score with the typed name, writes the table file, then the
-    // picture, and clears the name. A failure to write the table is reported on the console.
+    // Adds the table's pending score with the typed name to the table file as it is now (the
+    // table is read again, under a lock shared with other games in the folder), writes it, then
+    // the picture of the result, and clears the name. A failure is reported on the console and
+    // leaves the file as it was; the picture is drawn all the same.
     SaveResult save(HighscoreTable& table, const PictureMaker& picture = nullptr) const;
 
+    // Removes the temporary files that saves cut short (a crash, a kill) left beside the table
+    // and the picture: those of exactly the names a save uses, unless a save in another game
+    // may still be writing them. Returns how many were removed.
+    int removeStaleTemporaries() const;
+
     // Replaces path with size bytes through a temporary file beside it (fsync, rename); false
-    // with errno set when anything fails, and the old file is then untouched.
+    // with errno set when anything fails, and the old file is then untouched. A symbolic link
+    // stays: the file it points to is replaced.
     static bool replaceFile(const std::string& path, const void* data, std::size_t size);
 
     // Test hook: when set, every replacement stops after the new content has been written and

@@ -1,19 +1,22 @@
 #include "highscore/HighscoreTable.h"
 
-#include <climits>
+#include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 
 namespace {
 
-// The leading decimal number as atoi reads it (blanks, sign, digits), but clamped to the int
-// range instead of overflowing on a damaged file.
-int parseScore(const std::string& text) {
-    const long value = std::strtol(text.c_str(), nullptr, 10);
-    if (value > INT_MAX) return INT_MAX;
-    if (value < INT_MIN) return INT_MIN;
-    return static_cast<int>(value);
+// The score of a line: digits only, at most maxScore; false for anything else.
+bool parseScore(const std::string& text, int& score) {
+    if (text.empty()) return false;
+    score = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9') return false;
+        score = std::min(score * 10 + (c - '0'), HighscoreTable::maxScore);
+    }
+    return true;
 }
+
+int bounded(int score) { return std::min(std::max(score, 0), HighscoreTable::maxScore); }
 
 }  // namespace
 
@@ -22,15 +25,20 @@ void HighscoreTable::parse(const std::string& text) {
     for (std::string::size_type begin = 0; begin < text.size();) {
         std::string::size_type end = text.find('\n', begin);
         if (end == std::string::npos) end = text.size();
-        std::string line = text.substr(begin, end - begin);
+        const std::string::size_type lineBegin = begin;
+        std::string::size_type lineEnd = end;
         begin = end + 1;
-        if (!line.empty() && line.back() == '\r') line.pop_back();  // written on Windows
-        const std::string::size_type separator = line.find(';');
-        if (separator == std::string::npos) continue;  // damaged line: keep the ones after it
+        if (lineEnd > lineBegin && text[lineEnd - 1] == '\r') --lineEnd;  // written on Windows
+        const auto separator = static_cast<std::string::size_type>(
+            std::find(text.begin() + lineBegin, text.begin() + lineEnd, ';') - text.begin());
+        int score;
+        // A damaged line is skipped; the ones after it still count.
+        if (separator == lineEnd || !parseScore(text.substr(lineBegin, separator - lineBegin), score)) continue;
+        // A name longer than a typed one can be only slows down every drawing of the table.
+        const std::string entryName = text.substr(separator + 1, std::min(lineEnd - separator - 1, maxNameLength));
         // Equal scores: a line read later goes before the earlier ones, so the walk from the
         // top meets them in file order and a rewrite keeps their order.
-        const int score = parseScore(line.substr(0, separator));
-        entries.emplace_hint(entries.lower_bound(score), score, line.substr(separator + 1));
+        entries.emplace_hint(entries.lower_bound(score), score, entryName);
     }
 }
 
@@ -47,13 +55,13 @@ std::string HighscoreTable::format() const {
 }
 
 const HighscoreTable::Entry& HighscoreTable::insert(int score, const std::string& entryName) {
-    return *entries.emplace(score, entryName);
+    return *entries.emplace(bounded(score), entryName);
 }
 
 int HighscoreTable::computeRank(int score) {
-    newScore = score;
+    newScore = bounded(score);
     rank = 1;
-    for (auto it = entries.rbegin(); it != entries.rend() && it->first > score; ++it) ++rank;
+    for (auto it = entries.rbegin(); it != entries.rend() && it->first > newScore; ++it) ++rank;
     return rank;
 }
 

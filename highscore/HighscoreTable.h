@@ -11,12 +11,18 @@ public:
     using Entry = Entries::value_type;
 
     static constexpr std::size_t maxNameLength = 20;
+    // The highest score kept: the picture's score column ends at x = 350, and six digits are
+    // as many as fit there beside the ranks of the top five.
+    static constexpr int maxScore = 999999;
 
-    // Replaces the entries with those of a table file's text.
+    // Replaces the entries with those of a table file's text. A line counts when its score is
+    // a plain decimal number (no sign: scores are never negative); larger scores and longer
+    // names are cut to what the table keeps.
     void parse(const std::string& text);
     // The table file's text for the current entries.
     std::string format() const;
     // Adds an entry after the existing ones of the same score, so it is listed above them.
+    // Scores are kept between 0 and maxScore, here and in computeRank.
     const Entry& insert(int score, const std::string& name);
 
     // Where score would rank among the entries (1 is the best); it becomes the pending score.

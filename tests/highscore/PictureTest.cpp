@@ -51,6 +51,16 @@ TEST_F(HighscoreTest, ScoresAreRightAlignedToEndAt350) {
     EXPECT_LT(longScore.left + 50, shortScore.left);
 }
 
+TEST_F(HighscoreTest, TheLargestScoreKeepsClearOfTheRankColumn) {
+    write("highscore.txt", "99999999999;Huge\n");
+    ASSERT_EQ(enter(7, "Small"), 2);
+    const Picture p = picture();
+    ASSERT_TRUE(p);
+    bool gap = false;  // a column without text between the rank and the score
+    for (int x = 220; x <= 245 && !gap; ++x) gap = row(p.get(), 300, x, x).text == 0;
+    EXPECT_TRUE(gap);
+}
+
 TEST_F(HighscoreTest, MissingBackgroundRewritesTheFileAndKeepsTheOldPicture) {
     write("Textures/highscore.png", "old picture");
     ASSERT_EQ(unlink((dir + "/Textures/highscore.jpg").c_str()), 0);

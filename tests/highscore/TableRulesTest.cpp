@@ -1,13 +1,17 @@
 // The high-score table and its file without a window: parsing, ranking, the typed name and
 // the safe replacement of the files.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <vector>
 
 #include "highscore/HighscoreStore.h"
 
@@ -15,6 +19,7 @@ namespace {
 
 class TableRules : public testing::Test {
 protected:
+    void SetUp() override { ASSERT_FALSE(dir.empty()); }
     ~TableRules() override {
         HighscoreStore::simulateFailureBeforeRename = false;
         chmod(dir.c_str(), 0700);
@@ -48,18 +53,130 @@ protected:
 TEST_F(TableRules, FirstGameWithoutAFileRanksFirstAndANewScoreRanksAboveEqualOnes) {
     EXPECT_EQ(enter(120, "Ann"), 1);
     EXPECT_TRUE(saved.ok);
+    EXPECT_EQ(saved.playerMessage(), "");
     EXPECT_EQ(read("highscore.txt"), "120;Ann\n");
     write("highscore.txt", "500;Al\n300;Old\n300;Older\n100;Cid\n");
     EXPECT_EQ(enter(300, "New"), 2);
     EXPECT_EQ(read("highscore.txt"), "500;Al\n300;New\n300;Old\n300;Older\n100;Cid\n");
 }
 
-TEST_F(TableRules, UnusualAndDamagedLinesLoadWithoutLosingEntries) {
-    // Not a number, a Windows line end, equal scores, a very long line, a line without
-    // separator, a score too large for an int and a name with further ";".
-    const std::string longName(1000, 'x');
-    table.parse("abc;NotANumber\n300;First\r\n300;Second\n900;" + longName + "\ngarbage\n99999999999;Huge\n10;a;b;c");
-    EXPECT_EQ(table.format(), "2147483647;Huge\n900;" + longName + "\n300;First\n300;Second\n10;a;b;c\n0;NotANumber\n");
+TEST_F(TableRules, TwoGamesInOneFolderKeepBothNewEntries) {
+    write("highscore.txt", "500;Alice\n300;Bob\n");
+    const HighscoreStore otherStore(dir);
+    HighscoreTable other;
+    store.load(table);
+    otherStore.load(other);
+    table.computeRank(400);
+    other.computeRank(350);
+    table.appendToName("Anna");
+    other.appendToName("Bert");
+    EXPECT_TRUE(store.save(table).ok);
+    EXPECT_TRUE(otherStore.save(other).ok);
+    EXPECT_EQ(read("highscore.txt"), "500;Alice\n400;Anna\n350;Bert\n300;Bob\n");
+    EXPECT_EQ(other.format(), read("highscore.txt")) << "the table shown is the one saved";
+}
+
+TEST_F(TableRules, RacingGamesLoseNoEntry) {
+    constexpr int kGames = 4, kSaves = 25;
+    std::vector<pid_t> games;
+    for (int g = 0; g < kGames; ++g) {
+        const pid_t child = fork();
+        if (child == 0) {
+            bool ok = true;
+            for (int i = 0; i < kSaves; ++i) {
+                HighscoreTable mine;
+                store.load(mine);
+                mine.computeRank(100 * g + i);
+                mine.appendToName("Game " + std::to_string(g));
+                ok = store.save(mine).ok && ok;
+            }
+            _exit(ok ? 0 : 1);
+        }
+        games.push_back(child);
+    }
+    for (const pid_t child : games) {
+        int status = -1;
+        waitpid(child, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+    }
+    store.load(table);
+    EXPECT_EQ(table.getEntries().size(), static_cast<std::size_t>(kGames * kSaves));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1) << "a lock or temporary file is left";
+}
+
+TEST_F(TableRules, ATableThatIsNoPlainFileLoadsEmptyIsReportedOnceAndIsNeverReplaced) {
+    const std::string fifo = dir + "/fifo", zero = dir + "/zero", folder = dir + "/folder";
+    for (const std::string& d : {fifo, zero, folder}) ASSERT_EQ(mkdir(d.c_str(), 0755), 0);
+    ASSERT_EQ(mkfifo((fifo + "/highscore.txt").c_str(), 0644), 0);
+    ASSERT_EQ(symlink("/dev/zero", (zero + "/highscore.txt").c_str()), 0);
+    ASSERT_EQ(mkdir((folder + "/highscore.txt").c_str(), 0755), 0);
+    alarm(60);  // a read that blocks on the FIFO ends the program instead of hanging it
+    for (const std::string& d : {fifo, zero, folder}) {
+        const HighscoreStore other(d);
+        const std::string path = d + "/highscore.txt";
+        struct stat before {}, after {};
+        lstat(path.c_str(), &before);
+        table.parse("10;Old\n");
+        testing::internal::CaptureStdout();
+        other.load(table);
+        EXPECT_TRUE(table.getEntries().empty()) << path;
+        other.load(table);
+        table.computeRank(20);
+        table.appendToName("Ann");
+        const SaveResult result = other.save(table);
+        EXPECT_EQ(testing::internal::GetCapturedStdout(),
+                  "Could not read the high-score table from " + path + ": not a regular file\n" +
+                      "Could not save the high-score table to " + path + ": not a regular file\n");
+        EXPECT_EQ(result.playerMessage(), "Your score could not be saved: not a regular file");
+        lstat(path.c_str(), &after);
+        EXPECT_TRUE(before.st_mode == after.st_mode && before.st_ino == after.st_ino) << path << " was replaced";
+    }
+    alarm(0);
+}
+
+TEST_F(TableRules, StartUpRemovesTheTemporariesOfCutShortSavesOnly) {
+    ASSERT_EQ(mkdir((dir + "/Textures").c_str(), 0755), 0);
+    const std::vector<std::string> stale = {"highscore.txt.a1B2c3", "Textures/highscore.png.XyZ789"};
+    const std::vector<std::string> others = {"highscore.txt", "highscore.txt.bak", "highscore.txt.a1B2c3d",
+                                             "highscore.txt.a1-2c3", "notes.txt.a1B2c3", "Textures/highscore.jpg.a1B2c3"};
+    for (const std::string& name : others) write(name, "keep");
+    for (const std::string& name : stale) {
+        write(name, "left over");
+        std::filesystem::last_write_time(dir + "/" + name, std::filesystem::file_time_type::clock::now() - std::chrono::minutes(2));
+    }
+    write("highscore.txt.Fresh1", "being written");
+    const int held = open((dir + "/highscore.txt.lock").c_str(), O_RDWR | O_CREAT, 0644);
+    ASSERT_EQ(flock(held, LOCK_EX), 0);  // another game is saving: only old temporaries are left over
+    EXPECT_EQ(store.removeStaleTemporaries(), 2);
+    close(held);
+    EXPECT_EQ(read("highscore.txt.Fresh1"), "being written");
+    EXPECT_EQ(store.removeStaleTemporaries(), 1);  // nobody saving: every temporary is left over
+    for (const std::string& name : others) EXPECT_EQ(read(name), "keep") << name;
+    EXPECT_EQ(std::distance(std::filesystem::recursive_directory_iterator(dir), {}), 1 + others.size());
+}
+
+TEST_F(TableRules, OnlyLinesWithAPlainScoreLoadAndScoresAndNamesAreBounded) {
+    // Scores that are no plain decimal number, a Windows line end, equal scores, a name of a
+    // megabyte (cut to the 20 characters a typed one may have), a line without separator, a
+    // score the picture cannot show and a name with further ";".
+    const std::string longName(1 << 20, 'x');
+    table.parse("abc;NotANumber\n0x1F;Hex\n;Empty\n-5;Negative\n+7;Plus\n 8;Blank\n007;Bond\n300;First\r\n"
+                "300;Second\n900;" + longName + "\ngarbage\n99999999999;Huge\n10;a;b;c");
+    EXPECT_EQ(table.format(), "999999;Huge\n900;" + longName.substr(0, 20) +
+                                  "\n300;First\n300;Second\n10;a;b;c\n7;Bond\n");
+    EXPECT_EQ(table.computeRank(1234567), 1);
+    EXPECT_EQ(table.getNewScore(), 999999);
+}
+
+TEST_F(TableRules, ASymlinkedTableStaysALinkToTheSavedFile) {
+    ASSERT_EQ(mkdir((dir + "/shared").c_str(), 0755), 0);
+    write("shared/scores.txt", "500;Al\n");
+    ASSERT_EQ(symlink("shared/scores.txt", (dir + "/highscore.txt").c_str()), 0);
+    enter(600, "Bo");
+    EXPECT_TRUE(saved.ok);
+    EXPECT_EQ(std::filesystem::read_symlink(dir + "/highscore.txt"), "shared/scores.txt");
+    EXPECT_EQ(read("shared/scores.txt"), "600;Bo\n500;Al\n");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir + "/shared"), {}), 1) << "a file is left beside it";
 }
 
 TEST_F(TableRules, NameIsBoundedAtTwentyCharactersAndKeptOnOneLine) {
@@ -97,7 +214,7 @@ TEST_F(TableRules, UnwritableFolderLeavesTheOldFileAndStillDrawsThePicture) {
         enter(900, "Neo", [](const HighscoreTable& t, const HighscoreTable::Entry& added) {
             return t.format() + "new: " + added.second;
         });
-        _exit(saved.ok ? 4 : (saved.reason == "Permission denied" ? 0 : 5));
+        _exit(saved.playerMessage() == "Your score could not be saved: Permission denied" ? 0 : 4);
     }
     int status = -1;
     waitpid(child, &status, 0);
