@@ -23,7 +23,7 @@ double softLimit(double x) {
 }  // namespace
 
 void Game::newGame() {
-    if (soundSystem) checkSoundResult(soundSystem->playSound(audio::CHANNEL_REUSE, beamSound, false, &effectsChannel));
+    if (soundSystem && beamSound) checkSoundResult(soundSystem->playSound(audio::CHANNEL_REUSE, beamSound, false, &effectsChannel));
     std::srand(timeGetTime());
 
     currentEffectGroup = config.firstEffectGroup;
