@@ -74,7 +74,7 @@ void Game::special(int key, int, int) {
             break;
         case GLUT_KEY_UP:
             if (ship->getMotionState() != Jumping) {
-                if (soundSystem)
+                if (soundSystem && jumpSound)
                     checkSoundResult(soundSystem->playSound(audio::CHANNEL_FREE, jumpSound, false, &effectsChannel));
                 ship->addVelocity(0, config.steerRate * 1.75f, 0);
                 ship->setMotionState(Jumping);
@@ -121,7 +121,7 @@ void Game::specialUp(int key, int, int) {
 void Game::fire() {
     if (bulletCount <= 0 || !ship) return;
     bulletCount -= 1;
-    if (soundSystem) checkSoundResult(soundSystem->playSound(audio::CHANNEL_REUSE, fireSound, false, &effectsChannel));
+    if (soundSystem && fireSound) checkSoundResult(soundSystem->playSound(audio::CHANNEL_REUSE, fireSound, false, &effectsChannel));
 
     Bullet* bullet = new Bullet();
     const float3 p = ship->getPosition();

@@ -2,9 +2,6 @@
 
 #include <array>
 #include <cstring>
-#include <fstream>
-#include <iterator>
-#include <vector>
 
 namespace imagecheck {
 
@@ -15,6 +12,10 @@ const unsigned char kPngSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0
 uint32_t readBE32(const unsigned char* p) {
     return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | uint32_t(p[3]);
 }
+
+uint32_t readBE16(const unsigned char* p) { return (uint32_t(p[0]) << 8) | uint32_t(p[1]); }
+
+bool sideFits(uint32_t side) { return side >= 1 && side <= kMaxSide; }
 
 uint32_t readLE32(const unsigned char* p) {
     return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
@@ -78,7 +79,9 @@ bool pngIsSound(const unsigned char* data, std::size_t size) {
             const unsigned char ch = type[i];
             if (!((ch >= 'A' && ch <= 'Z') || (ch >= 'a' && ch <= 'z'))) return false;
         }
-        if (first && (std::memcmp(type, "IHDR", 4) != 0 || length != 13)) return false;
+        if (first && (std::memcmp(type, "IHDR", 4) != 0 || length != 13 || !sideFits(readBE32(type + 4)) ||
+                      !sideFits(readBE32(type + 8))))
+            return false;
         first = false;
         const uint32_t stored = readBE32(data + pos + 8 + length);
         if (crc32(type, length + 4) != stored) return false;
@@ -107,7 +110,7 @@ bool ddsIsSound(const unsigned char* data, std::size_t size) {
 
     if (headerSize != 124 || pfSize != 32) return false;
     if ((flags & (DDSD_HEIGHT | DDSD_WIDTH)) != (DDSD_HEIGHT | DDSD_WIDTH)) return false;
-    if (width == 0 || height == 0 || width > 16384 || height > 16384) return false;
+    if (!sideFits(width) || !sideFits(height)) return false;
     if (caps2 & DDSCAPS2_CUBEMAP) return false;  // the game has no cube maps
     uint32_t depth = 1;
     if ((flags & DDSD_DEPTH) || (caps2 & DDSCAPS2_VOLUME)) {
@@ -151,17 +154,35 @@ bool ddsIsSound(const unsigned char* data, std::size_t size) {
     return size - 128 >= needed;
 }
 
-bool bufferIsSound(const unsigned char* data, std::size_t size) {
-    if (size >= 8 && std::memcmp(data, kPngSignature, 8) == 0) return pngIsSound(data, size);
-    if (size >= 4 && std::memcmp(data, "DDS ", 4) == 0) return ddsIsSound(data, size);
+bool jpegIsSound(const unsigned char* data, std::size_t size) {
+    if (size < 2 || data[0] != 0xFF || data[1] != 0xD8) return false;
+    std::size_t pos = 2;
+    while (pos < size) {
+        // Like the decoder, skip stray bytes up to the next marker and fill bytes before it.
+        if (data[pos++] != 0xFF) continue;
+        while (pos < size && data[pos] == 0xFF) ++pos;
+        if (pos >= size) break;
+        const unsigned char marker = data[pos++];
+        if (marker == 0x00 || marker == 0x01 || marker == 0xD8 || (marker >= 0xD0 && marker <= 0xD7)) continue;
+        if (marker == 0xD9 || marker == 0xDA) break;  // the frame header comes before the first scan
+        if (size - pos < 2) break;
+        const uint32_t length = readBE16(data + pos);
+        // SOF0 to SOF15, except DHT (C4), JPG (C8) and DAC (CC), which share the range.
+        if (marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC) {
+            if (length < 7 || size - pos < 7) return false;
+            if (!sideFits(readBE16(data + pos + 3)) || !sideFits(readBE16(data + pos + 5))) return false;
+        }
+        if (length < 2) return false;
+        pos += length;
+    }
     return true;
 }
 
-bool fileIsSound(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    return bufferIsSound(bytes.data(), bytes.size());
+bool bufferIsSound(const unsigned char* data, std::size_t size) {
+    if (size >= 8 && std::memcmp(data, kPngSignature, 8) == 0) return pngIsSound(data, size);
+    if (size >= 4 && std::memcmp(data, "DDS ", 4) == 0) return ddsIsSound(data, size);
+    if (size >= 2 && data[0] == 0xFF && data[1] == 0xD8) return jpegIsSound(data, size);
+    return true;
 }
 
 }  // namespace imagecheck

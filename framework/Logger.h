@@ -1,5 +1,4 @@
 #pragma once
-#include <fstream>
 #include <string>
 
 // Plain-text log file "log.txt" in the working directory, replaced at every start.
@@ -15,6 +14,8 @@ public:
     void log(float value);
 
 private:
+    void writeLine(const std::string& text);
+
     const char* fileName;
-    std::ofstream out;
+    int fd;  // -1 when the log could not be created: every write is then ignored
 };

@@ -8,6 +8,7 @@
 #include <iostream>
 
 #include "framework/ImageCheck.h"
+#include "platform/ReadFile.h"
 
 Texture::Texture() : id(static_cast<GLuint>(-1)) {}
 
@@ -42,6 +43,18 @@ Texture* uploadBoundImage(ILuint image, GLenum target) {
     return new Texture(name);
 }
 
+// Decodes a picture file into the bound DevIL image. The file is read here (plain files only,
+// within the picture limit) and checked first, and DevIL decodes it from memory: DevIL never
+// opens a file itself, so a folder, a FIFO or a device in place of a picture is just a
+// picture that does not load, and a damaged or oversized one never reaches the decoder.
+bool decodePictureFile(const std::string& path) {
+    const files::ReadResult file = files::readRegularFile(path, files::kPictureLimit);
+    if (!file.ok() || file.data.empty()) return false;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(file.data.data());
+    return imagecheck::bufferIsSound(bytes, file.data.size()) &&
+           ilLoadL(ilTypeFromExt(path.c_str()), bytes, static_cast<ILuint>(file.data.size()));
+}
+
 }  // namespace
 
 Texture* TextureLoader::loadTexture(std::string fileName, GLenum target) {
@@ -52,8 +65,7 @@ Texture* TextureLoader::loadTexture(std::string fileName, GLenum target) {
     ilGenImages(1, &image);
     ilBindImage(image);
     ilutEnable(ILUT_OPENGL_CONV);
-    // DevIL hangs or crashes on some damaged files; those count as undecodable.
-    if (!imagecheck::fileIsSound(path) || !ilLoadImage(path.c_str())) {
+    if (!decodePictureFile(path)) {
         ilDeleteImages(1, &image);
         return nullptr;
     }
@@ -82,7 +94,7 @@ Texture* TextureLoader::load3DTexture(std::string fileName, GLenum target) {
     ilGenImages(1, &image);
     ilBindImage(image);
     ilutDisable(ILUT_OPENGL_CONV);  // keep the file's own pixel format and type
-    if (!imagecheck::fileIsSound(path) || !ilLoadImage(path.c_str())) {
+    if (!decodePictureFile(path)) {
         std::cerr << "[TextureLoader] Could not load image " << path << std::endl;
         ilDeleteImages(1, &image);
         return nullptr;

@@ -281,17 +281,21 @@ inline Outcome runImageCheck(const uint8_t* data, std::size_t size) {
     Outcome out;
     const bool png = imagecheck::pngIsSound(data, size);
     const bool dds = imagecheck::ddsIsSound(data, size);
+    const bool jpeg = imagecheck::jpegIsSound(data, size);
     const bool any = imagecheck::bufferIsSound(data, size);
     const bool pngSignature = size >= 8 && std::memcmp(data, "\x89PNG\r\n\x1a\n", 8) == 0;
     const bool ddsSignature = size >= 4 && std::memcmp(data, "DDS ", 4) == 0;
+    const bool jpegSignature = size >= 2 && data[0] == 0xFF && data[1] == 0xD8;
     FUZZ_EXPECT(out, !png || pngSignature);
     FUZZ_EXPECT(out, !dds || ddsSignature);
-    FUZZ_EXPECT(out, any == (pngSignature ? png : (ddsSignature ? dds : true)));
+    FUZZ_EXPECT(out, !jpeg || jpegSignature);
+    FUZZ_EXPECT(out, any == (pngSignature ? png : ddsSignature ? dds : jpegSignature ? jpeg : true));
     FUZZ_EXPECT(out, imagecheck::crc32(data, size < 4096 ? size : 4096) == bitwiseCrc(data, size < 4096 ? size : 4096));
 
     if (png) {
         FUZZ_EXPECT(out, size >= 8 + 25 + 12);  // signature, IHDR, IEND
         FUZZ_EXPECT(out, std::memcmp(data + 12, "IHDR", 4) == 0 && be32(data + 8) == 13);
+        FUZZ_EXPECT(out, be32(data + 16) <= imagecheck::kMaxSide && be32(data + 20) <= imagecheck::kMaxSide);
         const std::size_t end = pngEnd(data, size);
         FUZZ_EXPECT(out, end > 0 && end <= size);
         if (end > 0) {
@@ -305,7 +309,7 @@ inline Outcome runImageCheck(const uint8_t* data, std::size_t size) {
         if (size >= 128) {
             FUZZ_EXPECT(out, le32(data + 4) == 124 && le32(data + 76) == 32);
             const uint64_t height = le32(data + 12), width = le32(data + 16);
-            FUZZ_EXPECT(out, width >= 1 && height >= 1);
+            FUZZ_EXPECT(out, width >= 1 && height >= 1 && width <= imagecheck::kMaxSide && height <= imagecheck::kMaxSide);
             const uint32_t pfFlags = le32(data + 80);
             uint64_t first = 0;  // bytes of the first 2D slice of the top level
             if (pfFlags & 0x4) {

@@ -1,6 +1,5 @@
 #include "model/glm.h"
 
-#include <sys/stat.h>
 
 #include <cmath>
 #include <cstdio>
@@ -10,6 +9,8 @@
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "platform/ReadFile.h"
 
 namespace {
 
@@ -32,6 +33,22 @@ struct FileCloser {
     void operator()(FILE* f) const { std::fclose(f); }
 };
 using FileHandle = std::unique_ptr<FILE, FileCloser>;
+
+// A model or material file, read whole into memory and scanned from there. Only a plain file
+// within the model limit is read: a device such as /dev/zero would be read forever, a FIFO
+// would never open, a folder holds no text. Anything else counts as a file that cannot be
+// opened (file() is null).
+class TextFile {
+public:
+    explicit TextFile(const char* path) : contents(files::readRegularFile(path, files::kModelLimit)) {
+        if (contents.ok()) handle.reset(fmemopen(contents.data.data(), contents.data.size(), "r"));
+    }
+    FILE* file() const { return handle.get(); }
+
+private:
+    files::ReadResult contents;
+    FileHandle handle;  // declared last: closed before the text it reads goes
+};
 
 char* copyString(const char* s) {
     const size_t n = std::strlen(s) + 1;
@@ -392,12 +409,8 @@ void glmReadMTL(GLMmodel* model, const char* name) {
     std::strcat(filename.data(), name);
     std::free(dir);
 
-    // Only a plain file: a library named "/dev/zero" would be read forever, a FIFO would
-    // never open.
-    struct stat info;
-    const bool plain = stat(filename.data(), &info) == 0 && S_ISREG(info.st_mode);
-    FileHandle handle(plain ? std::fopen(filename.data(), "r") : nullptr);
-    FILE* file = handle.get();
+    const TextFile text(filename.data());
+    FILE* file = text.file();
     if (!file) {
         std::fprintf(stderr, "glmReadMTL() failed: can't open material file \"%s\".\n", filename.data());
         fatal(1);
@@ -459,8 +472,8 @@ void glmReadMTL(GLMmodel* model, const char* name) {
 void glmSetFatalHandler(void (*handler)(int code)) { fatalHandler = handler; }
 
 GLMmodel* glmReadOBJ(const char* filename) {
-    FileHandle handle(std::fopen(filename, "r"));
-    FILE* file = handle.get();
+    const TextFile text(filename);
+    FILE* file = text.file();
     if (!file) {
         std::printf("glmReadOBJ() failed: can't open data file \"%s\".\n", filename);
         fatal(1);

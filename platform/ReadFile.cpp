@@ -24,32 +24,40 @@ int openNonBlocking(const std::string& path) {
 
 }  // namespace
 
-ReadResult readRegularFile(const std::string& path, std::size_t limit) {
-    ReadResult result;
+int openRegularFile(const std::string& path, std::size_t limit, ReadResult* why) {
+    ReadResult ignored;
+    ReadResult& result = why ? *why : ignored;
     const int fd = openNonBlocking(path);
     if (fd < 0) {
         result.error = errno;
         result.status = errno == ENOENT || errno == ENOTDIR ? ReadStatus::Missing : ReadStatus::Failed;
-        return result;
+        return -1;
     }
     struct stat st {};
     if (::fstat(fd, &st) != 0) {
         result.error = errno;
+        result.status = ReadStatus::Failed;
         ::close(fd);
-        return result;
+        return -1;
     }
-    if (!S_ISREG(st.st_mode)) {
+    if (!S_ISREG(st.st_mode) || static_cast<unsigned long long>(st.st_size) > limit) {
+        result.status = S_ISREG(st.st_mode) ? ReadStatus::TooLarge : ReadStatus::NotRegular;
         ::close(fd);
-        result.status = ReadStatus::NotRegular;
-        return result;
-    }
-    if (static_cast<unsigned long long>(st.st_size) > limit) {
-        ::close(fd);
-        result.status = ReadStatus::TooLarge;
-        return result;
+        return -1;
     }
     // Regular files never block; the flag only mattered for the open.
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    result.status = ReadStatus::Ok;
+    return fd;
+}
+
+ReadResult readRegularFile(const std::string& path, std::size_t limit) {
+    ReadResult result;
+    const int fd = openRegularFile(path, limit, &result);
+    if (fd < 0) return result;
+    struct stat st {};
+    ::fstat(fd, &st);
+    result.status = ReadStatus::Failed;
     result.data.resize(static_cast<std::size_t>(st.st_size));
     std::size_t got = 0;
     // The file may grow while it is read: read to its end, but never past the limit.
@@ -97,12 +105,9 @@ std::string describe(const ReadResult& result) {
 }
 
 bool isReadableRegularFile(const std::string& path) {
-    const int fd = openNonBlocking(path);
-    if (fd < 0) return false;
-    struct stat st {};
-    const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-    ::close(fd);
-    return regular;
+    const int fd = openRegularFile(path, static_cast<std::size_t>(-1));
+    if (fd >= 0) ::close(fd);
+    return fd >= 0;
 }
 
 }  // namespace files

@@ -11,6 +11,7 @@ namespace files {
 constexpr std::size_t kTextLimit = 4u << 20;      // high-score table, playlist, shader source
 constexpr std::size_t kModelLimit = 64u << 20;    // OBJ and MTL
 constexpr std::size_t kPictureLimit = 64u << 20;  // JPEG, PNG, DDS
+constexpr std::size_t kSoundLimit = 64u << 20;    // sound effects and music titles
 
 enum class ReadStatus { Ok, Missing, NotRegular, TooLarge, Failed };
 
@@ -20,6 +21,11 @@ struct ReadResult {
     int error = 0;  // errno of a failed open or read
     bool ok() const { return status == ReadStatus::Ok; }
 };
+
+// Opens path for reading if it is a regular file of at most limit bytes (following symbolic
+// links) and returns the descriptor, in blocking mode, for a reader that needs one (a decoder
+// that streams). Otherwise returns -1 with the reason in why's status and error.
+int openRegularFile(const std::string& path, std::size_t limit, ReadResult* why = nullptr);
 
 // Reads the whole of path (following symbolic links to their target) if it is a regular file
 // of at most limit bytes.

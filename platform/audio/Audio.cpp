@@ -4,7 +4,7 @@
 #include <AL/alc.h>
 #include <AL/alext.h>
 #include <sndfile.h>
-#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -13,8 +13,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <mutex>
 #include <set>
@@ -23,6 +21,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/ReadFile.h"
 #include "platform/audio/Playlist.h"
 
 namespace audio {
@@ -36,10 +35,9 @@ constexpr int kStreamBuffers = 4;
 constexpr int kStreamFrames = 8192;
 constexpr auto kFeedPeriod = std::chrono::milliseconds(10);
 
-bool fileExists(const std::string& path) {
-    struct stat st;
-    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
+// An effect is decoded whole: at most this many samples (about three minutes of 44.1 kHz
+// stereo) whatever length its header claims.
+constexpr sf_count_t kEffectSampleLimit = 16 << 20;
 
 ALenum alFormatFor(int channels) { return channels == 1 ? AL_FORMAT_MONO16 : AL_FORMAT_STEREO16; }
 
@@ -383,12 +381,13 @@ int System::init(int maxChannels, unsigned int, void*) {
 
 namespace {
 
-// Opens a sound file with libsndfile and fills the common fields of a sound.
-int openSoundFile(Sound::Impl& s, SNDFILE** out) {
+// Opens a sound file with libsndfile, which takes over fd (and closes it, on failure too),
+// and fills the common fields of a sound.
+int openSoundFile(Sound::Impl& s, int fd, SNDFILE** out) {
     SF_INFO info;
     std::memset(&info, 0, sizeof info);
-    SNDFILE* file = sf_open(s.path.c_str(), SFM_READ, &info);
-    if (!file) return fileExists(s.path) ? ERR_FORMAT : ERR_FILE_NOTFOUND;
+    SNDFILE* file = sf_open_fd(fd, SFM_READ, &info, SF_TRUE);
+    if (!file) return ERR_FORMAT;
     if (info.channels < 1 || info.samplerate < 1) {
         sf_close(file);
         return ERR_FORMAT;
@@ -410,11 +409,10 @@ int openSoundFile(Sound::Impl& s, SNDFILE** out) {
     return OK;
 }
 
-std::string readHead(const std::string& path, size_t bytes) {
-    std::ifstream in(path, std::ios::binary);
+std::string readHead(int fd, size_t bytes) {
     std::string head(bytes, '\0');
-    in.read(&head[0], static_cast<std::streamsize>(bytes));
-    head.resize(static_cast<size_t>(in.gcount()));
+    const ssize_t got = ::pread(fd, &head[0], bytes, 0);
+    head.resize(got > 0 ? static_cast<size_t>(got) : 0);
     return head;
 }
 
@@ -428,14 +426,20 @@ static int createAny(System::Impl* d, const char* name, unsigned int mode, bool 
     s->mode = mode;
     s->path = name;
 
-    if (!fileExists(s->path)) return ERR_FILE_NOTFOUND;
+    // Plain files only, opened without blocking: a folder, a FIFO or a device in place of a
+    // sound counts as a missing file, and a file past the size limit as a bad one.
+    files::ReadResult opened;
+    const int fd = files::openRegularFile(s->path, files::kSoundLimit, &opened);
+    if (fd < 0) return opened.status == files::ReadStatus::TooLarge ? ERR_FILE_BAD : ERR_FILE_NOTFOUND;
 
     // A playlist is known by its header; a plain .m3u has none, so a file with that name is
     // a playlist unless it decodes as sound.
     SNDFILE* file = nullptr;
-    bool playlist = hasPlaylistHeader(readHead(s->path, 16));
-    if (!playlist) {
-        const int result = openSoundFile(*s, &file);
+    bool playlist = hasPlaylistHeader(readHead(fd, 16));
+    if (playlist) {
+        ::close(fd);
+    } else {
+        const int result = openSoundFile(*s, fd, &file);
         if (result != OK) {
             if (!hasPlaylistExtension(s->path)) return result;
             playlist = true;
@@ -444,23 +448,23 @@ static int createAny(System::Impl* d, const char* name, unsigned int mode, bool 
     }
 
     if (playlist) {
-        std::ifstream in(s->path, std::ios::binary);
-        if (!in) return ERR_FILE_NOTFOUND;
-        const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        const files::ReadResult text = files::readRegularFile(s->path, files::kTextLimit);
+        if (!text.ok()) return text.status == files::ReadStatus::TooLarge ? ERR_FILE_BAD : ERR_FILE_NOTFOUND;
         s->kind = Sound::Impl::Playlist;
         s->type = SOUND_TYPE_PLAYLIST;
         s->fileChannels = 0;
         s->sampleRate = 0;
         s->frames = 0;
-        s->entries = parseM3U(text);
+        s->entries = parseM3U(text.data);
     } else if (stream) {
         s->kind = Sound::Impl::Stream;
         s->file = file;
     } else {
         // Effects: decode the whole file once now, so playing costs no decoding later.
         s->kind = Sound::Impl::Sample;
-        std::vector<short> data(static_cast<size_t>(s->frames) * s->fileChannels);
-        const sf_count_t got = s->frames > 0 ? sf_readf_short(file, data.data(), s->frames) : 0;
+        const sf_count_t frames = std::min<sf_count_t>(s->frames, kEffectSampleLimit / s->fileChannels);
+        std::vector<short> data(static_cast<size_t>(std::max<sf_count_t>(frames, 0)) * s->fileChannels);
+        const sf_count_t got = frames > 0 ? sf_readf_short(file, data.data(), frames) : 0;
         sf_close(file);
         if (got < 0) return ERR_FILE_BAD;
         if (s->fileChannels > 2) foldToMono(data.data(), got, s->fileChannels);

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <pwd.h>
 #include <sched.h>
+#include <sndfile.h>
 #include <signal.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -24,7 +25,6 @@
 #include <thread>
 
 #include "core/TestGameFolder.h"
-#include "platform/audio/Audio.h"
 
 namespace {
 
@@ -50,6 +50,7 @@ void patch(const std::string& path, long offset, const std::string& bytes) {
 struct Launch {
     bool asNobody = false;  // root ignores file permissions; others run as themselves
     std::string fullDisk;  // when set: a private, full tmpfs at this folder is the working folder
+    std::vector<std::string> env;  // NAME=value settings on top of the test's environment
 };
 
 class DamagedGame : public ::testing::Test {
@@ -87,7 +88,19 @@ protected:
         const std::string tablePath = how.fullDisk + "/highscore.txt", filler = how.fullDisk + "/filler";
         const std::string work = how.fullDisk.empty() ? dir : how.fullDisk;
         static char block[4096];
+        std::vector<std::string> envText = how.env;
+        for (char** e = environ; *e; ++e) {
+            const std::string setting = *e, name = setting.substr(0, setting.find('=') + 1);
+            bool replaced = false;
+            for (const std::string& own : how.env) replaced = replaced || own.rfind(name, 0) == 0;
+            if (!replaced) envText.push_back(setting);
+        }
+        std::vector<char*> envp;
+        for (std::string& e : envText) envp.push_back(e.data());
+        envp.push_back(nullptr);
+        char* const argv[] = {const_cast<char*>(kGame), nullptr};
 
+        window.clear();
         before = windows();
         std::fflush(stdout), std::fflush(stderr);
         pid = fork();
@@ -113,7 +126,7 @@ protected:
             }
             if (chdir(work.c_str()) != 0) _exit(123);
             if (dropRoot && (setgroups(0, nullptr) != 0 || setgid(gid) != 0 || setuid(uid) != 0)) _exit(124);
-            execl(kGame, kGame, static_cast<char*>(nullptr));
+            execve(kGame, argv, envp.data());
             _exit(127);
         }
     }
@@ -246,24 +259,106 @@ TEST_F(DamagedGame, MissingTitlePictureLeavesAPlayableGame) {
     EXPECT_EQ(exitCode(), 0) << console();
 }
 
-TEST_F(DamagedGame, ModelWithAFaceOutOfRangeStopsTheStartWithCodeOne) {
-    harness::runCommand("printf 'f 1 2 99999\\n' >> '" + dir + "/Modells/asteroid1.obj'");
+TEST_F(DamagedGame, ABadFaceOrADeviceAsAModelStopsTheStartWithCodeOne) {
+    const std::string model = dir + "/Modells/asteroid1.obj";
+    harness::runCommand("printf 'f 1 2 99999\\n' >> '" + model + "'");
     launch();
     EXPECT_EQ(exitCode(), 1) << console();
     EXPECT_TRUE(std::regex_search(console(), std::regex("glmReadOBJ\\(\\) failed: .*\"Modells/asteroid1.obj\".*99999")))
         << console();
     EXPECT_EQ(console().find("Textures Loaded"), std::string::npos);
+
+    std::remove(model.c_str());
+    ASSERT_EQ(symlink("/dev/zero", model.c_str()), 0);  // endless bytes: read as a missing model
+    launch();
+    EXPECT_EQ(exitCode(), 1) << console();
+    EXPECT_NE(console().find("glmReadOBJ() failed: can't open data file \"Modells/asteroid1.obj\".\n"), std::string::npos)
+        << console();
 }
 
-TEST_F(DamagedGame, PlaylistNamingAMissingTitleIsASoundError) {
-    harness::writeFileText(dir + "/Sounds/playlist.m3u", "#EXTM3U\n#EXTINF:3,Gone\nno such title.mp3\n");
+TEST_F(DamagedGame, WithoutASoundDeviceTheGamePlaysSilently) {
+    Launch how;
+    how.env = {"ALSOFT_DRIVERS=nonexistent"};
+    launch(how);
+    ASSERT_TRUE(started()) << console();
+    key("s");
+    ASSERT_TRUE(waitFor(styleLabel(1))) << console();
+    key("Up space m F1 F4 F8");  // jump, fire, pause the music, sounding objects
+    sleepMs(1500);
+    key("Escape");
+    EXPECT_EQ(exitCode(), 0) << console() << errors();
+    // One report, at start-up; nothing after it complains.
+    const std::string text = console(), notice = "No sound device: the game runs without sound\n";
+    const size_t at = text.find("FMOD error! (4) The sound output device could not be opened.\n" + notice);
+    EXPECT_NE(at, std::string::npos) << text;
+    EXPECT_EQ(at, text.rfind("FMOD error!")) << text;
+    EXPECT_EQ(text.find(notice), text.rfind(notice));
+    EXPECT_NE(harness::readFileText(dir + "/log.txt").find("\n" + notice), std::string::npos);
+}
+
+TEST_F(DamagedGame, BrokenOrVanishedTitlesAreSkippedWhileThePlayerTypesTheirName) {
+    // A three-second title, then one that goes away while the game runs, a folder and noise.
+    SF_INFO info{3 * 22050, 22050, 1, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 0, 0};
+    SNDFILE* f = sf_open((dir + "/Sounds/short.wav").c_str(), SFM_WRITE, &info);
+    ASSERT_NE(f, nullptr);
+    std::vector<short> tone(3 * 22050);
+    for (size_t i = 0; i < tone.size(); ++i) tone[i] = static_cast<short>(i % 50 < 25 ? 4000 : -4000);
+    sf_write_short(f, tone.data(), static_cast<sf_count_t>(tone.size()));
+    sf_close(f);
+    harness::runCommand("cp '" + dir + "/Sounds/01 - Remember.mp3' '" + dir + "/Sounds/gone.mp3'");
+    ::mkdir((dir + "/Sounds/folder").c_str(), 0755);
+    harness::writeFileText(dir + "/Sounds/noise.mp3", "no sound in here\n");
+    harness::writeFileText(dir + "/Sounds/playlist.m3u", "#EXTM3U\nshort.wav\ngone.mp3\nfolder\nnoise.mp3\n");
     launch();
-    EXPECT_EQ(exitCode(), 255) << console();
-    std::smatch m;
+    ASSERT_TRUE(started()) << console();
+    std::remove((dir + "/Sounds/gone.mp3").c_str());
+    ASSERT_NO_FATAL_FAILURE(playUntilNameEntry());
+    key("T e s t");
+    sleepMs(1000);
+    key("Return");
+    sleepMs(1000);
+    EXPECT_TRUE(running()) << console();
     const std::string text = console();
-    ASSERT_TRUE(std::regex_search(text, m, std::regex("FMOD error! \\((-?[0-9]+)\\) ([^\n]*)\n"))) << text;
-    EXPECT_NE(std::stoi(m[1]), 0);
-    EXPECT_EQ(m[2].str(), audio::errorString(std::stoi(m[1])));
+    for (const char* skipped : {"gone.mp3", "folder", "noise.mp3"})
+        EXPECT_NE(text.find(std::string("Music title skipped: Sounds/") + skipped + "\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("FMOD error! (5) File not found.\n"), std::string::npos) << text;
+    key("Escape");
+    EXPECT_EQ(exitCode(), 0) << text;
+}
+
+TEST_F(DamagedGame, FoldersInPlaceOfPicturesLoadAsNothing) {
+    for (const char* picture : {"/Textures/titlescreen.jpg", "/Textures/highscore.png"}) {
+        std::remove((dir + picture).c_str());
+        ASSERT_EQ(::mkdir((dir + picture).c_str(), 0755), 0);
+    }
+    launch();
+    ASSERT_TRUE(started()) << console();
+    key("s");
+    ASSERT_TRUE(waitFor(styleLabel(1))) << console() << errors();
+    key("F2");  // a hit without points: the high-score screen, whose picture is a folder
+    sleepMs(1500);
+    EXPECT_TRUE(running()) << console() << errors();
+    key("Escape");
+    EXPECT_EQ(exitCode(), 0) << console() << errors();
+}
+
+TEST_F(DamagedGame, AFifoOrALinkAtTheLogIsReplacedNotOpened) {
+    harness::writeFileText(dir + "/highscore.txt", kTable);
+    const std::string log = dir + "/log.txt";
+    for (bool fifo : {false, true}) {
+        SCOPED_TRACE(fifo ? "FIFO" : "link to the table");
+        std::remove(log.c_str());
+        ASSERT_EQ(fifo ? mkfifo(log.c_str(), 0644) : symlink("highscore.txt", log.c_str()), 0);
+        launch();
+        ASSERT_TRUE(started()) << console();
+        EXPECT_TRUE(waitFor(showing(gamefolder::titleColour()))) << "title screen\n" << console();
+        key("Escape");
+        ASSERT_EQ(exitCode(), 0) << console();
+        struct stat st {};
+        EXPECT_TRUE(lstat(log.c_str(), &st) == 0 && S_ISREG(st.st_mode));
+        EXPECT_EQ(harness::readFileText(log).rfind("Lumenwerk Framework Logfile v0.05\n", 0), 0u);
+        EXPECT_EQ(harness::readFileText(dir + "/highscore.txt"), kTable);
+    }
 }
 
 TEST_F(DamagedGame, DamagedDdsAndPngLoadAsNothing) {

@@ -19,6 +19,23 @@ TEST_F(LoggerTest, ReplacesAnOldFileAndWritesEachLineAsPassed) {
     EXPECT_EQ(harness::readFileText(path("log.txt")), kHeader + "abc\nabc\n\n");
 }
 
+TEST_F(LoggerTest, ALinkOrAFifoAtTheLogIsReplacedNeverWrittenThrough) {
+    logger.reset();
+    harness::writeFileText(path("table.txt"), "900;Ada\n");
+    ASSERT_EQ(unlink(path("log.txt").c_str()), 0);
+    ASSERT_EQ(symlink("table.txt", path("log.txt").c_str()), 0);
+    Logger().log("run");
+    EXPECT_EQ(harness::readFileText(path("table.txt")), "900;Ada\n");
+    ASSERT_EQ(unlink(path("log.txt").c_str()), 0);
+    ASSERT_EQ(mkfifo(path("log.txt").c_str(), 0644), 0);  // opening it to write would wait for a reader
+    Logger log;
+    log.log("abc");
+    struct stat st {};
+    ASSERT_EQ(lstat(path("log.txt").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISREG(st.st_mode));
+    EXPECT_EQ(harness::readFileText(path("log.txt")), kHeader + "abc\n");
+}
+
 TEST_F(LoggerTest, UnopenableLogFileDoesNotStopTheProgram) {
     logger.reset();
     ASSERT_EQ(unlink(path("log.txt").c_str()), 0);
@@ -83,6 +100,22 @@ TEST_F(ShaderProgramTest, MissingPathsAreReportedInOrderInBothChannels) {
     EXPECT_EQ(logLines(), (std::vector<std::string>{ruler, "", "Shader debugging: ", ruler,
                                                     "No vertex shader file found!", "No fragment shader file found!",
                                                     "No fragment shader file found!"}));
+}
+
+TEST_F(ShaderProgramTest, SourcesAreReadWholeAndOnlyFromPlainFiles) {
+    ShaderProgram program(logger.get());
+    harness::writeFileText(path("lines.vert"), "a\n\nb\n\n");
+    ASSERT_EQ(mkfifo(path("pipe.frag").c_str(), 0644), 0);  // nobody writes it
+    harness::captureStdout();
+    program.load(path("lines.vert"), path("pipe.frag"));
+    program.load(path("lines.vert"), dir);
+    const std::string printed = harness::capturedStdout();
+    EXPECT_NE(printed.find("Could not open shader file: " + path("pipe.frag") + " \n"), std::string::npos) << printed;
+    EXPECT_NE(printed.find("Could not open shader file: " + dir + " \n"), std::string::npos) << printed;
+    // Read as lines, each behind a newline: an empty line stays, the last newline goes.
+    std::vector<char> source(64, '\0');
+    glGetShaderSource(program.getVertexShader(), 64, nullptr, source.data());
+    EXPECT_STREQ(source.data(), "\na\n\nb\n");
 }
 
 TEST_F(ShaderProgramTest, ReloadAndReleaseLeaveNoObjectsBehind) {

@@ -5,6 +5,7 @@
 #include <IL/ilut.h>
 #include <gd.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <array>
 #include <cstdint>
@@ -98,19 +99,25 @@ TEST_F(TextureLoaderTest, EmptyMissingOrDamagedFilesGiveNullAndOnlyTheVolumeLoad
     harness::writeFileText(path("Textures/damaged.png"), png);
     // A volume whose header promises 4096 x 4096 x 64 texels but carries eight.
     harness::writeFileText(path("Textures/damaged.dds"), ddsVolume(4096, 4096, 64, std::vector<uint32_t>(8, 0x808080)));
+    // Not files at all: a folder, a FIFO that no one writes, a device.
+    ASSERT_EQ(mkdir(path("Textures/folder.png").c_str(), 0755), 0);
+    ASSERT_EQ(mkdir(path("Textures/folder.dds").c_str(), 0755), 0);
+    ASSERT_EQ(mkfifo(path("Textures/pipe.jpg").c_str(), 0644), 0);
+    ASSERT_EQ(symlink("/dev/zero", path("Textures/zero.dds").c_str()), 0);
 
     harness::captureStdout();
     harness::captureStderr();
-    EXPECT_EQ(loader.loadTexture("", GL_TEXTURE_2D), nullptr);
-    EXPECT_EQ(loader.loadTexture("nothere.png", GL_TEXTURE_2D), nullptr);
-    EXPECT_EQ(loader.loadTexture("damaged.png", GL_TEXTURE_2D), nullptr);
+    for (const char* name : {"", "nothere.png", "damaged.png", "folder.png", "pipe.jpg"})
+        EXPECT_EQ(loader.loadTexture(name, GL_TEXTURE_2D), nullptr) << name;
     EXPECT_EQ(harness::capturedStderr(), "");
     harness::captureStderr();
-    EXPECT_EQ(loader.load3DTexture("nothere.dds", GL_TEXTURE_3D), nullptr);
-    EXPECT_EQ(loader.load3DTexture("damaged.dds", GL_TEXTURE_3D), nullptr);
+    for (const char* name : {"nothere.dds", "damaged.dds", "folder.dds", "zero.dds"})
+        EXPECT_EQ(loader.load3DTexture(name, GL_TEXTURE_3D), nullptr) << name;
     EXPECT_EQ(harness::capturedStderr(),
               "[TextureLoader] Could not load image Textures/nothere.dds\n"
-              "[TextureLoader] Could not load image Textures/damaged.dds\n");
+              "[TextureLoader] Could not load image Textures/damaged.dds\n"
+              "[TextureLoader] Could not load image Textures/folder.dds\n"
+              "[TextureLoader] Could not load image Textures/zero.dds\n");
     EXPECT_EQ(harness::capturedStdout(), "");
 }
 

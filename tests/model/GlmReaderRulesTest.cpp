@@ -159,6 +159,10 @@ TEST_F(GlmReader, MissingFilesUnknownTokensAndBadIndicesEndWithCodeOne) {
         const std::string path = n == 0 ? folder + "/nothere.obj" : write("bad" + std::to_string(n) + ".obj", cases[n].text);
         EXPECT_EXIT(readAndExit(path), testing::ExitedWithCode(1), cases[n].message) << n;
     }
+    // Only plain files are models: a device would be read forever, a folder is no file.
+    symlink("/dev/zero", (folder + "/zero.obj").c_str());
+    EXPECT_EXIT(readAndExit(folder + "/zero.obj"), testing::ExitedWithCode(1), "can't open data file \".*/zero.obj\"");
+    EXPECT_EXIT(readAndExit(folder), testing::ExitedWithCode(1), "can't open data file");
 }
 
 TEST_F(GlmReader, LongTokensEmptyAndBinaryFilesAndZeroNormalsAreHandled) {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <tuple>
 #include <vector>
 
 #include "framework/ImageCheck.h"
@@ -20,8 +21,42 @@ std::vector<unsigned char> makePng(int w, int h) {
     return out;
 }
 
+std::vector<unsigned char> makeJpeg(int w, int h) {
+    gdImagePtr image = gdImageCreateTrueColor(w, h);
+    int size = 0;
+    auto* bytes = static_cast<unsigned char*>(gdImageJpegPtr(image, &size, 90));
+    std::vector<unsigned char> out(bytes, bytes + size);
+    gdFree(bytes);
+    gdImageDestroy(image);
+    return out;
+}
+
 void putLE32(std::vector<unsigned char>& v, size_t at, uint32_t value) {
     for (int i = 0; i < 4; ++i) v[at + i] = static_cast<unsigned char>(value >> (8 * i));
+}
+
+void putBE(std::vector<unsigned char>& v, size_t at, uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) v[at + i] = static_cast<unsigned char>(value >> (8 * (bytes - 1 - i)));
+}
+
+// The PNG with other dimensions in its IHDR, CRC recomputed: still well formed.
+std::vector<unsigned char> withPngSize(std::vector<unsigned char> png, uint32_t w, uint32_t h) {
+    putBE(png, 16, w, 4);
+    putBE(png, 20, h, 4);
+    putBE(png, 29, imagecheck::crc32(png.data() + 12, 17), 4);
+    return png;
+}
+
+// The JPEG with other dimensions in its baseline frame header.
+std::vector<unsigned char> withJpegSize(std::vector<unsigned char> jpeg, uint32_t w, uint32_t h) {
+    for (size_t i = 2; i + 9 < jpeg.size(); ++i)
+        if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xC0) {
+            putBE(jpeg, i + 5, h, 2);
+            putBE(jpeg, i + 7, w, 2);
+            return jpeg;
+        }
+    ADD_FAILURE() << "no frame header";
+    return jpeg;
 }
 
 // An uncompressed 24-bit RGB volume, as the content tool writes them.
@@ -110,8 +145,30 @@ TEST(ImageCheck, DdsHeaderMustAgreeWithItsData) {
     EXPECT_FALSE(imagecheck::ddsIsSound(badHeaderSize.data(), badHeaderSize.size()));
 }
 
-TEST(ImageCheck, OtherFormatsPassAndUnreadableFilesFail) {
+TEST(ImageCheck, PicturesLargerThanTheGameDrawsAreRefused) {
+    // A few kilobytes can declare gigabytes of pixels; the game draws nothing beyond 4096.
+    const std::vector<unsigned char> png = makePng(16, 8);
+    for (const auto& [w, h, ok] : {std::tuple{4096u, 4096u, true}, {30000u, 30000u, false}, {4097u, 8u, false},
+                                   {16u, 4097u, false}, {0u, 8u, false}}) {
+        const std::vector<unsigned char> p = withPngSize(png, w, h);
+        EXPECT_EQ(imagecheck::bufferIsSound(p.data(), p.size()), ok) << "PNG " << w << " x " << h;
+    }
+    const std::vector<unsigned char> jpeg = makeJpeg(16, 8);
+    EXPECT_TRUE(imagecheck::bufferIsSound(jpeg.data(), jpeg.size()));
+    for (const auto& [w, h, ok] : {std::tuple{4096u, 4096u, true}, {30000u, 30000u, false}, {4097u, 8u, false},
+                                   {16u, 4097u, false}, {0u, 8u, false}}) {
+        const std::vector<unsigned char> j = withJpegSize(jpeg, w, h);
+        EXPECT_EQ(imagecheck::bufferIsSound(j.data(), j.size()), ok) << "JPEG " << w << " x " << h;
+    }
+    // A DDS must carry its pixels, so only the side is at stake: one row of 4097 texels.
+    const std::vector<unsigned char> wide = makeDdsVolume(4097, 1, 1), widest = makeDdsVolume(4096, 1, 1);
+    EXPECT_FALSE(imagecheck::bufferIsSound(wide.data(), wide.size()));
+    EXPECT_TRUE(imagecheck::bufferIsSound(widest.data(), widest.size()));
+}
+
+TEST(ImageCheck, OtherFormatsPass) {
     const unsigned char jpegStart[] = {0xFF, 0xD8, 0xFF, 0xE0, 0, 0x10};
     EXPECT_TRUE(imagecheck::bufferIsSound(jpegStart, sizeof jpegStart));
-    EXPECT_FALSE(imagecheck::fileIsSound("/nonexistent/picture.png"));
+    const unsigned char gif[] = {'G', 'I', 'F', '8', '9', 'a', 0xFF, 0xFF, 0xFF, 0xFF};
+    EXPECT_TRUE(imagecheck::bufferIsSound(gif, sizeof gif));
 }

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <string>
@@ -135,22 +136,25 @@ TEST_F(AudioLayer, PlaylistTextAndTagsWithAnErrorPastTheEnd) {
     EXPECT_EQ(list->getTag("FILE", 2, &tag), audio::ERR_TAGNOTFOUND);
 }
 
-// A game folder: Sounds/ with the three effects unless left out, and the playlist if given.
-std::string makeGameDir(const std::string& dir, const char* playlist, const char* missingEffect = "") {
+// A game folder: Sounds/ with the three effects unless left out, the built-in title (titled
+// "Remember") unless left out, and the playlist if given.
+std::string makeGameDir(const std::string& dir, const char* playlist, const char* missing = "") {
     mkdir(dir.c_str(), 0755);
     mkdir((dir + "/Sounds").c_str(), 0755);
     for (const char* name : {"fire.wav", "beam.wav", "jump.wav"})
-        if (std::string(name) != missingEffect) writeTone(dir + "/Sounds/" + name, 0.1);
+        if (std::string(name) != missing) writeTone(dir + "/Sounds/" + name, 0.1);
+    if (std::string("01 - Remember.mp3") != missing) writeTone(dir + "/Sounds/01 - Remember.mp3", 0.1, "Remember");
     if (playlist) harness::writeFileText(dir + "/Sounds/playlist.m3u", playlist);
     return dir;
 }
 
+std::string titleOf(audio::Sound* sound) {
+    audio::Tag tag;
+    return sound && sound->getTag("TITLE", 0, &tag) == audio::OK ? static_cast<const char*>(tag.data) : "";
+}
+
 class GameSound : public ::testing::Test {
 protected:
-    static std::string titleOf(audio::Sound* sound) {
-        audio::Tag tag;
-        return sound && sound->getTag("TITLE", 0, &tag) == audio::OK ? static_cast<const char*>(tag.data) : "";
-    }
     void TearDown() override {
         Game& game = Game::instance();
         if (game.soundSystem) game.soundSystem->release();
@@ -159,6 +163,20 @@ protected:
         game.music = game.playlist = game.fireSound = game.beamSound = game.jumpSound = nullptr;
         game.isPlaylist = false;
         harness::removeTree(dir);
+    }
+    // Runs frames of the playlist step until `starts` titles have started or the frames run
+    // out, and returns their titles in order. A title starts where the music was gone or the
+    // playlist moved on.
+    static std::vector<std::string> titlesStarted(size_t starts, int frames) {
+        Game& game = Game::instance();
+        std::vector<std::string> started;
+        for (int frame = 0; frame < frames && started.size() < starts; ++frame, sleepMs(2)) {
+            const bool had = game.music;
+            const int index = game.playlistIndex;
+            game.advancePlaylist();
+            if (game.music && (!had || game.playlistIndex != index)) started.push_back(titleOf(game.music));
+        }
+        return started;
     }
     std::string dir = harness::makeTempDir("lumivex-game");
 };
@@ -186,6 +204,28 @@ TEST_F(GameSound, PlaylistOfThreePlaysInOrderAndWrapsWithOneFrameWithoutANewStre
     EXPECT_EQ(quietAtWrap, 1);
 }
 
+TEST_F(GameSound, TitlesThatVanishWhilePlayingAreSkippedOnceThenTheBuiltInTitleTakesOver) {
+    makeGameDir(dir, "a.wav\nb.wav\n");
+    for (const char* t : {"A", "B"}) writeTone(dir + "/Sounds/" + std::string(1, t[0] + 32) + ".wav", 0.08, t);
+    Game& game = Game::instance();
+    harness::ScopedCwd cwd(dir);
+    game.initSound();
+    ASSERT_EQ(titleOf(game.music), "A");
+    ASSERT_EQ(unlink("Sounds/b.wav"), 0);
+    harness::captureStdout();
+    EXPECT_EQ(titlesStarted(3, 5000), (std::vector<std::string>{"A", "A", "A"}));
+    EXPECT_EQ(harness::capturedStdout(), "FMOD error! (5) File not found.\nMusic title skipped: Sounds/b.wav\n");
+
+    ASSERT_EQ(unlink("Sounds/a.wav"), 0);
+    harness::captureStdout();
+    EXPECT_EQ(titlesStarted(2, 400), (std::vector<std::string>{"Remember"}));  // it loops: no second start
+    EXPECT_EQ(harness::capturedStdout(),
+              "FMOD error! (5) File not found.\nMusic title skipped: Sounds/a.wav\n"
+              "No playable title in the playlist: playing Sounds/01 - Remember.mp3\n");
+    bool playing = false;
+    EXPECT_TRUE(game.musicChannel && game.musicChannel->isPlaying(&playing) == audio::OK && playing);
+}
+
 TEST_F(GameSound, MusicKeyWithoutAMusicChannelDoesNothing) {
     Game& game = Game::instance();
     game.musicPaused = true;
@@ -194,31 +234,49 @@ TEST_F(GameSound, MusicKeyWithoutAMusicChannelDoesNothing) {
     EXPECT_EQ(game.musicChannel, nullptr);
 }
 
-TEST(GameSoundDeathTest, StartUpErrorsEndWithTheSoundErrorAndCode255) {
-    const std::string base = sharedDir("LUMIVEX_SOUND_DEATH_DIR");
+TEST(GameSoundStartUp, SoundProblemsAreReportedAndTheGameGoesOnWithWhatPlays) {
+    const std::string base = sharedDir("LUMIVEX_SOUND_START_DIR");
+    const std::string notFound = "FMOD error! \\(5\\) File not found\\.\n";
+    const std::string fallback = "No playable title in the playlist: playing Sounds/01 - Remember\\.mp3\n";
     const struct {
-        const char *name, *playlist, *missingEffect, *message;
+        const char *name, *playlist, *missing;
+        std::string message;
     } cases[] = {
-        {"effect", "one.wav\n", "beam.wav", "^FMOD error! \\(5\\) File not found\\.\n$"},
-        {"noplaylist", nullptr, "", "^FMOD error! \\(5\\) File not found\\.\n$"},
-        {"entry", "#EXTM3U\nnot-there.mp3\n", "", "^PLAYLIST loaded\\.\nFMOD error! \\(5\\) File not found\\.\n$"},
-        {"empty", "#EXTM3U\n\n# only comments\n", "", "^PLAYLIST loaded\\.\nFMOD error! \\(9\\) The requested tag could not be found\\.\n$"},
+        {"effect", "one.wav\n", "beam.wav", "^" + notFound + "PLAYLIST loaded\\.\nmusic One, effects 2\n$"},
+        {"noplaylist", nullptr, "", "^" + notFound + "music Remember, effects 3\n$"},
+        {"empty", "", "", "^PLAYLIST loaded\\.\n" + fallback + "music Remember, effects 3\n$"},
+        {"comments", "#EXTM3U\n\n# only comments\n", "", "^PLAYLIST loaded\\.\n" + fallback + "music Remember, effects 3\n$"},
+        {"entries", "#EXTM3U\nnot-there.mp3\nfolder\nnoise.mp3\none.wav\n", "",
+         "^PLAYLIST loaded\\.\n" + notFound + "Music title skipped: Sounds/not-there\\.mp3\n" + notFound +
+             "Music title skipped: Sounds/folder\n"
+             "FMOD error! \\(6\\) Unsupported file or audio format\\.\nMusic title skipped: Sounds/noise\\.mp3\n"
+             "music One, effects 3\n$"},
+        {"nothing", "folder\n", "01 - Remember.mp3",
+         "^PLAYLIST loaded\\.\n" + notFound + "Music title skipped: Sounds/folder\n" + fallback + notFound +
+             "Playing without music\n"
+             "music , effects 3\n$"},
     };
     for (const auto& c : cases) {
-        const std::string dir = makeGameDir(base + "/" + c.name, c.playlist, c.missingEffect);
-        writeTone(dir + "/Sounds/one.wav", 0.1);
+        const std::string dir = makeGameDir(base + "/" + c.name, c.playlist, c.missing);
+        writeTone(dir + "/Sounds/one.wav", 0.5, "One");
+        mkdir((dir + "/Sounds/folder").c_str(), 0755);
+        harness::writeFileText(dir + "/Sounds/noise.mp3", "not a sound at all\n");
         EXPECT_EXIT(
             {
                 if (chdir(dir.c_str()) != 0) std::_Exit(3);
                 dup2(STDERR_FILENO, STDOUT_FILENO);
-                Game::instance().initSound();
+                Game& game = Game::instance();
+                game.initSound();
+                std::printf("music %s, effects %d\n", titleOf(game.music).c_str(),
+                            !!game.fireSound + !!game.beamSound + !!game.jumpSound);
+                std::fflush(stdout);
                 std::_Exit(0);
             },
-            ::testing::ExitedWithCode(255), c.message)
+            ::testing::ExitedWithCode(0), c.message)
             << c.name;
     }
     harness::removeTree(base);
-    unsetenv("LUMIVEX_SOUND_DEATH_DIR");
+    unsetenv("LUMIVEX_SOUND_START_DIR");
 }
 
 // Listening: a child sends OpenAL Soft's output to a wave file (complete when the device
