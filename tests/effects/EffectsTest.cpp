@@ -236,7 +236,9 @@ TEST(StylePictures, ElevenGroupsDrawDistinctNonBlankPictures) {
         stylescene::drawFrame(g, textures);
         EXPECT_EQ(harness::glErrors(), "") << g->getTitle();
         pictures.push_back(harness::readPixels(0, 0, 800, 600));
-        EXPECT_TRUE(harness::savePng((pictures.size() < 10 ? "style-0" : "style-") + std::to_string(pictures.size()) + ".png"));
+        // Beside the game folder, not in it: the content test compares the folder with the tool's output.
+        EXPECT_TRUE(harness::savePng(std::string(LUMIVEX_GAME_DIR "/../style-") + (pictures.size() < 10 ? "0" : "") +
+                                     std::to_string(pictures.size()) + ".png"));
         double sum = 0, squares = 0;  // spread of the brightness: a blank or flat frame has none
         for (size_t i = 0; i < pictures.back().size(); i += 4) {
             const double luma = 0.3 * pictures.back()[i] + 0.59 * pictures.back()[i + 1] + 0.11 * pictures.back()[i + 2];
