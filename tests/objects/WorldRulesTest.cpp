@@ -23,7 +23,7 @@ struct Probe : GameObject {
     int* deletions;
 };
 
-bool same(const float3& a, const float3& b) { return std::fabs(a.x - b.x) + std::fabs(a.y - b.y) + std::fabs(a.z - b.z) < 1e-7f; }
+bool same(const float3& a, const float3& b) { return std::fabs(a.x - b.x) + std::fabs(a.y - b.y) + std::fabs(a.z - b.z) < 1e-6f; }
 
 // The first seed for which pred() holds right after srand(seed).
 unsigned findSeed(const std::function<bool()>& pred, unsigned from = 1) {
@@ -89,8 +89,7 @@ TEST_F(WorldRules, ObjectsLeavingTheFieldScoreInTheStepOnceAndTheShipIsNeverRemo
 TEST_F(WorldRules, ShipWallsLevelOutBankCapRollWrapAndCameraDistance) {
     Spaceship* ship = makeShip();
     rollAfter(0, -0.001f, -3.6f);
-    EXPECT_FLOAT_EQ(ship->getPosition().x, -3.5f);
-    EXPECT_FLOAT_EQ(ship->getVelocity().x, 0.0f);
+    EXPECT_TRUE(ship->getPosition().x == -3.5f && ship->getVelocity().x == 0) << "the wall";
     EXPECT_NEAR(rollAfter(45, 0), 44.1f, 1e-4);
     EXPECT_NEAR(rollAfter(100, 0), 101.0f, 1e-4);
     EXPECT_FLOAT_EQ(rollAfter(89, -0.005f), 90.0f);
@@ -102,8 +101,7 @@ TEST_F(WorldRules, ShipWallsLevelOutBankCapRollWrapAndCameraDistance) {
         ship->setPosition(0, 0.2f, z);
         ship->setVelocity(0, 0, z > 0 ? 0.01f : -0.01f);
         ship->update(5.0f);
-        EXPECT_FLOAT_EQ(ship->getPosition().z, z > 0 ? 0.0f : -2.5f);
-        EXPECT_FLOAT_EQ(ship->getVelocity().z, 0.0f);
+        EXPECT_TRUE(ship->getPosition().z == (z > 0 ? 0.0f : -2.5f) && ship->getVelocity().z == 0) << z;
     }
 }
 
@@ -128,8 +126,7 @@ TEST_F(WorldRules, FollowGroundLandingSpringAndJump) {
     ship->setPosition(0, 2.1f, -1.25f);
     ship->setVelocity(0, -0.001f, 0);
     ship->followGround(2.0f);
-    EXPECT_FLOAT_EQ(ship->getPosition().y, 2.2f);
-    EXPECT_FLOAT_EQ(ship->getVelocity().y, 0.0f);
+    EXPECT_TRUE(same(ship->getPosition(), {0, 2.2f, -1.25f}) && ship->getVelocity().y == 0) << "landed";
     ship->setPosition(0, 0.1f, -1.25f);
     ship->followGround(0.0f);
     EXPECT_EQ(ship->getMotionState(), OnGround);

@@ -84,10 +84,7 @@ std::vector<float> matrixState() {
 // pixels and of the ones farther than 20.
 std::vector<double> drawChaseView(Terrain& terrain, bool useShader, bool withFog, int mode) {
     glPushAttrib(GL_ALL_ATTRIB_BITS);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluPerspective(60, 800.0 / 600.0, 0.1, 30);
-    glMatrixMode(GL_MODELVIEW);
+    Game::instance().initProjection();
     glLoadIdentity();
     gluLookAt(0, 1.4f, 0.5f, 0, 0.5f, -1.5f, 0, 0, -1);
     glEnable(GL_DEPTH_TEST);
