@@ -1,14 +1,12 @@
 #include <GL/glew.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <utility>
 
-#include "core/Game.h"
 #include "model/glm.h"
 #include "objects/ResourceCache.h"
 #include "platform/audio/Audio.h"

@@ -4,7 +4,6 @@
 #include <cmath>
 
 #include "StyleScene.h"
-#include "core/GameState.h"
 #include "effects/EffectContext.h"
 #include "effects/EffectGroups.h"
 #include "effects/ShaderEffects.h"
