@@ -1,14 +1,11 @@
 #include <GL/glew.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
 #include <string>
 
-#include "core/Game.h"
 #include "model/glm.h"
 #include "objects/ResourceCache.h"
 #include "platform/audio/Audio.h"
@@ -25,21 +22,16 @@ std::string ppm() {
     return data;
 }
 
-// A game folder in /tmp made the working directory for one test.
+// A game folder in /tmp as the working directory for one test.
 class Cache : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir = harness::makeTempDir("lumivex-cache");
-        for (const char* sub : {"/Modells", "/Textures", "/Sounds"}) mkdir((dir + sub).c_str(), 0755);
-        cwd.reset(new harness::ScopedCwd(dir));
-        ASSERT_TRUE(cwd->ok());
+        ASSERT_TRUE(cwd.ok());
+        for (const char* sub : {"Modells", "Textures", "Sounds"}) mkdir(sub, 0755);
     }
-    void TearDown() override {
-        cwd.reset();
-        harness::removeTree(dir);
-    }
-    std::string dir;
-    std::unique_ptr<harness::ScopedCwd> cwd;
+    ~Cache() override { harness::removeTree(dir); }
+    const std::string dir = harness::makeTempDir("lumivex-cache");
+    harness::ScopedCwd cwd{dir};
     ResourceCache cache;
 };
 
@@ -63,30 +55,19 @@ TEST_F(Cache, ModelIsReadOnceWithOneDisplayListAndNamesAreCaseSensitive) {
     EXPECT_EQ(harness::glErrors(), "");
 }
 
-TEST_F(Cache, TextureFirstRequestedAs2DStays2D) {
+// A texture first requested as 2D stays 2D (what the loader makes of a picture is tested with
+// the loader); a missing one is null every time, even once the
+// file appears: the disk is not asked again.
+TEST_F(Cache, TexturesAreLoadedOnceByNameAndAFailureStands) {
     harness::writeFileText("Textures/tile.ppm", ppm());
     Texture* first = cache.getTexture("tile.ppm", GL_TEXTURE_2D);
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(cache.getTexture("tile.ppm", GL_TEXTURE_3D), first);
-    EXPECT_EQ(cache.textureLoadCount(), 1);
-    glBindTexture(GL_TEXTURE_2D, first->getID());
-    GLint width = 0, height = 0;
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &height);
-    glBindTexture(GL_TEXTURE_2D, 0);
-    EXPECT_EQ(width, 4);
-    EXPECT_EQ(height, 2);
-    EXPECT_EQ(harness::glErrors(), "");
-}
-
-TEST_F(Cache, MissingTextureIsNullEveryTimeAndTheDiskIsNotAskedAgain) {
     EXPECT_EQ(cache.getTexture("absent.png", GL_TEXTURE_2D), nullptr);
-    EXPECT_EQ(cache.textureLoadCount(), 1);
-    // Even once the file appears, the failure stands.
     harness::writeFileText("Textures/absent.png", ppm());
-    for (GLenum target : {GL_TEXTURE_2D, GL_TEXTURE_2D, GL_TEXTURE_3D})
-        EXPECT_EQ(cache.getTexture("absent.png", target), nullptr);
-    EXPECT_EQ(cache.textureLoadCount(), 1);
+    for (GLenum target : {GL_TEXTURE_2D, GL_TEXTURE_3D}) EXPECT_EQ(cache.getTexture("absent.png", target), nullptr);
+    EXPECT_EQ(cache.textureLoadCount(), 2);
+    EXPECT_EQ(harness::glErrors(), "");
 }
 
 TEST(CacheSounds, AMissingSoundIsReportedToTheCallerAndLoadsAsNothing) {

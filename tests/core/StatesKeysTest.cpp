@@ -95,6 +95,26 @@ TEST_F(CoreTest, NameEntryTakesQMAndSpaceAsLettersUpToTwenty) {
     EXPECT_EQ(game.getHighscoreTable().getName(), "q m_-Z9" + std::string(13, 'x'));
 }
 
+// The step rules are tested on their own (SimulationRulesTest); here the Game's idle handler.
+TEST_F(CoreTest, IdleTakesTheClockAcrossItsWrapAndDoesNothingOutsideTheGame) {
+    startGame(0xFFFFFFFCu);
+    const float z = game.getChaseCamera().getEye().z;
+    testclock::set(6);  // 10 ms later, across the wrap of the counter
+    game.idle();
+    EXPECT_FLOAT_EQ(game.session.timeAccumulator, 5.0f);
+    EXPECT_NEAR(game.getChaseCamera().getEye().z, z - 0.025f, 1e-6);
+    EXPECT_EQ(game.session.lastFrameTime, 6u);
+
+    for (int s : {Title, Credits, Highscore, EnterName}) {
+        game.state = s;
+        const float before = game.getChaseCamera().getEye().z, pending = game.session.timeAccumulator;
+        testclock::advance(1000);
+        game.idle();
+        EXPECT_EQ(game.getChaseCamera().getEye().z, before) << "state " << s;
+        EXPECT_EQ(game.session.timeAccumulator, pending);
+    }
+}
+
 using CoreDeathTest = CoreTest;
 
 TEST_F(CoreDeathTest, QuitKeysExitWithZero) {

@@ -34,11 +34,9 @@ inline Textures makeTextures() {
     return Textures{ids[0], ids[1]};
 }
 
+// The game's projection, and an identity model-view.
 inline void setPerspective() {
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluPerspective(60.0, 800.0 / 600.0, 0.1, 30.0);
-    glMatrixMode(GL_MODELVIEW);
+    Game::instance().initProjection();
     glLoadIdentity();
 }
 

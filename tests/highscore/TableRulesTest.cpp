@@ -9,13 +9,16 @@
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <vector>
 
 #include "highscore/HighscoreStore.h"
+#include "support/TestFiles.h"
 
 namespace {
+
+namespace fs = std::filesystem;
+
+long entries(const std::string& folder) { return std::distance(fs::directory_iterator(folder), {}); }
 
 class TableRules : public testing::Test {
 protected:
@@ -23,15 +26,10 @@ protected:
     ~TableRules() override {
         HighscoreStore::simulateFailureBeforeRename = false;
         chmod(dir.c_str(), 0700);
-        std::filesystem::remove_all(dir);
+        harness::removeTree(dir);
     }
-    void write(const std::string& name, const std::string& text) const {
-        std::ofstream(dir + "/" + name, std::ios::binary) << text;
-    }
-    std::string read(const std::string& name) const {
-        std::ifstream in(dir + "/" + name, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
+    void write(const std::string& name, const std::string& text) const { harness::writeFileText(dir + "/" + name, text); }
+    std::string read(const std::string& name) const { return harness::readFileText(dir + "/" + name); }
     // One finished game: rank computed against the file, name typed, entry saved.
     int enter(int score, const std::string& name, const HighscoreStore::PictureMaker& picture = nullptr) {
         store.load(table);
@@ -41,21 +39,21 @@ protected:
         return rank;
     }
 
-    const std::string dir = [] {
-        char name[] = "/tmp/lumivex-table-XXXXXX";
-        return std::string(mkdtemp(name) ? name : "");
-    }();
+    const std::string dir = harness::makeTempDir("lumivex-table");
     const HighscoreStore store{dir};
     HighscoreTable table;
     SaveResult saved;
 };
 
-TEST_F(TableRules, FirstGameWithoutAFileRanksFirstAndANewScoreRanksAboveEqualOnes) {
-    EXPECT_EQ(enter(120, "Ann"), 1);
+TEST_F(TableRules, FirstGameRanksFirstANewScoreRanksAboveEqualOnesAndTheNameIsOneLineOfTwenty) {
+    table.appendToName("A\nn");
+    table.appendToName(std::string(30, 'Q'));
+    EXPECT_EQ(enter(120, ""), 1);
     EXPECT_TRUE(saved.ok);
     EXPECT_EQ(saved.playerMessage(), "");
-    EXPECT_EQ(read("highscore.txt"), "120;Ann\n");
+    EXPECT_EQ(read("highscore.txt"), "120;An" + std::string(18, 'Q') + "\n");
     write("highscore.txt", "500;Al\n300;Old\n300;Older\n100;Cid\n");
+    table = HighscoreTable();
     EXPECT_EQ(enter(300, "New"), 2);
     EXPECT_EQ(read("highscore.txt"), "500;Al\n300;New\n300;Old\n300;Older\n100;Cid\n");
 }
@@ -101,7 +99,7 @@ TEST_F(TableRules, RacingGamesLoseNoEntry) {
     }
     store.load(table);
     EXPECT_EQ(table.getEntries().size(), static_cast<std::size_t>(kGames * kSaves));
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1) << "a lock or temporary file is left";
+    EXPECT_EQ(entries(dir), 1) << "a lock or temporary file is left";
 }
 
 TEST_F(TableRules, ATableThatIsNoPlainFileLoadsEmptyIsReportedOnceAndIsNeverReplaced) {
@@ -117,16 +115,15 @@ TEST_F(TableRules, ATableThatIsNoPlainFileLoadsEmptyIsReportedOnceAndIsNeverRepl
         struct stat before {}, after {};
         lstat(path.c_str(), &before);
         table.parse("10;Old\n");
-        testing::internal::CaptureStdout();
+        harness::captureStdout();
         other.load(table);
         EXPECT_TRUE(table.getEntries().empty()) << path;
         other.load(table);
         table.computeRank(20);
         table.appendToName("Ann");
         const SaveResult result = other.save(table);
-        EXPECT_EQ(testing::internal::GetCapturedStdout(),
-                  "Could not read the high-score table from " + path + ": not a regular file\n" +
-                      "Could not save the high-score table to " + path + ": not a regular file\n");
+        EXPECT_EQ(harness::capturedStdout(), "Could not read the high-score table from " + path + ": not a regular file\n" +
+                                                 "Could not save the high-score table to " + path + ": not a regular file\n");
         EXPECT_EQ(result.playerMessage(), "Your score could not be saved: not a regular file");
         lstat(path.c_str(), &after);
         EXPECT_TRUE(before.st_mode == after.st_mode && before.st_ino == after.st_ino) << path << " was replaced";
@@ -136,13 +133,12 @@ TEST_F(TableRules, ATableThatIsNoPlainFileLoadsEmptyIsReportedOnceAndIsNeverRepl
 
 TEST_F(TableRules, StartUpRemovesTheTemporariesOfCutShortSavesOnly) {
     ASSERT_EQ(mkdir((dir + "/Textures").c_str(), 0755), 0);
-    const std::vector<std::string> stale = {"highscore.txt.a1B2c3", "Textures/highscore.png.XyZ789"};
     const std::vector<std::string> others = {"highscore.txt", "highscore.txt.bak", "highscore.txt.a1B2c3d",
                                              "highscore.txt.a1-2c3", "notes.txt.a1B2c3", "Textures/highscore.jpg.a1B2c3"};
     for (const std::string& name : others) write(name, "keep");
-    for (const std::string& name : stale) {
+    for (const std::string name : {"highscore.txt.a1B2c3", "Textures/highscore.png.XyZ789"}) {
         write(name, "left over");
-        std::filesystem::last_write_time(dir + "/" + name, std::filesystem::file_time_type::clock::now() - std::chrono::minutes(2));
+        fs::last_write_time(dir + "/" + name, fs::file_time_type::clock::now() - std::chrono::minutes(2));
     }
     write("highscore.txt.Fresh1", "being written");
     const int held = open((dir + "/highscore.txt.lock").c_str(), O_RDWR | O_CREAT, 0644);
@@ -152,7 +148,7 @@ TEST_F(TableRules, StartUpRemovesTheTemporariesOfCutShortSavesOnly) {
     EXPECT_EQ(read("highscore.txt.Fresh1"), "being written");
     EXPECT_EQ(store.removeStaleTemporaries(), 1);  // nobody saving: every temporary is left over
     for (const std::string& name : others) EXPECT_EQ(read(name), "keep") << name;
-    EXPECT_EQ(std::distance(std::filesystem::recursive_directory_iterator(dir), {}), 1 + others.size());
+    EXPECT_EQ(std::distance(fs::recursive_directory_iterator(dir), {}), 1 + others.size());
 }
 
 TEST_F(TableRules, OnlyLinesWithAPlainScoreLoadAndScoresAndNamesAreBounded) {
@@ -162,8 +158,7 @@ TEST_F(TableRules, OnlyLinesWithAPlainScoreLoadAndScoresAndNamesAreBounded) {
     const std::string longName(1 << 20, 'x');
     table.parse("abc;NotANumber\n0x1F;Hex\n;Empty\n-5;Negative\n+7;Plus\n 8;Blank\n007;Bond\n300;First\r\n"
                 "300;Second\n900;" + longName + "\ngarbage\n99999999999;Huge\n10;a;b;c");
-    EXPECT_EQ(table.format(), "999999;Huge\n900;" + longName.substr(0, 20) +
-                                  "\n300;First\n300;Second\n10;a;b;c\n7;Bond\n");
+    EXPECT_EQ(table.format(), "999999;Huge\n900;" + longName.substr(0, 20) + "\n300;First\n300;Second\n10;a;b;c\n7;Bond\n");
     EXPECT_EQ(table.computeRank(1234567), 1);
     EXPECT_EQ(table.getNewScore(), 999999);
 }
@@ -174,46 +169,39 @@ TEST_F(TableRules, ASymlinkedTableStaysALinkToTheSavedFile) {
     ASSERT_EQ(symlink("shared/scores.txt", (dir + "/highscore.txt").c_str()), 0);
     enter(600, "Bo");
     EXPECT_TRUE(saved.ok);
-    EXPECT_EQ(std::filesystem::read_symlink(dir + "/highscore.txt"), "shared/scores.txt");
+    EXPECT_EQ(fs::read_symlink(dir + "/highscore.txt"), "shared/scores.txt");
     EXPECT_EQ(read("shared/scores.txt"), "600;Bo\n500;Al\n");
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir + "/shared"), {}), 1) << "a file is left beside it";
+    EXPECT_EQ(entries(dir + "/shared"), 1) << "a file is left beside it";
 }
 
-TEST_F(TableRules, NameIsBoundedAtTwentyCharactersAndKeptOnOneLine) {
-    table.appendToName("A\nn");
-    table.appendToName(std::string(30, 'Q'));
-    EXPECT_EQ(table.getName(), "An" + std::string(18, 'Q'));
-    enter(10, "");
-    EXPECT_EQ(read("highscore.txt"), "10;An" + std::string(18, 'Q') + "\n");
-}
-
-TEST_F(TableRules, FailureBeforeTheRenameLeavesTheOldFilesIntact) {
+// A save cut short before the rename, or a game folder that refuses new files (to root too,
+// which the child stops being): the old table stays; in the second case the picture, whose
+// Textures/ folder is writable, is still drawn.
+TEST_F(TableRules, AFailedSaveLeavesTheOldFilesAndNoTemporary) {
     write("highscore.txt", "500;Old\n");
-    ASSERT_EQ(mkdir((dir + "/Textures").c_str(), 0755), 0);
+    ASSERT_EQ(mkdir((dir + "/Textures").c_str(), 0777) | chmod((dir + "/Textures").c_str(), 0777), 0);
     write("Textures/highscore.png", "old picture");
+    const auto picture = [](const HighscoreTable& t, const HighscoreTable::Entry& added) {
+        return t.format() + "new: " + added.second;
+    };
     HighscoreStore::simulateFailureBeforeRename = true;
-    testing::internal::CaptureStdout();
-    enter(900, "Lost", [](const HighscoreTable&, const HighscoreTable::Entry&) { return std::string("new"); });
-    const std::string message = "Could not save the high-score table to " + dir + "/highscore.txt: Input/output error";
-    EXPECT_NE(testing::internal::GetCapturedStdout().find(message), std::string::npos);
+    harness::captureStdout();
+    enter(900, "Lost", picture);
+    EXPECT_NE(harness::capturedStdout().find("Could not save the high-score table to " + dir + "/highscore.txt: Input/output error"),
+              std::string::npos);
     EXPECT_FALSE(saved.ok);
     EXPECT_EQ(read("highscore.txt"), "500;Old\n");
     EXPECT_EQ(read("Textures/highscore.png"), "old picture");
-    // No temporary file is left beside Textures and highscore.txt.
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 2);
-}
+    EXPECT_EQ(entries(dir), 2) << "a temporary is left beside Textures and highscore.txt";
+    EXPECT_EQ(entries(dir + "/Textures"), 1);
 
-TEST_F(TableRules, UnwritableFolderLeavesTheOldFileAndStillDrawsThePicture) {
-    write("highscore.txt", "500;Old\n");
-    // The game folder refuses new files (to root too, which the child stops being); Textures/ stays writable.
-    ASSERT_EQ(mkdir((dir + "/Textures").c_str(), 0755) | chmod((dir + "/Textures").c_str(), 0777), 0);
+    HighscoreStore::simulateFailureBeforeRename = false;
     ASSERT_EQ(chmod(dir.c_str(), 0555), 0);
     const pid_t child = fork();
     if (child == 0) {
         if (getuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(3);
-        enter(900, "Neo", [](const HighscoreTable& t, const HighscoreTable::Entry& added) {
-            return t.format() + "new: " + added.second;
-        });
+        table = HighscoreTable();
+        enter(900, "Neo", picture);
         _exit(saved.playerMessage() == "Your score could not be saved: Permission denied" ? 0 : 4);
     }
     int status = -1;

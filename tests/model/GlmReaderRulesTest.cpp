@@ -2,6 +2,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -40,17 +41,20 @@ protected:
         models.push_back(glmReadOBJ(write(name, text).c_str()));
         return models.back();
     }
-    static std::vector<unsigned> indices(const unsigned* i) { return {i[0], i[1], i[2]}; }
+    // Per triangle its vertex, normal and texture coordinate indices.
+    static std::vector<unsigned> corners(GLMmodel* m) {
+        std::vector<unsigned> out;
+        for (unsigned i = 0; i < m->numtriangles; ++i)
+            for (const unsigned* k : {m->triangles[i].vindices, m->triangles[i].nindices, m->triangles[i].tindices})
+                out.insert(out.end(), k, k + 3);
+        return out;
+    }
     static std::vector<std::string> groupNames(GLMmodel* m) {
         std::vector<std::string> names;
         for (GLMgroup* g = m->groups; g; g = g->next) names.push_back(g->name);
         return names;
     }
-    static bool finite(const float* v, size_t n) {
-        for (size_t i = 0; i < n; ++i)
-            if (!std::isfinite(v[i])) return false;
-        return true;
-    }
+    static bool finite(const float* v, size_t n) { return std::all_of(v, v + n, [](float f) { return std::isfinite(f); }); }
     std::vector<GLMmodel*> models;
 };
 
@@ -58,12 +62,7 @@ const std::string kQuad = "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\n";
 
 TEST_F(GlmReader, QuadsFanIntoTwoTrianglesAndNegativeIndicesCountBack) {
     GLMmodel* m = read("quad.obj", kQuad + "f 1 2 3 4\nvt 0 0\nvt 1 0\nvn 0 0 1\nf -1/-1/-1 -2/-2/-1 -3/-1/-1\n");
-    ASSERT_EQ(m->numtriangles, 3u);
-    EXPECT_EQ(indices(m->triangles[0].vindices), (std::vector<unsigned>{1, 2, 3}));
-    EXPECT_EQ(indices(m->triangles[1].vindices), (std::vector<unsigned>{1, 3, 4}));
-    EXPECT_EQ(indices(m->triangles[2].vindices), (std::vector<unsigned>{4, 3, 2}));
-    EXPECT_EQ(indices(m->triangles[2].tindices), (std::vector<unsigned>{2, 1, 2}));
-    EXPECT_EQ(indices(m->triangles[2].nindices), (std::vector<unsigned>{1, 1, 1}));
+    EXPECT_EQ(corners(m), (std::vector<unsigned>{1, 2, 3, 0, 0, 0, 0, 0, 0, 1, 3, 4, 0, 0, 0, 0, 0, 0, 4, 3, 2, 1, 1, 1, 2, 1, 2}));
 }
 
 TEST_F(GlmReader, GroupsKeepTheirLeadingBlankAndDefaultComesLast) {
@@ -79,21 +78,6 @@ TEST_F(GlmReader, GroupsKeepTheirLeadingBlankAndDefaultComesLast) {
     harness::captureStderr();
     glmVertexNormals(m, 90.0f);
     EXPECT_EQ(harness::capturedStderr(), "glmVertexNormals(): vertex w/o a triangle\n");
-}
-
-TEST_F(GlmReader, UnitizeCentresAndScales) {
-    std::string cube;
-    for (int i = 0; i < 8; ++i)
-        cube += "v " + std::to_string(i & 1 ? 1 : -1) + " " + std::to_string(i & 2 ? 1 : -1) + " " + std::to_string(i & 4 ? 1 : -1) + "\n";
-    GLMmodel* c = read("cube.obj", cube);
-    const std::vector<float> before(c->vertices + 3, c->vertices + 27);
-    EXPECT_FLOAT_EQ(glmUnitize(c), 1.0f);
-    EXPECT_EQ(std::vector<float>(c->vertices + 3, c->vertices + 27), before);
-    GLMmodel* box = read("box.obj", "v 0 0 0\nv 4 4 4\nv 4 0 2\n");
-    EXPECT_FLOAT_EQ(glmUnitize(box), 0.5f);
-    EXPECT_FLOAT_EQ(box->vertices[3], -1.0f);
-    EXPECT_FLOAT_EQ(box->vertices[6 + 1], 1.0f);
-    EXPECT_FLOAT_EQ(box->vertices[9 + 2], 0.0f);
 }
 
 TEST_F(GlmReader, ShininessScalesAndAnUnknownMaterialFallsBackToTheDefault) {
@@ -118,14 +102,9 @@ TEST_F(GlmReader, WrittenModelsReadBackTheSame) {
     ASSERT_TRUE(glmWriteOBJ(m, (folder + "/copy.obj").c_str(), GLM_SMOOTH | GLM_TEXTURE | GLM_MATERIAL));
     GLMmodel* back = glmReadOBJ((folder + "/copy.obj").c_str());
     models.push_back(back);
-    ASSERT_EQ(back->numtriangles, m->numtriangles);
+    EXPECT_EQ(corners(back), corners(m));
     ASSERT_EQ(back->numnormals, m->numnormals);
     EXPECT_EQ(groupNames(back), groupNames(m));
-    for (unsigned i = 0; i < m->numtriangles; ++i) {
-        EXPECT_EQ(indices(back->triangles[i].vindices), indices(m->triangles[i].vindices)) << i;
-        EXPECT_EQ(indices(back->triangles[i].tindices), indices(m->triangles[i].tindices)) << i;
-        EXPECT_EQ(indices(back->triangles[i].nindices), indices(m->triangles[i].nindices)) << i;
-    }
     EXPECT_EQ(std::vector<float>(back->vertices + 3, back->vertices + 18), std::vector<float>(m->vertices + 3, m->vertices + 18));
     for (unsigned i = 3; i < 3 * (m->numnormals + 1); ++i) EXPECT_FLOAT_EQ(back->normals[i], m->normals[i]);
     ASSERT_EQ(back->nummaterials, 3u);
@@ -142,20 +121,18 @@ void readAndExit(const std::string& path) {
     std::exit(0);
 }
 
-TEST_F(GlmReader, MissingFilesUnknownTokensAndBadIndicesEndWithCodeOne) {
+// The out-of-range indices above the vertices, negative ones, unknown tokens and a missing
+// material library are tested with the fuzzers' inputs (tests/robust).
+TEST_F(GlmReader, AMissingFileAndIndicesOfZeroOrBeyondTheCoordinatesEndWithCodeOne) {
     const struct {
         std::string text, message;
     } cases[] = {
         {"", "glmReadOBJ\\(\\) failed: can't open data file \".*/nothere.obj\""},
-        {"mtllib gone.mtl\nv 0 0 0\n", "glmReadMTL\\(\\) failed: can't open material file \".*/gone.mtl\""},
-        {"v 0 0 0\nvp 0.5\n", "glmFirstPass\\(\\): Unknown token \"vp\""},
-        {kQuad + "f 1 2 9\n", "uses vertex index 9, outside 1..4"},
         {kQuad + "f 0 1 2\n", "uses vertex index 0, outside 1..4"},
-        {kQuad + "f -5 -2 -1\n", "uses vertex index -5, outside 1..4"},
         {kQuad + "vt 0 0\nf 1/1 2/2 3/1\n", "uses texture coordinate index 2, outside 1..1"},
         {kQuad + "f 1//1 2//1 3//1\n", "uses normal index 1, outside 1..0"},
     };
-    for (int n = 0; n < 8; ++n) {
+    for (int n = 0; n < 4; ++n) {
         const std::string path = n == 0 ? folder + "/nothere.obj" : write("bad" + std::to_string(n) + ".obj", cases[n].text);
         EXPECT_EXIT(readAndExit(path), testing::ExitedWithCode(1), cases[n].message) << n;
     }
@@ -177,6 +154,10 @@ TEST_F(GlmReader, LongTokensEmptyAndBinaryFilesAndZeroNormalsAreHandled) {
     GLMmodel* empty = read("empty.obj", "");
     EXPECT_EQ(empty->numvertices, 0u);
     EXPECT_FLOAT_EQ(glmUnitize(empty), 1.0f);
+    // Unitize centres the bounding box and scales its longest side to 2.
+    GLMmodel* box = read("box.obj", "v 0 0 0\nv 4 4 4\nv 4 0 2\n");
+    EXPECT_FLOAT_EQ(glmUnitize(box), 0.5f);
+    EXPECT_EQ(std::vector<float>(box->vertices + 3, box->vertices + 12), std::vector<float>({-1, -1, -1, 1, 1, 1, 1, -1, 0}));
 
     // Repeated and collinear vertices give zero-length normals: zeros, never NaN.
     GLMmodel* flat = read("flat.obj", "v 0 0 0\nv 1 0 0\nv 2 0 0\nv 0 1 0\nf 1 2 3\nf 1 1 4\nf 1 2 4\n");

@@ -50,12 +50,9 @@ TEST(ObjectDrawing, EveryKindAndTheSceneryDrawFromTheGameFolder) {
         EXPECT_TRUE(r.texture && r.model && r.displayList) << "kind " << i;
     }
 
-    glMatrixMode(GL_PROJECTION);
+    game.initProjection();
     glLoadIdentity();
-    gluPerspective(60.0, 800.0 / 600.0, 0.1, 30.0);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    game.getChaseCamera().set(0, 1.4f, 0.5f, 0, 0.5f, -1.5f, 0, 0, -1);
+    game.getChaseCamera().set(0, 1.4f, 0.5f, 0, 0.5f, -1.5f, 0, 0, -1);  // where a game starts
     game.getChaseCamera().apply();
     GameObject* kinds[] = {new Spaceship(), new Asteroid(1.5f), new Bullet(), new BulletPowerUp(), new PowerUp()};
     for (int i = 0; i < 5; ++i) {

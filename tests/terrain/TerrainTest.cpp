@@ -68,16 +68,13 @@ struct GroundProbe : GameObject {
     std::vector<float> received;
 };
 
-// Matrix mode, both matrices and stack depths, and the viewport.
+// Both matrices, then the matrix mode, both stack depths and the viewport.
 std::vector<float> matrixState() {
-    std::vector<float> s(32);
+    std::vector<float> s(39);
     glGetFloatv(GL_MODELVIEW_MATRIX, &s[0]);
     glGetFloatv(GL_PROJECTION_MATRIX, &s[16]);
-    GLint i[4];
-    for (GLenum what : {GL_MATRIX_MODE, GL_MODELVIEW_STACK_DEPTH, GL_PROJECTION_STACK_DEPTH})
-        glGetIntegerv(what, i), s.push_back(i[0]);
-    glGetIntegerv(GL_VIEWPORT, i);
-    s.insert(s.end(), i, i + 4);
+    const GLenum what[] = {GL_MATRIX_MODE, GL_MODELVIEW_STACK_DEPTH, GL_PROJECTION_STACK_DEPTH, GL_VIEWPORT};
+    for (int k = 0; k < 4; ++k) glGetFloatv(what[k], &s[32 + k]);  // the viewport fills the last four
     return s;
 }
 
@@ -87,10 +84,7 @@ std::vector<float> matrixState() {
 // pixels and of the ones farther than 20.
 std::vector<double> drawChaseView(Terrain& terrain, bool useShader, bool withFog, int mode) {
     glPushAttrib(GL_ALL_ATTRIB_BITS);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluPerspective(60, 800.0 / 600.0, 0.1, 30);
-    glMatrixMode(GL_MODELVIEW);
+    Game::instance().initProjection();
     glLoadIdentity();
     gluLookAt(0, 1.4f, 0.5f, 0, 0.5f, -1.5f, 0, 0, -1);
     glEnable(GL_DEPTH_TEST);
@@ -231,19 +225,13 @@ TEST(TerrainDraw, EveryModeShadesALandscapeAndFogPalesOnlyTheDistance) {
     GLuint names[4];
     glGenTextures(3, names);
     glGenBuffers(1, &names[3]);
-    for (int unit = 0; unit < 3; ++unit) {
-        glActiveTextureARB(GL_TEXTURE0_ARB + unit);
-        glBindTexture(GL_TEXTURE_2D, names[unit]);
-    }
     glBindBuffer(GL_ARRAY_BUFFER, names[3]);
     glTexCoordPointer(2, GL_FLOAT, 0, nullptr);
+    for (int unit = 0; unit < 3; ++unit) glActiveTextureARB(GL_TEXTURE0_ARB + unit), glBindTexture(GL_TEXTURE_2D, names[unit]);
     terrain->draw(false, false, Untextured, playing());
     GLint bound[4];
     glGetIntegerv(GL_TEXTURE_COORD_ARRAY_BUFFER_BINDING, &bound[3]);
-    for (int unit = 0; unit < 3; ++unit) {
-        glActiveTextureARB(GL_TEXTURE0_ARB + unit);
-        glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound[unit]);
-    }
+    for (int unit = 0; unit < 3; ++unit) glActiveTextureARB(GL_TEXTURE0_ARB + unit), glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound[unit]);
     EXPECT_EQ(std::vector<GLint>(bound, bound + 4), std::vector<GLint>(names, names + 4));
     glBindBuffer(GL_ARRAY_BUFFER, 0);
     glDeleteTextures(3, names);
