@@ -31,7 +31,7 @@ void Game::keyboard(unsigned char key, int, int) {
             highscoreTable.removeLastChar();
         } else if (key == 13) {
             if (!highscoreTable.getName().empty()) {
-                HighscorePicture::commitAndRender(highscoreTable, HighscoreStore());
+                HighscorePicture::commitAndRender(highscoreTable, highscoreStore());
                 reloadHighscoreImage();
             }
         }

@@ -20,7 +20,7 @@ void Game::initResources() {
     // The score panel and the high-score picture use "Faktos.ttf" from the game folder.
     HighscorePicture::useGameFolderFonts();
 
-    config.logger = new Logger();
+    config.logger = new Logger(playerFiles.log);
     config.textureLoader = new TextureLoader();
     effectContext().logger = config.logger;
     scorePanel.setTextureLoader(config.textureLoader);

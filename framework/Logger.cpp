@@ -1,6 +1,6 @@
 #include "framework/Logger.h"
 
-Logger::Logger() : fileName("log.txt"), out(fileName, std::ios::out | std::ios::trunc) {
+Logger::Logger(const std::string& path) : fileName(path), out(fileName, std::ios::out | std::ios::trunc) {
     // A file that cannot be opened leaves the stream failed; every later write is then ignored.
     out << "Lumenwerk Framework Logfile v0.05" << std::endl;
 }

@@ -2,10 +2,11 @@
 #include <fstream>
 #include <string>
 
-// Plain-text log file "log.txt" in the working directory, replaced at every start.
+// Plain-text log file, "log.txt" in the working directory unless the caller names another,
+// replaced at every start.
 class Logger {
 public:
-    Logger();
+    explicit Logger(const std::string& path = "log.txt");
     ~Logger();
     Logger(const Logger&) = delete;
     Logger& operator=(const Logger&) = delete;
@@ -15,6 +16,6 @@ public:
     void log(float value);
 
 private:
-    const char* fileName;
+    std::string fileName;
     std::ofstream out;
 };
