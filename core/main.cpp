@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -62,8 +63,11 @@ int main(int argc, char** argv) {
     }
 
     const paths::PlayerFiles files = paths::playerFiles(env, data.portable);
+    // The folder as the game now sees it: a relative --data names it from where the game started.
+    char here[PATH_MAX];
+    const std::string dataFolder = getcwd(here, sizeof here) ? here : ".";
     // Without its folders the game still plays; the table and the log are then not kept.
-    for (const std::string& problem : paths::preparePlayerFiles(files, data.folder))
+    for (const std::string& problem : paths::preparePlayerFiles(files, dataFolder))
         std::printf("%s\n", problem.c_str());
     Game::instance().setPlayerFiles(files);
 

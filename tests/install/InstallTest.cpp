@@ -207,13 +207,12 @@ TEST_F(InstalledGame, XdgFoldersElsewhereTakeTheFiles) {
     harness::removeTree(xdg);
 }
 
-// The build's executable with the installed data named by the environment: the data is found
-// from an unrelated folder and, not being portable, written to nothing but the player's folders.
-TEST_F(InstalledGame, DataFolderFromTheEnvironment) {
-    Launch how = installed();
+// The build's executable with the installed data named by a relative --data: the data is found
+// from an unrelated folder and, not being portable, nothing but the player's folders is written.
+TEST_F(InstalledGame, RelativeDataOption) {
+    Launch how = installed({"--data", "../" + prefix.substr(prefix.rfind('/') + 1) + "/share/lumivex"});
     how.program = childgame::kGame;
-    how.unsetEnv = {"XDG_DATA_HOME", "XDG_STATE_HOME", "XDG_CONFIG_HOME"};
-    how.setEnv.push_back({"LUMIVEX_DATA_DIR", prefix + "/share/lumivex"});
+    ASSERT_EQ(out.substr(0, out.rfind('/')), prefix.substr(0, prefix.rfind('/'))) << "both temporary folders";
     launch(how);
     ASSERT_TRUE(started()) << console() << errors();
     EXPECT_TRUE(waitFor(showing(gamefolder::titleColour()))) << console();
