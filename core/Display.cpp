@@ -1,5 +1,6 @@
 #include <GL/glew.h>
 #include <GL/freeglut.h>
+#include <IL/il.h>
 
 #include "core/Game.h"
 #include "effects/EffectContext.h"
@@ -9,6 +10,7 @@
 #include "framework/Texture.h"
 #include "highscore/HighscoreStore.h"
 #include "objects/Spaceship.h"
+#include "platform/ReadFile.h"
 #include "platform/audio/Audio.h"
 
 namespace {
@@ -72,7 +74,7 @@ void Game::onShipHit() {
     // A hit in the first group ends the game.
     highscoreSaveFailure.clear();
     if (state != Highscore && session.score > 0) {
-        HighscoreStore().load(highscoreTable);
+        highscoreStore().load(highscoreTable);
         session.highscoreRank = highscoreTable.computeRank(session.score);
         state = EnterName;
     } else if (session.score == 0) {
@@ -82,11 +84,19 @@ void Game::onShipHit() {
     display();
 }
 
+HighscoreStore Game::highscoreStore() const {
+    return HighscoreStore(std::string(), playerFiles.table, playerFiles.picture);
+}
+
 void Game::reloadHighscoreImage() {
     delete highscoreTexture;
     highscoreTexture = nullptr;
+    // The picture may live outside the data folder (the player's own), so it is read by its path.
+    const files::ReadResult png = files::readRegularFile(playerFiles.picture, files::kPictureLimit);
     TextureLoader loader;
-    highscoreTexture = loader.loadTexture("highscore.png", GL_TEXTURE_2D);
+    if (png.ok())
+        highscoreTexture = loader.loadTextureFromMemory(IL_PNG, png.data.data(), static_cast<unsigned int>(png.data.size()),
+                                                        GL_TEXTURE_2D);
     state = Highscore;
 }
 

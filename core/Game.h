@@ -13,9 +13,11 @@
 #include "objects/Camera.h"
 #include "objects/ResourceCache.h"
 #include "objects/World.h"
+#include "platform/Paths.h"
 #include "terrain/HeightQuery.h"
 
 class EffectGroup;
+class HighscoreStore;
 struct StyleLook;
 class FBO;
 class GameObject;
@@ -105,6 +107,10 @@ public:
     HighscoreTable& getHighscoreTable() { return highscoreTable; }
     SSAO* getSSAO() { return ssao; }
     NormalShader* getNormalShader() { return normalShader; }
+    // Where the table, its picture and the log are written; set by main before run.
+    void setPlayerFiles(const paths::PlayerFiles& places) { playerFiles = places; }
+    const paths::PlayerFiles& getPlayerFiles() const { return playerFiles; }
+    HighscoreStore highscoreStore() const;
 
 private:
     Game();
@@ -123,6 +129,7 @@ private:
     GameHost host;
     World world;
     ResourceCache resourceCache;
+    paths::PlayerFiles playerFiles;
 
 public:
     // Run-time state; public so that the tests and tools can drive and inspect the game.

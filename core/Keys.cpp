@@ -31,7 +31,7 @@ void Game::keyboard(unsigned char key, int, int) {
             highscoreTable.removeLastChar();
         } else if (key == 13) {
             if (!highscoreTable.getName().empty()) {
-                highscoreSaveFailure = HighscorePicture::commitAndRender(highscoreTable, HighscoreStore()).playerMessage();
+                highscoreSaveFailure = HighscorePicture::commitAndRender(highscoreTable, highscoreStore()).playerMessage();
                 reloadHighscoreImage();
             }
         }

@@ -20,8 +20,8 @@ void Game::initResources() {
     // The score panel and the high-score picture use "Faktos.ttf" from the game folder.
     HighscorePicture::useGameFolderFonts();
 
-    HighscoreStore().removeStaleTemporaries();
-    config.logger = new Logger();
+    highscoreStore().removeStaleTemporaries();
+    config.logger = new Logger(playerFiles.log);
     config.textureLoader = new TextureLoader();
     effectContext().logger = config.logger;
     scorePanel.setTextureLoader(config.textureLoader);

@@ -1,6 +1,78 @@
+#include <X11/Xlib.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
 #include "core/Game.h"
+#include "platform/Paths.h"
+
+#ifndef LUMIVEX_VERSION
+#define LUMIVEX_VERSION "unknown"
+#endif
+
+namespace {
+
+// GLUT ends the process with its own words when there is no display; say it plainly first.
+bool displayOpens() {
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) return false;
+    XCloseDisplay(display);
+    return true;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
-    Game::instance().run(argc, argv);
+    const std::string program = "lumivex";
+    const paths::CommandLine line = paths::parseCommandLine(argc, argv);
+    const paths::Environment env = paths::Environment::current();
+    const paths::PlayerFiles xdgFiles = paths::playerFiles(env, false);
+    switch (line.action) {
+        case paths::CommandLine::Help:
+            std::fputs(paths::usage(program, xdgFiles).c_str(), stdout);
+            return 0;
+        case paths::CommandLine::Version:
+            std::printf("%s %s\n", program.c_str(), LUMIVEX_VERSION);
+            return 0;
+        case paths::CommandLine::Misuse:
+            std::fputs(paths::misuse(program, line, xdgFiles).c_str(), stderr);
+            return 2;
+        case paths::CommandLine::Play:
+            break;
+    }
+
+    const paths::DataFolder data = paths::findDataFolder(line.dataDir, env);
+    if (data.folder.empty()) {
+        std::fprintf(stderr, "%s: %s\n", program.c_str(), data.problem.c_str());
+        return 1;
+    }
+    if (chdir(data.folder.c_str()) != 0) {
+        std::fprintf(stderr, "%s: cannot enter the data folder %s: %s\n", program.c_str(), data.folder.c_str(),
+                     std::strerror(errno));
+        return 1;
+    }
+    if (!displayOpens()) {
+        const char* name = XDisplayName(nullptr);
+        std::fprintf(stderr, "%s: cannot open the display \"%s\" (is DISPLAY set to a running X server?)\n",
+                     program.c_str(), name ? name : "");
+        return 1;
+    }
+
+    const paths::PlayerFiles files = paths::playerFiles(env, data.portable);
+    // The folder as the game now sees it: a relative --data names it from where the game started.
+    char here[PATH_MAX];
+    const std::string dataFolder = getcwd(here, sizeof here) ? here : ".";
+    // Without its folders the game still plays; the table and the log are then not kept.
+    for (const std::string& problem : paths::preparePlayerFiles(files, dataFolder))
+        std::printf("%s\n", problem.c_str());
+    Game::instance().setPlayerFiles(files);
+
+    // The options are all ours: GLUT sees only the program's name.
+    int glutArgc = 1;
+    Game::instance().run(glutArgc, argv);
     return 0;
 }

@@ -6,12 +6,12 @@
 #include <cerrno>
 #include <sstream>
 
-Logger::Logger() : fileName("log.txt"), fd(-1) {
+Logger::Logger(const std::string& path) : fileName(path), fd(-1) {
     // The old log is replaced, never opened: a link there would be written through to its
     // target, and opening a FIFO to write waits for a reader. What cannot be removed (a
     // folder, a read-only game folder) leaves no log; the program goes on without one.
-    ::unlink(fileName);
-    fd = ::open(fileName, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    ::unlink(fileName.c_str());
+    fd = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     writeLine("Lumenwerk Framework Logfile v0.05");
 }
 

@@ -1,10 +1,11 @@
 #pragma once
 #include <string>
 
-// Plain-text log file "log.txt" in the working directory, replaced at every start.
+// Plain-text log file, "log.txt" in the working directory unless the caller names another,
+// replaced at every start.
 class Logger {
 public:
-    Logger();
+    explicit Logger(const std::string& path = "log.txt");
     ~Logger();
     Logger(const Logger&) = delete;
     Logger& operator=(const Logger&) = delete;
@@ -16,6 +17,6 @@ public:
 private:
     void writeLine(const std::string& text);
 
-    const char* fileName;
+    std::string fileName;
     int fd;  // -1 when the log could not be created: every write is then ignored
 };

@@ -103,6 +103,10 @@ private:
 HighscoreStore::HighscoreStore(const std::string& gameFolder)
     : folder(gameFolder), tablePath(folderFile("highscore.txt")), picturePath(folderFile("Textures/highscore.png")) {}
 
+HighscoreStore::HighscoreStore(const std::string& gameFolder, const std::string& tableFile,
+                               const std::string& pictureFile)
+    : folder(gameFolder), tablePath(tableFile), picturePath(pictureFile) {}
+
 std::string HighscoreStore::folderFile(const std::string& name) const {
     return folder.empty() ? name : folder + "/" + name;
 }

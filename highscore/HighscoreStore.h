@@ -20,6 +20,9 @@ class HighscoreStore {
 public:
     // folder "" is the working directory, where the game keeps its files.
     explicit HighscoreStore(const std::string& folder = std::string());
+    // The data read from folder, the table and its picture written where the caller says (the
+    // player's own folder when the game is installed).
+    HighscoreStore(const std::string& folder, const std::string& tableFile, const std::string& pictureFile);
 
     // A file of the game folder by its name relative to it ("Textures/highscore.jpg").
     std::string folderFile(const std::string& name) const;

@@ -6,7 +6,7 @@ JOBS="${LUMIVEX_JOBS:-$(nproc)}"
 PACKAGES=(build-essential cmake pkg-config freeglut3-dev libglew-dev libdevil-dev libgd-dev
   libgtest-dev libgmock-dev libbenchmark-dev libopenal-dev libsndfile1-dev
   xvfb xauth xdotool imagemagick x11-apps x11-utils mesa-utils libgl1-mesa-dri
-  fonts-dejavu-core clang libclang-rt-14-dev)
+  fonts-dejavu-core clang libclang-rt-14-dev desktop-file-utils appstream)
 
 install_packages() {
   local missing=()

@@ -43,6 +43,15 @@ inline void writePicture(const std::string& path, Rgb c) {
     gdImageDestroy(im);
 }
 
+// The screen and label pictures of a data folder in the solid colours above.
+inline void writeKnownPictures(const std::string& dir) {
+    writePicture(dir + "/Textures/titlescreen.jpg", titleColour());
+    writePicture(dir + "/Textures/creditsscreen.jpg", creditsColour());
+    writePicture(dir + "/Textures/entername.jpg", enterNameColour());
+    for (int i = 1; i <= 11; ++i)
+        writePicture(dir + "/Textures/shaderAnzeige" + std::to_string(i) + ".png", labelColour(i));
+}
+
 struct Options {
     bool knownPictures = true;  // screen and label pictures in the solid colours above
     bool withTextures = true;   // false: no Textures/ folder at all
@@ -55,13 +64,7 @@ inline std::string make(const std::string& prefix, const Options& options = Opti
     const std::string src = options.sourceDir.empty() ? std::string(LUMIVEX_GAME_DIR) : options.sourceDir;
     if (dir.empty() || harness::runCommand("cp -r '" + src + "/.' '" + dir + "/'") != 0) return "";
     std::remove((dir + "/highscore.txt").c_str());
-    if (options.knownPictures) {
-        writePicture(dir + "/Textures/titlescreen.jpg", titleColour());
-        writePicture(dir + "/Textures/creditsscreen.jpg", creditsColour());
-        writePicture(dir + "/Textures/entername.jpg", enterNameColour());
-        for (int i = 1; i <= 11; ++i)
-            writePicture(dir + "/Textures/shaderAnzeige" + std::to_string(i) + ".png", labelColour(i));
-    }
+    if (options.knownPictures) writeKnownPictures(dir);
     if (!options.withTextures) harness::removeTree(dir + "/Textures");
     return dir;
 }

@@ -46,6 +46,8 @@ bool writeModels(const std::string& gameDir);
 bool writePictures(const std::string& gameDir);
 bool writeVolumes(const std::string& gameDir);
 bool writeSounds(const std::string& gameDir);
+// The desktop icon into icons/ of the game folder (installed into the icon theme, not played).
+bool writeIcons(const std::string& gameDir);
 
 // Writes an uncompressed volume DDS (24-bit BGR in the file) of width x height x depth texels,
 // given as RGB bytes, slice after slice, rows from the top.

@@ -32,7 +32,7 @@ int main(int argc, char** argv) {
     }
     const auto start = std::chrono::steady_clock::now();
     const std::string dir = argv[1];
-    for (const char* sub : {"", "/Modells", "/Textures", "/Sounds"})
+    for (const char* sub : {"", "/Modells", "/Textures", "/Sounds", "/icons"})
         if (!makeDir(dir + sub)) {
             std::fprintf(stderr, "content: cannot create %s%s\n", dir.c_str(), sub);
             return 1;
@@ -62,6 +62,11 @@ int main(int argc, char** argv) {
                 pictures.second, volumes.second, music.second);
     // A fresh install shows an empty table until the first entry is made.
     step("the high-score picture", HighscorePicture::renderEmptyTablePicture(dir));
+    // The same empty table, kept apart from the one the portable folder overwrites: it is
+    // installed and copied for each new player.
+    step("the initial high-score picture",
+         copyFile(dir + "/Textures/highscore.png", dir + "/Textures/highscore-empty.png"));
+    step("the icon", content::writeIcons(dir));
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::printf("content: game data written to %s in %.1f s\n", dir.c_str(), seconds);
     return ok ? 0 : 1;

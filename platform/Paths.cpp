@@ -1,0 +1,256 @@
+#include "platform/Paths.h"
+
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/ReadFile.h"
+
+namespace paths {
+
+namespace {
+
+std::string variable(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? value : "";
+}
+
+bool isFolder(const std::string& path) {
+    struct stat st;
+    return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool exists(const std::string& path) {
+    struct stat st;
+    return lstat(path.c_str(), &st) == 0;
+}
+
+std::string parentOf(const std::string& path) {
+    const std::string::size_type slash = path.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string join(const std::string& folder, const std::string& name) {
+    if (folder.empty()) return name;
+    return folder.back() == '/' ? folder + name : folder + "/" + name;
+}
+
+DataFolder chosen(const std::string& folder) {
+    DataFolder result;
+    result.folder = folder;
+    result.portable = exists(join(folder, kPortableMarker));
+    return result;
+}
+
+// A folder named by the player must hold the data; saying so now is clearer than the shader
+// and model messages a wrong folder would give later.
+DataFolder named(const std::string& folder, const char* how) {
+    DataFolder result;
+    if (!isFolder(folder))
+        result.problem = std::string("the data folder ") + folder + " (" + how + ") is not a folder";
+    else if (!isFolder(join(folder, kDataProbe)))
+        result.problem = std::string("the data folder ") + folder + " (" + how + ") does not hold the game's data";
+    else
+        result = chosen(folder);
+    return result;
+}
+
+// Writes data into a new file; an existing one is never replaced (another start may have
+// made it meanwhile) and never followed when it is a link.
+bool createFile(const std::string& path, const std::string& data) {
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (fd < 0) return errno == EEXIST;
+    std::size_t done = 0;
+    while (done < data.size()) {
+        const ssize_t n = write(fd, data.data() + done, data.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            const int error = n < 0 ? errno : EIO;
+            close(fd);
+            unlink(path.c_str());
+            errno = error;
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return close(fd) == 0;
+}
+
+}  // namespace
+
+CommandLine parseCommandLine(int argc, const char* const* argv) {
+    CommandLine line;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            line.action = CommandLine::Help;
+            return line;
+        } else if (arg == "--version") {
+            line.action = CommandLine::Version;
+            return line;
+        } else if (arg == "--fullscreen") {
+            line.fullscreen = 1;
+        } else if (arg == "--windowed") {
+            line.fullscreen = 0;
+        } else if (arg == "--data" || arg.rfind("--data=", 0) == 0) {
+            const bool attached = arg != "--data";
+            if (!attached && i + 1 >= argc) {
+                line.action = CommandLine::Misuse;
+                line.problem = "--data needs a folder";
+                return line;
+            }
+            line.dataDir = attached ? arg.substr(7) : argv[++i];
+            if (line.dataDir.empty()) {
+                line.action = CommandLine::Misuse;
+                line.problem = "--data needs a folder";
+                return line;
+            }
+        } else {
+            line.action = CommandLine::Misuse;
+            line.problem = (arg.rfind("-", 0) == 0 ? "unknown option " : "unexpected argument ") + arg;
+            return line;
+        }
+    }
+    return line;
+}
+
+Environment Environment::current() {
+    Environment env;
+    env.home = variable("HOME");
+    if (env.home.empty()) {
+        const passwd* pw = getpwuid(getuid());
+        if (pw && pw->pw_dir) env.home = pw->pw_dir;
+    }
+    env.dataHome = variable("XDG_DATA_HOME");
+    env.stateHome = variable("XDG_STATE_HOME");
+    env.configHome = variable("XDG_CONFIG_HOME");
+    env.dataDir = variable("LUMIVEX_DATA_DIR");
+    char buffer[PATH_MAX];
+    if (getcwd(buffer, sizeof buffer)) env.workingDir = buffer;
+    const ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+    if (n > 0) env.executable.assign(buffer, static_cast<std::size_t>(n));
+    return env;
+}
+
+DataFolder findDataFolder(const std::string& optionDir, const Environment& env) {
+    if (!optionDir.empty()) return named(optionDir, "--data");
+    if (!env.dataDir.empty()) return named(env.dataDir, "LUMIVEX_DATA_DIR");
+    // A portable game folder as the working directory: how the build folder and its copies
+    // have always been started.
+    if (!env.workingDir.empty() && exists(join(env.workingDir, kPortableMarker))) return chosen(env.workingDir);
+    std::vector<std::string> tried;
+    if (!env.executable.empty()) {
+        const std::string bin = parentOf(env.executable);
+        for (const std::string& candidate : {bin, join(parentOf(bin), "share/lumivex")}) {
+            if (isFolder(join(candidate, kDataProbe))) return chosen(candidate);
+            tried.push_back(candidate);
+        }
+    }
+    DataFolder none;
+    none.problem = "cannot find the game's data";
+    for (std::size_t i = 0; i < tried.size(); ++i) none.problem += (i ? ", " : " in ") + tried[i];
+    none.problem += "; name its folder with --data DIR or LUMIVEX_DATA_DIR";
+    return none;
+}
+
+std::string baseFolder(const std::string& variable, const std::string& home, const char* fallback) {
+    if (!variable.empty() && variable[0] == '/') return variable;
+    return join(home, fallback);
+}
+
+PlayerFiles playerFiles(const Environment& env, bool portable) {
+    PlayerFiles files;
+    if (portable) return files;
+    files.portable = false;
+    files.dataFolder = join(baseFolder(env.dataHome, env.home, ".local/share"), "lumivex");
+    files.stateFolder = join(baseFolder(env.stateHome, env.home, ".local/state"), "lumivex");
+    files.configFolder = join(baseFolder(env.configHome, env.home, ".config"), "lumivex");
+    files.table = join(files.dataFolder, "highscore.txt");
+    files.picture = join(files.dataFolder, "highscore.png");
+    files.log = join(files.stateFolder, "log.txt");
+    return files;
+}
+
+bool makeFolders(const std::string& path, unsigned mode) {
+    if (path.empty()) {
+        errno = ENOENT;
+        return false;
+    }
+    if (isFolder(path)) return true;
+    const std::string parent = parentOf(path);
+    if (parent != path && !isFolder(parent) && !makeFolders(parent, mode)) return false;
+    if (mkdir(path.c_str(), static_cast<mode_t>(mode)) == 0) return true;
+    if (errno == EEXIST && isFolder(path)) return true;
+    if (errno == EEXIST) errno = ENOTDIR;
+    return false;
+}
+
+std::vector<std::string> preparePlayerFiles(const PlayerFiles& files, const std::string& dataFolder) {
+    std::vector<std::string> problems;
+    if (files.portable) return problems;
+    for (const std::string& folder : {files.dataFolder, files.stateFolder, files.configFolder})
+        if (!makeFolders(folder, 0700))
+            problems.push_back("Could not create the folder " + folder + ": " + std::strerror(errno));
+
+    if (!exists(files.table) && isFolder(files.dataFolder) && !createFile(files.table, std::string()))
+        problems.push_back("Could not create the high-score table " + files.table + ": " + std::strerror(errno));
+    if (!exists(files.picture) && isFolder(files.dataFolder)) {
+        const std::string from = join(dataFolder, kInitialPicture);
+        const files::ReadResult initial = files::readRegularFile(from, files::kPictureLimit);
+        if (!initial.ok())
+            problems.push_back("Could not read the initial high-score picture " + from + ": " +
+                               files::describe(initial));
+        else if (!createFile(files.picture, initial.data))
+            problems.push_back("Could not create the high-score picture " + files.picture + ": " +
+                               std::strerror(errno));
+    }
+    return problems;
+}
+
+std::string usage(const std::string& program, const PlayerFiles& xdg) {
+    return "Usage: " + program + " [OPTION]...\n"
+           "Lumivex: fly over an endless landscape through eleven render styles.\n"
+           "\n"
+           "Options:\n"
+           "  --data DIR      read the game's data from DIR (also: LUMIVEX_DATA_DIR)\n"
+           "  --fullscreen    start in full screen\n"
+           "  --windowed      start in a window\n"
+           "  -h, --help      show this help and exit\n"
+           "  --version       show the version and exit\n"
+           "\n"
+           "Keys:\n"
+           "  Left, Right     steer\n"
+           "  Up              jump\n"
+           "  Down            sink faster while in the air\n"
+           "  Space, F7       fire (when you have bullets)\n"
+           "  S, Insert       start a game (title and high-score screens)\n"
+           "  C               credits (title screen)\n"
+           "  B               back to the title (credits screen)\n"
+           "  M               title screen; pauses or resumes the music\n"
+           "  Escape, Q       quit (F12 too, while playing; during name entry only Escape)\n"
+           "  letters, digits, space, _ and -, Backspace, Enter: type your name after a game\n"
+           "\n"
+           "Files:\n"
+           "  high scores     " + xdg.table + "\n"
+           "                  " + xdg.picture + "\n"
+           "  log             " + xdg.log + "\n"
+           "  settings        " + xdg.configFolder + "/\n"
+           "  (XDG_DATA_HOME, XDG_STATE_HOME and XDG_CONFIG_HOME move them.) A data folder that\n"
+           "  holds the file " + kPortableMarker + " is portable: the game keeps its files there.\n"
+           "\n"
+           "The data is found in this order: --data, LUMIVEX_DATA_DIR, the working directory if it\n"
+           "is portable, the program's folder, ../share/lumivex beside it.\n";
+}
+
+std::string misuse(const std::string& program, const CommandLine& line, const PlayerFiles& xdg) {
+    return program + ": " + line.problem + "\n" + usage(program, xdg);
+}
+
+}  // namespace paths
