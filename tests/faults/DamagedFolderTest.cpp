@@ -3,14 +3,13 @@
 // high-score table.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sndfile.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <cstdio>
 #include <regex>
 #include <string>
-
-#include <sndfile.h>
 
 #include "faults/ChildGame.h"
 #include "platform/audio/Audio.h"
