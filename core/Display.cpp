@@ -6,6 +6,7 @@
 #include "effects/EffectGroup.h"
 #include "effects/NormalShader.h"
 #include "effects/SSAO.h"
+#include "effects/ShaderEffects.h"
 #include "framework/Texture.h"
 #include "highscore/HighscoreStore.h"
 #include "objects/Spaceship.h"
@@ -106,6 +107,8 @@ void Game::drawPlayingFrame() {
     glLoadIdentity();
     glColor3f(1, 1, 1);
     chaseCamera.apply();
+    // The same light in every style, whichever styles came before.
+    placeWorldLight();
 
     // Again, now that the camera matrix is in place.
     if (!ssaoActive && !look.normalView && group) group->activate();
@@ -205,9 +208,12 @@ void Game::drawOutlinePass(const StyleLook& look) {
     glLineWidth(7);
     glPolygonMode(GL_BACK, GL_LINE);
     glPolygonOffset(0.5f, 0);
+    // Pushed back a little: edges shared with a filled face stay behind it, only the rims show.
+    glEnable(GL_POLYGON_OFFSET_LINE);
     glDepthFunc(GL_LEQUAL);
     glCullFace(GL_FRONT);
     glColor4f(0.2f, 0.2f, 0.2f, 1);
+    glDisable(GL_LIGHTING);  // the lines keep their dark grey instead of being lit by the sun
 
     world.drawObjects();
 
