@@ -70,6 +70,9 @@ public:
     static void checkSoundResult(int result);
     void advancePlaylist();    // the playlist step at the top of every display
     void toggleMusicPause();   // "m"
+    // Fire, beam and jump: reuse the effects channel (cutting the last effect) or take a free
+    // one; either way the effects channel afterwards. Never on the music's channel.
+    void playEffectSound(audio::Sound* sound, bool reuse);
 
     // Terrain height query.
     void createHeightQueryTargets();  // position/height textures, position FBO, the two programs

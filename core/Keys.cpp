@@ -74,8 +74,7 @@ void Game::special(int key, int, int) {
             break;
         case GLUT_KEY_UP:
             if (ship->getMotionState() != Jumping) {
-                if (soundSystem)
-                    checkSoundResult(soundSystem->playSound(audio::CHANNEL_FREE, jumpSound, false, &effectsChannel));
+                playEffectSound(jumpSound, false);
                 ship->addVelocity(0, config.steerRate * 1.75f, 0);
                 ship->setMotionState(Jumping);
             }
@@ -121,7 +120,7 @@ void Game::specialUp(int key, int, int) {
 void Game::fire() {
     if (bulletCount <= 0 || !ship) return;
     bulletCount -= 1;
-    if (soundSystem) checkSoundResult(soundSystem->playSound(audio::CHANNEL_REUSE, fireSound, false, &effectsChannel));
+    playEffectSound(fireSound, true);
 
     Bullet* bullet = new Bullet();
     const float3 p = ship->getPosition();

@@ -10,7 +10,7 @@
 #include "platform/audio/Audio.h"
 
 void Game::newGame() {
-    if (soundSystem) checkSoundResult(soundSystem->playSound(audio::CHANNEL_REUSE, beamSound, false, &effectsChannel));
+    playEffectSound(beamSound, true);
     std::srand(timeGetTime());
 
     session = GameSession{};
