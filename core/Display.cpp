@@ -10,6 +10,7 @@
 #include "framework/Texture.h"
 #include "highscore/HighscoreStore.h"
 #include "objects/Spaceship.h"
+#include "platform/Clock.h"
 #include "platform/audio/Audio.h"
 
 namespace {
@@ -21,6 +22,15 @@ const StyleLook kPlainLook{};
 
 void Game::display() {
     advancePlaylist();
+    // The title's idle time counts from the first title frame; a key starts it again.
+    if (state != Title) {
+        titleShown = false;
+    } else if (!titleShown) {
+        titleShown = true;
+        titleSince = timeGetTime();
+    } else if (demo::due(titleSince, timeGetTime())) {
+        startDemo();
+    }
     updateEffectContext();
 
     switch (state) {
@@ -50,6 +60,11 @@ void Game::display() {
 }
 
 void Game::nextEffectGroup() {
+    if (demoRunning) return;  // the demo's schedule chooses its styles, not the stars it takes
+    advanceStyle();
+}
+
+void Game::advanceStyle() {
     EffectGroup*& group = session.currentEffectGroup;
     if (!group) return;
     if (group->getNext()) {
@@ -61,6 +76,8 @@ void Game::nextEffectGroup() {
 }
 
 void Game::onShipHit() {
+    // The demo flies on through a hit: no style lost, no game over, the table never touched.
+    if (demoRunning) return;
     EffectGroup*& group = session.currentEffectGroup;
     if (group && group->getPrevious()) {
         group = group->getPrevious();
@@ -173,6 +190,7 @@ void Game::drawPlayingFrame() {
     drawEffectGroupLabel();
     drawBulletDots();
     scorePanel.drawScoreImage();
+    if (demoRunning) drawDemoLine();
     endOverlay();
 
     if (look.normalView) glClear(GL_DEPTH_BUFFER_BIT);

@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "core/Demo.h"
 #include "core/GameConfig.h"
 #include "core/GameHost.h"
 #include "core/GameSession.h"
@@ -56,6 +57,10 @@ public:
 
     // Game operations.
     void newGame();
+    void newGame(unsigned seed);  // the same seed, the same terrain and objects
+    // Attract mode: the seeded demo flight on the autopilot, and back to the title.
+    void startDemo();
+    void endDemo();
     void fire();
     void nextEffectGroup();
     void onShipHit();
@@ -88,6 +93,7 @@ public:
     void drawEffectGroupLabel();
     void drawBulletDots();
     void drawNameEntryLines();
+    void drawDemoLine();
     Texture* labelTextureFor(const EffectGroup* group) const;
 
     // Accessors.
@@ -114,6 +120,7 @@ private:
     Game& operator=(const Game&) = delete;
 
     void drawPlayingFrame();
+    void advanceStyle();  // the next style, its multiplier and its score panel
     void drawOutlinePass(const StyleLook& look);
     // What the effects read about the frame: the screen, the ship, the logger.
     void updateEffectContext();
@@ -141,6 +148,11 @@ public:
     Texture* highscoreTexture;
     Texture* labelTextures[11];
     int bulletCount;
+    // Attract mode: the demo is flying; when the title screen was last entered or a key pressed.
+    bool demoRunning;
+    demo::Schedule demoSchedule;
+    bool titleShown;
+    uint32_t titleSince;
     HighscoreTable highscoreTable;
     ScorePanel scorePanel;
 

@@ -125,3 +125,14 @@ void Game::drawNameEntryLines() {
 
     glDisable(GL_COLOR_LOGIC_OP);
 }
+
+void Game::drawDemoLine() {
+    const GLboolean textured = glIsEnabled(GL_TEXTURE_2D);
+    glDisable(GL_TEXTURE_2D);
+    glColor4f(1, 1, 1, 1);
+    glEnable(GL_COLOR_LOGIC_OP);
+    glLogicOp(GL_SET);  // white over any style
+    textWriter.drawText(-0.25f, 0.55f, GLUT_BITMAP_HELVETICA_18, "DEMO - press any key");
+    glDisable(GL_COLOR_LOGIC_OP);
+    if (textured) glEnable(GL_TEXTURE_2D);
+}
