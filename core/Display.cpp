@@ -190,8 +190,8 @@ void Game::drawPlayingFrame() {
     drawEffectGroupLabel();
     drawBulletDots();
     scorePanel.drawScoreImage();
-    if (demoRunning) drawDemoLine();
     endOverlay();
+    if (demoRunning) drawDemoLine();
 
     if (look.normalView) glClear(GL_DEPTH_BUFFER_BIT);
     world.drawSign(session.firstSignShown, session.secondSignShown);

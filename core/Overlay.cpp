@@ -126,13 +126,16 @@ void Game::drawNameEntryLines() {
     glDisable(GL_COLOR_LOGIC_OP);
 }
 
+// Like the name-entry lines: in the scene's projection (the text sits two units ahead of the
+// eye), over everything, white whatever the style.
 void Game::drawDemoLine() {
     const GLboolean textured = glIsEnabled(GL_TEXTURE_2D);
-    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_DEPTH_TEST);
     glColor4f(1, 1, 1, 1);
     glEnable(GL_COLOR_LOGIC_OP);
-    glLogicOp(GL_SET);  // white over any style
-    textWriter.drawText(-0.25f, 0.55f, GLUT_BITMAP_HELVETICA_18, "DEMO - press any key");
+    glLogicOp(GL_SET);
+    textWriter.drawText(-0.42f, 0.8f, GLUT_BITMAP_HELVETICA_18, "DEMO - press any key");
     glDisable(GL_COLOR_LOGIC_OP);
-    if (textured) glEnable(GL_TEXTURE_2D);
+    glEnable(GL_DEPTH_TEST);
+    if (!textured) glDisable(GL_TEXTURE_2D);
 }

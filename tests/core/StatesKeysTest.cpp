@@ -126,6 +126,21 @@ TEST_F(CoreTest, TwentyIdleSecondsOnTheTitleStartTheDemoAndAnyKeyEndsIt) {
     ASSERT_TRUE(game.demoRunning);
     EXPECT_EQ(game.getCurrentEffectGroup(), groupAt(0));
 
+    // The demo line, white in the upper middle: the same frame with and without it.
+    auto whiteInLine = [&] {
+        game.display();
+        glReadBuffer(GL_BACK);
+        const std::vector<unsigned char> p = harness::readPixels(270, 495, 240, 40);
+        int white = 0;
+        for (size_t i = 0; i < p.size(); i += 4) white += p[i] == 255 && p[i + 1] == 255 && p[i + 2] == 255;
+        return white;
+    };
+    const int withLine = whiteInLine();
+    game.demoRunning = false;
+    const int without = whiteInLine();
+    game.demoRunning = true;
+    EXPECT_GT(withLine, without + 150) << "DEMO - press any key";
+
     game.onShipHit();
     game.nextEffectGroup();
     EXPECT_EQ(game.state, Playing) << "a hit in the first style does not end the demo";
