@@ -3,7 +3,7 @@
 // so w > 0 marks covered pixels: the clear leaves 0).
 // Target 1: normal packed into 0..1, alpha 1 on covered pixels.
 // Target 2: Phong-lit colour. The display draws textured parts with black and untextured
-// ones with white as the current colour, so the colour picks texture or plain white.
+// ones with white as the current colour, so the colour picks texture or plain mud.
 uniform float near;
 uniform float far;
 uniform sampler2D baseMap;  // left at unit 0
@@ -17,7 +17,8 @@ void main() {
     gl_FragData[1] = vec4(N * 0.5 + 0.5, 1.0);
 
     vec3 tex = texture2D(baseMap, gl_TexCoord[0].st).rgb;
-    vec3 base = mix(tex, vec3(1.0), gl_Color.rgb) * gl_FrontMaterial.diffuse.rgb;
+    // Untextured ground is mud, whatever material the last textured part left behind.
+    vec3 base = mix(tex * gl_FrontMaterial.diffuse.rgb, vec3(0.50, 0.37, 0.22), gl_Color.rgb);
     vec3 V = normalize(-eyePos);
     vec4 lp = gl_LightSource[0].position;
     vec3 L = normalize(lp.w == 0.0 ? lp.xyz : lp.xyz - eyePos);

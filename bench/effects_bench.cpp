@@ -56,7 +56,7 @@ void BM_SSAOGeometryPass(benchmark::State& state) {
         glClearColor(0.9f, 0.2f, 0.2f, 0);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         stylescene::applyCamera();
-        stylescene::placeSceneLight();
+        placeWorldLight();
         glColor4f(0, 0, 0, 1);
         stylescene::drawObjects(textures);
         stylescene::drawSky(textures, 0.1f, 0.5f, 0);

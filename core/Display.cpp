@@ -7,10 +7,12 @@
 #include "effects/EffectGroup.h"
 #include "effects/NormalShader.h"
 #include "effects/SSAO.h"
+#include "effects/ShaderEffects.h"
 #include "framework/Texture.h"
 #include "highscore/HighscoreStore.h"
 #include "objects/Spaceship.h"
 #include "platform/ReadFile.h"
+#include "platform/Clock.h"
 #include "platform/audio/Audio.h"
 
 namespace {
@@ -22,6 +24,15 @@ const StyleLook kPlainLook{};
 
 void Game::display() {
     advancePlaylist();
+    // The title's idle time counts from the first title frame; a key starts it again.
+    if (state != Title) {
+        titleShown = false;
+    } else if (!titleShown) {
+        titleShown = true;
+        titleSince = timeGetTime();
+    } else if (demo::due(titleSince, timeGetTime())) {
+        startDemo();
+    }
     updateEffectContext();
 
     switch (state) {
@@ -52,6 +63,11 @@ void Game::display() {
 }
 
 void Game::nextEffectGroup() {
+    if (demoRunning) return;  // the demo's schedule chooses its styles, not the stars it takes
+    advanceStyle();
+}
+
+void Game::advanceStyle() {
     EffectGroup*& group = session.currentEffectGroup;
     if (!group) return;
     if (group->getNext()) {
@@ -63,6 +79,8 @@ void Game::nextEffectGroup() {
 }
 
 void Game::onShipHit() {
+    // The demo flies on through a hit: no style lost, no game over, the table never touched.
+    if (demoRunning) return;
     EffectGroup*& group = session.currentEffectGroup;
     if (group && group->getPrevious()) {
         group = group->getPrevious();
@@ -118,6 +136,8 @@ void Game::drawPlayingFrame() {
     glLoadIdentity();
     glColor3f(1, 1, 1);
     chaseCamera.apply();
+    // The same light in every style, whichever styles came before.
+    placeWorldLight();
 
     // Again, now that the camera matrix is in place.
     if (!ssaoActive && !look.normalView && group) group->activate();
@@ -183,6 +203,7 @@ void Game::drawPlayingFrame() {
     drawBulletDots();
     scorePanel.drawScoreImage();
     endOverlay();
+    if (demoRunning) drawDemoLine();
 
     if (look.normalView) glClear(GL_DEPTH_BUFFER_BIT);
     world.drawSign(session.firstSignShown, session.secondSignShown);
@@ -217,9 +238,12 @@ void Game::drawOutlinePass(const StyleLook& look) {
     glLineWidth(7);
     glPolygonMode(GL_BACK, GL_LINE);
     glPolygonOffset(0.5f, 0);
+    // Pushed back a little: edges shared with a filled face stay behind it, only the rims show.
+    glEnable(GL_POLYGON_OFFSET_LINE);
     glDepthFunc(GL_LEQUAL);
     glCullFace(GL_FRONT);
     glColor4f(0.2f, 0.2f, 0.2f, 1);
+    glDisable(GL_LIGHTING);  // the lines keep their dark grey instead of being lit by the sun
 
     world.drawObjects();
 

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "core/Demo.h"
 #include "core/GameConfig.h"
 #include "core/GameHost.h"
 #include "core/GameSession.h"
@@ -59,6 +60,10 @@ public:
 
     // Game operations.
     void newGame();
+    void newGame(unsigned seed);  // the same seed, the same terrain and objects
+    // Attract mode: the seeded demo flight on the autopilot, and back to the title.
+    void startDemo();
+    void endDemo();
     void fire();
     void nextEffectGroup();
     void onShipHit();
@@ -73,6 +78,9 @@ public:
     static void checkSoundResult(int result);
     void advancePlaylist();    // the playlist step at the top of every display
     void toggleMusicPause();   // "m"
+    // Fire, beam and jump: reuse the effects channel (cutting the last effect) or take a free
+    // one; either way the effects channel afterwards. Never on the music's channel.
+    void playEffectSound(audio::Sound* sound, bool reuse);
 
     // Terrain height query.
     void createHeightQueryTargets();  // position/height textures, position FBO, the two programs
@@ -89,6 +97,7 @@ public:
     void drawBulletDots();
     void drawNameEntryLines();
     void drawSaveFailureLine();
+    void drawDemoLine();
     Texture* labelTextureFor(const EffectGroup* group) const;
 
     // Accessors.
@@ -119,6 +128,7 @@ private:
     Game& operator=(const Game&) = delete;
 
     void drawPlayingFrame();
+    void advanceStyle();  // the next style, its multiplier and its score panel
     void drawOutlinePass(const StyleLook& look);
     // What the effects read about the frame: the screen, the ship, the logger.
     void updateEffectContext();
@@ -148,6 +158,11 @@ public:
     Texture* labelTextures[11];
     int bulletCount;
     std::string highscoreSaveFailure;  // shown on the high-score screen; empty after a good save
+    // Attract mode: the demo is flying; when the title screen was last entered or a key pressed.
+    bool demoRunning;
+    demo::Schedule demoSchedule;
+    bool titleShown;
+    uint32_t titleSince;
     HighscoreTable highscoreTable;
     ScorePanel scorePanel;
 

@@ -12,6 +12,7 @@
 #include "objects/BulletPowerUp.h"
 #include "objects/PowerUp.h"
 #include "objects/Spaceship.h"
+#include "platform/Clock.h"
 #include "platform/audio/Audio.h"
 
 namespace {
@@ -23,6 +24,13 @@ bool isNameCharacter(unsigned char key) {
 }  // namespace
 
 void Game::keyboard(unsigned char key, int, int) {
+    titleSince = timeGetTime();
+    // Any key ends the demo, and does nothing else.
+    if (demoRunning) {
+        endDemo();
+        glutPostRedisplay();
+        return;
+    }
     // Name entry.
     if (state == EnterName) {
         if (key < 128 && isNameCharacter(key)) {
@@ -59,6 +67,11 @@ void Game::keyboard(unsigned char key, int, int) {
 void Game::keyboardUp(unsigned char, int, int) {}
 
 void Game::special(int key, int, int) {
+    titleSince = timeGetTime();
+    if (demoRunning) {
+        endDemo();
+        return;
+    }
     if (state == Title || state == Highscore) {
         if (key == GLUT_KEY_INSERT) newGame();
         return;
@@ -74,8 +87,7 @@ void Game::special(int key, int, int) {
             break;
         case GLUT_KEY_UP:
             if (ship->getMotionState() != Jumping) {
-                if (soundSystem && jumpSound)
-                    checkSoundResult(soundSystem->playSound(audio::CHANNEL_FREE, jumpSound, false, &effectsChannel));
+                playEffectSound(jumpSound, false);
                 ship->addVelocity(0, config.steerRate * 1.75f, 0);
                 ship->setMotionState(Jumping);
             }
@@ -113,7 +125,7 @@ void Game::special(int key, int, int) {
 }
 
 void Game::specialUp(int key, int, int) {
-    if (state != Playing) return;
+    if (state != Playing || demoRunning) return;
     if (key == GLUT_KEY_LEFT) session.leftHeld = false;
     if (key == GLUT_KEY_RIGHT) session.rightHeld = false;
 }
@@ -121,7 +133,7 @@ void Game::specialUp(int key, int, int) {
 void Game::fire() {
     if (bulletCount <= 0 || !ship) return;
     bulletCount -= 1;
-    if (soundSystem && fireSound) checkSoundResult(soundSystem->playSound(audio::CHANNEL_REUSE, fireSound, false, &effectsChannel));
+    playEffectSound(fireSound, true);
 
     Bullet* bullet = new Bullet();
     const float3 p = ship->getPosition();

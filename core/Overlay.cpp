@@ -138,3 +138,20 @@ void Game::drawSaveFailureLine() {
     glEnable(GL_DEPTH_TEST);
     glEnable(GL_LIGHTING);
 }
+
+// Like the name-entry lines: in the scene's projection (the text sits two units ahead of the
+// eye), over everything; white on a black shadow, so it reads on the white styles too.
+void Game::drawDemoLine() {
+    const char* const line = "DEMO - press any key";
+    const GLboolean textured = glIsEnabled(GL_TEXTURE_2D);
+    glDisable(GL_DEPTH_TEST);
+    glColor4f(1, 1, 1, 1);
+    glEnable(GL_COLOR_LOGIC_OP);
+    glLogicOp(GL_CLEAR);
+    textWriter.drawText(-0.415f, 0.795f, GLUT_BITMAP_HELVETICA_18, line);  // about 1.5 pixels right and down
+    glLogicOp(GL_SET);
+    textWriter.drawText(-0.42f, 0.8f, GLUT_BITMAP_HELVETICA_18, line);
+    glDisable(GL_COLOR_LOGIC_OP);
+    glEnable(GL_DEPTH_TEST);
+    if (!textured) glDisable(GL_TEXTURE_2D);
+}

@@ -198,3 +198,12 @@ void Game::playObjectSound(ObjectKind kind) {
     if (!soundSystem || !sound) return;
     checkSoundResult(soundSystem->playSound(audio::CHANNEL_FREE, sound, false, &objectChannel));
 }
+
+void Game::playEffectSound(audio::Sound* sound, bool reuse) {
+    if (!soundSystem || !sound) return;
+    // A finished effect frees its channel, and the next title may start on it: the effects
+    // handle then names the music's channel, and reusing it would cut the music.
+    if (effectsChannel && effectsChannel == musicChannel) effectsChannel = nullptr;
+    checkSoundResult(soundSystem->playSound(reuse ? audio::CHANNEL_REUSE : audio::CHANNEL_FREE, sound, false,
+                                            &effectsChannel));
+}

@@ -9,9 +9,12 @@
 #include "platform/Clock.h"
 #include "platform/audio/Audio.h"
 
-void Game::newGame() {
-    if (soundSystem && beamSound) checkSoundResult(soundSystem->playSound(audio::CHANNEL_REUSE, beamSound, false, &effectsChannel));
-    std::srand(timeGetTime());
+void Game::newGame() { newGame(timeGetTime()); }
+
+void Game::newGame(unsigned seed) {
+    playEffectSound(beamSound, true);
+    std::srand(seed);
+    demoRunning = false;
 
     session = GameSession{};
     session.currentEffectGroup = config.firstEffectGroup;
@@ -51,6 +54,10 @@ void Game::idle() {
 
     // The state is not looked at again: if a step ends the game, the pending steps still run.
     while (session.timeAccumulator > config.stepMs) step();
+    if (demoRunning && demoSchedule.finished()) {
+        endDemo();
+        return;
+    }
 
     if (session.scorePanelTimer > 500) {
         scorePanel.updateScoreImage(session.score, false, currentTitle());
@@ -61,5 +68,21 @@ void Game::idle() {
 }
 
 void Game::step() {
+    if (demoRunning && ship) demo::fly(demo::autopilot(*ship, world.getActiveObjects(), session.forwardSpeed), session, *ship, config);
     simulation::step({session, chaseCamera, topDownCamera, ship, world, config});
+    if (demoRunning)
+        for (int due = demoSchedule.advance(config.stepMs); due > 0; --due) advanceStyle();
+}
+
+void Game::startDemo() {
+    newGame(demo::kSeed);
+    demoRunning = true;
+    demoSchedule.restart();
+}
+
+void Game::endDemo() {
+    demoRunning = false;
+    session.leftHeld = session.rightHeld = false;
+    state = Title;
+    titleShown = false;  // the idle time starts again with the next title frame
 }

@@ -9,6 +9,30 @@
 #include "framework/ShaderProgram.h"
 #include "objects/Spaceship.h"
 
+void placeWorldLight() {
+    // Above, a little to the right and behind the chase camera: the ground and the fronts of
+    // the objects the player meets are lit, and their shadowed sides face away from the view.
+    const GLfloat sun[4] = {0.35f, 1.0f, 0.55f, 0.0f};
+    const GLfloat ambient[4] = {0.2f, 0.2f, 0.2f, 1.0f};
+    const GLfloat white[4] = {1.0f, 1.0f, 1.0f, 1.0f};
+    // Every parameter a style may have changed, not only the position: a light left behind by
+    // an earlier style must not show through.
+    for (GLenum light : {GL_LIGHT0, GL_LIGHT1}) {
+        glLightfv(light, GL_POSITION, sun);
+        glLightfv(light, GL_AMBIENT, ambient);
+        glLightfv(light, GL_DIFFUSE, white);
+        glLightfv(light, GL_SPECULAR, white);
+        glLightf(light, GL_CONSTANT_ATTENUATION, 1.0f);
+        glLightf(light, GL_LINEAR_ATTENUATION, 0.0f);
+        glLightf(light, GL_QUADRATIC_ATTENUATION, 0.0f);
+        glLightf(light, GL_SPOT_CUTOFF, 180.0f);
+    }
+    glLightModelfv(GL_LIGHT_MODEL_AMBIENT, ambient);
+    glEnable(GL_LIGHTING);
+    glEnable(GL_LIGHT0);
+    glDisable(GL_LIGHT1);  // only a record of the sun for the shaders that read it
+}
+
 void placeLightAboveShip() {
     const EffectContext& context = effectContext();
     if (!context.playing) return;

@@ -85,6 +85,11 @@ private:
     int useOnlyTextureLocation;
 };
 
+// The world's sun, set at the start of every playing frame once the camera is applied: light 0
+// (switched on, with lighting) and light 1 (off) both become a white directional light fixed in
+// world space. Styles that move light 0 above the ship still find the sun in light 1.
+void placeWorldLight();
+
 // Puts light 0 one unit above the ship, as a positional light (only while playing).
 void placeLightAboveShip();
 

@@ -7,6 +7,31 @@
 
 namespace {
 
+// The frame after drawing the given styles in turn, from a new game; the overlays included.
+// A fresh start has GL's own light 0 (a headlight, switched off) unless fresh is false.
+std::vector<unsigned char> frameAfter(std::initializer_list<int> styles, bool fresh = false) {
+    Game& game = Game::instance();
+    if (fresh) {
+        const GLfloat headlight[4] = {0, 0, 1, 0};
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+        glLightfv(GL_LIGHT0, GL_POSITION, headlight);
+        glDisable(GL_LIGHT0);
+    }
+    startGame(1000);
+    for (int style : styles) {
+        game.session.currentEffectGroup = groupAt(style);
+        game.display();
+    }
+    glReadBuffer(GL_BACK);
+    return harness::readPixels(0, 0, 800, 600);
+}
+
+int luma(const std::vector<unsigned char>& p, int x, int y) {
+    const unsigned char* c = &p[(static_cast<size_t>(y) * 800 + x) * 4];
+    return (299 * c[0] + 587 * c[1] + 114 * c[2]) / 1000;
+}
+
 // Overlay coordinates (-1 .. 1) to window pixels.
 int px(float x) { return static_cast<int>(std::lround((x + 1) * 400)); }
 int py(float y) { return static_cast<int>(std::lround((y + 1) * 300)); }
@@ -68,7 +93,7 @@ TEST_F(CoreTest, EveryStyleDrawsItsOwnPictureWithoutGlErrorsAndOnlyOneShowsOcclu
         harness::glErrors();
         std::string errors;
         for (int frame = 0; frame < 5; ++frame) {
-            testclock::advance(40);
+            testclock::advance(200);  // a second of flight: the chase camera has settled behind the ship
             game.idle();
             game.display();
             errors += harness::glErrors();
@@ -89,4 +114,49 @@ TEST_F(CoreTest, EveryStyleDrawsItsOwnPictureWithoutGlErrorsAndOnlyOneShowsOcclu
         }
         pictures.push_back(p);
     }
+}
+
+// Nothing a style sets (light 0 above the ship, above all) may show in the styles after it:
+// every style draws the same frame straight from a new game and after a detour through Toon.
+TEST_F(CoreTest, EveryStyleLooksTheSameWhateverStyleCameBefore) {
+    for (int style = 0; style < 11; ++style) {
+        if (style == kToon) continue;
+        const std::vector<unsigned char> straight = frameAfter({style, style}, true), detour = frameAfter({kToon, style});
+        size_t differing = 0;
+        for (size_t i = 0; i < straight.size(); i += 4) differing += std::memcmp(&straight[i], &detour[i], 3) != 0;
+        EXPECT_EQ(differing, 0u) << "style " << style;
+    }
+}
+
+// Cel shading reads at a glance: the ground in a few flat bands, and a horizon without speckle.
+TEST_F(CoreTest, ToonGroundIsFourBandsAtMostAndItsHorizonHasNoSpeckle) {
+    startGame(1000);
+    game.session.currentEffectGroup = groupAt(kToon);
+    for (int frame = 0; frame < 6; ++frame) {
+        testclock::advance(40);
+        game.idle();
+        game.display();
+    }
+    glReadBuffer(GL_BACK);
+    const std::vector<unsigned char> p = harness::readPixels(0, 0, 800, 600);
+
+    // The ground below the ship, clear of the label: brightness values that cover 1 % of it.
+    std::map<int, int> shares;
+    for (int y = 70; y < 130; ++y)
+        for (int x = 0; x < 800; ++x) ++shares[luma(p, x, y)];
+    int bands = 0;
+    for (const auto& share : shares) bands += share.second * 100 >= 800 * 60;
+    EXPECT_LE(bands, 4);
+    EXPECT_GE(bands, 1);
+
+    // Speckle: pixels unlike all eight neighbours, over the far ground, horizon and sky.
+    int isolated = 0;
+    for (int y = 300; y < 540; ++y)
+        for (int x = 1; x < 799; ++x) {
+            bool alone = true;
+            for (int n = 0; n < 9 && alone; ++n)
+                if (n != 4) alone = std::abs(luma(p, x, y) - luma(p, x + n % 3 - 1, y + n / 3 - 1)) > 24;
+            isolated += alone;
+        }
+    EXPECT_LE(isolated, 10);
 }

@@ -1,10 +1,15 @@
 // The fixed-step rules of the running game, without the Game and without GL.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+
+#include "core/Demo.h"
 #include "core/GameSession.h"
 #include "core/Simulation.h"
 #include "objects/Asteroid.h"
 #include "objects/Camera.h"
+#include "objects/PowerUp.h"
 #include "support/RulesHost.h"
 
 namespace {
@@ -126,6 +131,102 @@ TEST_F(Simulation, SignsArePlacedOnceEachAheadOfTheShipAndOnlyOneAStep) {
     const float z = world.signPosition.z;
     steps(5);
     EXPECT_FLOAT_EQ(world.signPosition.z, z) << "placed once";
+}
+
+// The autopilot: which arrow it holds (or a jump) for a ship at x 0 and objects ahead.
+TEST_F(Simulation, TheAutopilotDodgesAsteroidsHeadsForStarsAndJumpsWhatItCannotPass) {
+    const float z = ship->getPosition().z;
+    auto controls = [&] { return demo::autopilot(*ship, world.getActiveObjects(), session.forwardSpeed); };
+    auto arrows = [&] {
+        const demo::Controls c = controls();
+        return c.left ? -1 : c.right ? 1 : 0;
+    };
+    EXPECT_EQ(arrows(), 0) << "nothing ahead, in the middle: straight on";
+    ship->setPosition(1.5f, 0.2f, z);
+    EXPECT_EQ(arrows(), -1) << "back to the middle";
+    ship->setPosition(0, 0.2f, z);
+
+    PowerUp* star = add(new PowerUp(), float3{2.0f, 0, z - 6});
+    EXPECT_EQ(arrows(), 1) << "towards the star";
+    star->setPosition(-2.0f, 0, z - 6);
+    EXPECT_EQ(arrows(), -1);
+    star->setPosition(-2.0f, 0, z + 1);
+    EXPECT_EQ(arrows(), 0) << "a star behind is let go";
+
+    Asteroid* rock = add(new Asteroid(1.5f), float3{0.1f, 0, z - 4});
+    EXPECT_EQ(arrows(), -1) << "round the side it is already on";
+    rock->setPosition(-0.1f, 0, z - 4);
+    EXPECT_EQ(arrows(), 1);
+    EXPECT_FALSE(controls().jump) << "far enough to steer round";
+    rock->setPosition(0, 0, z - 0.8f);
+    EXPECT_TRUE(controls().jump) << "too close: over it";
+    ship->setMotionState(Jumping);
+    EXPECT_FALSE(controls().jump) << "not again while in the air";
+    ship->setMotionState(OnGround);
+
+    // A rock between the ship and a star: the ship passes the rock on the star's side.
+    rock->setPosition(-1.0f, 0, z - 3);
+    star->setPosition(-1.0f, 0, z - 7);
+    ship->setPosition(-0.5f, 0.2f, z);
+    EXPECT_EQ(arrows(), 1) << "the star's line is blocked: beside the rock, nearer the ship";
+
+    demo::Controls c;
+    c.right = c.jump = true;
+    demo::fly(c, session, *ship, host.config);
+    EXPECT_TRUE(session.rightHeld);
+    EXPECT_FALSE(session.leftHeld);
+    EXPECT_EQ(ship->getMotionState(), Jumping);
+    EXPECT_NEAR(ship->getVelocity().y, host.config.steerRate * 1.75f, 1e-7);
+}
+
+// A seeded minute over flat ground with a busy field: the autopilot takes far fewer hits than
+// a ship flying straight, and more stars.
+TEST_F(Simulation, OnTheAutopilotAFlightTakesFewerHitsAndMoreStars) {
+    auto fly = [&](bool pilot, int* stars) {
+        std::srand(demo::kSeed);
+        world.clear();
+        world.resetRules();
+        world.addToActive(ship);
+        ship->setPosition(0, 0.2f, chase.getEye().z - 1.75f);
+        ship->setVelocity(0, 0, 0);
+        world.setSpawnPressure(60000);
+        host.hits = 0;
+        host.sounds.clear();
+        for (int i = 0; i < 12000; ++i) {
+            host.eyeZ = chase.getEye().z;
+            if (pilot) demo::fly(demo::autopilot(*ship, world.getActiveObjects(), session.forwardSpeed), session, *ship, host.config);
+            simulation::step({session, chase, topDown, ship, world, host.config});
+            ship->followGround(0);
+        }
+        *stars = static_cast<int>(std::count(host.sounds.begin(), host.sounds.end(), ObjectKind::Star));
+        return host.hits;
+    };
+    int starsStraight = 0, starsPiloted = 0;
+    const int straight = fly(false, &starsStraight), piloted = fly(true, &starsPiloted);
+    EXPECT_GE(straight, 10) << "the field is busy enough to tell";
+    EXPECT_LE(piloted * 4, straight) << piloted << " hits piloted";
+    EXPECT_GT(starsPiloted, starsStraight);
+}
+
+TEST(DemoSchedule, SixSecondsAStyleElevenStylesThenOverAndTheTitleWaitsTwentySeconds) {
+    demo::Schedule schedule;
+    EXPECT_EQ(schedule.advance(5995), 0);
+    EXPECT_EQ(schedule.style(), 0);
+    EXPECT_EQ(schedule.advance(5), 1);
+    EXPECT_EQ(schedule.style(), 1);
+    EXPECT_FALSE(schedule.finished());
+    EXPECT_EQ(schedule.advance(59995), 9) << "after a stall, every style missed at once";
+    EXPECT_FALSE(schedule.finished());
+    EXPECT_EQ(schedule.advance(5), 0) << "the last style stays to the end";
+    EXPECT_TRUE(schedule.finished());
+    schedule.restart();
+    EXPECT_EQ(schedule.style(), 0);
+    EXPECT_EQ(schedule.advance(6000), 1);
+
+    EXPECT_FALSE(demo::due(1000, 20999));
+    EXPECT_TRUE(demo::due(1000, 21000));
+    EXPECT_TRUE(demo::due(0xFFFFF000u, 0xFFFFF000u + 20000u)) << "across the clock's wrap";
+    EXPECT_FALSE(demo::due(0xFFFFF000u, 100u));
 }
 
 }  // namespace

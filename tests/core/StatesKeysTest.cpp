@@ -1,3 +1,5 @@
+#include <set>
+
 #include "CoreTest.h"
 
 TEST_F(CoreTest, ScreenKeysMoveBetweenStatesAndMTogglesTheMusic) {
@@ -123,4 +125,73 @@ TEST_F(CoreDeathTest, QuitKeysExitWithZero) {
     EXPECT_EXIT(type("\x1b"), testing::ExitedWithCode(0), "");
     startGame();
     EXPECT_EXIT(game.special(GLUT_KEY_F12, 0, 0), testing::ExitedWithCode(0), "");
+}
+
+// Attract mode on the manual clock: 20 idle seconds on the title start the seeded demo, which
+// moves through the styles on its own schedule, flies on through hits and stars, never writes
+// the table, and ends at any key (which does nothing else) or after the last style.
+TEST_F(CoreTest, TwentyIdleSecondsOnTheTitleStartTheDemoAndAnyKeyEndsIt) {
+    const std::string table = harness::readFileText("highscore.txt");
+    testclock::enable(50000);
+    game.titleShown = false;
+    game.display();  // the first title frame starts the idle time
+    testclock::advance(19000);
+    type("x");  // a key that does nothing on the title still counts as someone there
+    testclock::advance(19000);
+    game.display();
+    EXPECT_EQ(game.state, Title);
+    testclock::advance(1000);
+    game.display();
+    ASSERT_EQ(game.state, Playing);
+    ASSERT_TRUE(game.demoRunning);
+    EXPECT_EQ(game.getCurrentEffectGroup(), groupAt(0));
+
+    // The demo line, white in the upper middle: the same frame with and without it.
+    auto whiteInLine = [&] {
+        game.display();
+        glReadBuffer(GL_BACK);
+        const std::vector<unsigned char> p = harness::readPixels(270, 495, 240, 40);
+        int white = 0;
+        for (size_t i = 0; i < p.size(); i += 4) white += p[i] == 255 && p[i + 1] == 255 && p[i + 2] == 255;
+        return white;
+    };
+    const int withLine = whiteInLine();
+    game.demoRunning = false;
+    const int without = whiteInLine();
+    game.demoRunning = true;
+    EXPECT_GT(withLine, without + 150) << "DEMO - press any key";
+
+    game.onShipHit();
+    game.nextEffectGroup();
+    EXPECT_EQ(game.state, Playing) << "a hit in the first style does not end the demo";
+    EXPECT_EQ(game.getCurrentEffectGroup(), groupAt(0)) << "stars do not move the demo on";
+    for (int frame = 0; frame < 35; ++frame) testclock::advance(200), game.idle();
+    EXPECT_EQ(game.getCurrentEffectGroup(), groupAt(1)) << "7 s: the second style";
+
+    type("q");
+    EXPECT_EQ(game.state, Title) << "q only ends the demo";
+    EXPECT_FALSE(game.demoRunning);
+    game.special(GLUT_KEY_F3, 0, 0);  // on the title, a key without a meaning there
+    EXPECT_EQ(game.state, Title);
+
+    game.display();
+    testclock::advance(20000);
+    game.display();
+    ASSERT_TRUE(game.demoRunning);
+    game.special(GLUT_KEY_LEFT, 0, 0);
+    EXPECT_EQ(game.state, Title) << "a special key ends it too";
+    EXPECT_FALSE(game.session.leftHeld);
+
+    game.display();
+    testclock::advance(20000);
+    game.display();
+    std::set<EffectGroup*> shown;
+    for (int frame = 0; frame < 400 && game.demoRunning; ++frame) {
+        testclock::advance(200);
+        game.idle();
+        shown.insert(game.getCurrentEffectGroup());
+    }
+    EXPECT_EQ(game.state, Title) << "over after the last style";
+    EXPECT_EQ(shown.size(), 11u);
+    EXPECT_EQ(harness::readFileText("highscore.txt"), table);
 }

@@ -176,6 +176,28 @@ TEST_F(GameProcess, APlayerGoesThroughEveryScreen) {
     EXPECT_EQ(exitCode(), 0);
 }
 
+// Nobody at the keys: after 20 s the title turns into the demo flight through the styles; a key
+// brings the title back at once, and the high-score table is left as it was.
+TEST_F(GameProcess, AnIdleTitleRunsTheDemoUntilAKeyIsPressed) {
+    ASSERT_NO_FATAL_FAILURE(launch(true));
+    const std::string table = harness::readFileText(dir + "/highscore.txt");
+    ASSERT_TRUE(waitFor(showing(gamefolder::titleColour()))) << "title screen";
+    sleepMs(15000);
+    ASSERT_TRUE(showing(gamefolder::titleColour())(shot())) << "still the title after 15 s";
+    std::set<int> styles;
+    waitFor([&](const Picture& p) {
+        if (const int label = labelOf(p)) styles.insert(label);
+        return styles.size() >= 3;
+    }, 30000);
+    EXPECT_GE(styles.size(), 3u) << "styles seen in the demo";
+    key("q");
+    EXPECT_TRUE(waitFor(showing(gamefolder::titleColour()), 3000)) << "a key brings the title back";
+    EXPECT_TRUE(running()) << "and does nothing else";
+    EXPECT_EQ(harness::readFileText(dir + "/highscore.txt"), table);
+    key("Escape");
+    EXPECT_EQ(exitCode(), 0);
+}
+
 TEST_F(GameProcess, StartsPlaysAndQuitsWithNoTexturesFolder) {
     ASSERT_NO_FATAL_FAILURE(launch(false));
     key("s");

@@ -12,6 +12,7 @@
 #include "effects/EffectGroup.h"
 #include "effects/NormalShader.h"
 #include "effects/SSAO.h"
+#include "effects/ShaderEffects.h"
 
 namespace stylescene {
 
@@ -43,15 +44,9 @@ inline void setPerspective() {
 // The game's chase camera in its start position.
 inline void applyCamera() { gluLookAt(0.0, 1.4, 0.5, 0.0, 0.5, -1.5, 0.0, 1.0, 0.0); }
 
-// Fixed light for the groups that do not place light 0 themselves; call after the camera.
-inline void placeSceneLight() {
-    const GLfloat position[4] = {0.5f, 1.0f, 0.7f, 0.0f};
-    glLightfv(GL_LIGHT0, GL_POSITION, position);
-}
-
-// Depth test, back-face culling and light 0 (white by default).
+// Depth test and back-face culling; the lights are the game's own (placeWorldLight).
 inline void setupFixedState() {
-    for (GLenum cap : {GL_DEPTH_TEST, GL_CULL_FACE, GL_LIGHTING, GL_LIGHT0}) glEnable(cap);
+    for (GLenum cap : {GL_DEPTH_TEST, GL_CULL_FACE}) glEnable(cap);
     glDepthFunc(GL_LEQUAL);
     const GLfloat specular[4] = {0.6f, 0.6f, 0.6f, 1};
     glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, specular);
@@ -145,7 +140,7 @@ inline void drawPlainFrame(const Textures& t, EffectGroup* group = nullptr) {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glColor4f(!ssaoActive, !ssaoActive, !ssaoActive, 1);  // the geometry pass marks textured parts black
     applyCamera();
-    placeSceneLight();
+    placeWorldLight();
     if (group && !offscreen) group->activate();  // again, now that the camera is in place
     drawObjects(t);
     context.backdropPass = backdrop;

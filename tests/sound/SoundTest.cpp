@@ -226,6 +226,28 @@ TEST_F(GameSound, TitlesThatVanishWhilePlayingAreSkippedOnceThenTheBuiltInTitleT
     EXPECT_TRUE(game.musicChannel && game.musicChannel->isPlaying(&playing) == audio::OK && playing);
 }
 
+TEST_F(GameSound, EffectsNeverTakeOverTheMusicChannel) {
+    makeGameDir(dir, "a.wav\n");
+    writeTone(dir + "/Sounds/a.wav", 5.0, "A");
+    Game& game = Game::instance();
+    harness::ScopedCwd cwd(dir);
+    harness::captureStdout();
+    game.initSound();
+    harness::capturedStdout();
+    // Where a stale handle ends up once a title starts on the channel an effect left behind.
+    game.effectsChannel = game.musicChannel;
+    audio::Sound* const effects[3] = {game.fireSound, game.beamSound, game.jumpSound};
+    for (int i = 0; i < 40; ++i) {
+        game.playEffectSound(effects[i % 3], i % 3 != 2);
+        EXPECT_NE(game.effectsChannel, game.musicChannel) << "effect " << i;
+    }
+    audio::Sound* current = nullptr;
+    bool playing = false;
+    ASSERT_EQ(game.musicChannel->getCurrentSound(&current), audio::OK);
+    EXPECT_EQ(current, game.music);
+    EXPECT_TRUE(game.musicChannel->isPlaying(&playing) == audio::OK && playing);
+}
+
 TEST_F(GameSound, MusicKeyWithoutAMusicChannelDoesNothing) {
     Game& game = Game::instance();
     game.musicPaused = true;
