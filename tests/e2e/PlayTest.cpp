@@ -103,7 +103,7 @@ protected:
     }
 
     Picture shot() {
-        harness::runCommand("import -window " + window + " '" + dir + "/shot.png' 2>/dev/null");
+        harness::runCommand("timeout 20 import -window " + window + " '" + dir + "/shot.png' 2>/dev/null");
         return loadPng(dir + "/shot.png");
     }
 

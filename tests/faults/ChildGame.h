@@ -108,6 +108,7 @@ protected:
         argv.push_back(nullptr);
         envp.push_back(nullptr);
 
+        window.clear();  // a relaunch must find its own window, not the last one's
         before = windows();
         std::fflush(stdout), std::fflush(stderr);
         pid = fork();
@@ -171,7 +172,7 @@ protected:
 
     Picture shot() {
         const std::string path = out + "/shot.png";
-        harness::runCommand("import -window " + window + " '" + path + "' 2>/dev/null");
+        harness::runCommand("timeout 20 import -window " + window + " '" + path + "' 2>/dev/null");
         FILE* f = std::fopen(path.c_str(), "rb");
         Picture p(f ? gdImageCreateFromPng(f) : nullptr, gdImageDestroy);
         if (f) std::fclose(f);
