@@ -1,29 +1,16 @@
 // The real program in a private copy of the game folder, driven by real key presses on the
 // virtual display and watched through screenshots of its window.
-#include <gd.h>
-#include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <chrono>
-#include <functional>
-#include <iterator>
-#include <memory>
 #include <regex>
 #include <set>
-#include <sstream>
-#include <thread>
 
-#include "core/TestGameFolder.h"
+#include "faults/ChildGame.h"
 
 namespace {
 
+using childgame::Picture;
+using childgame::sleepMs;
 using gamefolder::near;
 using gamefolder::Rgb;
-using Picture = std::unique_ptr<gdImage, decltype(&gdImageDestroy)>;
-
-void sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
 Picture loadPng(const std::string& path) {
     FILE* f = std::fopen(path.c_str(), "rb");
@@ -32,33 +19,11 @@ Picture loadPng(const std::string& path) {
     return p;
 }
 
-// Average colour of the 5 x 5 pixels around (x, y), y counted from the top.
-Rgb at(const Picture& p, int x, int y) {
-    Rgb sum{0, 0, 0};
-    for (int i = 0; i < 25; ++i) {
-        const int c = gdImageGetTrueColorPixel(p.get(), x + i % 5 - 2, y + i / 5 - 2);
-        sum = {sum[0] + gdTrueColorGetRed(c), sum[1] + gdTrueColorGetGreen(c), sum[2] + gdTrueColorGetBlue(c)};
-    }
-    return {sum[0] / 25, sum[1] / 25, sum[2] / 25};
-}
-
-std::function<bool(const Picture&)> showing(Rgb colour) {
-    return [colour](const Picture& p) {
-        return near(at(p, 400, 300), colour) && near(at(p, 40, 40), colour) && near(at(p, 760, 560), colour);
-    };
-}
-
-// The label picture in the lower left names the style: 1 .. 11, or 0 when none matches.
-int labelOf(const Picture& p) {
-    for (int i = 1; i <= 11; ++i)
-        if (near(at(p, 178, 571), gamefolder::labelColour(i))) return i;
-    return 0;
-}
-
-class GameProcess : public ::testing::Test {
+// A private copy of the game folder, with or without its pictures, run by the shared driver.
+class GameProcess : public childgame::ChildGame {
 protected:
     void TearDown() override {
-        if (pid > 0) kill(pid, SIGKILL), waitpid(pid, nullptr, 0);
+        ChildGame::TearDown();
         harness::removeTree(dir);
     }
 
@@ -67,58 +32,16 @@ protected:
         options.withTextures = withTextures;
         dir = gamefolder::make("lumivex-e2e", options);
         ASSERT_FALSE(dir.empty());
-        const std::set<std::string> before = windows();  // other game windows on this display
-        pid = fork();
-        if (pid == 0) {
-            if (chdir(dir.c_str()) == 0 && std::freopen("console.txt", "w", stdout) && dup2(1, 2) == 2)
-                execl("./lumivex", "lumivex", static_cast<char*>(nullptr));
-            _exit(120);
-        }
-        for (int i = 0; i < 200 && window.empty() && running(); ++i, sleepMs(100))
-            for (const std::string& w : windows())
-                if (!before.count(w)) window = w;
-        ASSERT_FALSE(window.empty()) << "no game window appeared:\n" << console();
+        ChildGame::launch();
+        ASSERT_TRUE(started()) << "no game window appeared:\n" << console();
     }
 
-    static std::set<std::string> windows() {
-        std::string out;
-        harness::runCommand("xdotool search --name '^Lumivex$' 2>/dev/null", &out);
-        std::istringstream in(out);
-        return {std::istream_iterator<std::string>(in), std::istream_iterator<std::string>()};
+    // The label picture in the lower left names the style: 1 .. 11, or 0 when none matches.
+    static int labelOf(const Picture& p) {
+        for (int i = 1; i <= 11; ++i)
+            if (near(at(p, 178, 571), gamefolder::labelColour(i))) return i;
+        return 0;
     }
-
-    bool running() {
-        if (pid > 0 && waitpid(pid, &status, WNOHANG) == pid) pid = -1;
-        return pid > 0;
-    }
-
-    // The exit code, or -1 while the program still runs after 10 s.
-    int exitCode() {
-        for (int t = 0; t < 200 && running(); ++t) sleepMs(50);
-        return running() || !WIFEXITED(status) ? -1 : WEXITSTATUS(status);
-    }
-
-    void key(const std::string& keys, const std::string& how = "key") {
-        harness::runCommand("xdotool " + how + " --window " + window + " " + keys + " 2>/dev/null");
-    }
-
-    Picture shot() {
-        harness::runCommand("timeout 20 import -window " + window + " '" + dir + "/shot.png' 2>/dev/null");
-        return loadPng(dir + "/shot.png");
-    }
-
-    // Takes screenshots until pred holds (true) or the time is up (false).
-    bool waitFor(const std::function<bool(const Picture&)>& pred, int ms = 8000) {
-        for (int t = 0; t < ms; t += 250, sleepMs(250))
-            if (Picture p = shot(); p && pred(p)) return true;
-        return false;
-    }
-
-    std::string console() { return harness::readFileText(dir + "/console.txt"); }
-
-    std::string dir, window;
-    pid_t pid = -1;
-    int status = 0;
 };
 
 TEST_F(GameProcess, APlayerGoesThroughEveryScreen) {
