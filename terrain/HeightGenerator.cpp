@@ -53,5 +53,4 @@ void generateChunkGrid(HeightGrid& grid, const HeightGrid* neighbour) {
     HeightGenerator generator;
     generator.generate(grid, 0.005f, 3.0f);
     grid.computeNormals();
-    grid.buildMesh();
 }

@@ -27,7 +27,7 @@ float3 normalised(const float3& v) {
 }  // namespace
 
 HeightGrid::HeightGrid(int sizeX, int sizeZ, int verticesX, int verticesZ)
-    : sizeX(sizeX), sizeZ(sizeZ), verticesX(verticesX), verticesZ(verticesZ), meshVertexCount(0) {
+    : sizeX(sizeX), sizeZ(sizeZ), verticesX(verticesX), verticesZ(verticesZ) {
     const size_t gridSize = static_cast<size_t>(verticesX) * verticesZ;
     gridNormals.assign(gridSize, float3{0, 0, 0});
     gridVertices.resize(gridSize);
@@ -37,11 +37,6 @@ HeightGrid::HeightGrid(int sizeX, int sizeZ, int verticesX, int verticesZ)
                                                static_cast<float>(j * sizeZ / (verticesZ - 1.0))};
         }
     }
-    // Room for six vertices per grid vertex; the mesh itself uses a little less.
-    const size_t capacity = gridSize * 6;
-    meshPositions.assign(capacity, float3{0, 0, 0});
-    meshNormals.assign(capacity, float3{0, 0, 0});
-    meshTexCoords.assign(capacity, TexCoord2{0, 0});
 }
 
 void HeightGrid::setHeightIfUnset(int i, int j, float height) {
@@ -90,26 +85,4 @@ void HeightGrid::computeNormals() {
         }
     }
     // Columns 0 and verticesX - 1 keep zero normals; the last row keeps the copied seam.
-}
-
-void HeightGrid::buildMesh() {
-    int n = 0;
-    auto emit = [&](int a, int b) {
-        meshNormals[n] = getNormal(a, b);
-        meshTexCoords[n] = TexCoord2{static_cast<float>(a) / verticesX, static_cast<float>(b) / verticesZ};
-        meshPositions[n] = getVertex(a, b);
-        ++n;
-    };
-    // The outer columns have no computed normals, so the strip runs from column 1 to verticesX - 2.
-    for (int j = 0; j <= verticesZ - 2; ++j) {
-        for (int i = 1; i <= verticesX - 3; ++i) {
-            emit(i, j);
-            emit(i, j + 1);
-            emit(i + 1, j + 1);
-            emit(i + 1, j + 1);
-            emit(i + 1, j);
-            emit(i, j);
-        }
-    }
-    meshVertexCount = n;
 }

@@ -8,9 +8,9 @@ struct TexCoord2 {
     float s, t;
 };
 
-// One chunk's grid of heights with smoothed normals, and the triangle mesh built from it.
-// Everything here is plain CPU work, so the terrain's shape can be made and checked without
-// a GL context; a TerrainChunk uploads the finished mesh.
+// One chunk's grid of heights with smoothed normals. Everything here is plain CPU work, so the
+// terrain's shape can be made and checked without a GL context; a TerrainChunk uploads the grid
+// as it is and draws it through the triangles of a TerrainMesh.
 class HeightGrid {
 public:
     HeightGrid(int sizeX, int sizeZ, int verticesX, int verticesZ);
@@ -27,18 +27,14 @@ public:
     // normals so the surface and its shading stay continuous across the seam.
     void copySeamFrom(const HeightGrid& neighbour);
     void computeNormals();
-    // Fills the mesh arrays: two triangles per cell, leaving out the outermost columns.
-    void buildMesh();
 
     int getVerticesX() const { return verticesX; }
     int getVerticesZ() const { return verticesZ; }
     int getSizeX() const { return sizeX; }
     int getSizeZ() const { return sizeZ; }
-    // Vertices built by buildMesh (0 before); the arrays below hold room for more.
-    int getMeshVertexCount() const { return meshVertexCount; }
-    const std::vector<float3>& getMeshPositions() const { return meshPositions; }
-    const std::vector<float3>& getMeshNormals() const { return meshNormals; }
-    const std::vector<TexCoord2>& getMeshTexCoords() const { return meshTexCoords; }
+    // Every vertex and normal, row by row: what the vertex buffers hold.
+    const std::vector<float3>& getVertices() const { return gridVertices; }
+    const std::vector<float3>& getNormals() const { return gridNormals; }
 
 private:
     int index(int i, int j) const { return j * verticesX + i; }
@@ -47,10 +43,6 @@ private:
     int sizeZ;
     int verticesX;
     int verticesZ;
-    int meshVertexCount;
     std::vector<float3> gridVertices;
     std::vector<float3> gridNormals;
-    std::vector<float3> meshPositions;
-    std::vector<float3> meshNormals;
-    std::vector<TexCoord2> meshTexCoords;
 };

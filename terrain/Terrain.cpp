@@ -1,18 +1,46 @@
 #include "terrain/Terrain.h"
 
-#include <GL/glew.h>
-
 #include "terrain/HeightGenerator.h"
 #include "terrain/TerrainShader.h"
 
+namespace {
+
+// How far a coarser band may stray from the full grid before it is drawn with every row: under
+// half a pixel in place, and a normal that lights the surface the same to a few per cent.
+constexpr float kMaxPixelError = 0.5f;
+constexpr float kMaxNormalError = 0.02f;
+
+// a * b for column-major 4 x 4 matrices.
+void multiply(const float* a, const float* b, float* out) {
+    for (int c = 0; c < 4; ++c)
+        for (int r = 0; r < 4; ++r)
+            out[c * 4 + r] = a[r] * b[c * 4] + a[4 + r] * b[c * 4 + 1] + a[8 + r] * b[c * 4 + 2] + a[12 + r] * b[c * 4 + 3];
+}
+
+}  // namespace
+
 Terrain::Terrain(int chunkSizeX, int chunkSizeZ, int verticesX, int verticesZ, const TerrainTextures& textures)
     : shader(nullptr),
+      mesh(verticesX, verticesZ),
+      indexBuffer(0),
+      texCoordBuffer(0),
+      lastIndexCount(0),
       position{0, 0, 0},
       chunkSizeX(chunkSizeX),
       chunkSizeZ(chunkSizeZ),
       verticesX(verticesX),
       verticesZ(verticesZ),
       textures(textures) {
+    glGenBuffersARB(1, &indexBuffer);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indexBuffer);
+    glBufferDataARB(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptrARB>(mesh.getIndices().size() * sizeof(uint16_t)),
+                    mesh.getIndices().data(), GL_STATIC_DRAW_ARB);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
+    glGenBuffersARB(1, &texCoordBuffer);
+    glBindBuffer(GL_ARRAY_BUFFER, texCoordBuffer);
+    glBufferDataARB(GL_ARRAY_BUFFER, static_cast<GLsizeiptrARB>(mesh.getTexCoords().size() * sizeof(TexCoord2)),
+                    mesh.getTexCoords().data(), GL_STATIC_DRAW_ARB);
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
     addChunk();
     addChunk();
     addChunk();
@@ -22,6 +50,8 @@ Terrain::Terrain(int chunkSizeX, int chunkSizeZ, int verticesX, int verticesZ, c
 Terrain::~Terrain() {
     for (TerrainChunk* chunk : chunks) delete chunk;
     chunks.clear();
+    const GLuint buffers[2] = {indexBuffer, texCoordBuffer};
+    glDeleteBuffersARB(2, buffers);
     // A new terrain is built for every game; keeping the old program would leak one per game.
     delete shader;
 }
@@ -34,7 +64,24 @@ void Terrain::addChunk() {
     chunks.push_back(chunk);
 
     generateChunkGrid(chunk->getGrid(), last ? &last->getGrid() : nullptr);
-    chunk->upload();
+    chunk->upload(mesh);
+}
+
+// The view as GL has it now, the terrain's own offset applied.
+TerrainView Terrain::viewOf(bool everyRow) const {
+    float modelView[16], projection[16];
+    GLint viewport[4];
+    glGetFloatv(GL_MODELVIEW_MATRIX, modelView);
+    glGetFloatv(GL_PROJECTION_MATRIX, projection);
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    TerrainView view{};
+    multiply(projection, modelView, view.clip);
+    // A perspective projection has (0, 0, -1, 0) as its last row; an orthographic one does not.
+    view.perspective = projection[15] == 0.0f;
+    view.pixelsPerUnit = everyRow ? 0.0f : projection[5] * viewport[3] * 0.5f;
+    view.maxPixelError = kMaxPixelError;
+    view.maxNormalError = kMaxNormalError;
+    return view;
 }
 
 void Terrain::draw(bool useShader, bool withFog, int mode, const TerrainFrame& frame) {
@@ -42,7 +89,20 @@ void Terrain::draw(bool useShader, bool withFog, int mode, const TerrainFrame& f
     glPushMatrix();
     glTranslatef(position.x, position.y, position.z);
     if (useShader) shader->prepare(withFog, mode, frame.playing, frame.waterLevel);
-    for (TerrainChunk* chunk : chunks) chunk->draw(mode);
+    const TerrainView base = viewOf(frame.everyRow);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indexBuffer);
+    lastIndexCount = 0;
+    for (TerrainChunk* chunk : chunks) {
+        TerrainView view = base;
+        const float3 p = chunk->getPosition();
+        for (int r = 0; r < 4; ++r)
+            view.clip[12 + r] += base.clip[r] * p.x + base.clip[4 + r] * p.y + base.clip[8 + r] * p.z;
+        runs.clear();
+        selectTiles(mesh, chunk->getGrid(), chunk->getBounds(), view, runs);
+        for (const IndexRange& run : runs) lastIndexCount += run.count;
+        chunk->draw(mode, texCoordBuffer, runs);
+    }
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
     if (useShader) shader->deactivate();
     glPopMatrix();
 

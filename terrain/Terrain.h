@@ -1,8 +1,11 @@
 #pragma once
+#include <GL/glew.h>
+
 #include <vector>
 
 #include "framework/VectorMath.h"
 #include "terrain/TerrainChunk.h"
+#include "terrain/TerrainMesh.h"
 #include "terrain/TerrainMode.h"
 
 class TerrainShader;
@@ -12,10 +15,13 @@ struct TerrainFrame {
     float3 chaseEye;   // the nearest chunk is recycled once this eye has passed it
     bool playing;      // the terrain program's uniforms are set only during play
     float waterLevel;  // the sea level, where the beach colouring starts
+    bool everyRow = false;  // no coarser rows in the distance (lines drawn over the rows)
 };
 
 // The endless strip: three chunks one behind the other, nearest (highest z) first. The chunk
-// the chase camera has passed is dropped and a new one generated at the far end.
+// the chase camera has passed is dropped and a new one generated at the far end. A draw sends
+// only the tiles inside the current view volume, the distant ones with fewer rows where that
+// changes the picture by less than half a pixel.
 class Terrain {
 public:
     Terrain(int chunkSizeX, int chunkSizeZ, int verticesX, int verticesZ, const TerrainTextures& textures);
@@ -28,6 +34,10 @@ public:
     void addChunk();
 
     const std::vector<TerrainChunk*>& getChunks() const { return chunks; }
+    const TerrainMesh& getMesh() const { return mesh; }
+    GLuint getIndexBuffer() const { return indexBuffer; }
+    // Indices the last draw sent, over all chunks (what the view test and the rows left).
+    int getLastIndexCount() const { return lastIndexCount; }
     TerrainShader* getShader() const { return shader; }
     int getChunkSizeX() const { return chunkSizeX; }
     int getChunkSizeZ() const { return chunkSizeZ; }
@@ -35,7 +45,14 @@ public:
     int getVerticesZ() const { return verticesZ; }
 
 private:
+    TerrainView viewOf(bool everyRow) const;
+
     TerrainShader* shader;
+    TerrainMesh mesh;
+    GLuint indexBuffer;
+    GLuint texCoordBuffer;
+    std::vector<IndexRange> runs;  // reused by every draw
+    int lastIndexCount;
     float3 position;
     std::vector<TerrainChunk*> chunks;
     int chunkSizeX;

@@ -1,5 +1,7 @@
 #include "terrain/TerrainChunk.h"
 
+#include <cstdint>
+
 #include "framework/ScreenPass.h"
 #include "framework/Texture.h"
 
@@ -7,32 +9,27 @@ TerrainChunk::TerrainChunk(int sizeX, int sizeZ, int verticesX, int verticesZ, c
     : position{0, 0, 0},
       positionBuffer(0),
       normalBuffer(0),
-      texCoordBuffer(0),
       vertexCount(0),
       grid(sizeX, sizeZ, verticesX, verticesZ),
       textures(textures) {
     glGenBuffersARB(1, &positionBuffer);
     glGenBuffersARB(1, &normalBuffer);
-    glGenBuffersARB(1, &texCoordBuffer);
 }
 
 TerrainChunk::~TerrainChunk() {
-    const GLuint buffers[3] = {positionBuffer, normalBuffer, texCoordBuffer};
-    glDeleteBuffersARB(3, buffers);
+    const GLuint buffers[2] = {positionBuffer, normalBuffer};
+    glDeleteBuffersARB(2, buffers);
 }
 
-void TerrainChunk::upload() {
-    const int n = grid.getMeshVertexCount();
+void TerrainChunk::upload(const TerrainMesh& mesh) {
+    const int n = static_cast<int>(grid.getVertices().size());
     glBindBuffer(GL_ARRAY_BUFFER, positionBuffer);
-    glBufferDataARB(GL_ARRAY_BUFFER, static_cast<GLsizeiptrARB>(n) * 12, grid.getMeshPositions().data(),
-                    GL_STATIC_DRAW_ARB);
+    glBufferDataARB(GL_ARRAY_BUFFER, static_cast<GLsizeiptrARB>(n) * 12, grid.getVertices().data(), GL_STATIC_DRAW_ARB);
     glBindBuffer(GL_ARRAY_BUFFER, normalBuffer);
-    glBufferDataARB(GL_ARRAY_BUFFER, static_cast<GLsizeiptrARB>(n) * 12, grid.getMeshNormals().data(),
-                    GL_STATIC_DRAW_ARB);
-    glBindBuffer(GL_ARRAY_BUFFER, texCoordBuffer);
-    glBufferDataARB(GL_ARRAY_BUFFER, static_cast<GLsizeiptrARB>(n) * 8, grid.getMeshTexCoords().data(),
-                    GL_STATIC_DRAW_ARB);
+    glBufferDataARB(GL_ARRAY_BUFFER, static_cast<GLsizeiptrARB>(n) * 12, grid.getNormals().data(), GL_STATIC_DRAW_ARB);
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
     vertexCount = n;
+    bounds = computeChunkBounds(mesh, grid);
 }
 
 Texture* TerrainChunk::textureFor(int mode) const {
@@ -44,7 +41,8 @@ Texture* TerrainChunk::textureFor(int mode) const {
     }
 }
 
-void TerrainChunk::draw(int mode) {
+void TerrainChunk::draw(int mode, GLuint texCoordBuffer, const std::vector<IndexRange>& runs) {
+    if (runs.empty()) return;
     glMatrixMode(GL_MODELVIEW);
     glPushMatrix();
     glTranslatef(position.x, position.y, position.z);
@@ -66,7 +64,14 @@ void TerrainChunk::draw(int mode) {
         glBindTexture(GL_TEXTURE_3D, texture ? texture->getID() : 0);
     }
 
-    glDrawArrays(GL_TRIANGLES, 0, vertexCount);
+    counts.clear();
+    offsets.clear();
+    for (const IndexRange& run : runs) {
+        counts.push_back(run.count);
+        offsets.push_back(reinterpret_cast<const GLvoid*>(static_cast<uintptr_t>(run.first) * sizeof(uint16_t)));
+    }
+    glMultiDrawElements(GL_TRIANGLES, counts.data(), GL_UNSIGNED_SHORT, offsets.data(),
+                        static_cast<GLsizei>(counts.size()));
 
     disable2DTexturing(2);
     glActiveTextureARB(GL_TEXTURE3_ARB);

@@ -1,8 +1,11 @@
 #pragma once
 #include <GL/glew.h>
 
+#include <vector>
+
 #include "framework/VectorMath.h"
 #include "terrain/HeightGrid.h"
+#include "terrain/TerrainMesh.h"
 #include "terrain/TerrainMode.h"
 
 class Texture;
@@ -15,8 +18,9 @@ struct TerrainTextures {
     Texture* desert = nullptr;  // "3dTexDesert.dds"
 };
 
-// One rectangular piece of the terrain strip: its height grid, and the grid's mesh in three
-// static vertex buffers once uploaded.
+// One rectangular piece of the terrain strip: its height grid, and the grid's vertices and
+// normals in two static vertex buffers once uploaded. The triangles, their texture coordinates
+// and their index buffer are the terrain's, shared by every chunk.
 class TerrainChunk {
 public:
     TerrainChunk(int sizeX, int sizeZ, int verticesX, int verticesZ, const TerrainTextures& textures);
@@ -26,16 +30,18 @@ public:
 
     HeightGrid& getGrid() { return grid; }
     const HeightGrid& getGrid() const { return grid; }
-    // Sends the grid's built mesh to the vertex buffers; what draw then draws.
-    void upload();
-    void draw(int mode);
+    // Sends the grid to the vertex buffers and measures its tiles for the mesh.
+    void upload(const TerrainMesh& mesh);
+    // Draws the given runs of the shared index buffer (bound by the caller) with this chunk's
+    // vertices; texCoordBuffer holds the shared texture coordinates.
+    void draw(int mode, GLuint texCoordBuffer, const std::vector<IndexRange>& runs);
 
     float3& getPosition() { return position; }
+    const ChunkBounds& getBounds() const { return bounds; }
 
     int getVertexCount() const { return vertexCount; }  // vertices uploaded
     GLuint getPositionBuffer() const { return positionBuffer; }
     GLuint getNormalBuffer() const { return normalBuffer; }
-    GLuint getTexCoordBuffer() const { return texCoordBuffer; }
     // The 3D texture a mode draws with (null for Untextured or when the file was missing).
     Texture* textureFor(int mode) const;
 
@@ -43,8 +49,11 @@ private:
     float3 position;
     GLuint positionBuffer;
     GLuint normalBuffer;
-    GLuint texCoordBuffer;
     int vertexCount;
     HeightGrid grid;
+    ChunkBounds bounds;
     TerrainTextures textures;
+    // Reused by every draw: the run starts and lengths in the form glMultiDrawElements takes.
+    std::vector<GLsizei> counts;
+    std::vector<const GLvoid*> offsets;
 };

@@ -8,6 +8,7 @@
 
 #include "terrain/HeightGenerator.h"
 #include "terrain/HeightGrid.h"
+#include "terrain/TerrainMesh.h"
 
 namespace {
 
@@ -35,7 +36,7 @@ std::vector<float> rows(const HeightGrid& g, int from, int to) {
     return r;
 }
 
-// A plane y = 0.25 x - 0.5 z + 1 on a grid of 21 x 9 vertices over 40 x 12 units, with its mesh.
+// A plane y = 0.25 x - 0.5 z + 1 on a grid of 21 x 9 vertices over 40 x 12 units.
 HeightGrid tiltedPlane() {
     HeightGrid grid(40, 12, 21, 9);
     for (int j = 0; j < 9; ++j)
@@ -44,18 +45,15 @@ HeightGrid tiltedPlane() {
             grid.setVertex(i, j, float3{v.x, 0.25f * v.x - 0.5f * v.z + 1, v.z});
         }
     grid.computeNormals();
-    grid.buildMesh();
     return grid;
 }
 
-}  // namespace
 
 TEST(TerrainRules, ASeedGivesTheSameStripAndChunksJoinAtSeamsThatCarryRelief) {
     const auto a = strip(2024), b = strip(2024), other = strip(2025);
     for (int k = 0; k < 3; ++k) {
         EXPECT_EQ(rows(*a[k], 0, 128), rows(*b[k], 0, 128)) << "chunk " << k;
         EXPECT_NE(rows(*a[k], 0, 128), rows(*other[k], 0, 128)) << "chunk " << k;
-        EXPECT_EQ(a[k]->getMeshVertexCount(), 127 * 125 * 6);
         EXPECT_TRUE(k == 0 || rows(*a[k], 127, 128) == rows(*a[k - 1], 0, 1)) << "seam " << k;
     }
     int relief = 0;
@@ -99,9 +97,55 @@ TEST(TerrainRules, OffsetsShrinkByLevelAndHeightsAreSetOnce) {
     EXPECT_FLOAT_EQ(*std::max_element(offsets.begin(), offsets.end()), 1.497f);
 }
 
+// Every triangle of a range, as its three grid (column, row) corners.
+std::vector<std::vector<int>> triangles(const TerrainMesh& mesh, const IndexRange& r) {
+    std::vector<std::vector<int>> out;
+    const std::vector<uint16_t>& idx = mesh.getIndices();
+    for (int k = r.first; k < r.first + r.count; k += 3) {
+        std::vector<int> t;
+        for (int c = 0; c < 3; ++c) t.insert(t.end(), {idx[k + c] % mesh.getVerticesX(), idx[k + c] / mesh.getVerticesX()});
+        out.push_back(t);
+    }
+    return out;
+}
+
+// Column-major perspective (60 degrees, 4:3, near 0.1, far 30) times a view from eye to centre
+// with y up, as gluPerspective and gluLookAt make them.
+std::vector<float> chaseClip(float3 eye, float3 centre) {
+    const float f = 1.0f / std::tan(30.0f * 3.14159265f / 180.0f), n = 0.1f, fa = 30.0f;
+    const float p[16] = {f / (4.0f / 3.0f), 0, 0, 0, 0, f, 0, 0, 0, 0, (fa + n) / (n - fa), -1, 0, 0, 2 * fa * n / (n - fa), 0};
+    float3 fw{centre.x - eye.x, centre.y - eye.y, centre.z - eye.z};
+    auto norm = [](float3 v) {
+        const float l = std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
+        return float3{v.x / l, v.y / l, v.z / l};
+    };
+    auto cross = [](float3 a, float3 b) { return float3{a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; };
+    fw = norm(fw);
+    const float3 side = norm(cross(fw, float3{0, 1, 0})), up = cross(side, fw);
+    const float v[16] = {side.x, up.x, -fw.x, 0, side.y, up.y, -fw.y, 0, side.z, up.z, -fw.z, 0,
+                         -(side.x * eye.x + side.y * eye.y + side.z * eye.z), -(up.x * eye.x + up.y * eye.y + up.z * eye.z),
+                         fw.x * eye.x + fw.y * eye.y + fw.z * eye.z, 1};
+    std::vector<float> m(16);
+    for (int c = 0; c < 4; ++c)
+        for (int r = 0; r < 4; ++r) m[c * 4 + r] = p[r] * v[c * 4] + p[4 + r] * v[c * 4 + 1] + p[8 + r] * v[c * 4 + 2] + p[12 + r] * v[c * 4 + 3];
+    return m;
+}
+
+TerrainView viewFrom(const std::vector<float>& clip, float pixelsPerUnit) {
+    TerrainView view{};
+    std::copy(clip.begin(), clip.end(), view.clip);
+    view.perspective = true;
+    view.pixelsPerUnit = pixelsPerUnit;
+    view.maxPixelError = 0.5f;
+    view.maxNormalError = 0.02f;
+    return view;
+}
+
+}  // namespace
+
 // On a plane every computed normal is the plane's, except in the outer columns and the last
-// row (zero). The mesh has two triangles per cell, row by row, in columns 1 to 19 of 21; (s, t)
-// are the grid indices over the vertex counts, so s never reaches 1.
+// row (zero). At every row the mesh has two triangles per cell, row by row in each tile, in
+// columns 1 to 19 of 21; (s, t) are the grid indices over the vertex counts, so s never reaches 1.
 TEST(TerrainRules, APlaneHasItsNormalInsideTheBorderAndTwoTrianglesPerInnerCell) {
     const HeightGrid grid = tiltedPlane();
     EXPECT_TRUE(same(grid.getVertex(20, 8), float3{40, 5, 12}) && same(grid.getVertex(5, 2), float3{10, 2, 3}));
@@ -112,13 +156,112 @@ TEST(TerrainRules, APlaneHasItsNormalInsideTheBorderAndTwoTrianglesPerInnerCell)
             const float in = i == 0 || i == 20 || j == 8 ? 0.0f : 1 / length;
             EXPECT_TRUE(std::fabs(n.x + 0.25f * in) + std::fabs(n.y - in) + std::fabs(n.z - 0.5f * in) < 1e-5) << i << ", " << j;
         }
-    ASSERT_EQ(grid.getMeshVertexCount(), 8 * 18 * 6);
+    const TerrainMesh mesh(21, 9);
+    ASSERT_EQ(mesh.getTilesX(), 1);
+    ASSERT_EQ(mesh.getBands(), 1);
+    const std::vector<std::vector<int>> full = triangles(mesh, mesh.range(0, 0, 0));
+    ASSERT_EQ(full.size(), 8u * 18 * 2);
     const int corner[6][2] = {{0, 0}, {0, 1}, {1, 1}, {1, 1}, {1, 0}, {0, 0}};
-    for (int k = 0; k < grid.getMeshVertexCount(); ++k) {
+    for (int k = 0; k < 8 * 18 * 6; ++k) {
         const int a = 1 + k / 6 % 18 + corner[k % 6][0], b = k / 6 / 18 + corner[k % 6][1];
-        const TexCoord2 st = grid.getMeshTexCoords()[k];
-        ASSERT_TRUE(st.s == a / 21.0f && st.t == b / 9.0f && same(grid.getMeshPositions()[k], grid.getVertex(a, b)) &&
-                    same(grid.getMeshNormals()[k], grid.getNormal(a, b)))
+        ASSERT_TRUE(full[k / 3][2 * (k % 3)] == a && full[k / 3][2 * (k % 3) + 1] == b)
             << "mesh vertex " << k << " should be grid vertex (" << a << ", " << b << ")";
+        const TexCoord2 st = mesh.getTexCoords()[b * 21 + a];
+        ASSERT_TRUE(st.s == a / 21.0f && st.t == b / 9.0f);
     }
+    // A plane is its own coarser surface: no height error at any step (its normals stray towards
+    // the unset last row).
+    const ChunkBounds bounds = computeChunkBounds(mesh, grid);
+    for (int level = 0; level < TerrainMesh::kLevels; ++level) EXPECT_LT(bounds.heightError[level], 1e-5f) << level;
+    EXPECT_GT(bounds.normalError[1], 0.1f);
+}
+
+// The game's chunks: tiles cover every inner cell once at the full step; a coarser step covers
+// the same ground with the band's first and last rows kept, so bands always meet edge to edge.
+TEST(TerrainRules, TilesCoverEveryCellOnceAndCoarserBandsKeepTheirEdgeRows) {
+    const TerrainMesh mesh(128, 128);
+    ASSERT_EQ(mesh.getTilesX() * (TerrainMesh::kTileColumns), 125);
+    std::vector<int> cover(128 * 128, 0);
+    for (int band = 0; band < mesh.getBands(); ++band)
+        for (int tile = 0; tile < mesh.getTilesX(); ++tile) {
+            for (const std::vector<int>& t : triangles(mesh, mesh.range(tile, band, 0)))
+                if (t[0] == t[2] && t[4] == t[0] + 1) ++cover[std::min(t[1], t[3]) * 128 + t[0]];  // the cell's first triangle
+            for (int level = 1; level < TerrainMesh::kLevels; ++level) {
+                double area = 0;
+                std::vector<int> rows;
+                for (const std::vector<int>& t : triangles(mesh, mesh.range(tile, band, level))) {
+                    const double ax = t[2] - t[0], az = t[3] - t[1], bx = t[4] - t[0], bz = t[5] - t[1];
+                    area += std::fabs(ax * bz - az * bx) / 2;
+                    for (int c = 0; c < 3; ++c) rows.push_back(t[2 * c + 1]);
+                }
+                const int cells = (mesh.tileLastColumn(tile) - mesh.tileFirstColumn(tile)) *
+                                  (mesh.bandLastRow(band) - mesh.bandFirstRow(band));
+                EXPECT_DOUBLE_EQ(area, cells) << "band " << band << " tile " << tile << " level " << level;
+                EXPECT_EQ(*std::min_element(rows.begin(), rows.end()), mesh.bandFirstRow(band));
+                EXPECT_EQ(*std::max_element(rows.begin(), rows.end()), mesh.bandLastRow(band));
+                for (int r : rows)
+                    EXPECT_TRUE((r - mesh.bandFirstRow(band)) % TerrainMesh::stepOf(level) == 0 || r == mesh.bandLastRow(band));
+            }
+        }
+    for (int j = 0; j < 127; ++j)
+        for (int i = 0; i < 128; ++i) ASSERT_EQ(cover[j * 128 + i], i >= 1 && i <= 125 ? 1 : 0) << i << ", " << j;
+}
+
+// Seen from a chase camera: nothing behind the eye or outside the sides is sent, what is in
+// front is; near bands keep every row, distant ones of a smooth grid may drop rows, a rough
+// one keeps them; without a pixel scale every row is drawn. Runs of neighbouring tiles merge.
+TEST(TerrainRules, TheViewSendsOnlyVisibleTilesAndCoarsensOnlyWhereItCannotBeSeen) {
+    const auto chunks = strip(5);
+    const HeightGrid& grid = *chunks[1];
+    const TerrainMesh mesh(128, 128);
+    const ChunkBounds bounds = computeChunkBounds(mesh, grid);
+    for (int band = 0; band < mesh.getBands(); ++band)
+        for (int level = 1; level < TerrainMesh::kLevels; ++level)
+            EXPECT_GE(bounds.heightError[band * 4 + level], bounds.heightError[band * 4 + level - 1]);
+    // Eye over the chunk's middle column, 4 units in from its near (high z) edge, looking towards -z.
+    const std::vector<float> clip = chaseClip(float3{25, 3, 16}, float3{25, 2, 10});
+    auto sent = [&](float pixelsPerUnit) {
+        std::vector<IndexRange> runs;
+        selectTiles(mesh, grid, bounds, viewFrom(clip, pixelsPerUnit), runs);
+        std::vector<int> rows(128, -1);  // per row: -1 not sent, else the coarsest step seen there
+        for (size_t k = 0; k < runs.size(); ++k) {
+            if (k > 0) EXPECT_NE(runs[k - 1].first + runs[k - 1].count, runs[k].first) << "unmerged runs";
+            for (const std::vector<int>& t : triangles(mesh, runs[k])) {
+                const int span = std::abs(t[1] - t[3]) + std::abs(t[3] - t[5]) + std::abs(t[1] - t[5]);
+                for (int c = 0; c < 3; ++c) rows[t[2 * c + 1]] = std::max(rows[t[2 * c + 1]], span / 2);
+            }
+        }
+        return rows;
+    };
+    const std::vector<int> every = sent(0);
+    for (int j = 0; j < 128; ++j) {
+        if (j > 104) EXPECT_EQ(every[j], -1) << "row " << j << " lies behind the eye";
+        if (j <= 70) EXPECT_EQ(every[j], 1) << "row " << j << " lies in front";
+    }
+    std::vector<IndexRange> runs;
+    selectTiles(mesh, grid, bounds, viewFrom(clip, 0), runs);
+    int sideTiles = 0;
+    for (const IndexRange& r : runs)
+        for (int band = 0; band < mesh.getBands(); ++band)
+            for (int tile : {0, mesh.getTilesX() - 1})
+                sideTiles += r.first <= mesh.range(tile, band, 0).first &&
+                             mesh.range(tile, band, 0).first < r.first + r.count && band >= 6;
+    EXPECT_EQ(sideTiles, 0) << "the outer tiles next to the eye are outside the view";
+
+    // The same view with the game's pixel scale: the band under the eye keeps every row; a
+    // smoothed copy of the grid lets the far bands drop rows, the grid itself only where its
+    // error stays under half a pixel.
+    const std::vector<int> scaled = sent(520);
+    for (int j = 96; j <= 127; ++j) EXPECT_TRUE(scaled[j] == -1 || scaled[j] == 1) << j;
+    HeightGrid flat(50, 20, 128, 128);
+    flat.computeNormals();
+    const ChunkBounds flatBounds = computeChunkBounds(mesh, flat);
+    std::vector<IndexRange> flatRuns;
+    const std::vector<float> far = chaseClip(float3{25, 3, 40}, float3{25, 2, 34});  // the chunk 20 to 40 ahead
+    selectTiles(mesh, flat, flatBounds, viewFrom(far, 520), flatRuns);
+    ASSERT_FALSE(flatRuns.empty());
+    int coarse = 0;
+    for (const IndexRange& r : flatRuns)
+        for (const std::vector<int>& t : triangles(mesh, r)) coarse += std::abs(t[1] - t[3]) > 1;
+    EXPECT_GT(coarse, 0) << "a flat chunk far ahead keeps every row";
 }

@@ -115,33 +115,36 @@ std::vector<double> drawChaseView(Terrain& terrain, bool useShader, bool withFog
 
 }  // namespace
 
-// The buffers hold, byte for byte, the meshes the CPU rules build from the same seed.
-TEST(TerrainChunks, UploadTheMeshesTheRulesBuildFromTheSeed) {
+// The buffers hold, byte for byte, the grids the CPU rules build from the same seed, and the
+// shared index buffer the mesh's triangles.
+TEST(TerrainChunks, UploadTheGridsTheRulesBuildFromTheSeed) {
     std::unique_ptr<Terrain> terrain = terrainFrom(77);
     std::srand(77);
     std::vector<std::unique_ptr<HeightGrid>> cpu;
+    auto expectBuffer = [](GLenum target, GLuint name, const void* expected, int bytes) {
+        GLint size = 0;
+        std::vector<char> data(bytes);
+        glBindBuffer(target, name);
+        glGetBufferParameteriv(target, GL_BUFFER_SIZE, &size);
+        glGetBufferSubData(target, 0, bytes, data.data());
+        glBindBuffer(target, 0);
+        EXPECT_EQ(size, bytes);
+        EXPECT_EQ(std::memcmp(data.data(), expected, bytes), 0) << "buffer " << name;
+    };
     for (TerrainChunk* chunk : terrain->getChunks()) {
         cpu.push_back(std::make_unique<HeightGrid>(50, 20, 128, 128));
         generateChunkGrid(*cpu.back(), cpu.size() > 1 ? cpu[cpu.size() - 2].get() : nullptr);
         const HeightGrid& grid = *cpu.back();
-        const int n = grid.getMeshVertexCount();
         EXPECT_EQ(chunk->getPosition().z, -20.0f * (cpu.size() - 1));
-        ASSERT_EQ(chunk->getVertexCount(), n);
-        const std::pair<GLuint, const void*> buffers[3] = {
-            {chunk->getPositionBuffer(), grid.getMeshPositions().data()},
-            {chunk->getNormalBuffer(), grid.getMeshNormals().data()},
-            {chunk->getTexCoordBuffer(), grid.getMeshTexCoords().data()}};
-        for (const auto& [name, expected] : buffers) {
-            const int bytes = name == chunk->getTexCoordBuffer() ? n * 8 : n * 12;
-            GLint size = 0;
-            std::vector<char> data(bytes);
-            glBindBuffer(GL_ARRAY_BUFFER, name);
-            glGetBufferParameteriv(GL_ARRAY_BUFFER, GL_BUFFER_SIZE, &size);
-            glGetBufferSubData(GL_ARRAY_BUFFER, 0, bytes, data.data());
-            EXPECT_EQ(size, bytes);
-            EXPECT_EQ(std::memcmp(data.data(), expected, bytes), 0) << "buffer " << name;
-        }
+        ASSERT_EQ(chunk->getVertexCount(), 128 * 128);
+        expectBuffer(GL_ARRAY_BUFFER, chunk->getPositionBuffer(), grid.getVertices().data(), 128 * 128 * 12);
+        expectBuffer(GL_ARRAY_BUFFER, chunk->getNormalBuffer(), grid.getNormals().data(), 128 * 128 * 12);
     }
+    const std::vector<uint16_t>& indices = terrain->getMesh().getIndices();
+    GLint bound = -1;
+    glGetIntegerv(GL_ELEMENT_ARRAY_BUFFER_BINDING, &bound);
+    EXPECT_EQ(bound, 0);
+    expectBuffer(GL_ELEMENT_ARRAY_BUFFER, terrain->getIndexBuffer(), indices.data(), static_cast<int>(indices.size() * 2));
 }
 
 TEST(TerrainChunks, OneIsRecycledPerDrawOnlyOnceTheChaseEyeIsStrictlyPastTheNearest) {

@@ -1,0 +1,177 @@
+#include "terrain/TerrainMesh.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// The rows a band keeps at a step: its first row, every step-th one after it, and its last.
+std::vector<int> keptRows(int first, int last, int step) {
+    std::vector<int> rows;
+    for (int j = first; j < last; j += step) rows.push_back(j);
+    rows.push_back(last);
+    return rows;
+}
+
+}  // namespace
+
+TerrainMesh::TerrainMesh(int verticesX, int verticesZ)
+    : verticesX(verticesX),
+      verticesZ(verticesZ),
+      tilesX((verticesX - 3 + kTileColumns - 1) / kTileColumns),
+      bands((verticesZ - 1 + kBandRows - 1) / kBandRows) {
+    ranges.assign(static_cast<size_t>(tilesX) * bands * kLevels, IndexRange{0, 0});
+    // Band by band, and in a band level by level with its tiles side by side: neighbouring
+    // visible tiles of one band are then one run of indices.
+    for (int band = 0; band < bands; ++band)
+        for (int level = 0; level < kLevels; ++level)
+            for (int tile = 0; tile < tilesX; ++tile) {
+                IndexRange& r = ranges[(band * tilesX + tile) * kLevels + level];
+                r.first = static_cast<int>(indices.size());
+                const std::vector<int> rows = keptRows(bandFirstRow(band), bandLastRow(band), stepOf(level));
+                for (size_t k = 0; k + 1 < rows.size(); ++k) {
+                    const int ja = rows[k], jb = rows[k + 1];
+                    for (int i = tileFirstColumn(tile); i < tileLastColumn(tile); ++i) {
+                        auto at = [&](int a, int b) { return static_cast<uint16_t>(b * verticesX + a); };
+                        // The same corners in the same order as a cell of the full grid.
+                        indices.insert(indices.end(), {at(i, ja), at(i, jb), at(i + 1, jb), at(i + 1, jb), at(i + 1, ja),
+                                                       at(i, ja)});
+                    }
+                }
+                r.count = static_cast<int>(indices.size()) - r.first;
+            }
+    texCoords.resize(static_cast<size_t>(verticesX) * verticesZ);
+    for (int j = 0; j < verticesZ; ++j)
+        for (int i = 0; i < verticesX; ++i)
+            texCoords[j * verticesX + i] =
+                TexCoord2{static_cast<float>(i) / verticesX, static_cast<float>(j) / verticesZ};
+}
+
+int TerrainMesh::bandLastRow(int band) const { return std::min((band + 1) * kBandRows, verticesZ - 1); }
+
+int TerrainMesh::tileLastColumn(int tile) const { return std::min(1 + (tile + 1) * kTileColumns, verticesX - 2); }
+
+ChunkBounds computeChunkBounds(const TerrainMesh& mesh, const HeightGrid& grid) {
+    ChunkBounds b;
+    const int tiles = mesh.getTilesX(), bands = mesh.getBands();
+    b.minY.assign(static_cast<size_t>(tiles) * bands, 0.0f);
+    b.maxY.assign(b.minY.size(), 0.0f);
+    b.heightError.assign(static_cast<size_t>(bands) * TerrainMesh::kLevels, 0.0f);
+    b.normalError.assign(b.heightError.size(), 0.0f);
+    for (int band = 0; band < bands; ++band) {
+        const int r0 = mesh.bandFirstRow(band), r1 = mesh.bandLastRow(band);
+        for (int tile = 0; tile < tiles; ++tile) {
+            float lo = grid.getVertex(mesh.tileFirstColumn(tile), r0).y, hi = lo;
+            for (int j = r0; j <= r1; ++j)
+                for (int i = mesh.tileFirstColumn(tile); i <= mesh.tileLastColumn(tile); ++i) {
+                    lo = std::min(lo, grid.getVertex(i, j).y);
+                    hi = std::max(hi, grid.getVertex(i, j).y);
+                }
+            b.minY[band * tiles + tile] = lo;
+            b.maxY[band * tiles + tile] = hi;
+        }
+        const int c0 = mesh.tileFirstColumn(0), c1 = mesh.tileLastColumn(tiles - 1);
+        for (int level = 1; level < TerrainMesh::kLevels; ++level) {
+            const std::vector<int> rows = keptRows(r0, r1, TerrainMesh::stepOf(level));
+            float dh = 0, dn = 0;
+            for (size_t k = 0; k + 1 < rows.size(); ++k) {
+                const int ja = rows[k], jb = rows[k + 1];
+                for (int j = ja + 1; j < jb; ++j) {
+                    const float t = static_cast<float>(j - ja) / (jb - ja);
+                    for (int i = c0; i <= c1; ++i) {
+                        const float ha = grid.getVertex(i, ja).y, hb = grid.getVertex(i, jb).y;
+                        dh = std::max(dh, std::fabs(grid.getVertex(i, j).y - (ha + (hb - ha) * t)));
+                        const float3 na = grid.getNormal(i, ja), nb = grid.getNormal(i, jb), n = grid.getNormal(i, j);
+                        const float ex = n.x - (na.x + (nb.x - na.x) * t), ey = n.y - (na.y + (nb.y - na.y) * t),
+                                    ez = n.z - (na.z + (nb.z - na.z) * t);
+                        dn = std::max(dn, std::sqrt(ex * ex + ey * ey + ez * ez));
+                    }
+                }
+            }
+            // A coarser step is never better than a finer one: the errors only grow with the level.
+            b.heightError[band * TerrainMesh::kLevels + level] =
+                std::max(dh, b.heightError[band * TerrainMesh::kLevels + level - 1]);
+            b.normalError[band * TerrainMesh::kLevels + level] =
+                std::max(dn, b.normalError[band * TerrainMesh::kLevels + level - 1]);
+        }
+    }
+    return b;
+}
+
+namespace {
+
+struct Box {
+    float x0, x1, y0, y1, z0, z1;
+};
+
+// Clip-space corners of a box; true when all lie outside one plane of the view volume.
+bool outside(const float* m, const Box& box, float* minW) {
+    int out[6] = {0, 0, 0, 0, 0, 0};
+    float lowest = 1e30f;
+    for (int c = 0; c < 8; ++c) {
+        const float x = c & 1 ? box.x1 : box.x0, y = c & 2 ? box.y1 : box.y0, z = c & 4 ? box.z1 : box.z0;
+        const float cx = m[0] * x + m[4] * y + m[8] * z + m[12];
+        const float cy = m[1] * x + m[5] * y + m[9] * z + m[13];
+        const float cz = m[2] * x + m[6] * y + m[10] * z + m[14];
+        const float cw = m[3] * x + m[7] * y + m[11] * z + m[15];
+        out[0] += cx < -cw;
+        out[1] += cx > cw;
+        out[2] += cy < -cw;
+        out[3] += cy > cw;
+        out[4] += cz < -cw;
+        out[5] += cz > cw;
+        lowest = std::min(lowest, cw);
+    }
+    if (minW) *minW = lowest;
+    for (int p = 0; p < 6; ++p)
+        if (out[p] == 8) return true;
+    return false;
+}
+
+}  // namespace
+
+void selectTiles(const TerrainMesh& mesh, const HeightGrid& grid, const ChunkBounds& bounds, const TerrainView& view,
+                 std::vector<IndexRange>& out) {
+    const int tiles = mesh.getTilesX();
+    std::vector<bool> visible(tiles);
+    for (int band = 0; band < mesh.getBands(); ++band) {
+        const int r0 = mesh.bandFirstRow(band), r1 = mesh.bandLastRow(band);
+        const float z0 = grid.getVertex(0, r0).z, z1 = grid.getVertex(0, r1).z;
+        bool any = false;
+        float bandLo = 1e30f, bandHi = -1e30f;
+        for (int tile = 0; tile < tiles; ++tile) {
+            const Box box{grid.getVertex(mesh.tileFirstColumn(tile), 0).x, grid.getVertex(mesh.tileLastColumn(tile), 0).x,
+                          bounds.minY[band * tiles + tile], bounds.maxY[band * tiles + tile], z0, z1};
+            visible[tile] = !outside(view.clip, box, nullptr);
+            any = any || visible[tile];
+            bandLo = std::min(bandLo, box.y0);
+            bandHi = std::max(bandHi, box.y1);
+        }
+        if (!any) continue;
+
+        int level = 0;
+        if (view.perspective && view.pixelsPerUnit > 0) {
+            float nearest = 0;
+            const Box whole{grid.getVertex(mesh.tileFirstColumn(0), 0).x,
+                            grid.getVertex(mesh.tileLastColumn(tiles - 1), 0).x, bandLo, bandHi, z0, z1};
+            outside(view.clip, whole, &nearest);
+            // A band reaching to the eye's plane is seen from up close: every row.
+            if (nearest > 0.05f)
+                while (level + 1 < TerrainMesh::kLevels) {
+                    const int k = band * TerrainMesh::kLevels + level + 1;
+                    if (bounds.heightError[k] * view.pixelsPerUnit / nearest > view.maxPixelError ||
+                        bounds.normalError[k] > view.maxNormalError)
+                        break;
+                    ++level;
+                }
+        }
+        for (int tile = 0; tile < tiles; ++tile) {
+            if (!visible[tile]) continue;
+            const IndexRange r = mesh.range(tile, band, level);
+            if (!out.empty() && out.back().first + out.back().count == r.first)
+                out.back().count += r.count;
+            else
+                out.push_back(r);
+        }
+    }
+}

@@ -1,0 +1,78 @@
+#pragma once
+#include <cstdint>
+#include <vector>
+
+#include "terrain/HeightGrid.h"
+
+// A run of indices in the shared index list: what one draw call draws.
+struct IndexRange {
+    int first;
+    int count;
+};
+
+// The triangles of a chunk, cut into tiles so that what the camera cannot see is skipped, and
+// drawn in each band of rows at one of a few row steps so that the distance costs fewer
+// triangles. Every chunk of one grid size has the same triangles over different heights, so one
+// mesh (and one index buffer) serves them all. Two triangles per cell, in columns 1 to
+// verticesX - 2 (the outer columns have no normals) and every row.
+class TerrainMesh {
+public:
+    static constexpr int kLevels = 4;         // row steps 1, 2, 4 and 8
+    static constexpr int kTileColumns = 25;   // cells across a tile
+    static constexpr int kBandRows = 16;      // cells along a band (a multiple of the largest step)
+
+    TerrainMesh(int verticesX, int verticesZ);
+
+    int getTilesX() const { return tilesX; }
+    int getBands() const { return bands; }
+    static int stepOf(int level) { return 1 << level; }
+    // Vertex rows and columns a band or tile spans, both ends included.
+    int bandFirstRow(int band) const { return band * kBandRows; }
+    int bandLastRow(int band) const;
+    int tileFirstColumn(int tile) const { return 1 + tile * kTileColumns; }
+    int tileLastColumn(int tile) const;
+
+    // Grid vertex indices (j * verticesX + i), three per triangle.
+    const std::vector<uint16_t>& getIndices() const { return indices; }
+    IndexRange range(int tile, int band, int level) const { return ranges[(band * tilesX + tile) * kLevels + level]; }
+    // The texture coordinates of the grid's vertices: the grid indices over the vertex counts.
+    const std::vector<TexCoord2>& getTexCoords() const { return texCoords; }
+    int getVerticesX() const { return verticesX; }
+    int getVerticesZ() const { return verticesZ; }
+
+private:
+    void addTile(int tile, int band);
+
+    int verticesX;
+    int verticesZ;
+    int tilesX;
+    int bands;
+    std::vector<uint16_t> indices;
+    std::vector<IndexRange> ranges;
+    std::vector<TexCoord2> texCoords;
+};
+
+// What the drawing needs to know of one chunk's heights: each tile's height range (for the view
+// test) and, per band and row step, how far the coarser surface strays from the full one.
+struct ChunkBounds {
+    std::vector<float> minY, maxY;  // per tile, band-major
+    // Per band and level: the largest height difference and the largest normal difference
+    // between the grid and the coarser rows' interpolation.
+    std::vector<float> heightError, normalError;
+};
+ChunkBounds computeChunkBounds(const TerrainMesh& mesh, const HeightGrid& grid);
+
+// How a pass looks at the terrain.
+struct TerrainView {
+    float clip[16];         // projection * model-view of the chunk, column-major as GL keeps it
+    bool perspective;       // level of detail only in perspective views; others draw every row
+    float pixelsPerUnit;    // screen pixels of one unit seen at distance 1 (0: every row)
+    float maxPixelError;    // how far a coarser surface may stray on screen, in pixels
+    float maxNormalError;   // and how far its normals (what the shading sees)
+};
+
+// The tiles of one chunk that the view can see, each at the coarsest row step its band allows,
+// appended to out; adjacent ranges are merged. A band uses one step across all its tiles, and
+// the rows between bands are kept at every step, so neighbouring tiles always share their edges.
+void selectTiles(const TerrainMesh& mesh, const HeightGrid& grid, const ChunkBounds& bounds, const TerrainView& view,
+                 std::vector<IndexRange>& out);
