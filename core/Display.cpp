@@ -147,34 +147,9 @@ void Game::drawPlayingFrame() {
     else if (ssaoActive)
         glColor4f(0, 0, 0, 1);
 
-    world.drawObjects();
-
-    if (look.backdropPass) {
-        context.backdropPass = true;
-        group->activate();
-    }
-    world.drawSky(look.skyNormal.x, look.skyNormal.y, look.skyNormal.z, look);
-    if (look.backdropPass) {
-        context.backdropPass = false;
-        group->activate();
-    } else if (look.funkySea) {
-        context.funkyPassFlag = false;
-        group->activate();
-    }
-
-    world.drawSea(look);
-
-    if (look.funkySea) {
-        context.funkyPassFlag = true;
-        group->activate();
-    }
-
-    if (ssaoActive)
-        glColor4f(1, 1, 1, 1);
-    else if (look.sunriseTint)
-        glColor4f(1, 0.5f, 0, 1);
-
-    world.drawTerrain(look.terrainShader, look.terrainFog, look.terrainMode);
+    // The outline pass clears the frame and draws the scene itself.
+    if (!look.outlines || getenv("NOSKIP"))
+        drawScenery(look, SceneryPass{look.skyNormal, look.terrainShader, look.terrainFog, look.terrainMode}, ssaoActive);
 
     if (look.normalView && ssao) {
         ssao->endGeometryPass();
@@ -219,6 +194,47 @@ void Game::drawPlayingFrame() {
     if (soundSystem) soundSystem->update();
 }
 
+// Objects, then the terrain, the sea and the sky: nearest first, so that the depth test spares
+// the shading of everything the terrain hides. Each is drawn in the state it had when the sky
+// came right after the objects and the terrain last: the sky in what the objects leave (colour
+// and material), the sea in the sky's colour, the terrain in the sea's picture and material.
+void Game::drawScenery(const StyleLook& look, const SceneryPass& pass, bool ssaoActive) {
+    EffectGroup* group = session.currentEffectGroup;
+    EffectContext& context = effectContext();
+    world.drawObjects();
+
+    float objectColour[4], objectDiffuse[2][4];
+    glGetFloatv(GL_CURRENT_COLOR, objectColour);
+    glGetMaterialfv(GL_FRONT, GL_DIFFUSE, objectDiffuse[0]);
+    glGetMaterialfv(GL_BACK, GL_DIFFUSE, objectDiffuse[1]);
+    auto reactivate = [group] {
+        if (group) group->activate();
+    };
+
+    if (look.funkySea) context.funkyPassFlag = true, reactivate();
+    world.useSeaSurface(look);
+    if (ssaoActive)
+        glColor4f(1, 1, 1, 1);
+    else if (look.sunriseTint)
+        glColor4f(1, 0.5f, 0, 1);
+    world.drawTerrain(pass.terrainShader, pass.terrainFog, pass.terrainMode);
+    // The terrain's own program ends with it; the sea and the sky are the group's.
+    if (pass.terrainShader && !ssaoActive && !look.normalView) reactivate();
+
+    glColor4fv(objectColour);
+    if (look.sunriseTint) glColor4f(1, 0.5f, 0, 1);
+    if (look.funkySea) context.funkyPassFlag = false, reactivate();
+    world.drawSea(look);
+
+    glColor4fv(objectColour);
+    glMaterialfv(GL_FRONT, GL_DIFFUSE, objectDiffuse[0]);
+    glMaterialfv(GL_BACK, GL_DIFFUSE, objectDiffuse[1]);
+    if (look.funkySea) context.funkyPassFlag = true, reactivate();
+    if (look.backdropPass) context.backdropPass = true, reactivate();
+    world.drawSky(pass.skyNormal.x, pass.skyNormal.y, pass.skyNormal.z, look);
+    if (look.backdropPass) context.backdropPass = false, reactivate();
+}
+
 // Black frame, the scene filled, then its back faces as thick dark lines: outlines remain.
 void Game::drawOutlinePass(const StyleLook& look) {
     glPushAttrib(GL_ALL_ATTRIB_BITS);
@@ -230,10 +246,7 @@ void Game::drawOutlinePass(const StyleLook& look) {
     glDepthFunc(GL_LESS);
     glCullFace(GL_BACK);
 
-    world.drawObjects();
-    world.drawSky(0, 0, 1, look);
-    world.drawSea(look);
-    world.drawTerrain(true, false, Desert);
+    drawScenery(look, SceneryPass{float3{0, 0, 1}, true, false, Desert}, false);
 
     glLineWidth(7);
     glPolygonMode(GL_BACK, GL_LINE);

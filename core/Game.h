@@ -130,6 +130,14 @@ private:
     void drawPlayingFrame();
     void advanceStyle();  // the next style, its multiplier and its score panel
     void drawOutlinePass(const StyleLook& look);
+    // How one pass over the scenery draws the sky and the terrain.
+    struct SceneryPass {
+        float3 skyNormal;
+        bool terrainShader;
+        bool terrainFog;
+        int terrainMode;
+    };
+    void drawScenery(const StyleLook& look, const SceneryPass& pass, bool ssaoActive);
     // What the effects read about the frame: the screen, the ship, the logger.
     void updateEffectContext();
 

@@ -53,6 +53,9 @@ public:
     void drawObjects();
     void drawSky(float nx, float ny, float nz, const StyleLook& look);
     void drawSea(const StyleLook& look);
+    // The sea's picture on unit 0 and its material, as the sea leaves them for what follows.
+    void useSeaSurface(const StyleLook& look);
+    float seaTextureT() const;  // where the sea picture starts along the flight
     void drawTerrain(bool useShader, bool withFog, int mode);
     void drawSign(bool swarmSign, bool attackSign);
     void drawArrows();

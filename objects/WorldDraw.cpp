@@ -98,6 +98,7 @@ float World::sceneryZ() const {
 }
 
 void World::drawSky(float nx, float ny, float nz, const StyleLook& look) {
+    glActiveTextureARB(GL_TEXTURE0);
     glEnable(GL_TEXTURE_2D);
     bindOrPlain(skyTextures[look.skyPicture]);
 
@@ -111,13 +112,21 @@ void World::drawSky(float nx, float ny, float nz, const StyleLook& look) {
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
 }
 
-void World::drawSea(const StyleLook& look) {
-    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+float World::seaTextureT() const { return -(host ? host->getEyeZ() : 0.0f) / 30.0f; }
+
+void World::useSeaSurface(const StyleLook& look) {
     const GLfloat diffuse[4] = {0.53f, 0.76f, 0.9f, 0.0f};
     glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, diffuse);
-
-    const float t = -(host ? host->getEyeZ() : 0.0f) / 30.0f;
     bindOrPlain(seaTextures[look.seaPicture]);
+    // The sea's last corner: an untextured terrain mode sends no coordinates and samples there.
+    glTexCoord2f(seaPhase, seaTextureT() + 1);
+}
+
+void World::drawSea(const StyleLook& look) {
+    useSeaSurface(look);  // first: the unit it binds on is the one the environment mode is for
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+
+    const float t = seaTextureT();
 
     glPushMatrix();
     glTranslatef(0, 0, sceneryZ());

@@ -29,8 +29,10 @@ TerrainMesh::TerrainMesh(int verticesX, int verticesZ)
                 IndexRange& r = ranges[(band * tilesX + tile) * kLevels + level];
                 r.first = static_cast<int>(indices.size());
                 const std::vector<int> rows = keptRows(bandFirstRow(band), bandLastRow(band), stepOf(level));
-                for (size_t k = 0; k + 1 < rows.size(); ++k) {
-                    const int ja = rows[k], jb = rows[k + 1];
+                // Nearest rows (highest z, the camera looks towards -z) first: the depth test
+                // then rejects most of what hills hide before it is shaded.
+                for (size_t k = rows.size() - 1; k > 0; --k) {
+                    const int ja = rows[k - 1], jb = rows[k];
                     for (int i = tileFirstColumn(tile); i < tileLastColumn(tile); ++i) {
                         auto at = [&](int a, int b) { return static_cast<uint16_t>(b * verticesX + a); };
                         // The same corners in the same order as a cell of the full grid.
@@ -134,7 +136,8 @@ void selectTiles(const TerrainMesh& mesh, const HeightGrid& grid, const ChunkBou
                  std::vector<IndexRange>& out) {
     const int tiles = mesh.getTilesX();
     std::vector<bool> visible(tiles);
-    for (int band = 0; band < mesh.getBands(); ++band) {
+    // Near bands first, as the rows inside a tile.
+    for (int band = mesh.getBands() - 1; band >= 0; --band) {
         const int r0 = mesh.bandFirstRow(band), r1 = mesh.bandLastRow(band);
         const float z0 = grid.getVertex(0, r0).z, z1 = grid.getVertex(0, r1).z;
         bool any = false;
