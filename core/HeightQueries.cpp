@@ -3,7 +3,8 @@
 #include "core/Game.h"
 
 void Game::createHeightQueryTargets() {
-    heightQuery.createTargets(config.logger, config.textureLoader, config.windowWidth, config.windowHeight);
+    heightQuery.createTargets(config.logger, config.textureLoader, TerrainHeightQuery::kPositionWidth,
+                             TerrainHeightQuery::kPositionHeight);
 }
 
 void Game::renderTerrainPositions() {

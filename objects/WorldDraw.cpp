@@ -78,12 +78,9 @@ void World::reset() {
 }
 
 void World::updateHeights(TerrainHeightQuery& query, const Camera& topDown) {
-    query.placeOnTerrain(activeObjects, topDown, seaLevel);
-
-    std::vector<float> request{signPosition.x, signPosition.z};
-    float heights[TerrainHeightQuery::kMaxPositions] = {};
-    query.computeHeightsAt(request, heights);
-    signPosition.y = heights[0] + 5.0f;
+    float signHeight = 0;
+    query.placeOnTerrain(activeObjects, topDown, seaLevel, {signPosition.x, signPosition.z}, &signHeight);
+    signPosition.y = signHeight + 5.0f;
 }
 
 void World::drawObjects() {

@@ -21,6 +21,8 @@ TerrainHeightQuery::TerrainHeightQuery()
       playerPositionLocation(-1),
       projMatrixLocation(-1),
       viewMatrixLocation(-1),
+      positionWidth(0),
+      positionHeight(0),
       projectionMatrix{},
       viewMatrix{} {}
 
@@ -33,6 +35,8 @@ void TerrainHeightQuery::createTargets(Logger* logger, TextureLoader* loader, in
     // The depth renderbuffer is created but never attached: the top-down view of a height
     // field has no hidden surfaces, so the position pass needs no depth test.
     positionFBO = new FBO(logger, width, height, true);
+    positionWidth = width;
+    positionHeight = height;
     positionFBO->bind();
     glDrawBuffer(GL_COLOR_ATTACHMENT0_EXT);
     positionFBO->attachTexture(GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D, positionTexture ? positionTexture->getID() : 0);
@@ -68,12 +72,15 @@ void TerrainHeightQuery::renderPositions(const Camera& topDown,
     glMatrixMode(GL_MODELVIEW);
     positionFBO->bind();
     positionFBO->attachTexture(GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D, positionTexture->getID());
+    glPushAttrib(GL_VIEWPORT_BIT | GL_COLOR_BUFFER_BIT);
+    glViewport(0, 0, positionWidth, positionHeight);
     glClearColor(0, 0, 0, 0);
     glClear(GL_COLOR_BUFFER_BIT);
 
     renderPositionProgram->use();
     drawTerrain(false, false, Untextured);
     renderPositionProgram->unuse();
+    glPopAttrib();
 
     glMatrixMode(GL_PROJECTION);
     glPopMatrix();
@@ -130,25 +137,37 @@ void TerrainHeightQuery::computeHeightsAt(const std::vector<float>& positions, f
     glGetTexImage(GL_TEXTURE_2D, 0, GL_LUMINANCE, GL_FLOAT, heights);
 }
 
-void TerrainHeightQuery::placeOnTerrain(std::vector<GameObject*>& objects, const Camera& topDown, float seaLevel) {
+void TerrainHeightQuery::placeOnTerrain(std::vector<GameObject*>& objects, const Camera& topDown, float seaLevel,
+                                        const std::vector<float>& extraPoints, float* extraHeights) {
     float heights[kMaxPositions];
     std::vector<float> request;
+    const size_t extras = extraPoints.size() / 2;
+    const size_t total = objects.size() + extras;
+    const float eyeY = topDown.getEye().y;
     // One query answers at most 512 positions; a longer list is asked in batches so that no
-    // object reads past the result.
-    for (size_t first = 0; first < objects.size(); first += kMaxPositions) {
-        const size_t count = std::min(objects.size() - first, static_cast<size_t>(kMaxPositions));
+    // object reads past the result. The extra points ride along, so a frame reads back once.
+    for (size_t first = 0; first < total; first += kMaxPositions) {
+        const size_t count = std::min(total - first, static_cast<size_t>(kMaxPositions));
         request.clear();
-        for (size_t k = 0; k < count; ++k) {
-            const float3 p = objects[first + k]->getPosition();
-            request.push_back(p.x);
-            request.push_back(p.z);
+        for (size_t k = first; k < first + count; ++k) {
+            if (k < objects.size()) {
+                const float3 p = objects[k]->getPosition();
+                request.push_back(p.x);
+                request.push_back(p.z);
+            } else {
+                request.push_back(extraPoints[2 * (k - objects.size())]);
+                request.push_back(extraPoints[2 * (k - objects.size()) + 1]);
+            }
         }
         computeHeightsAt(request, heights);
-        const float eyeY = topDown.getEye().y;
-        for (size_t k = 0; k < count; ++k) {
-            float y = heights[k] + eyeY;
+        for (size_t k = first; k < first + count; ++k) {
+            if (k >= objects.size()) {
+                if (extraHeights) extraHeights[k - objects.size()] = heights[k - first];
+                continue;
+            }
+            float y = heights[k - first] + eyeY;
             if (y < seaLevel) y = seaLevel;
-            objects[first + k]->followGround(y);
+            objects[k]->followGround(y);
         }
     }
 }

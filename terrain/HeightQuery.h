@@ -12,11 +12,15 @@ class TextureLoader;
 
 // Ground heights from the GPU: once a frame the terrain, seen from the top-down camera, is
 // rendered into a float texture of surface positions; then up to 512 ground-plane positions
-// (x, z) at a time are turned into heights in one 512 x 1 pass that is read back.
+// (x, z) at a time are turned into heights in one 512 x 1 pass that is read back. The position
+// texture needs only a texel finer than the terrain's grid: kPositionWidth x kPositionHeight over
+// the 20 x 32 units the top-down view covers is 0.05 x 0.11 units, a third of a grid cell.
 class TerrainHeightQuery {
 public:
     // Width of the height texture: the most positions one query can answer.
     static constexpr int kMaxPositions = 512;
+    static constexpr int kPositionWidth = 400;
+    static constexpr int kPositionHeight = 300;
 
     TerrainHeightQuery();
     TerrainHeightQuery(const TerrainHeightQuery&) = delete;
@@ -34,8 +38,10 @@ public:
     // Entry k of heights (512 floats) is the terrain height at the k-th pair (x, z) of
     // positions, measured from the top-down eye's height. Valid after renderPositions.
     void computeHeightsAt(const std::vector<float>& positions, float* heights);
-    // Hands every object its ground height (never below the sea) through followGround.
-    void placeOnTerrain(std::vector<GameObject*>& objects, const Camera& topDown, float seaLevel);
+    // Hands every object its ground height (never below the sea) through followGround; the
+    // heights at the extra (x, z) pairs, as computeHeightsAt gives them, go to extraHeights.
+    void placeOnTerrain(std::vector<GameObject*>& objects, const Camera& topDown, float seaLevel,
+                        const std::vector<float>& extraPoints = {}, float* extraHeights = nullptr);
 
 private:
     FBO* positionFBO;
@@ -46,6 +52,8 @@ private:
     int playerPositionLocation;
     int projMatrixLocation;
     int viewMatrixLocation;
+    int positionWidth;
+    int positionHeight;
     float projectionMatrix[16];
     float viewMatrix[16];
 };

@@ -41,7 +41,8 @@ TerrainFrame playing(float eyeZ = 0.5f) { return TerrainFrame{float3{0, 1.4f, ey
 TerrainHeightQuery& positionPass(Terrain& terrain, Camera& topDown, float y, float z) {
     static TerrainHeightQuery query;
     static TextureLoader loader;
-    if (!query.hasTargets()) query.createTargets(Game::instance().getConfig().logger, &loader, 800, 600);
+    if (!query.hasTargets()) query.createTargets(Game::instance().getConfig().logger, &loader, TerrainHeightQuery::kPositionWidth,
+                                                TerrainHeightQuery::kPositionHeight);
     topDown.set(0, y, z, 0, 0, z, 0, 0, -1);
     query.renderPositions(topDown, [&](bool s, bool f, int m) { terrain.draw(s, f, m, playing()); });
     return query;
@@ -197,6 +198,13 @@ TEST(HeightQuery, AnswersTheGridHeightsAndPutsObjectsOnTheGroundOrTheSea) {
         const float sea = levels[140];  // a fifth of the ground lies below it
         std::vector<GameObject*> objects;
         for (const float3& s : samples) objects.push_back(new GroundProbe(s));
+        // Three points more than the objects ride in the same queries: the first two batches.
+        const std::vector<float> extra{samples[3].x, samples[3].z, samples[600].x, samples[600].z, samples[9].x, samples[9].z};
+        float extraHeights[3] = {-1000, -1000, -1000};
+        std::vector<GameObject*> first(objects.begin(), objects.begin() + 510);
+        query.placeOnTerrain(first, topDown, sea, extra, extraHeights);
+        for (int k = 0; k < 3; ++k) EXPECT_NEAR(extraHeights[k] + eyeY, samples[k == 0 ? 3 : k == 1 ? 600 : 9].y, 0.1f) << k;
+        for (GameObject* o : first) static_cast<GroundProbe*>(o)->received.clear();
         query.placeOnTerrain(objects, topDown, sea);
         for (size_t k = 0; k < objects.size(); ++k) {
             const std::vector<float>& received = static_cast<GroundProbe*>(objects[k])->received;
