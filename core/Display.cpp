@@ -203,7 +203,7 @@ void Game::drawPlayingFrame() {
     drawBulletDots();
     scorePanel.drawScoreImage();
     endOverlay();
-    if (demoRunning) drawDemoLine();
+    if (demoRunning && !timedemoRunning) drawDemoLine();  // no key ends the timedemo
 
     if (look.normalView) glClear(GL_DEPTH_BUFFER_BIT);
     world.drawSign(session.firstSignShown, session.secondSignShown);

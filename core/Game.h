@@ -45,6 +45,8 @@ public:
     // Everything run does before entering the main loop (tests call this or its parts).
     void startUp(int argc, char** argv);
     void initWindow(int argc, char** argv);  // run steps 1 and 2
+    // Asks the driver for swapInterval and says on the console what it answered.
+    void applySwapInterval();
     void initProjection();                   // run step 4
     void registerCallbacks();                // run step 5
     void initSound();                        // the sound start-up
@@ -66,6 +68,7 @@ public:
     void endDemo();
     void fire();
     void nextEffectGroup();
+    void advanceStyle();  // the next style, its multiplier and its score panel
     void onShipHit();
     void addHitScore() { session.score += 15 * session.scoreMultiplier; }
     void clearBullets() { bulletCount = 0; }
@@ -128,7 +131,6 @@ private:
     Game& operator=(const Game&) = delete;
 
     void drawPlayingFrame();
-    void advanceStyle();  // the next style, its multiplier and its score panel
     void drawOutlinePass(const StyleLook& look);
     // What the effects read about the frame: the screen, the ship, the logger.
     void updateEffectContext();
@@ -163,6 +165,10 @@ public:
     demo::Schedule demoSchedule;
     bool titleShown;
     uint32_t titleSince;
+    // The timedemo flies the demo with its own frame count per style instead of its schedule.
+    bool timedemoRunning;
+    // 1: every swap waits for the display's refresh; 0: frames as fast as they are drawn.
+    int swapInterval;
     HighscoreTable highscoreTable;
     ScorePanel scorePanel;
 

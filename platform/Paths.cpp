@@ -219,12 +219,13 @@ bool makeFolders(const std::string& path, unsigned mode) {
     return false;
 }
 
-std::vector<std::string> preparePlayerFiles(const PlayerFiles& files, const std::string& dataFolder) {
+std::vector<std::string> preparePlayerFiles(const PlayerFiles& files, const std::string& dataFolder, bool withTable) {
     std::vector<std::string> problems;
     if (files.portable) return problems;
     for (const std::string& folder : {files.dataFolder, files.stateFolder, files.configFolder})
         if (!makeFolders(folder, 0700))
             problems.push_back("Could not create the folder " + folder + ": " + std::strerror(errno));
+    if (!withTable) return problems;
 
     if (!exists(files.table) && isFolder(files.dataFolder) && !createFile(files.table, std::string()))
         problems.push_back("Could not create the high-score table " + files.table + ": " + std::strerror(errno));

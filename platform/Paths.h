@@ -81,10 +81,11 @@ std::string baseFolder(const std::string& variable, const std::string& home, con
 PlayerFiles playerFiles(const Environment& env, bool portable);
 
 // Creates the player's folders (missing ones with mode 0700) and, when the table or the
-// picture is missing there, makes them: the table empty, the picture a copy of the data
-// folder's initial picture. Nothing is done for a portable folder. Returns one line per
-// failure; the game plays on without them and says so.
-std::vector<std::string> preparePlayerFiles(const PlayerFiles& files, const std::string& dataFolder);
+// picture is missing there, makes them (unless withTable is false): the table empty, the picture
+// a copy of the data folder's initial picture. Nothing is done for a portable folder. Returns
+// one line per failure; the game plays on without them and says so.
+std::vector<std::string> preparePlayerFiles(const PlayerFiles& files, const std::string& dataFolder,
+                                            bool withTable = true);
 
 // Creates path and its missing parents, each with mode; false with errno set on failure.
 bool makeFolders(const std::string& path, unsigned mode);

@@ -225,6 +225,11 @@ TEST_F(PathsFolders, FirstStartMakesPrivateFoldersTheEmptyTableAndThePictureCopy
     const std::string data = root + "/prefix/share/lumivex";
     env.stateHome = root + "/state";  // a base folder that does not exist yet
     const paths::PlayerFiles files = paths::playerFiles(env, false);
+    // The timedemo's start: the folders (for the log), but no table and no picture.
+    EXPECT_TRUE(paths::preparePlayerFiles(files, data, false).empty());
+    EXPECT_EQ(modeOf(files.stateFolder), 0700u);
+    EXPECT_FALSE(exists(files.table));
+    EXPECT_FALSE(exists(files.picture));
     EXPECT_TRUE(paths::preparePlayerFiles(files, data).empty());
     for (const std::string& folder : {files.dataFolder, files.stateFolder, files.configFolder})
         EXPECT_EQ(modeOf(folder), 0700u) << folder;
