@@ -58,6 +58,7 @@ void Game::display() {
             break;
     }
 
+    fpsOverlay.frameEnded(timeGetTime(), config.windowWidth, config.windowHeight);
     glutSwapBuffers();
     glutPostRedisplay();
 }

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "core/Demo.h"
+#include "core/FpsOverlay.h"
 #include "core/GameConfig.h"
 #include "core/GameHost.h"
 #include "core/GameSession.h"
@@ -171,6 +172,7 @@ public:
     int swapInterval;
     HighscoreTable highscoreTable;
     ScorePanel scorePanel;
+    FpsOverlay fpsOverlay;  // F10
 
     // Sound handles.
     audio::System* soundSystem;
