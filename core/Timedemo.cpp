@@ -55,10 +55,12 @@ void setClockForFrame(long index) {
 
     if (!course.options.csvFile.empty()) {
         const std::string csv = framestats::formatCsv(rows, total);
+        errno = 0;
         FILE* f = std::fopen(course.options.csvFile.c_str(), "w");
         const bool written = f && std::fwrite(csv.data(), 1, csv.size(), f) == csv.size();
-        const int error = errno;
+        int error = errno;
         const bool closed = f && std::fclose(f) == 0;
+        if (written && !closed) error = errno;  // a full disk may only show when the file is closed
         if (!written || !closed) {
             std::fprintf(stderr, "lumivex: cannot write the timedemo's table to %s: %s\n",
                          course.options.csvFile.c_str(), std::strerror(error ? error : EIO));
