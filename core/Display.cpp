@@ -58,6 +58,7 @@ void Game::display() {
             break;
     }
 
+    fpsOverlay.frameEnded(timeGetTime(), config.windowWidth, config.windowHeight);
     glutSwapBuffers();
     glutPostRedisplay();
 }
@@ -178,7 +179,7 @@ void Game::drawPlayingFrame() {
     drawBulletDots();
     scorePanel.drawScoreImage();
     endOverlay();
-    if (demoRunning) drawDemoLine();
+    if (demoRunning && !timedemoRunning) drawDemoLine();  // no key ends the timedemo
 
     if (look.normalView) glClear(GL_DEPTH_BUFFER_BIT);
     world.drawSign(session.firstSignShown, session.secondSignShown);

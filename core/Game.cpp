@@ -3,6 +3,8 @@
 #include <GL/glew.h>
 #include <GL/freeglut.h>
 
+#include <cstdio>
+
 #include "core/Callbacks.h"
 #include "core/StartupChecks.h"
 #include "effects/EffectContext.h"
@@ -30,6 +32,8 @@ Game::Game()
       demoRunning(false),
       titleShown(false),
       titleSince(0),
+      timedemoRunning(false),
+      swapInterval(1),
       soundSystem(nullptr),
       effectsChannel(nullptr),
       objectChannel(nullptr),
@@ -80,7 +84,15 @@ void Game::initWindow(int argc, char** argv) {
     glutCreateWindow(config.windowTitle);
     glutIgnoreKeyRepeat(1);
     requireGlew(glewInit());
-    wglSwapIntervalEXT(0);  // no wait for the vertical retrace
+    applySwapInterval();
+}
+
+void Game::applySwapInterval() {
+    if (wglSwapIntervalEXT(swapInterval))
+        std::printf("Swap interval %d\n", swapInterval);
+    else
+        std::printf("Swap interval %d not set: the driver offers no swap control\n", swapInterval);
+    std::fflush(stdout);
 }
 
 void Game::initProjection() {

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "core/Demo.h"
+#include "core/FpsOverlay.h"
 #include "core/GameConfig.h"
 #include "core/GameHost.h"
 #include "core/GameSession.h"
@@ -45,6 +46,8 @@ public:
     // Everything run does before entering the main loop (tests call this or its parts).
     void startUp(int argc, char** argv);
     void initWindow(int argc, char** argv);  // run steps 1 and 2
+    // Asks the driver for swapInterval and says on the console what it answered.
+    void applySwapInterval();
     void initProjection();                   // run step 4
     void registerCallbacks();                // run step 5
     void initSound();                        // the sound start-up
@@ -66,6 +69,7 @@ public:
     void endDemo();
     void fire();
     void nextEffectGroup();
+    void advanceStyle();  // the next style, its multiplier and its score panel
     void onShipHit();
     void addHitScore() { session.score += 15 * session.scoreMultiplier; }
     void clearBullets() { bulletCount = 0; }
@@ -128,7 +132,6 @@ private:
     Game& operator=(const Game&) = delete;
 
     void drawPlayingFrame();
-    void advanceStyle();  // the next style, its multiplier and its score panel
     void drawOutlinePass(const StyleLook& look);
     // How one pass over the scenery draws the sky and the terrain.
     struct SceneryPass {
@@ -171,8 +174,13 @@ public:
     demo::Schedule demoSchedule;
     bool titleShown;
     uint32_t titleSince;
+    // The timedemo flies the demo with its own frame count per style instead of its schedule.
+    bool timedemoRunning;
+    // 1: every swap waits for the display's refresh; 0: frames as fast as they are drawn.
+    int swapInterval;
     HighscoreTable highscoreTable;
     ScorePanel scorePanel;
+    FpsOverlay fpsOverlay;  // F10
 
     // Sound handles.
     audio::System* soundSystem;

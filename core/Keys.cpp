@@ -67,6 +67,11 @@ void Game::keyboard(unsigned char key, int, int) {
 void Game::keyboardUp(unsigned char, int, int) {}
 
 void Game::special(int key, int, int) {
+    // The frame rate on any screen; a viewer's key, so the demo and the title's wait go on.
+    if (key == GLUT_KEY_F10) {
+        fpsOverlay.toggle();
+        return;
+    }
     titleSince = timeGetTime();
     if (demoRunning) {
         endDemo();

@@ -70,7 +70,7 @@ void Game::idle() {
 void Game::step() {
     if (demoRunning && ship) demo::fly(demo::autopilot(*ship, world.getActiveObjects(), session.forwardSpeed), session, *ship, config);
     simulation::step({session, chaseCamera, topDownCamera, ship, world, config});
-    if (demoRunning)
+    if (demoRunning && !timedemoRunning)
         for (int due = demoSchedule.advance(config.stepMs); due > 0; --due) advanceStyle();
 }
 

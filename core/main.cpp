@@ -8,6 +8,7 @@
 #include <string>
 
 #include "core/Game.h"
+#include "core/Timedemo.h"
 #include "platform/Paths.h"
 
 #ifndef LUMIVEX_VERSION
@@ -45,6 +46,10 @@ int main(int argc, char** argv) {
             break;
     }
 
+    // The CSV file is named from where the game was started, not from the data folder.
+    std::string csvFile = line.csvFile;
+    if (!csvFile.empty() && csvFile[0] != '/' && !env.workingDir.empty()) csvFile = env.workingDir + "/" + csvFile;
+
     const paths::DataFolder data = paths::findDataFolder(line.dataDir, env);
     if (data.folder.empty()) {
         std::fprintf(stderr, "%s: %s\n", program.c_str(), data.problem.c_str());
@@ -66,13 +71,22 @@ int main(int argc, char** argv) {
     // The folder as the game now sees it: a relative --data names it from where the game started.
     char here[PATH_MAX];
     const std::string dataFolder = getcwd(here, sizeof here) ? here : ".";
-    // Without its folders the game still plays; the table and the log are then not kept.
-    for (const std::string& problem : paths::preparePlayerFiles(files, dataFolder))
+    // Without its folders the game still plays; the table and the log are then not kept. The
+    // timedemo leaves the table alone, even a missing one.
+    for (const std::string& problem : paths::preparePlayerFiles(files, dataFolder, !line.timedemo))
         std::printf("%s\n", problem.c_str());
-    Game::instance().setPlayerFiles(files);
+    Game& game = Game::instance();
+    game.setPlayerFiles(files);
 
     // The options are all ours: GLUT sees only the program's name.
     int glutArgc = 1;
-    Game::instance().run(glutArgc, argv);
+    if (line.timedemo) {
+        TimedemoOptions options;
+        options.framesPerStyle = line.timedemoFrames;
+        options.csvFile = csvFile;
+        runTimedemo(game, glutArgc, argv, options);
+    }
+    game.swapInterval = line.vsync ? 1 : 0;
+    game.run(glutArgc, argv);
     return 0;
 }

@@ -87,7 +87,27 @@ bool createFile(const std::string& path, const std::string& data) {
 
 CommandLine parseCommandLine(int argc, const char* const* argv) {
     CommandLine line;
-    for (int i = 1; i < argc; ++i) {
+    auto wrong = [&line](const std::string& problem) {
+        line.action = CommandLine::Misuse;
+        line.problem = problem;
+        return line;
+    };
+    // "--name VALUE" or "--name=VALUE"; false when the value is missing or empty.
+    int i = 1;
+    auto valueOf = [&](const std::string& arg, const std::string& name, std::string* value) {
+        if (arg != name) {
+            *value = arg.substr(name.size() + 1);
+        } else if (i + 1 < argc) {
+            *value = argv[++i];
+        } else {
+            value->clear();
+        }
+        return !value->empty();
+    };
+    auto is = [](const std::string& arg, const std::string& name) { return arg == name || arg.rfind(name + "=", 0) == 0; };
+    bool framesGiven = false;
+    bool csvGiven = false;
+    for (; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--help" || arg == "-h") {
             line.action = CommandLine::Help;
@@ -99,25 +119,32 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
             line.fullscreen = 1;
         } else if (arg == "--windowed") {
             line.fullscreen = 0;
-        } else if (arg == "--data" || arg.rfind("--data=", 0) == 0) {
-            const bool attached = arg != "--data";
-            if (!attached && i + 1 >= argc) {
-                line.action = CommandLine::Misuse;
-                line.problem = "--data needs a folder";
-                return line;
-            }
-            line.dataDir = attached ? arg.substr(7) : argv[++i];
-            if (line.dataDir.empty()) {
-                line.action = CommandLine::Misuse;
-                line.problem = "--data needs a folder";
-                return line;
-            }
+        } else if (arg == "--no-vsync") {
+            line.vsync = false;
+        } else if (arg == "--timedemo") {
+            line.timedemo = true;
+        } else if (is(arg, "--data")) {
+            if (!valueOf(arg, "--data", &line.dataDir)) return wrong("--data needs a folder");
+        } else if (is(arg, "--csv")) {
+            if (!valueOf(arg, "--csv", &line.csvFile)) return wrong("--csv needs a file name");
+            csvGiven = true;
+        } else if (is(arg, "--timedemo-frames")) {
+            std::string count;
+            const bool given = valueOf(arg, "--timedemo-frames", &count);
+            const bool digits = given && count.size() <= 6 && count.find_first_not_of("0123456789") == std::string::npos;
+            const long frames = digits ? std::strtol(count.c_str(), nullptr, 10) : 0;
+            if (frames < 1 || frames > kMaxTimedemoFrames)
+                return wrong("--timedemo-frames needs a number of frames from 1 to " + std::to_string(kMaxTimedemoFrames) +
+                             (given ? ", not " + count : std::string()));
+            line.timedemoFrames = static_cast<int>(frames);
+            framesGiven = true;
         } else {
-            line.action = CommandLine::Misuse;
-            line.problem = (arg.rfind("-", 0) == 0 ? "unknown option " : "unexpected argument ") + arg;
-            return line;
+            return wrong((arg.rfind("-", 0) == 0 ? "unknown option " : "unexpected argument ") + arg);
         }
     }
+    // The order on the line does not matter, so these are checked once it has been read.
+    if (csvGiven && !line.timedemo) return wrong("--csv goes with --timedemo");
+    if (framesGiven && !line.timedemo) return wrong("--timedemo-frames goes with --timedemo");
     return line;
 }
 
@@ -192,12 +219,13 @@ bool makeFolders(const std::string& path, unsigned mode) {
     return false;
 }
 
-std::vector<std::string> preparePlayerFiles(const PlayerFiles& files, const std::string& dataFolder) {
+std::vector<std::string> preparePlayerFiles(const PlayerFiles& files, const std::string& dataFolder, bool withTable) {
     std::vector<std::string> problems;
     if (files.portable) return problems;
     for (const std::string& folder : {files.dataFolder, files.stateFolder, files.configFolder})
         if (!makeFolders(folder, 0700))
             problems.push_back("Could not create the folder " + folder + ": " + std::strerror(errno));
+    if (!withTable) return problems;
 
     if (!exists(files.table) && isFolder(files.dataFolder) && !createFile(files.table, std::string()))
         problems.push_back("Could not create the high-score table " + files.table + ": " + std::strerror(errno));
@@ -222,6 +250,14 @@ std::string usage(const std::string& program, const PlayerFiles& xdg) {
            "  --data DIR      read the game's data from DIR (also: LUMIVEX_DATA_DIR)\n"
            "  --fullscreen    start in full screen\n"
            "  --windowed      start in a window\n"
+           "  --no-vsync      draw frames as fast as possible, without waiting for the\n"
+           "                  display's refresh\n"
+           "  --timedemo      fly a fixed, scripted course through all eleven styles, print\n"
+           "                  the frame times of each (median, 99th percentile, slowest, fps)\n"
+           "                  and exit; never touches the high-score table\n"
+           "  --timedemo-frames N\n"
+           "                  frames drawn of each style in the timedemo (default " + std::to_string(kTimedemoFrames) + ")\n"
+           "  --csv FILE      also write the timedemo's table to FILE as CSV\n"
            "  -h, --help      show this help and exit\n"
            "  --version       show the version and exit\n"
            "\n"
@@ -235,6 +271,7 @@ std::string usage(const std::string& program, const PlayerFiles& xdg) {
            "  B               back to the title (credits screen)\n"
            "  M               title screen; pauses or resumes the music\n"
            "  Escape, Q       quit (F12 too, while playing; during name entry only Escape)\n"
+           "  F10             show or hide the frame rate (any screen)\n"
            "  letters, digits, space, _ and -, Backspace, Enter: type your name after a game\n"
            "\n"
            "Files:\n"

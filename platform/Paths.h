@@ -18,12 +18,21 @@ constexpr const char* kDataProbe = "Shader";
 // The picture of an empty table, copied for a player who has none yet.
 constexpr const char* kInitialPicture = "Textures/highscore-empty.png";
 
+// Frames the timedemo draws of each style unless --timedemo-frames says otherwise: enough for
+// a median that moves little from run to run; and the most it accepts.
+constexpr int kTimedemoFrames = 120;
+constexpr int kMaxTimedemoFrames = 100000;
+
 // What the command line asks for.
 struct CommandLine {
     enum Action { Play, Help, Version, Misuse };
     Action action = Play;
     std::string dataDir;    // --data DIR; empty when not given
     int fullscreen = -1;    // --fullscreen 1, --windowed 0, -1 when neither was given
+    bool vsync = true;      // false with --no-vsync
+    bool timedemo = false;  // --timedemo: the scripted flight that measures every style
+    int timedemoFrames = kTimedemoFrames;  // --timedemo-frames N
+    std::string csvFile;    // --csv FILE: the timedemo's table also as CSV; empty when not given
     std::string problem;    // what was wrong, for Misuse ("unknown option --x")
 };
 
@@ -72,10 +81,11 @@ std::string baseFolder(const std::string& variable, const std::string& home, con
 PlayerFiles playerFiles(const Environment& env, bool portable);
 
 // Creates the player's folders (missing ones with mode 0700) and, when the table or the
-// picture is missing there, makes them: the table empty, the picture a copy of the data
-// folder's initial picture. Nothing is done for a portable folder. Returns one line per
-// failure; the game plays on without them and says so.
-std::vector<std::string> preparePlayerFiles(const PlayerFiles& files, const std::string& dataFolder);
+// picture is missing there, makes them (unless withTable is false): the table empty, the picture
+// a copy of the data folder's initial picture. Nothing is done for a portable folder. Returns
+// one line per failure; the game plays on without them and says so.
+std::vector<std::string> preparePlayerFiles(const PlayerFiles& files, const std::string& dataFolder,
+                                            bool withTable = true);
 
 // Creates path and its missing parents, each with mode; false with errno set on failure.
 bool makeFolders(const std::string& path, unsigned mode);

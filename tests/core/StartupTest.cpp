@@ -1,6 +1,9 @@
 #include <unistd.h>
 
 #include "CoreTest.h"
+// After gtest (through CoreTest.h): Xlib's macros would break its templates.
+#include <GL/glx.h>
+#include <GL/glxext.h>
 
 namespace {
 
@@ -39,4 +42,34 @@ TEST_F(CoreTest, StartupWritesItsProgressInOrderAndLeavesTheWorldEmpty) {
                              "Textures Loaded\n"})
         EXPECT_NE(at = startupOutput.find(line, at), std::string::npos) << line << " missing or out of order";
     EXPECT_EQ(worldObjectsAfterStartup, 0u) << "the four preloaded objects never enter the world";
+}
+
+// The swap interval the game asks for is the drawable's where the driver has swap control;
+// without it the game says so and draws on.
+TEST_F(CoreTest, TheSwapIntervalAskedForIsTheDrawablesOrTheConsoleSaysWhyNot) {
+    Display* display = glXGetCurrentDisplay();
+    const GLXDrawable drawable = glXGetCurrentDrawable();
+    ASSERT_NE(display, nullptr);
+    const char* extensions = glXQueryExtensionsString(display, DefaultScreen(display));
+    const std::string list = std::string(" ") + (extensions ? extensions : "") + " ";
+    const bool ext = list.find(" GLX_EXT_swap_control ") != std::string::npos;
+    const bool mesa = list.find(" GLX_MESA_swap_control ") != std::string::npos;
+    for (int interval : {1, 0}) {
+        game.swapInterval = interval;
+        harness::captureStdout();
+        game.applySwapInterval();
+        const std::string said = harness::capturedStdout();
+        if (!ext && !mesa) {
+            EXPECT_EQ(said, "Swap interval " + std::to_string(interval) + " not set: the driver offers no swap control\n");
+            continue;
+        }
+        EXPECT_EQ(said, "Swap interval " + std::to_string(interval) + "\n");
+        if (ext) {
+            unsigned value = 99;
+            glXQueryDrawable(display, drawable, GLX_SWAP_INTERVAL_EXT, &value);
+            EXPECT_EQ(value, static_cast<unsigned>(interval));
+        }
+    }
+    EXPECT_EQ(harness::glErrors(), "");
+    game.swapInterval = 1;
 }

@@ -193,6 +193,19 @@ TEST_F(InstalledGame, PlaysFromAnywhereAndKeepsTheTableInTheHomeFolder) {
     EXPECT_EQ(modeOf(home + "/.config/lumivex"), 0700u);
 }
 
+// A first timedemo of a new player: the log in the player's state folder, the CSV file where it
+// was asked for, and no table or picture made for a player who has never played.
+TEST_F(InstalledGame, TheTimedemoMakesNoHighScoreFilesForANewPlayer) {
+    launch(installed({"--timedemo", "--timedemo-frames", "1", "--csv", "times.csv"}));
+    for (int t = 0; t < 1800 && running(); ++t) childgame::sleepMs(100);
+    ASSERT_EQ(exitCode(), 0) << console() << errors();
+    EXPECT_NE(console().find("\ntotal "), std::string::npos) << console();
+    EXPECT_TRUE(gamefolder::exists(out + "/times.csv")) << "named from the working folder";
+    EXPECT_TRUE(gamefolder::exists(home + "/.local/state/lumivex/log.txt"));
+    EXPECT_FALSE(gamefolder::exists(home + "/.local/share/lumivex/highscore.txt"));
+    EXPECT_FALSE(gamefolder::exists(home + "/.local/share/lumivex/highscore.png"));
+}
+
 TEST_F(InstalledGame, XdgFoldersElsewhereTakeTheFiles) {
     const std::string xdg = harness::makeTempDir("lumivex-xdg");
     Launch how = installed();

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/Paths.h"
@@ -55,6 +56,49 @@ TEST(PathsCommandLine, OptionsAndTheirMistakes) {
     EXPECT_EQ(parse({"-display", ":3"}).problem, "unknown option -display");
 }
 
+TEST(PathsCommandLine, TimedemoVsyncAndTheirMistakes) {
+    const CommandLine plain = parse({});
+    EXPECT_TRUE(plain.vsync);
+    EXPECT_FALSE(plain.timedemo);
+    EXPECT_EQ(plain.timedemoFrames, paths::kTimedemoFrames);
+    EXPECT_EQ(plain.csvFile, "");
+    EXPECT_FALSE(parse({"--no-vsync"}).vsync);
+
+    const CommandLine demo = parse({"--csv", "out.csv", "--timedemo-frames", "3", "--timedemo"});
+    EXPECT_EQ(demo.action, CommandLine::Play) << demo.problem;
+    EXPECT_TRUE(demo.timedemo);
+    EXPECT_EQ(demo.timedemoFrames, 3);
+    EXPECT_EQ(demo.csvFile, "out.csv");
+    const CommandLine attached = parse({"--timedemo", "--timedemo-frames=100000", "--csv=/tmp/a b.csv"});
+    EXPECT_EQ(attached.timedemoFrames, 100000);
+    EXPECT_EQ(attached.csvFile, "/tmp/a b.csv");
+
+    // Each mistake, wherever it stands on the line.
+    const std::pair<std::vector<const char*>, std::string> mistakes[] = {
+        {{"--csv", "t.csv"}, "--csv goes with --timedemo"},
+        {{"--timedemo-frames", "3"}, "--timedemo-frames goes with --timedemo"},
+        {{"--timedemo", "--csv"}, "--csv needs a file name"},
+        {{"--timedemo", "--csv="}, "--csv needs a file name"},
+        {{"--timedemo", "--timedemo-frames"}, "--timedemo-frames needs a number of frames from 1 to 100000"},
+        {{"--timedemo", "--timedemo-frames", "0"}, "--timedemo-frames needs a number of frames from 1 to 100000, not 0"},
+        {{"--timedemo-frames", "-5", "--timedemo"},
+         "--timedemo-frames needs a number of frames from 1 to 100000, not -5"},
+        {{"--timedemo", "--timedemo-frames=12x"},
+         "--timedemo-frames needs a number of frames from 1 to 100000, not 12x"},
+        {{"--timedemo", "--timedemo-frames", "100001"},
+         "--timedemo-frames needs a number of frames from 1 to 100000, not 100001"},
+        {{"--timedemo", "--timedemo-frames", "99999999999999999999"},
+         "--timedemo-frames needs a number of frames from 1 to 100000, not 99999999999999999999"},
+        {{"--timedemo", "--vsync"}, "unknown option --vsync"},
+        {{"--timedemos"}, "unknown option --timedemos"},
+    };
+    for (const auto& [args, problem] : mistakes) {
+        const CommandLine line = parse(args);
+        EXPECT_EQ(line.action, CommandLine::Misuse) << problem;
+        EXPECT_EQ(line.problem, problem);
+    }
+}
+
 TEST(PathsCommandLine, HelpNamesTheKeysAndThePlayersFilesAndMisuseAddsTheProblem) {
     paths::Environment env;
     env.home = "/home/ada";
@@ -63,6 +107,7 @@ TEST(PathsCommandLine, HelpNamesTheKeysAndThePlayersFilesAndMisuseAddsTheProblem
     const std::string help = paths::usage("lumivex", files);
     EXPECT_EQ(help.rfind("Usage: lumivex [OPTION]...\n", 0), 0u) << help;
     for (const char* part : {"--data DIR", "--fullscreen", "--windowed", "--version", "Escape, Q", "S, Insert",
+                             "--no-vsync", "--timedemo ", "--timedemo-frames N", "(default 120)", "--csv FILE", "F10",
                              "/home/ada/.local/share/lumivex/highscore.txt", "/home/ada/.local/share/lumivex/highscore.png",
                              "/var/ada-state/lumivex/log.txt", "/home/ada/.config/lumivex/", "portable.txt"})
         EXPECT_NE(help.find(part), std::string::npos) << part;
@@ -180,6 +225,11 @@ TEST_F(PathsFolders, FirstStartMakesPrivateFoldersTheEmptyTableAndThePictureCopy
     const std::string data = root + "/prefix/share/lumivex";
     env.stateHome = root + "/state";  // a base folder that does not exist yet
     const paths::PlayerFiles files = paths::playerFiles(env, false);
+    // The timedemo's start: the folders (for the log), but no table and no picture.
+    EXPECT_TRUE(paths::preparePlayerFiles(files, data, false).empty());
+    EXPECT_EQ(modeOf(files.stateFolder), 0700u);
+    EXPECT_FALSE(exists(files.table));
+    EXPECT_FALSE(exists(files.picture));
     EXPECT_TRUE(paths::preparePlayerFiles(files, data).empty());
     for (const std::string& folder : {files.dataFolder, files.stateFolder, files.configFolder})
         EXPECT_EQ(modeOf(folder), 0700u) << folder;

@@ -1,0 +1,204 @@
+// The timedemo as a player runs it: the real program in a private copy of the game folder on
+// the virtual display, its table on the console and in the CSV file, the player's table and
+// picture untouched, and damaged data reported as the game reports it.
+#include <sys/stat.h>
+
+#include <cmath>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "faults/ChildGame.h"
+
+namespace {
+
+using childgame::Launch;
+using childgame::sleepMs;
+
+const char* const kStyles[11] = {"Blue/Green Shader", "Black&White",  "SSAO only",       "Phong Shader + SSAO",
+                                 "Normal Shader",     "Funky Shader", "Toon Shader",     "Standard Shader",
+                                 "Phong Shader",      "Pure",         "Sunny Shader"};
+const std::string kTable = "900;Ada\n500;Bob\n120;Cy\n";
+
+std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+// Contents and modification time: a rewrite with the same bytes shows too.
+std::string fingerprint(const std::string& path) {
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0) return "missing";
+    return harness::readFileText(path) + "@" + std::to_string(st.st_mtim.tv_sec) + "." +
+           std::to_string(st.st_mtim.tv_nsec);
+}
+
+struct Row {
+    std::string name;
+    int frames = 0;
+    double median = 0, p99 = 0, slowest = 0, fps = 0;
+};
+
+// The console's table: the rows after the header, the total last.
+std::vector<Row> tableOf(const std::string& console) {
+    std::vector<Row> rows;
+    const std::vector<std::string> lines = linesOf(console);
+    const std::regex row("(.*\\S) +([0-9]+) +([0-9.]+) +([0-9.]+) +([0-9.]+) +([0-9.]+)");
+    bool inTable = false;
+    for (const std::string& line : lines) {
+        std::smatch m;
+        if (line.rfind("style ", 0) == 0 && line.find("median ms") != std::string::npos) {
+            inTable = true;
+        } else if (inTable && std::regex_match(line, m, row)) {
+            rows.push_back({m[1], std::stoi(m[2]), std::stod(m[3]), std::stod(m[4]), std::stod(m[5]), std::stod(m[6])});
+        } else if (inTable) {
+            break;
+        }
+    }
+    return rows;
+}
+
+class Timedemo : public childgame::ChildGame {
+protected:
+    void SetUp() override {
+        ChildGame::SetUp();
+        dir = gamefolder::make("lumivex-timedemo");
+        ASSERT_FALSE(dir.empty());
+        harness::writeFileText(dir + "/highscore.txt", kTable);
+        ASSERT_TRUE(gamefolder::exists(dir + "/Textures/highscore.png"));
+        elsewhere = harness::makeTempDir("lumivex-timedemo-cwd");
+    }
+    void TearDown() override {
+        ChildGame::TearDown();
+        harness::removeTree(dir);
+        harness::removeTree(elsewhere);
+    }
+
+    // The exit code once the run is over; a slow machine gets three minutes.
+    int finished() {
+        for (int t = 0; t < 1800 && running(); ++t) sleepMs(100);
+        return exitCode();
+    }
+
+    std::string elsewhere;
+};
+
+TEST_F(Timedemo, FliesEveryStylePrintsAndWritesItsTableAndLeavesTheHighScoresAlone) {
+    const std::string table = fingerprint(dir + "/highscore.txt"), picture = fingerprint(dir + "/Textures/highscore.png");
+    Launch how;
+    how.args = {"--timedemo", "--timedemo-frames", "3", "--csv", "timedemo.csv"};
+    launch(how);
+    ASSERT_EQ(finished(), 0) << console() << errors();
+    EXPECT_EQ(errors(), "");
+    EXPECT_NE(console().find("Swap interval 0"), std::string::npos) << "the timedemo never waits for the display";
+
+    const std::vector<Row> rows = tableOf(console());
+    ASSERT_EQ(rows.size(), 12u) << console();
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const Row& r = rows[i];
+        EXPECT_EQ(r.name, i < 11 ? kStyles[i] : "total");
+        EXPECT_EQ(r.frames, i < 11 ? 3 : 33) << r.name;
+        EXPECT_GT(r.median, 0) << r.name;
+        EXPECT_LE(r.median, r.p99) << r.name;
+        EXPECT_LE(r.p99, r.slowest) << r.name;
+        EXPECT_NEAR(r.fps, 1000 / r.median, 0.06 + 1000 / r.median * 0.01) << r.name;
+    }
+
+    // The CSV beside the console's table: the same rows, with one more decimal.
+    const std::vector<std::string> csv = linesOf(harness::readFileText(dir + "/timedemo.csv"));
+    ASSERT_EQ(csv.size(), 13u) << harness::readFileText(dir + "/timedemo.csv");
+    EXPECT_EQ(csv[0], "style,frames,median_ms,p99_ms,slowest_ms,fps");
+    const std::regex line("([^,]+),([0-9]+),([0-9.]+),([0-9.]+),([0-9.]+),([0-9.]+)");
+    for (size_t i = 0; i < rows.size(); ++i) {
+        std::smatch m;
+        ASSERT_TRUE(std::regex_match(csv[i + 1], m, line)) << csv[i + 1];
+        EXPECT_EQ(m[1], rows[i].name);
+        EXPECT_EQ(std::stoi(m[2]), rows[i].frames);
+        EXPECT_NEAR(std::stod(m[3]), rows[i].median, 0.0051) << csv[i + 1];
+        EXPECT_NEAR(std::stod(m[5]), rows[i].slowest, 0.0051) << csv[i + 1];
+    }
+
+    EXPECT_EQ(fingerprint(dir + "/highscore.txt"), table);
+    EXPECT_EQ(fingerprint(dir + "/Textures/highscore.png"), picture);
+}
+
+// A missing shader is reported and its style still flown, as in the game; the CSV file named
+// from another folder lands there, not in the data folder.
+TEST_F(Timedemo, AMissingShaderIsReportedAndItsStyleStillTimed) {
+    std::remove((dir + "/Shader/toon.frag").c_str());
+    Launch how;
+    how.workDir = elsewhere;
+    how.args = {"--data", dir, "--timedemo", "--timedemo-frames", "1", "--csv", "times.csv"};
+    launch(how);
+    ASSERT_EQ(finished(), 0) << console() << errors();
+    EXPECT_NE(console().find("Could not open shader file: Shader/toon.frag"), std::string::npos) << console();
+    const std::vector<Row> rows = tableOf(console());
+    ASSERT_EQ(rows.size(), 12u) << console();
+    EXPECT_EQ(rows[6].name, "Toon Shader");
+    EXPECT_EQ(rows[6].frames, 1);
+    EXPECT_EQ(linesOf(harness::readFileText(elsewhere + "/times.csv")).size(), 13u);
+    EXPECT_FALSE(gamefolder::exists(dir + "/times.csv"));
+
+    // A CSV file that cannot be written: the table is still printed, then the failure, code 1.
+    how.args = {"--timedemo", "--timedemo-frames", "1", "--csv", elsewhere + "/no-such-folder/t.csv"};
+    how.workDir = dir;
+    launch(how);
+    ASSERT_EQ(finished(), 1) << console() << errors();
+    EXPECT_EQ(tableOf(console()).size(), 12u) << console();
+    EXPECT_EQ(errors(), "lumivex: cannot write the timedemo's table to " + elsewhere +
+                            "/no-such-folder/t.csv: No such file or directory\n");
+}
+
+TEST_F(Timedemo, AMissingModelStopsItAsItStopsTheGame) {
+    std::remove((dir + "/Modells/asteroid1.obj").c_str());
+    Launch how;
+    how.args = {"--timedemo", "--timedemo-frames", "1", "--csv", "timedemo.csv"};
+    launch(how);
+    EXPECT_EQ(finished(), 1) << console();
+    EXPECT_NE(console().find("glmReadOBJ() failed: can't open data file \"Modells/asteroid1.obj\".\n"), std::string::npos)
+        << console();
+    EXPECT_EQ(console().find("Timedemo:"), std::string::npos) << console();
+    EXPECT_FALSE(gamefolder::exists(dir + "/timedemo.csv"));
+    EXPECT_EQ(harness::readFileText(dir + "/highscore.txt"), kTable);
+}
+
+// The game asks for the refresh wait unless --no-vsync says otherwise; a driver without swap
+// control (Xvfb's) is told about and the game plays on.
+TEST_F(Timedemo, TheGameWaitsForTheDisplaysRefreshUnlessToldNotTo) {
+    for (const auto& [args, interval] : {std::make_pair(std::vector<std::string>{}, 1),
+                                         std::make_pair(std::vector<std::string>{"--no-vsync"}, 0)}) {
+        Launch how;
+        how.args = args;
+        launch(how);
+        ASSERT_TRUE(started()) << console();
+        ASSERT_TRUE(waitFor(showing(gamefolder::titleColour()))) << console();
+        const std::regex said("(^|\n)Swap interval " + std::to_string(interval) +
+                              "( not set: the driver offers no swap control)?\n");
+        EXPECT_TRUE(std::regex_search(console(), said)) << console();
+        key("Escape");
+        EXPECT_EQ(finished(), 0) << console();
+    }
+}
+
+TEST_F(Timedemo, WrongOptionsShowTheUsageAndExitWithTwo) {
+    const std::pair<std::vector<std::string>, std::string> wrong[] = {
+        {{"--csv", "t.csv"}, "--csv goes with --timedemo"},
+        {{"--timedemo", "--csv"}, "--csv needs a file name"},
+        {{"--timedemo", "--timedemo-frames", "0"}, "--timedemo-frames needs a number of frames from 1 to 100000, not 0"},
+    };
+    for (const auto& [args, problem] : wrong) {
+        Launch how;
+        how.args = args;
+        launch(how);
+        EXPECT_EQ(finished(), 2) << problem;
+        EXPECT_EQ(errors().rfind("lumivex: " + problem + "\nUsage: lumivex [OPTION]...\n", 0), 0u) << errors();
+        EXPECT_EQ(console(), "");
+    }
+    EXPECT_FALSE(gamefolder::exists(dir + "/t.csv"));
+}
+
+}  // namespace
