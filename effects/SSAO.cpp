@@ -37,7 +37,8 @@ Texture* makeTarget(int width, int height, const void* data) {
 }  // namespace
 
 SSAO::SSAO()
-    : occlusionProgram(nullptr), combineProgram(nullptr), geometryProgram(nullptr), geometryPositions(nullptr),
+    : occlusionProgram(nullptr), combineProgram(nullptr), geometryProgram(nullptr), normalProgram(nullptr),
+      geometryPositions(nullptr),
       randomTexture(nullptr), geometryNormals(nullptr), geometryColors(nullptr), occlusionFull(nullptr),
       occlusionHalf(nullptr), blurTexture(nullptr), geometryFBO(nullptr), occlusionFBO(nullptr), posMapLocation(-1),
       randomMapLocation(-1), normalMapLocation(-1), pSphereLocation(-1), colorMapLocation(-1),
@@ -50,6 +51,9 @@ SSAO::SSAO()
     geometryProgram->load("Shader/mrt.vert", "Shader/mrt.frag");
     nearLocation = geometryProgram->getUniformLocation("near");
     farLocation = geometryProgram->getUniformLocation("far");
+
+    normalProgram = new ShaderProgram(sharedLogger());
+    normalProgram->load("Shader/normals.vert", "Shader/normals.frag");
 
     occlusionProgram = new ShaderProgram(sharedLogger());
     occlusionProgram->load("Shader/ssao.vert", "Shader/ssao.frag");
@@ -83,6 +87,7 @@ SSAO::~SSAO() {
     delete blurTexture;
     delete occlusionProgram;
     delete geometryProgram;
+    delete normalProgram;
     // combineProgram is in programs: the base destructor deletes it.
 }
 
@@ -119,7 +124,8 @@ void SSAO::setup(int w, int h) {
     geometryPositions = makeTarget(w, h, nullptr);
     geometryNormals = makeTarget(w, h, nullptr);
     geometryColors = makeTarget(w, h, nullptr);
-    blurTexture = makeTarget(w, h, nullptr);
+    // The first blur pass runs at the size of the half-size occlusion it reads.
+    blurTexture = makeTarget(w / 2, h / 2, nullptr);
 
     geometryFBO->bind();
     geometryFBO->attachTexture(GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D, geometryPositions->getID());
@@ -129,7 +135,8 @@ void SSAO::setup(int w, int h) {
     geometryFBO->checkStatus();
     geometryFBO->unbind();
 
-    occlusionFBO = new FBO(sharedLogger(), w, h, true);
+    // The occlusion and blur passes have no depth test: no depth renderbuffer.
+    occlusionFBO = new FBO(sharedLogger(), w, h, false);
     occlusionFull = makeTarget(w, h, nullptr);
     occlusionHalf = makeTarget(w / 2, h / 2, nullptr);
 
@@ -156,13 +163,21 @@ void SSAO::beginGeometryPass() {
     glDrawBuffers(3, geometryDrawBuffers);
 }
 
+void SSAO::beginNormalPass() {
+    geometryFBO->bind();
+    normalProgram->use();
+    glDrawBuffer(GL_COLOR_ATTACHMENT1_EXT);
+}
+
 void SSAO::endGeometryPass() {
     geometryProgram->unuse();
     geometryFBO->unbind();
 }
 
-void SSAO::activate() {
-    active = true;
+// Running the passes here would work on last frame's targets, and the display clears the result.
+void SSAO::activate() { active = true; }
+
+void SSAO::composite() {
     if (!geometryFBO) return;  // not set up: there are no targets to work on
     occlusionPass();
     combinePass();
@@ -220,7 +235,10 @@ void SSAO::combinePass() {
         occlusionFBO->bind();
         occlusionFBO->attachTexture(GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D, blurTexture->getID());
         combineProgram->setUniform1f(xDirectionLocation, 1.0f);
+        glPushAttrib(GL_VIEWPORT_BIT);
+        glViewport(0, 0, width / 2, height / 2);
         drawScreenQuad();
+        glPopAttrib();
         combineProgram->setUniform1f(xDirectionLocation, 0.0f);
         occlusionFBO->unbind();
         blurTexture->bind(GL_TEXTURE_2D, 3);
