@@ -323,6 +323,64 @@ TEST(NormalView, OnlyTheNormalTargetIsDrawnAndGroundAndBackdropShowTheirNormals)
     EXPECT_EQ(harness::glErrors(), "");
 }
 
+// Funky noise is smooth: neighbouring pixels of the ground differ little (a nearest-filtered
+// volume shows hard steps between blocks), and its colours change over the ground. The volume
+// is swapped for a known one (a checker in red, green and blue even) so the steps are known.
+TEST(FunkyLook, NoiseIsSmoothWithoutBlocksAndVariesOverTheGround) {
+    effectContext().playing = true;
+    const stylescene::Textures textures = stylescene::makeTextures();
+    const GLuint noise = dynamic_cast<FunkyShader*>(group(kFunky)->getEffects()[0])->getNoiseTexture();
+    const int w = FunkyShader::kNoiseWidth, h = FunkyShader::kNoiseHeight, d = FunkyShader::kNoiseDepth;
+    std::vector<float> original(w * h * d * 3), checker;
+    glBindTexture(GL_TEXTURE_3D, noise);
+    glGetTexImage(GL_TEXTURE_3D, 0, GL_RGB, GL_FLOAT, original.data());
+    for (int z = 0; z < d; ++z)
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) checker.insert(checker.end(), {(x + y + z) % 2 * 0.25f, 0.5f, 0.5f});
+    glTexSubImage3D(GL_TEXTURE_3D, 0, 0, 0, 0, w, h, d, GL_RGB, GL_FLOAT, checker.data());
+    auto filter = [noise](GLint mode) {
+        glBindTexture(GL_TEXTURE_3D, noise);
+        for (GLenum which : {GL_TEXTURE_MIN_FILTER, GL_TEXTURE_MAG_FILTER}) glTexParameteri(GL_TEXTURE_3D, which, mode);
+        glBindTexture(GL_TEXTURE_3D, 0);
+    };
+    // Over the ground near the camera: the largest step between neighbouring pixels and the
+    // spread of a channel.
+    auto measure = [&](int* step, int* spread) {
+        stylescene::drawFrame(group(kFunky), textures);
+        glReadBuffer(GL_BACK);
+        const int width = 800, height = 60;
+        const std::vector<unsigned char> p = harness::readPixels(0, 0, width, height);
+        auto at = [&](int x, int y, int k) { return static_cast<int>(p[(y * width + x) * 4 + k]); };
+        *step = 0;
+        *spread = 0;
+        for (int k = 0; k < 3; ++k) {
+            int low = 255, high = 0;
+            for (int y = 0; y < height; ++y)
+                for (int x = 0; x < width; ++x) {
+                    low = std::min(low, at(x, y, k));
+                    high = std::max(high, at(x, y, k));
+                    if (x + 1 < width) *step = std::max(*step, std::abs(at(x, y, k) - at(x + 1, y, k)));
+                    if (y + 1 < height) *step = std::max(*step, std::abs(at(x, y, k) - at(x, y + 1, k)));
+                }
+            *spread = std::max(*spread, high - low);
+        }
+    };
+    int step = 0, spread = 0, blockStep = 0, blockSpread = 0;
+    measure(&step, &spread);
+    // The measure sees blocks where there are some: the same volume without filtering.
+    filter(GL_NEAREST);
+    measure(&blockStep, &blockSpread);
+    filter(GL_LINEAR);
+    glBindTexture(GL_TEXTURE_3D, noise);
+    glTexSubImage3D(GL_TEXTURE_3D, 0, 0, 0, 0, w, h, d, GL_RGB, GL_FLOAT, original.data());
+    glBindTexture(GL_TEXTURE_3D, 0);
+    EXPECT_LE(step, 8);
+    EXPECT_GE(spread, 40);
+    EXPECT_GT(blockStep, 30);
+    glDeleteTextures(2, &textures.checker);
+    EXPECT_EQ(harness::glErrors(), "");
+}
+
 // The test scene through every group of the chain (linked both ways, each showing the label
 // picture of its place), composited as the display does; saved as style-NN.png.
 TEST(StylePictures, ElevenGroupsDrawDistinctNonBlankPictures) {
