@@ -45,8 +45,8 @@ SSAO::SSAO()
       combinePosMapLocation(-1), combineNormalMapLocation(-1), ssaoMapLocation(-1), mapResXLocation(-1),
       mapResYLocation(-1), onlySSAOLocation(-1), xDirectionLocation(-1), projectionMatrixLocation(-1), projection{},
       nearLocation(-1), farLocation(-1),
-      geometryDrawBuffers{GL_COLOR_ATTACHMENT0_EXT, GL_COLOR_ATTACHMENT1_EXT, GL_COLOR_ATTACHMENT2_EXT}, active(false),
-      onlySSAO(false), width(0), height(0) {
+      geometryDrawBuffers{GL_COLOR_ATTACHMENT0_EXT, GL_COLOR_ATTACHMENT1_EXT, GL_COLOR_ATTACHMENT2_EXT},
+      texelSampler(0), active(false), onlySSAO(false), width(0), height(0) {
     geometryProgram = new ShaderProgram(sharedLogger());
     geometryProgram->load("Shader/mrt.vert", "Shader/mrt.frag");
     nearLocation = geometryProgram->getUniformLocation("near");
@@ -85,6 +85,7 @@ SSAO::~SSAO() {
     delete occlusionFull;
     delete occlusionHalf;
     delete blurTexture;
+    if (texelSampler) glDeleteSamplers(1, &texelSampler);
     delete occlusionProgram;
     delete geometryProgram;
     delete normalProgram;
@@ -146,6 +147,20 @@ void SSAO::setup(int w, int h) {
     occlusionFBO->checkStatus();
     occlusionFBO->unbind();
     glBindTexture(GL_TEXTURE_2D, 0);
+
+    if (GLEW_VERSION_3_3 || GLEW_ARB_sampler_objects) {
+        glGenSamplers(1, &texelSampler);
+        glSamplerParameteri(texelSampler, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        glSamplerParameteri(texelSampler, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+        glSamplerParameteri(texelSampler, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+        glSamplerParameteri(texelSampler, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    }
+}
+
+// A read exactly at a texel's centre gets that texel whatever the filter; the software
+// rasteriser still pays four fetches for a linear one. Nearest there looks the same.
+void SSAO::sampleTexelCentres(int unit, bool nearest) {
+    if (texelSampler) glBindSampler(unit, nearest ? texelSampler : 0);
 }
 
 void SSAO::setClipPlanes(float nearPlane, float farPlane) {
@@ -230,11 +245,15 @@ void SSAO::combinePass() {
     combineProgram->setUniform1i(combineNormalMapLocation, 2);
     combineProgram->setUniform1f(onlySSAOLocation, onlySSAO ? 1.0f : 0.0f);
     if (onlySSAO) {
+        // Window-sized occlusion and positions, read at the window's pixel centres.
+        sampleTexelCentres(1, true);
+        sampleTexelCentres(3, true);
         drawScreenQuad();
     } else {
         occlusionFBO->bind();
         occlusionFBO->attachTexture(GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D, blurTexture->getID());
         combineProgram->setUniform1f(xDirectionLocation, 1.0f);
+        sampleTexelCentres(3, true);  // the half-size occlusion at its own size
         glPushAttrib(GL_VIEWPORT_BIT);
         glViewport(0, 0, width / 2, height / 2);
         drawScreenQuad();
@@ -242,8 +261,12 @@ void SSAO::combinePass() {
         combineProgram->setUniform1f(xDirectionLocation, 0.0f);
         occlusionFBO->unbind();
         blurTexture->bind(GL_TEXTURE_2D, 3);
+        sampleTexelCentres(3, false);  // widened: filtered
+        sampleTexelCentres(1, true);   // the positions at the window's size
         drawScreenQuad();
     }
+    sampleTexelCentres(1, false);
+    sampleTexelCentres(3, false);
     combineProgram->unuse();
     disable2DTexturing(3);
 }

@@ -60,6 +60,7 @@ public:
 private:
     void occlusionPass();
     void combinePass();
+    void sampleTexelCentres(int unit, bool nearest);
 
     ShaderProgram* occlusionProgram;
     ShaderProgram* combineProgram;
@@ -91,6 +92,7 @@ private:
     int nearLocation;
     int farLocation;
     GLenum geometryDrawBuffers[3];
+    GLuint texelSampler;  // nearest, for reads at a target's own texel centres; 0 without samplers
     bool active;
     bool onlySSAO;
     int width;

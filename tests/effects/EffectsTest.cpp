@@ -201,6 +201,14 @@ TEST(SSAO, ActivationDrawsNothingAndCompositeRunsQuarterSizeOcclusionAndTwoCombi
                       written(ssao->getBlurTexture()),
                   "0 of 400x300, 0 of 800x600, 0 of 400x300");
         ssao->composite();
+        // Reads at texel centres go through a nearest sampler; no unit may keep it after.
+        for (int unit = 0; unit < 4; ++unit) {
+            GLint sampler = -1;
+            glActiveTextureARB(GL_TEXTURE0_ARB + unit);
+            glGetIntegerv(GL_SAMPLER_BINDING, &sampler);
+            EXPECT_EQ(sampler, 0) << "unit " << unit;
+        }
+        glActiveTextureARB(GL_TEXTURE0_ARB);
         occlusionGroup->deactivate();
         EXPECT_FALSE(ssao->isActive());
         stylescene::endOverlay();
