@@ -1,6 +1,6 @@
 #version 120
-// Colours from a tiny 3D noise volume, smoothed by hand (the volume is nearest-filtered),
-// warped by itself and run through a cosine palette.
+// Colours from a tiny 3D noise volume (linearly filtered, repeating), smoothed, warped by
+// itself and run through a cosine palette.
 uniform sampler3D tex;
 uniform int usePositionLookup;
 varying vec3 normal;
@@ -9,24 +9,14 @@ varying vec3 objPos;
 
 const vec3 size = vec3(4.0, 4.0, 16.0);
 
+// Between texel centres the sampler's linear filter blends; bending the coordinate by the
+// smoothstep of its fraction gives smooth (not piecewise linear) noise with one fetch.
 vec3 smoothNoise(vec3 p) {
     vec3 t = p * size - 0.5;
     vec3 i = floor(t);
     vec3 f = t - i;
     f = f * f * (3.0 - 2.0 * f);
-    vec3 c000 = texture3D(tex, (i + vec3(0.5, 0.5, 0.5)) / size).rgb;
-    vec3 c100 = texture3D(tex, (i + vec3(1.5, 0.5, 0.5)) / size).rgb;
-    vec3 c010 = texture3D(tex, (i + vec3(0.5, 1.5, 0.5)) / size).rgb;
-    vec3 c110 = texture3D(tex, (i + vec3(1.5, 1.5, 0.5)) / size).rgb;
-    vec3 c001 = texture3D(tex, (i + vec3(0.5, 0.5, 1.5)) / size).rgb;
-    vec3 c101 = texture3D(tex, (i + vec3(1.5, 0.5, 1.5)) / size).rgb;
-    vec3 c011 = texture3D(tex, (i + vec3(0.5, 1.5, 1.5)) / size).rgb;
-    vec3 c111 = texture3D(tex, (i + vec3(1.5, 1.5, 1.5)) / size).rgb;
-    vec3 x00 = mix(c000, c100, f.x);
-    vec3 x10 = mix(c010, c110, f.x);
-    vec3 x01 = mix(c001, c101, f.x);
-    vec3 x11 = mix(c011, c111, f.x);
-    return mix(mix(x00, x10, f.y), mix(x01, x11, f.y), f.z);
+    return texture3D(tex, (i + f + 0.5) / size).rgb;
 }
 
 void main() {

@@ -16,6 +16,11 @@ void main() {
         return;
     }
     vec4 stored0 = texture2D(posMap, uv);
+    // Beyond the fade below the result is open whatever the kernel finds: skip the kernel.
+    if (stored0.w >= 0.55) {
+        gl_FragColor = vec4(1.0);
+        return;
+    }
     vec3 P = stored0.xyz;
     vec3 N = normalize(nm.xyz * 2.0 - 1.0);
     vec4 rnd = texture2D(randomMap, uv);
@@ -25,8 +30,10 @@ void main() {
         vec3 r = reflect(pSphere[i], rnd.xyz);
         r *= sign(dot(r, N) + 1e-4);
         vec3 S = P + r * radius;
-        vec4 clip = projectionMatrix * vec4(S, 1.0);
-        vec2 suv = clip.xy / clip.w * 0.5 + 0.5;
+        // A frustum's projection: x and y from x, y and z only, w = -z.
+        vec2 clip = vec2(projectionMatrix[0][0] * S.x + projectionMatrix[2][0] * S.z,
+                         projectionMatrix[1][1] * S.y + projectionMatrix[2][1] * S.z);
+        vec2 suv = clip / -S.z * 0.5 + 0.5;
         vec4 stored = texture2D(posMap, suv);
         float covered = step(1e-7, stored.w);
         float inFront = step(0.02, stored.z - S.z);

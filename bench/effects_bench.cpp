@@ -75,6 +75,7 @@ void BM_SSAOComposite(benchmark::State& state) {
         stylescene::beginOverlay();
         ssao->setOnlySSAO(only);
         ssao->activate();
+        ssao->composite();
         ssao->deactivate();
         stylescene::endOverlay();
         finishFrame();

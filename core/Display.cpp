@@ -128,9 +128,13 @@ void Game::drawPlayingFrame() {
     world.updateHeights(heightQuery, topDownCamera);
     if (group) group->activate();
 
-    // The occlusion groups switch the effect on in their activate and off in their deactivate.
+    // The occlusion groups switch the effect on in their activate and off in their deactivate;
+    // its passes run once, in composite below.
     const bool ssaoActive = ssao && ssao->isActive();
-    if ((ssaoActive || look.normalView) && ssao) ssao->beginGeometryPass();
+    if (ssaoActive)
+        ssao->beginGeometryPass();
+    else if (look.normalView && ssao)
+        ssao->beginNormalPass();
 
     glClearColor(look.clearColour[0], look.clearColour[1], look.clearColour[2], look.clearColour[3]);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -172,7 +176,7 @@ void Game::drawPlayingFrame() {
     beginOverlay();
     if (ssaoActive) {
         ssao->setOnlySSAO(look.occlusionOnly);
-        ssao->activate();
+        ssao->composite();
     }
     if (group) group->deactivate();
     drawEffectGroupLabel();

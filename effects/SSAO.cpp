@@ -37,19 +37,23 @@ Texture* makeTarget(int width, int height, const void* data) {
 }  // namespace
 
 SSAO::SSAO()
-    : occlusionProgram(nullptr), combineProgram(nullptr), geometryProgram(nullptr), geometryPositions(nullptr),
+    : occlusionProgram(nullptr), combineProgram(nullptr), geometryProgram(nullptr), normalProgram(nullptr),
+      geometryPositions(nullptr),
       randomTexture(nullptr), geometryNormals(nullptr), geometryColors(nullptr), occlusionFull(nullptr),
       occlusionHalf(nullptr), blurTexture(nullptr), geometryFBO(nullptr), occlusionFBO(nullptr), posMapLocation(-1),
       randomMapLocation(-1), normalMapLocation(-1), pSphereLocation(-1), colorMapLocation(-1),
       combinePosMapLocation(-1), combineNormalMapLocation(-1), ssaoMapLocation(-1), mapResXLocation(-1),
       mapResYLocation(-1), onlySSAOLocation(-1), xDirectionLocation(-1), projectionMatrixLocation(-1), projection{},
       nearLocation(-1), farLocation(-1),
-      geometryDrawBuffers{GL_COLOR_ATTACHMENT0_EXT, GL_COLOR_ATTACHMENT1_EXT, GL_COLOR_ATTACHMENT2_EXT}, active(false),
-      onlySSAO(false), width(0), height(0) {
+      geometryDrawBuffers{GL_COLOR_ATTACHMENT0_EXT, GL_COLOR_ATTACHMENT1_EXT, GL_COLOR_ATTACHMENT2_EXT},
+      texelSampler(0), active(false), onlySSAO(false), width(0), height(0) {
     geometryProgram = new ShaderProgram(sharedLogger());
     geometryProgram->load("Shader/mrt.vert", "Shader/mrt.frag");
     nearLocation = geometryProgram->getUniformLocation("near");
     farLocation = geometryProgram->getUniformLocation("far");
+
+    normalProgram = new ShaderProgram(sharedLogger());
+    normalProgram->load("Shader/normals.vert", "Shader/normals.frag");
 
     occlusionProgram = new ShaderProgram(sharedLogger());
     occlusionProgram->load("Shader/ssao.vert", "Shader/ssao.frag");
@@ -81,8 +85,10 @@ SSAO::~SSAO() {
     delete occlusionFull;
     delete occlusionHalf;
     delete blurTexture;
+    if (texelSampler) glDeleteSamplers(1, &texelSampler);
     delete occlusionProgram;
     delete geometryProgram;
+    delete normalProgram;
     // combineProgram is in programs: the base destructor deletes it.
 }
 
@@ -119,7 +125,8 @@ void SSAO::setup(int w, int h) {
     geometryPositions = makeTarget(w, h, nullptr);
     geometryNormals = makeTarget(w, h, nullptr);
     geometryColors = makeTarget(w, h, nullptr);
-    blurTexture = makeTarget(w, h, nullptr);
+    // The first blur pass runs at the size of the half-size occlusion it reads.
+    blurTexture = makeTarget(w / 2, h / 2, nullptr);
 
     geometryFBO->bind();
     geometryFBO->attachTexture(GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D, geometryPositions->getID());
@@ -129,7 +136,8 @@ void SSAO::setup(int w, int h) {
     geometryFBO->checkStatus();
     geometryFBO->unbind();
 
-    occlusionFBO = new FBO(sharedLogger(), w, h, true);
+    // The occlusion and blur passes have no depth test: no depth renderbuffer.
+    occlusionFBO = new FBO(sharedLogger(), w, h, false);
     occlusionFull = makeTarget(w, h, nullptr);
     occlusionHalf = makeTarget(w / 2, h / 2, nullptr);
 
@@ -139,6 +147,20 @@ void SSAO::setup(int w, int h) {
     occlusionFBO->checkStatus();
     occlusionFBO->unbind();
     glBindTexture(GL_TEXTURE_2D, 0);
+
+    if (GLEW_VERSION_3_3 || GLEW_ARB_sampler_objects) {
+        glGenSamplers(1, &texelSampler);
+        glSamplerParameteri(texelSampler, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        glSamplerParameteri(texelSampler, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+        glSamplerParameteri(texelSampler, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+        glSamplerParameteri(texelSampler, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    }
+}
+
+// A read exactly at a texel's centre gets that texel whatever the filter; the software
+// rasteriser still pays four fetches for a linear one. Nearest there looks the same.
+void SSAO::sampleTexelCentres(int unit, bool nearest) {
+    if (texelSampler) glBindSampler(unit, nearest ? texelSampler : 0);
 }
 
 void SSAO::setClipPlanes(float nearPlane, float farPlane) {
@@ -156,13 +178,21 @@ void SSAO::beginGeometryPass() {
     glDrawBuffers(3, geometryDrawBuffers);
 }
 
+void SSAO::beginNormalPass() {
+    geometryFBO->bind();
+    normalProgram->use();
+    glDrawBuffer(GL_COLOR_ATTACHMENT1_EXT);
+}
+
 void SSAO::endGeometryPass() {
     geometryProgram->unuse();
     geometryFBO->unbind();
 }
 
-void SSAO::activate() {
-    active = true;
+// Running the passes here would work on last frame's targets, and the display clears the result.
+void SSAO::activate() { active = true; }
+
+void SSAO::composite() {
     if (!geometryFBO) return;  // not set up: there are no targets to work on
     occlusionPass();
     combinePass();
@@ -215,17 +245,28 @@ void SSAO::combinePass() {
     combineProgram->setUniform1i(combineNormalMapLocation, 2);
     combineProgram->setUniform1f(onlySSAOLocation, onlySSAO ? 1.0f : 0.0f);
     if (onlySSAO) {
+        // Window-sized occlusion and positions, read at the window's pixel centres.
+        sampleTexelCentres(1, true);
+        sampleTexelCentres(3, true);
         drawScreenQuad();
     } else {
         occlusionFBO->bind();
         occlusionFBO->attachTexture(GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D, blurTexture->getID());
         combineProgram->setUniform1f(xDirectionLocation, 1.0f);
+        sampleTexelCentres(3, true);  // the half-size occlusion at its own size
+        glPushAttrib(GL_VIEWPORT_BIT);
+        glViewport(0, 0, width / 2, height / 2);
         drawScreenQuad();
+        glPopAttrib();
         combineProgram->setUniform1f(xDirectionLocation, 0.0f);
         occlusionFBO->unbind();
         blurTexture->bind(GL_TEXTURE_2D, 3);
+        sampleTexelCentres(3, false);  // widened: filtered
+        sampleTexelCentres(1, true);   // the positions at the window's size
         drawScreenQuad();
     }
+    sampleTexelCentres(1, false);
+    sampleTexelCentres(3, false);
     combineProgram->unuse();
     disable2DTexturing(3);
 }

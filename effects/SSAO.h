@@ -9,19 +9,24 @@ class Texture;
 
 // Screen-space ambient occlusion: a geometry pass into three float targets, an occlusion
 // pass with a 16-sample kernel and a random-vector texture, then a two-pass blur and a
-// composite (or the occlusion alone).
+// composite (or the occlusion alone). The group's activation only switches the effect on;
+// the passes run once a frame, in composite, when this frame's targets are filled.
 class SSAO : public Effect {
 public:
     SSAO();
     ~SSAO() override;
-    // Runs the occlusion and combine passes into the frame buffer bound at the call.
+    // Marks the effect active for this frame; nothing is drawn.
     void activate() override;
     void deactivate() override;
+    // Runs the occlusion and combine passes into the frame buffer bound at the call.
+    void composite();
 
     void setup(int width, int height);
     void setClipPlanes(float nearPlane, float farPlane);
     void captureProjection();
     void beginGeometryPass();
+    // Like beginGeometryPass, but only the normal target is drawn (for showing the normals).
+    void beginNormalPass();
     void endGeometryPass();
 
     bool isActive() const { return active; }
@@ -36,6 +41,7 @@ public:
     ShaderProgram* getOcclusionProgram() const { return occlusionProgram; }
     ShaderProgram* getCombineProgram() const { return combineProgram; }
     ShaderProgram* getGeometryProgram() const { return geometryProgram; }
+    ShaderProgram* getNormalProgram() const { return normalProgram; }
     Texture* getPositionTexture() const { return geometryPositions; }
     Texture* getColorTexture() const { return geometryColors; }
     Texture* getRandomTexture() const { return randomTexture; }
@@ -54,10 +60,12 @@ public:
 private:
     void occlusionPass();
     void combinePass();
+    void sampleTexelCentres(int unit, bool nearest);
 
     ShaderProgram* occlusionProgram;
     ShaderProgram* combineProgram;
     ShaderProgram* geometryProgram;
+    ShaderProgram* normalProgram;
     Texture* geometryPositions;
     Texture* randomTexture;
     Texture* geometryNormals;
@@ -84,6 +92,7 @@ private:
     int nearLocation;
     int farLocation;
     GLenum geometryDrawBuffers[3];
+    GLuint texelSampler;  // nearest, for reads at a target's own texel centres; 0 without samplers
     bool active;
     bool onlySSAO;
     int width;

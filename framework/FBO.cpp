@@ -6,7 +6,7 @@
 #include "framework/Logger.h"
 
 FBO::FBO(Logger* logger, int width, int height, bool withDepth)
-    : logger(logger), fbo(0), rbo(0), width(width), height(height), withDepth(withDepth) {
+    : logger(logger), fbo(0), rbo(0), width(width), height(height), withDepth(withDepth), depthStorage(false) {
     glGenFramebuffersEXT(1, &fbo);
     if (withDepth) glGenRenderbuffersEXT(1, &rbo);
 }
@@ -20,7 +20,12 @@ void FBO::bind() {
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, fbo);
     if (withDepth) {
         glBindRenderbufferEXT(GL_RENDERBUFFER_EXT, rbo);
-        glRenderbufferStorageEXT(GL_RENDERBUFFER_EXT, GL_DEPTH_COMPONENT, width, height);
+        // The size never changes: specifying the storage again at every bind would only
+        // reallocate it, several times a frame.
+        if (!depthStorage) {
+            glRenderbufferStorageEXT(GL_RENDERBUFFER_EXT, GL_DEPTH_COMPONENT, width, height);
+            depthStorage = true;
+        }
     }
 }
 

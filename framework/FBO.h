@@ -3,7 +3,8 @@
 
 class Logger;
 
-// One framebuffer object, optionally with a depth renderbuffer of the same size.
+// One framebuffer object, optionally with a depth renderbuffer of the same size (its storage
+// is made at the first bind).
 class FBO {
 public:
     FBO(Logger* logger, int width, int height, bool withDepth);
@@ -28,4 +29,5 @@ private:
     int width;
     int height;
     bool withDepth;
+    bool depthStorage;  // the renderbuffer's storage is specified at the first bind only
 };

@@ -22,7 +22,7 @@ inline EffectGroup* groupAt(int i) {
     return g;
 }
 // Chain positions of the styles the tests pick out.
-enum StylePosition { kSsaoOnly = 2, kPhongSsao = 3, kToon = 6, kLastStyle = 10 };
+enum StylePosition { kSsaoOnly = 2, kPhongSsao = 3, kNormalView = 4, kToon = 6, kLastStyle = 10 };
 
 // A new game on the manual clock, with spawning off so only the test moves the game.
 inline void startGame(uint32_t startMs = 100000) {

@@ -4,6 +4,7 @@
 
 #include "CoreTest.h"
 #include "effects/SSAO.h"
+#include "framework/ShaderProgram.h"
 
 namespace {
 
@@ -48,6 +49,23 @@ void drawHud() {
     glDisable(GL_LIGHTING);
 }
 
+// Counts glUseProgram calls per program while a frame is drawn (GLEW's entry point swapped).
+std::map<GLuint, int> programUses;
+PFNGLUSEPROGRAMPROC realUseProgram = nullptr;
+void GLAPIENTRY countingUseProgram(GLuint program) {
+    ++programUses[program];
+    realUseProgram(program);
+}
+
+std::map<GLuint, int> programsUsedInOneFrame() {
+    programUses.clear();
+    realUseProgram = glUseProgram;
+    glUseProgram = countingUseProgram;
+    Game::instance().display();
+    glUseProgram = realUseProgram;
+    return programUses;
+}
+
 }  // namespace
 
 TEST_F(CoreTest, HudShowsTheGroupLabelAndTheBulletDots) {
@@ -82,6 +100,27 @@ TEST_F(CoreTest, ImageQuadsLeaveReplaceModeAndNeverBindAMissingPicture) {
     }
     glDeleteTextures(1, &other);
     glDisable(GL_LIGHTING);
+}
+
+// An occlusion frame runs each of its passes once, after the scene is in its targets; the
+// normals style draws through the normal-only program and runs no occlusion at all.
+TEST_F(CoreTest, EachOcclusionPassRunsOncePerFrameAndTheNormalsStyleRunsNone) {
+    const SSAO* ssao = game.getSSAO();
+    const GLuint geometry = ssao->getGeometryProgram()->getProgram(), normals = ssao->getNormalProgram()->getProgram(),
+                 occlusion = ssao->getOcclusionProgram()->getProgram(), combine = ssao->getCombineProgram()->getProgram();
+    ASSERT_TRUE(geometry && normals && occlusion && combine);
+    for (int style : {kSsaoOnly, kPhongSsao, kNormalView}) {
+        startGame(1000);
+        game.session.currentEffectGroup = groupAt(style);
+        game.display();
+        std::map<GLuint, int> uses = programsUsedInOneFrame();
+        const bool occluded = style != kNormalView;
+        EXPECT_EQ(uses[occlusion], occluded ? 1 : 0) << "style " << style;
+        EXPECT_EQ(uses[combine], occluded ? 1 : 0) << "style " << style;
+        EXPECT_EQ(uses[geometry], occluded ? 1 : 0) << "style " << style;
+        EXPECT_EQ(uses[normals], occluded ? 0 : 1) << "style " << style;
+        EXPECT_EQ(harness::glErrors(), "") << "style " << style;
+    }
 }
 
 TEST_F(CoreTest, EveryStyleDrawsItsOwnPictureWithoutGlErrorsAndOnlyOneShowsOcclusionAlone) {

@@ -1,13 +1,18 @@
 #include <GL/glew.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
+#include <memory>
 
 #include "StyleScene.h"
 #include "effects/EffectContext.h"
 #include "effects/EffectGroups.h"
 #include "effects/ShaderEffects.h"
+#include "framework/FBO.h"
 #include "framework/Logger.h"
+#include "framework/ScreenPass.h"
 #include "framework/ShaderProgram.h"
 #include "framework/Texture.h"
 #include "objects/Spaceship.h"
@@ -35,7 +40,7 @@ class EffectsEnvironment : public ::testing::Environment {
 ::testing::Environment* const environment = ::testing::AddGlobalTestEnvironment(new EffectsEnvironment);
 
 // Chain positions of the styles the tests pick out.
-enum Style { kBlueGreen = 0, kFunky = 5, kToon = 6, kStandard = 7, kPhong = 8, kPure = 9, kSunny = 10 };
+enum Style { kBlueGreen = 0, kSsaoOnly = 2, kPhongSsao = 3, kNormal = 4, kFunky = 5, kToon = 6, kStandard = 7, kPhong = 8, kPure = 9, kSunny = 10 };
 
 EffectGroup* group(int position) {
     EffectGroup* g = Game::instance().getConfig().firstEffectGroup;
@@ -145,7 +150,7 @@ TEST(ShaderSources, EveryProgramCompilesAndLinksAndHasTheUniformsTheGameLooksUp)
     const std::vector<std::pair<const char*, std::vector<const char*>>> programs = {
         {"sample1", {"useTexture"}}, {"sample2", {}}, {"silhouette", {"strength"}}, {"real", {}}, {"toon", {}},
         {"funky3d", {"tex", "usePositionLookup"}}, {"blur", {"normalMap"}}, {"sunny", {"useOnlyTexture"}},
-        {"mrt", {"near", "far"}}, {"ssao", {"randomMap", "posMap", "normalMap", "pSphere", "projectionMatrix"}},
+        {"mrt", {"near", "far"}}, {"normals", {}}, {"ssao", {"randomMap", "posMap", "normalMap", "pSphere", "projectionMatrix"}},
         {"ssao_combine", {"colorMap", "posMap", "normalMap", "SSAOMap", "mapResX", "mapResY", "onlySSAO", "xDirection"}}};
     for (const auto& [name, uniforms] : programs) {
         Effect effect;
@@ -178,7 +183,9 @@ TEST(SSAO, RandomTexelsAreUnitDirectionsScaledFromPointEightToOnePointTwo) {
     EXPECT_TRUE(data[3] >= 0.8f && data[3] <= 1.2f);
 }
 
-TEST(SSAO, OcclusionAtQuarterSizeAndTwoCombineDrawsUnlessOnlySSAO) {
+// The group's activation at the start of a frame only switches the effect on (its targets
+// would still hold last frame's scene); composite runs the passes.
+TEST(SSAO, ActivationDrawsNothingAndCompositeRunsQuarterSizeOcclusionAndTwoCombineDrawsUnlessOnlySSAO) {
     SSAO* ssao = Game::instance().getSSAO();
     effectContext().playing = true;
     const float marker[4] = {0.5f, 0.5f, 0.5f, kMarker};
@@ -187,20 +194,198 @@ TEST(SSAO, OcclusionAtQuarterSizeAndTwoCombineDrawsUnlessOnlySSAO) {
             glClearTexImage(t->getID(), 0, GL_RGBA, GL_FLOAT, marker);
         stylescene::beginOverlay();
         ssao->setOnlySSAO(only);
-        ssao->activate();
+        EffectGroup* occlusionGroup = group(only ? kSsaoOnly : kPhongSsao);
+        occlusionGroup->activate();
         EXPECT_TRUE(ssao->isActive());
-        ssao->deactivate();
+        EXPECT_EQ(written(ssao->getOcclusionHalf()) + ", " + written(ssao->getOcclusionFull()) + ", " +
+                      written(ssao->getBlurTexture()),
+                  "0 of 400x300, 0 of 800x600, 0 of 400x300");
+        ssao->composite();
+        // Reads at texel centres go through a nearest sampler; no unit may keep it after.
+        for (int unit = 0; unit < 4; ++unit) {
+            GLint sampler = -1;
+            glActiveTextureARB(GL_TEXTURE0_ARB + unit);
+            glGetIntegerv(GL_SAMPLER_BINDING, &sampler);
+            EXPECT_EQ(sampler, 0) << "unit " << unit;
+        }
+        glActiveTextureARB(GL_TEXTURE0_ARB);
+        occlusionGroup->deactivate();
         EXPECT_FALSE(ssao->isActive());
         stylescene::endOverlay();
         EXPECT_EQ(written(ssao->getOcclusionHalf()), only ? "0 of 400x300" : "120000 of 400x300");
         EXPECT_EQ(written(ssao->getOcclusionFull()), only ? "480000 of 800x600" : "0 of 800x600");
-        // The first of the two combine draws goes into the blur texture, a single one to the window.
-        EXPECT_EQ(written(ssao->getBlurTexture()), only ? "0 of 800x600" : "480000 of 800x600");
+        // The first of the two combine draws goes into the blur texture, at the occlusion's
+        // half size; a single one goes to the window.
+        EXPECT_EQ(written(ssao->getBlurTexture()), only ? "0 of 400x300" : "120000 of 400x300");
         const GLuint combine = ssao->getCombineProgram()->getProgram();
         std::vector<float> resolution(2);
         for (int k : {0, 1}) glGetUniformfv(combine, glGetUniformLocation(combine, k ? "mapResY" : "mapResX"), &resolution[k]);
         EXPECT_EQ(resolution, only ? std::vector<float>({800, 600}) : std::vector<float>({400, 300}));
     }
+    EXPECT_EQ(harness::glErrors(), "");
+}
+
+// The first blur pass works at the size of the occlusion it reads. The picture must be the one
+// a first pass at the window's size gives (the same program, drawn here), within rounding.
+TEST(SSAO, HalfSizeFirstBlurGivesThePictureOfAWindowSizedOne) {
+    effectContext().playing = true;
+    const stylescene::Textures textures = stylescene::makeTextures();
+    stylescene::drawFrame(group(kPhongSsao), textures);
+    glReadBuffer(GL_BACK);
+    const std::vector<unsigned char> halfSize = harness::readPixels(0, 0, 800, 600);
+
+    SSAO* ssao = Game::instance().getSSAO();
+    TextureLoader loader;
+    std::unique_ptr<Texture> wide(loader.createTexture(GL_TEXTURE_2D, GL_RGBA32F_ARB, 800, 600, GL_RGBA, GL_FLOAT,
+                                                       GL_LINEAR, true, false, false, nullptr));
+    FBO fbo(effectContext().logger, 800, 600, false);
+    ShaderProgram* combine = ssao->getCombineProgram();
+    const GLuint program = combine->getProgram();
+    auto setFloat = [&](const char* name, float v) { glUniform1f(glGetUniformLocation(program, name), v); };
+    stylescene::beginOverlay();
+    combine->use();
+    Texture* inputs[4] = {ssao->getColorTexture(), ssao->getPositionTexture(), ssao->getNormalTexture(),
+                          ssao->getOcclusionHalf()};
+    const char* samplers[4] = {"colorMap", "posMap", "normalMap", "SSAOMap"};
+    for (int unit = 0; unit < 4; ++unit) {
+        inputs[unit]->bind(GL_TEXTURE_2D, unit);
+        glUniform1i(glGetUniformLocation(program, samplers[unit]), unit);
+    }
+    setFloat("mapResX", 400);
+    setFloat("mapResY", 300);
+    setFloat("onlySSAO", 0);
+    setFloat("xDirection", 1);
+    fbo.bind();
+    fbo.attachTexture(GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D, wide->getID());
+    glDrawBuffer(GL_COLOR_ATTACHMENT0_EXT);
+    drawScreenQuad();
+    fbo.unbind();
+    setFloat("xDirection", 0);
+    wide->bind(GL_TEXTURE_2D, 3);
+    drawScreenQuad();  // over the same window picture: uncovered pixels are discarded in both
+    combine->unuse();
+    disable2DTexturing(3);
+    stylescene::endOverlay();
+    const std::vector<unsigned char> reference = harness::readPixels(0, 0, 800, 600);
+
+    int largest = 0;
+    long visible = 0;  // channels off by more than a rounding step or two
+    double sum = 0;
+    long darkened = 0;  // the occlusion must show: pixels clearly darker than the plain colour
+    for (size_t i = 0; i < reference.size(); ++i) {
+        if (i % 4 == 3) continue;
+        const int d = std::abs(halfSize[i] - reference[i]);
+        largest = std::max(largest, d);
+        visible += d > 6;
+        sum += d;
+    }
+    std::vector<float> colours(800 * 600 * 4);
+    ssao->getColorTexture()->bind(GL_TEXTURE_2D, 0);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_FLOAT, colours.data());
+    for (size_t i = 0; i < colours.size(); i += 4) darkened += reference[i + 1] + 40 < std::min(colours[i + 1], 1.0f) * 255;
+    // Only a few pixels on depth edges, where the taps weigh a little differently, move more.
+    EXPECT_LE(largest, 32);
+    EXPECT_LT(visible, 200);
+    EXPECT_LT(sum / (800.0 * 600 * 3), 0.1);
+    EXPECT_GT(darkened, 2000) << "no occlusion in the test scene";
+    glDeleteTextures(2, &textures.checker);
+    EXPECT_EQ(harness::glErrors(), "");
+}
+
+// "Normal Shader" draws the normal target alone (positions and colours are not drawn) and
+// shows the eye-space normals as colours: the ground faces up, the backdrop the camera.
+TEST(NormalView, OnlyTheNormalTargetIsDrawnAndGroundAndBackdropShowTheirNormals) {
+    effectContext().playing = true;
+    SSAO* ssao = Game::instance().getSSAO();
+    const float marker[4] = {0.5f, 0.5f, 0.5f, kMarker};
+    for (Texture* t : {ssao->getPositionTexture(), ssao->getColorTexture(), ssao->getNormalTexture()})
+        glClearTexImage(t->getID(), 0, GL_RGBA, GL_FLOAT, marker);
+    const stylescene::Textures textures = stylescene::makeTextures();
+    stylescene::drawFrame(group(kNormal), textures);
+    EXPECT_EQ(written(ssao->getPositionTexture()) + ", " + written(ssao->getColorTexture()) + ", " +
+                  written(ssao->getNormalTexture()),
+              "0 of 800x600, 0 of 800x600, 480000 of 800x600");
+
+    // The camera's rotation takes world normals to eye space.
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    stylescene::applyCamera();
+    float m[16];
+    glGetFloatv(GL_MODELVIEW_MATRIX, m);
+    glPopMatrix();
+    auto expected = [&](float x, float y, float z) {
+        std::array<int, 3> rgb{};
+        for (int k = 0; k < 3; ++k) rgb[k] = static_cast<int>(std::lround(((m[k] * x + m[4 + k] * y + m[8 + k] * z) * 0.5 + 0.5) * 255));
+        return rgb;
+    };
+    glReadBuffer(GL_BACK);
+    const struct { int x, y; std::array<int, 3> rgb; const char* what; } probes[] = {
+        {60, 20, expected(0, 1, 0), "ground"}, {740, 30, expected(0, 1, 0), "ground"},
+        {400, 590, expected(0, 0, 1), "backdrop"}};
+    for (const auto& probe : probes) {
+        const std::array<unsigned char, 4> px = harness::readPixel(probe.x, probe.y);
+        for (int k = 0; k < 3; ++k) EXPECT_NEAR(px[k], probe.rgb[k], 3) << probe.what << " channel " << k;
+    }
+    glDeleteTextures(2, &textures.checker);
+    EXPECT_EQ(harness::glErrors(), "");
+}
+
+// Funky noise is smooth: neighbouring pixels of the ground differ little (a nearest-filtered
+// volume shows hard steps between blocks), and its colours change over the ground. The volume
+// is swapped for a known one (a checker in red, green and blue even) so the steps are known.
+TEST(FunkyLook, NoiseIsSmoothWithoutBlocksAndVariesOverTheGround) {
+    effectContext().playing = true;
+    const stylescene::Textures textures = stylescene::makeTextures();
+    const GLuint noise = dynamic_cast<FunkyShader*>(group(kFunky)->getEffects()[0])->getNoiseTexture();
+    const int w = FunkyShader::kNoiseWidth, h = FunkyShader::kNoiseHeight, d = FunkyShader::kNoiseDepth;
+    std::vector<float> original(w * h * d * 3), checker;
+    glBindTexture(GL_TEXTURE_3D, noise);
+    glGetTexImage(GL_TEXTURE_3D, 0, GL_RGB, GL_FLOAT, original.data());
+    for (int z = 0; z < d; ++z)
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) checker.insert(checker.end(), {(x + y + z) % 2 * 0.25f, 0.5f, 0.5f});
+    glTexSubImage3D(GL_TEXTURE_3D, 0, 0, 0, 0, w, h, d, GL_RGB, GL_FLOAT, checker.data());
+    auto filter = [noise](GLint mode) {
+        glBindTexture(GL_TEXTURE_3D, noise);
+        for (GLenum which : {GL_TEXTURE_MIN_FILTER, GL_TEXTURE_MAG_FILTER}) glTexParameteri(GL_TEXTURE_3D, which, mode);
+        glBindTexture(GL_TEXTURE_3D, 0);
+    };
+    // Over the ground near the camera: the largest step between neighbouring pixels and the
+    // spread of a channel.
+    auto measure = [&](int* step, int* spread) {
+        stylescene::drawFrame(group(kFunky), textures);
+        glReadBuffer(GL_BACK);
+        const int width = 800, height = 60;
+        const std::vector<unsigned char> p = harness::readPixels(0, 0, width, height);
+        auto at = [&](int x, int y, int k) { return static_cast<int>(p[(y * width + x) * 4 + k]); };
+        *step = 0;
+        *spread = 0;
+        for (int k = 0; k < 3; ++k) {
+            int low = 255, high = 0;
+            for (int y = 0; y < height; ++y)
+                for (int x = 0; x < width; ++x) {
+                    low = std::min(low, at(x, y, k));
+                    high = std::max(high, at(x, y, k));
+                    if (x + 1 < width) *step = std::max(*step, std::abs(at(x, y, k) - at(x + 1, y, k)));
+                    if (y + 1 < height) *step = std::max(*step, std::abs(at(x, y, k) - at(x, y + 1, k)));
+                }
+            *spread = std::max(*spread, high - low);
+        }
+    };
+    int step = 0, spread = 0, blockStep = 0, blockSpread = 0;
+    measure(&step, &spread);
+    // The measure sees blocks where there are some: the same volume without filtering.
+    filter(GL_NEAREST);
+    measure(&blockStep, &blockSpread);
+    filter(GL_LINEAR);
+    glBindTexture(GL_TEXTURE_3D, noise);
+    glTexSubImage3D(GL_TEXTURE_3D, 0, 0, 0, 0, w, h, d, GL_RGB, GL_FLOAT, original.data());
+    glBindTexture(GL_TEXTURE_3D, 0);
+    EXPECT_LE(step, 8);
+    EXPECT_GE(spread, 40);
+    EXPECT_GT(blockStep, 30);
+    glDeleteTextures(2, &textures.checker);
     EXPECT_EQ(harness::glErrors(), "");
 }
 
