@@ -153,7 +153,7 @@ void Game::drawPlayingFrame() {
         glColor4f(0, 0, 0, 1);
 
     // The outline pass clears the frame and draws the scene itself.
-    if (!look.outlines || getenv("NOSKIP"))
+    if (!look.outlines)
         drawScenery(look, SceneryPass{look.skyNormal, look.terrainShader, look.terrainFog, look.terrainMode}, ssaoActive);
 
     if (look.normalView && ssao) {
