@@ -122,7 +122,6 @@ void Game::reloadHighscoreImage() {
 void Game::drawPlayingFrame() {
     EffectGroup* group = session.currentEffectGroup;
     const StyleLook& look = group ? group->getLook() : kPlainLook;
-    EffectContext& context = effectContext();
 
     renderTerrainPositions();
     world.updateHeights(heightQuery, topDownCamera);
