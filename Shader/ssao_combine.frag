@@ -1,39 +1,20 @@
 #version 120
-// Depth-aware separable blur of the occlusion. The x pass writes the blurred occlusion only;
-// the y pass shows it alone (grey) or darkens the lit colour with it. Linear depth in the
-// position target's w weighs the taps (0 there means no geometry).
+// The blurred occlusion, filtered up from its half size to the window's: shown alone (grey) or
+// darkening the lit colour. Linear depth in the position target's w is 0 where there is no
+// geometry.
 uniform sampler2D colorMap;
 uniform sampler2D posMap;
 uniform sampler2D normalMap;
 uniform sampler2D SSAOMap;
-uniform float mapResX;
-uniform float mapResY;
 uniform float onlySSAO;
-uniform float xDirection;
 
 void main() {
     vec2 uv = gl_TexCoord[0].st;
-    vec2 dir = xDirection > 0.5 ? vec2(1.0 / mapResX, 0.0) : vec2(0.0, 1.0 / mapResY);
-    float centerDepth = texture2D(posMap, uv).w;
-    float sum = 0.0;
-    float total = 0.0;
-    for (int i = -4; i <= 4; ++i) {
-        vec2 suv = uv + dir * float(i);
-        float depth = texture2D(posMap, suv).w;
-        float w = exp(-float(i * i) / 8.0) / (1.0 + abs(depth - centerDepth) * 300.0);
-        w *= depth > 0.0 ? 1.0 : 0.05;
-        sum += texture2D(SSAOMap, suv).r * w;
-        total += w;
-    }
-    float ao = sum / total;
-    bool covered = centerDepth > 0.0;
+    bool covered = texture2D(posMap, uv).w > 0.0;
+    float ao = texture2D(SSAOMap, uv).r;
     if (onlySSAO > 0.5) {
         float grey = covered ? ao * ao : 1.0;
         gl_FragColor = vec4(grey, grey, grey, 1.0);
-        return;
-    }
-    if (xDirection > 0.5) {
-        gl_FragColor = vec4(ao, ao, ao, 1.0);
         return;
     }
     if (!covered) discard;  // no geometry: the window's clear colour stays

@@ -52,7 +52,7 @@ void BM_SSAOGeometryPass(benchmark::State& state) {
     for (auto _ : state) {
         stylescene::setPerspective();
         stylescene::setupFixedState();
-        ssao->beginGeometryPass();
+        ssao->beginGeometryPass(false);
         glClearColor(0.9f, 0.2f, 0.2f, 0);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         stylescene::applyCamera();
@@ -70,7 +70,7 @@ void BM_SSAOGeometryPass(benchmark::State& state) {
 void BM_SSAOComposite(benchmark::State& state) {
     SSAO* ssao = Game::instance().getSSAO();
     const bool only = state.range(0) != 0;
-    state.SetLabel(only ? "full-size occlusion, one combine draw" : "quarter-size occlusion, two combine draws");
+    state.SetLabel(only ? "occlusion alone" : "occlusion on the colours");
     for (auto _ : state) {
         stylescene::beginOverlay();
         ssao->setOnlySSAO(only);

@@ -130,10 +130,11 @@ void Game::drawPlayingFrame() {
     // The occlusion groups switch the effect on in their activate and off in their deactivate;
     // its passes run once, in composite below.
     const bool ssaoActive = ssao && ssao->isActive();
-    if (ssaoActive)
-        ssao->beginGeometryPass();
-    else if (look.normalView && ssao)
+    if (ssaoActive) {
+        ssao->beginGeometryPass(look.occlusionOnly);
+    } else if (look.normalView && ssao) {
         ssao->beginNormalPass();
+    }
 
     glClearColor(look.clearColour[0], look.clearColour[1], look.clearColour[2], look.clearColour[3]);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);

@@ -37,13 +37,15 @@ Texture* makeTarget(int width, int height, const void* data) {
 }  // namespace
 
 SSAO::SSAO()
-    : occlusionProgram(nullptr), combineProgram(nullptr), geometryProgram(nullptr), normalProgram(nullptr),
+    : occlusionProgram(nullptr), combineProgram(nullptr), blurProgram(nullptr), geometryProgram(nullptr),
+      normalProgram(nullptr),
       geometryPositions(nullptr),
-      randomTexture(nullptr), geometryNormals(nullptr), geometryColors(nullptr), occlusionFull(nullptr),
+      randomTexture(nullptr), geometryNormals(nullptr), geometryColors(nullptr),
       occlusionHalf(nullptr), blurTexture(nullptr), geometryFBO(nullptr), occlusionFBO(nullptr), posMapLocation(-1),
       randomMapLocation(-1), normalMapLocation(-1), pSphereLocation(-1), colorMapLocation(-1),
       combinePosMapLocation(-1), combineNormalMapLocation(-1), ssaoMapLocation(-1), mapResXLocation(-1),
-      mapResYLocation(-1), onlySSAOLocation(-1), xDirectionLocation(-1), projectionMatrixLocation(-1), projection{},
+      mapResYLocation(-1), onlySSAOLocation(-1), xDirectionLocation(-1), blurPosMapLocation(-1), blurMapLocation(-1),
+      projectionMatrixLocation(-1), projection{},
       nearLocation(-1), farLocation(-1),
       geometryDrawBuffers{GL_COLOR_ATTACHMENT0_EXT, GL_COLOR_ATTACHMENT1_EXT, GL_COLOR_ATTACHMENT2_EXT},
       texelSampler(0), active(false), onlySSAO(false), width(0), height(0) {
@@ -67,11 +69,16 @@ SSAO::SSAO()
     colorMapLocation = combineProgram->getUniformLocation("colorMap");
     combinePosMapLocation = combineProgram->getUniformLocation("posMap");
     combineNormalMapLocation = combineProgram->getUniformLocation("normalMap");
-    xDirectionLocation = combineProgram->getUniformLocation("xDirection");
     ssaoMapLocation = combineProgram->getUniformLocation("SSAOMap");
     onlySSAOLocation = combineProgram->getUniformLocation("onlySSAO");
-    mapResXLocation = combineProgram->getUniformLocation("mapResX");
-    mapResYLocation = combineProgram->getUniformLocation("mapResY");
+
+    blurProgram = new ShaderProgram(sharedLogger());
+    blurProgram->load("Shader/ssao_blur.vert", "Shader/ssao_blur.frag");
+    blurPosMapLocation = blurProgram->getUniformLocation("posMap");
+    blurMapLocation = blurProgram->getUniformLocation("SSAOMap");
+    xDirectionLocation = blurProgram->getUniformLocation("xDirection");
+    mapResXLocation = blurProgram->getUniformLocation("mapResX");
+    mapResYLocation = blurProgram->getUniformLocation("mapResY");
 }
 
 // The game never destroys its SSAO effect; tests and tools do, and must get everything back.
@@ -82,11 +89,11 @@ SSAO::~SSAO() {
     delete randomTexture;
     delete geometryNormals;
     delete geometryColors;
-    delete occlusionFull;
     delete occlusionHalf;
     delete blurTexture;
     if (texelSampler) glDeleteSamplers(1, &texelSampler);
     delete occlusionProgram;
+    delete blurProgram;
     delete geometryProgram;
     delete normalProgram;
     // combineProgram is in programs: the base destructor deletes it.
@@ -138,11 +145,10 @@ void SSAO::setup(int w, int h) {
 
     // The occlusion and blur passes have no depth test: no depth renderbuffer.
     occlusionFBO = new FBO(sharedLogger(), w, h, false);
-    occlusionFull = makeTarget(w, h, nullptr);
     occlusionHalf = makeTarget(w / 2, h / 2, nullptr);
 
     occlusionFBO->bind();
-    occlusionFBO->attachTexture(GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D, occlusionFull->getID());
+    occlusionFBO->attachTexture(GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D, occlusionHalf->getID());
     glDrawBuffer(GL_COLOR_ATTACHMENT0_EXT);
     occlusionFBO->checkStatus();
     occlusionFBO->unbind();
@@ -172,10 +178,12 @@ void SSAO::setClipPlanes(float nearPlane, float farPlane) {
 
 void SSAO::captureProjection() { glGetFloatv(GL_PROJECTION_MATRIX, projection); }
 
-void SSAO::beginGeometryPass() {
+void SSAO::beginGeometryPass(bool occlusionOnly) {
+    onlySSAO = occlusionOnly;
     geometryFBO->bind();
     geometryProgram->use();
-    glDrawBuffers(3, geometryDrawBuffers);
+    // The occlusion shown alone never reads the colours: positions and normals only.
+    glDrawBuffers(onlySSAO ? 2 : 3, geometryDrawBuffers);
 }
 
 void SSAO::beginNormalPass() {
@@ -201,9 +209,8 @@ void SSAO::composite() {
 void SSAO::deactivate() { active = false; }
 
 void SSAO::occlusionPass() {
-    Texture* target = onlySSAO ? occlusionFull : occlusionHalf;
     occlusionFBO->bind();
-    occlusionFBO->attachTexture(GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D, target->getID());
+    occlusionFBO->attachTexture(GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D, occlusionHalf->getID());
     occlusionProgram->use();
     if (effectContext().playing) {
         glUniformMatrix4fv(projectionMatrixLocation, 1, GL_FALSE, projection);
@@ -217,12 +224,12 @@ void SSAO::occlusionPass() {
         occlusionProgram->setUniform1i(posMapLocation, 1);
         occlusionProgram->setUniform1i(normalMapLocation, 2);
         glUniform3fv(pSphereLocation, kKernelSize, &kKernel[0][0]);
-        if (!onlySSAO) {
-            glPushAttrib(GL_VIEWPORT_BIT);
-            glViewport(0, 0, width / 2, height / 2);
-        }
+        // At half the window's size in both styles: the two blur passes smooth it back to
+        // the window's size, and a quarter of the pixels cost a quarter of the taps.
+        glPushAttrib(GL_VIEWPORT_BIT);
+        glViewport(0, 0, width / 2, height / 2);
         drawScreenQuad();
-        if (!onlySSAO) glPopAttrib();
+        glPopAttrib();
         occlusionProgram->unuse();
         disable2DTexturing(4);
     }
@@ -230,41 +237,42 @@ void SSAO::occlusionPass() {
 }
 
 void SSAO::combinePass() {
-    Texture* target = onlySSAO ? occlusionFull : occlusionHalf;
-    combineProgram->use();
     disable2DTexturing(1);
+    // Blurred across into the blur texture, then down back into the occlusion target, both at
+    // the occlusion's own size.
+    blurProgram->use();
+    blurProgram->setUniform1f(mapResXLocation, width / 2.0f);
+    blurProgram->setUniform1f(mapResYLocation, height / 2.0f);
+    blurProgram->setUniform1i(blurPosMapLocation, 1);
+    blurProgram->setUniform1i(blurMapLocation, 3);
+    occlusionFBO->bind();
+    glPushAttrib(GL_VIEWPORT_BIT);
+    glViewport(0, 0, width / 2, height / 2);
+    sampleTexelCentres(3, true);
+    for (int across = 1; across >= 0; --across) {
+        Texture* source = across ? occlusionHalf : blurTexture;
+        Texture* target = across ? blurTexture : occlusionHalf;
+        occlusionFBO->attachTexture(GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D, target->getID());
+        source->bind(GL_TEXTURE_2D, 3);
+        blurProgram->setUniform1f(xDirectionLocation, across ? 1.0f : 0.0f);
+        drawScreenQuad();
+    }
+    glPopAttrib();
+    occlusionFBO->unbind();
+    blurProgram->unuse();
+
+    // At the window's size: the occlusion alone, or the colours darkened with it.
+    combineProgram->use();
     geometryColors->bind(GL_TEXTURE_2D, 0);
-    target->bind(GL_TEXTURE_2D, 3);
-    const float resX = onlySSAO ? static_cast<float>(width) : width / 2.0f;
-    const float resY = onlySSAO ? static_cast<float>(height) : height / 2.0f;
-    combineProgram->setUniform1f(mapResXLocation, resX);
-    combineProgram->setUniform1f(mapResYLocation, resY);
+    occlusionHalf->bind(GL_TEXTURE_2D, 3);
     combineProgram->setUniform1i(colorMapLocation, 0);
     combineProgram->setUniform1i(ssaoMapLocation, 3);
     combineProgram->setUniform1i(combinePosMapLocation, 1);
     combineProgram->setUniform1i(combineNormalMapLocation, 2);
     combineProgram->setUniform1f(onlySSAOLocation, onlySSAO ? 1.0f : 0.0f);
-    if (onlySSAO) {
-        // Window-sized occlusion and positions, read at the window's pixel centres.
-        sampleTexelCentres(1, true);
-        sampleTexelCentres(3, true);
-        drawScreenQuad();
-    } else {
-        occlusionFBO->bind();
-        occlusionFBO->attachTexture(GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D, blurTexture->getID());
-        combineProgram->setUniform1f(xDirectionLocation, 1.0f);
-        sampleTexelCentres(3, true);  // the half-size occlusion at its own size
-        glPushAttrib(GL_VIEWPORT_BIT);
-        glViewport(0, 0, width / 2, height / 2);
-        drawScreenQuad();
-        glPopAttrib();
-        combineProgram->setUniform1f(xDirectionLocation, 0.0f);
-        occlusionFBO->unbind();
-        blurTexture->bind(GL_TEXTURE_2D, 3);
-        sampleTexelCentres(3, false);  // widened: filtered
-        sampleTexelCentres(1, true);   // the positions at the window's size
-        drawScreenQuad();
-    }
+    sampleTexelCentres(3, false);  // widened: filtered
+    sampleTexelCentres(1, true);   // the positions at the window's size
+    drawScreenQuad();
     sampleTexelCentres(1, false);
     sampleTexelCentres(3, false);
     combineProgram->unuse();

@@ -24,7 +24,8 @@ public:
     void setup(int width, int height);
     void setClipPlanes(float nearPlane, float farPlane);
     void captureProjection();
-    void beginGeometryPass();
+    // The scene's targets for the occlusion; the colours only when the occlusion is not shown alone.
+    void beginGeometryPass(bool occlusionOnly);
     // Like beginGeometryPass, but only the normal target is drawn (for showing the normals).
     void beginNormalPass();
     void endGeometryPass();
@@ -40,12 +41,12 @@ public:
     // For inspection.
     ShaderProgram* getOcclusionProgram() const { return occlusionProgram; }
     ShaderProgram* getCombineProgram() const { return combineProgram; }
+    ShaderProgram* getBlurProgram() const { return blurProgram; }
     ShaderProgram* getGeometryProgram() const { return geometryProgram; }
     ShaderProgram* getNormalProgram() const { return normalProgram; }
     Texture* getPositionTexture() const { return geometryPositions; }
     Texture* getColorTexture() const { return geometryColors; }
     Texture* getRandomTexture() const { return randomTexture; }
-    Texture* getOcclusionFull() const { return occlusionFull; }
     Texture* getOcclusionHalf() const { return occlusionHalf; }
     Texture* getBlurTexture() const { return blurTexture; }
     FBO* getGeometryFBO() const { return geometryFBO; }
@@ -64,13 +65,13 @@ private:
 
     ShaderProgram* occlusionProgram;
     ShaderProgram* combineProgram;
+    ShaderProgram* blurProgram;
     ShaderProgram* geometryProgram;
     ShaderProgram* normalProgram;
     Texture* geometryPositions;
     Texture* randomTexture;
     Texture* geometryNormals;
     Texture* geometryColors;
-    Texture* occlusionFull;
     Texture* occlusionHalf;
     Texture* blurTexture;
     FBO* geometryFBO;
@@ -87,6 +88,8 @@ private:
     int mapResYLocation;
     int onlySSAOLocation;
     int xDirectionLocation;
+    int blurPosMapLocation;
+    int blurMapLocation;
     int projectionMatrixLocation;
     float projection[16];
     int nearLocation;

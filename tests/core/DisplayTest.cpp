@@ -107,8 +107,9 @@ TEST_F(CoreTest, ImageQuadsLeaveReplaceModeAndNeverBindAMissingPicture) {
 TEST_F(CoreTest, EachOcclusionPassRunsOncePerFrameAndTheNormalsStyleRunsNone) {
     const SSAO* ssao = game.getSSAO();
     const GLuint geometry = ssao->getGeometryProgram()->getProgram(), normals = ssao->getNormalProgram()->getProgram(),
-                 occlusion = ssao->getOcclusionProgram()->getProgram(), combine = ssao->getCombineProgram()->getProgram();
-    ASSERT_TRUE(geometry && normals && occlusion && combine);
+                 occlusion = ssao->getOcclusionProgram()->getProgram(), combine = ssao->getCombineProgram()->getProgram(),
+                 blur = ssao->getBlurProgram()->getProgram();
+    ASSERT_TRUE(geometry && normals && occlusion && combine && blur);
     for (int style : {kSsaoOnly, kPhongSsao, kNormalView}) {
         startGame(1000);
         game.session.currentEffectGroup = groupAt(style);
@@ -117,6 +118,7 @@ TEST_F(CoreTest, EachOcclusionPassRunsOncePerFrameAndTheNormalsStyleRunsNone) {
         const bool occluded = style != kNormalView;
         EXPECT_EQ(uses[occlusion], occluded ? 1 : 0) << "style " << style;
         EXPECT_EQ(uses[combine], occluded ? 1 : 0) << "style " << style;
+        EXPECT_EQ(uses[blur], occluded ? 1 : 0) << "style " << style;  // both directions in one use
         EXPECT_EQ(uses[geometry], occluded ? 1 : 0) << "style " << style;
         EXPECT_EQ(uses[normals], occluded ? 0 : 1) << "style " << style;
         EXPECT_EQ(harness::glErrors(), "") << "style " << style;

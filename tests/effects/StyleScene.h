@@ -135,7 +135,7 @@ inline void drawPlainFrame(const Textures& t, EffectGroup* group = nullptr) {
     if (group) group->activate();
     const bool ssaoActive = group && ssao->isActive(), normal = look.normalView, offscreen = ssaoActive || normal;
     const bool backdrop = look.backdropPass;
-    if (ssaoActive) ssao->beginGeometryPass();  // positions, normals and colours for the composite
+    if (ssaoActive) ssao->beginGeometryPass(look.occlusionOnly);  // positions, normals and colours for the composite
     if (normal && !ssaoActive) ssao->beginNormalPass();
     glClearColor(0.9f, 0.9f, 1.0f, 0);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
