@@ -1,10 +1,18 @@
 #version 120
 uniform sampler3D tex3D;
-uniform bool specialLighting;
-uniform bool beach;
-uniform bool withFog;
-uniform bool withTextures;
 uniform float waterLevel;
+// The mode's switches are fixed for each program the game builds from this file: a software
+// rasteriser runs both sides of a branch on a uniform, so the unused parts would still cost.
+#ifndef SPECIAL_LIGHTING
+#define SPECIAL_LIGHTING false
+#define BEACH false
+#define WITH_FOG false
+#define WITH_TEXTURES true
+#endif
+const bool specialLighting = SPECIAL_LIGHTING;
+const bool beach = BEACH;
+const bool withFog = WITH_FOG;
+const bool withTextures = WITH_TEXTURES;
 
 varying vec3 eyePosition;
 varying vec3 eyeNormal;

@@ -23,7 +23,21 @@ ShaderProgram::ShaderProgram(Logger* logger)
 
 ShaderProgram::~ShaderProgram() { release(); }
 
-void ShaderProgram::load(std::string vertexPath, std::string fragmentPath) {
+namespace {
+
+// The defines go right after the #version line, which must come before anything else.
+std::string withDefines(const std::string& source, const std::string& defines) {
+    if (defines.empty()) return source;
+    const size_t version = source.find("#version");
+    if (version == std::string::npos) return defines + source;
+    const size_t lineEnd = source.find('\n', version);
+    if (lineEnd == std::string::npos) return source + "\n" + defines;
+    return source.substr(0, lineEnd + 1) + defines + source.substr(lineEnd + 1);
+}
+
+}  // namespace
+
+void ShaderProgram::load(std::string vertexPath, std::string fragmentPath, const std::string& defines) {
     if (vertexPath.empty() || fragmentPath.empty()) {
         // Leave whatever was loaded before untouched: an earlier program keeps working.
         if (vertexPath.empty()) {
@@ -41,8 +55,8 @@ void ShaderProgram::load(std::string vertexPath, std::string fragmentPath) {
     vertexShader = glCreateShader(GL_VERTEX_SHADER);
     fragmentShader = glCreateShader(GL_FRAGMENT_SHADER);
 
-    const std::string vertexSource = readFile(vertexPath);
-    const std::string fragmentSource = readFile(fragmentPath);
+    const std::string vertexSource = withDefines(readFile(vertexPath), defines);
+    const std::string fragmentSource = withDefines(readFile(fragmentPath), defines);
     const GLchar* vertexText = vertexSource.c_str();
     const GLchar* fragmentText = fragmentSource.c_str();
     glShaderSource(vertexShader, 1, &vertexText, nullptr);

@@ -12,7 +12,8 @@ public:
     ShaderProgram(const ShaderProgram&) = delete;
     ShaderProgram& operator=(const ShaderProgram&) = delete;
 
-    void load(std::string vertexPath, std::string fragmentPath);
+    // defines (lines of "#define NAME VALUE") go after each source's #version line.
+    void load(std::string vertexPath, std::string fragmentPath, const std::string& defines = std::string());
     static void printProgramInfoLog(GLuint program);
     int getUniformLocation(std::string name);
     void setUniform1i(int location, int value);

@@ -4,28 +4,20 @@
 class ShaderProgram;
 
 // The terrain's own program "terrain": 3D texture per mode, fog, beach band, special lighting.
+// Each combination of those switches is a program of its own, built from the same file with the
+// switches fixed, the first time a draw needs it; the programs stay for the run and serve every
+// terrain the game builds.
 class TerrainShader : public Effect {
 public:
-    TerrainShader();
-
-    // Sets the uniforms for this draw (only while playing) and makes the program current;
-    // waterLevel is the sea level in world units.
+    // Picks the program for this draw's mode and fog and makes it current; sets its uniforms
+    // (only while playing: outside play every switch is off) with waterLevel in world units.
     void prepare(bool withFog, int mode, bool playing, float waterLevel);
+    void activate() override;
+    void deactivate() override;
 
-    ShaderProgram* getProgram() const { return program; }
-    int getWaterLevelLocation() const { return waterLevelLocation; }
-    int getTex3DLocation() const { return tex3DLocation; }
-    int getSpecialLightingLocation() const { return specialLightingLocation; }
-    int getBeachLocation() const { return beachLocation; }
-    int getWithFogLocation() const { return withFogLocation; }
-    int getWithTexturesLocation() const { return withTexturesLocation; }
+    // The program of the last prepare (null before the first).
+    ShaderProgram* getProgram() const { return current; }
 
 private:
-    ShaderProgram* program;
-    int waterLevelLocation;
-    int tex3DLocation;
-    int specialLightingLocation;
-    int beachLocation;
-    int withFogLocation;
-    int withTexturesLocation;
+    ShaderProgram* current = nullptr;
 };

@@ -144,7 +144,8 @@ TerrainView viewFrom(const std::vector<float>& clip, float pixelsPerUnit) {
 }  // namespace
 
 // On a plane every computed normal is the plane's, except in the outer columns and the last
-// row (zero). At every row the mesh has two triangles per cell, row by row in each tile, in
+// row (zero). At every row the mesh has two triangles per cell, row by row in each tile from the
+// nearest (highest z) row, in
 // columns 1 to 19 of 21; (s, t) are the grid indices over the vertex counts, so s never reaches 1.
 TEST(TerrainRules, APlaneHasItsNormalInsideTheBorderAndTwoTrianglesPerInnerCell) {
     const HeightGrid grid = tiltedPlane();
@@ -163,7 +164,8 @@ TEST(TerrainRules, APlaneHasItsNormalInsideTheBorderAndTwoTrianglesPerInnerCell)
     ASSERT_EQ(full.size(), 8u * 18 * 2);
     const int corner[6][2] = {{0, 0}, {0, 1}, {1, 1}, {1, 1}, {1, 0}, {0, 0}};
     for (int k = 0; k < 8 * 18 * 6; ++k) {
-        const int a = 1 + k / 6 % 18 + corner[k % 6][0], b = k / 6 / 18 + corner[k % 6][1];
+        // Nearest rows (highest z) first.
+        const int a = 1 + k / 6 % 18 + corner[k % 6][0], b = 7 - k / 6 / 18 + corner[k % 6][1];
         ASSERT_TRUE(full[k / 3][2 * (k % 3)] == a && full[k / 3][2 * (k % 3) + 1] == b)
             << "mesh vertex " << k << " should be grid vertex (" << a << ", " << b << ")";
         const TexCoord2 st = mesh.getTexCoords()[b * 21 + a];
