@@ -23,7 +23,7 @@ void main() {
     }
     vec3 P = stored0.xyz;
     vec3 N = normalize(nm.xyz * 2.0 - 1.0);
-    vec4 rnd = texture2D(randomMap, uv);
+    vec4 rnd = texture2D(randomMap, gl_FragCoord.xy / 64.0);  // the 64 x 64 tile, repeated
     float radius = 0.45 * rnd.w;
     float occlusion = 0.0;
     for (int i = 0; i < 16; ++i) {

@@ -125,9 +125,13 @@ void SSAO::setup(int w, int h) {
     geometryFBO = new FBO(sharedLogger(), w, h, true);
 
     std::srand(timeGetTime());
-    std::vector<float> randomData(static_cast<size_t>(w) * h * 4);
-    makeRandomVectors(w * h, randomData.data());
-    randomTexture = makeTarget(w, h, randomData.data());
+    // A tile of random vectors repeated over the screen: after the blur no pattern shows, and a
+    // window-sized one would cost 8 MB and two million random numbers at every start.
+    std::vector<float> randomData(static_cast<size_t>(kRandomSize) * kRandomSize * 4);
+    makeRandomVectors(kRandomSize * kRandomSize, randomData.data());
+    TextureLoader loader;
+    randomTexture = loader.createTexture(GL_TEXTURE_2D, GL_RGBA32F_ARB, kRandomSize, kRandomSize, GL_RGBA, GL_FLOAT,
+                                         GL_LINEAR, false, false, true, randomData.data());
 
     geometryPositions = makeTarget(w, h, nullptr);
     geometryNormals = makeTarget(w, h, nullptr);

@@ -36,6 +36,7 @@ public:
     Texture* getNormalTexture() const { return geometryNormals; }
 
     static constexpr int kKernelSize = 16;
+    static constexpr int kRandomSize = 64;  // the random-vector tile, in pixels on a side
     static const float kKernel[kKernelSize][3];
 
     // For inspection.
