@@ -88,6 +88,32 @@ TEST_F(ShaderProgramTest, RealPairLoadsLinksAndDraws) {
     EXPECT_EQ(harness::glErrors(), "");
 }
 
+// Defines go right behind the #version line of both sources and switch the program's code.
+TEST_F(ShaderProgramTest, DefinesFollowTheVersionLineAndSwitchTheCode) {
+    harness::writeFileText(path("d.vert"), kVertex);
+    harness::writeFileText(path("d.frag"),
+                           "#version 120\n#ifndef RED\n#define RED 0.0\n#endif\n"
+                           "void main() { gl_FragColor = vec4(RED, 0.5, 0.0, 1.0); }\n");
+    glDisable(GL_DEPTH_TEST);
+    for (const char* red : {"0.0", "1.0"}) {
+        ShaderProgram program(logger.get());
+        harness::captureStdout();
+        program.load(path("d.vert"), path("d.frag"), std::string("#define RED ") + red + "\n");
+        harness::capturedStdout();
+        std::vector<char> source(200, '\0');
+        glGetShaderSource(program.getVertexShader(), 200, nullptr, source.data());
+        EXPECT_EQ(std::string(source.data()),
+                  std::string("\n#version 120\n#define RED ") + red + "\nvoid main() { gl_Position = gl_Vertex; }");
+        program.use();
+        glRectf(-1, -1, 1, 1);
+        program.unuse();
+        const auto pixel = harness::readPixel(400, 300);
+        EXPECT_NEAR(pixel[0], red[0] == '1' ? 255 : 0, 2) << red;
+        EXPECT_NEAR(pixel[1], 128, 2) << red;
+    }
+    EXPECT_EQ(harness::glErrors(), "");
+}
+
 TEST_F(ShaderProgramTest, MissingPathsAreReportedInOrderInBothChannels) {
     ShaderProgram program(logger.get());
     harness::captureStdout();
