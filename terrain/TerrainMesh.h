@@ -41,8 +41,6 @@ public:
     int getVerticesZ() const { return verticesZ; }
 
 private:
-    void addTile(int tile, int band);
-
     int verticesX;
     int verticesZ;
     int tilesX;
