@@ -212,11 +212,13 @@ void Game::drawScenery(const StyleLook& look, const SceneryPass& pass, bool ssao
     glGetFloatv(GL_CURRENT_COLOR, objectColour);
     glGetMaterialfv(GL_FRONT, GL_DIFFUSE, objectDiffuse[0]);
     glGetMaterialfv(GL_BACK, GL_DIFFUSE, objectDiffuse[1]);
-    auto reactivate = [group] {
+    // The group activated again with one of the pass flags its effects read on activation.
+    auto activateWith = [group](bool& flag, bool value) {
+        flag = value;
         if (group) group->activate();
     };
 
-    if (look.funkySea) context.funkyPassFlag = true, reactivate();
+    if (look.funkySea) activateWith(context.funkyPassFlag, true);
     world.useSeaSurface(look);
     if (ssaoActive)
         glColor4f(1, 1, 1, 1);
@@ -224,20 +226,20 @@ void Game::drawScenery(const StyleLook& look, const SceneryPass& pass, bool ssao
         glColor4f(1, 0.5f, 0, 1);
     world.drawTerrain(pass.terrainShader, pass.terrainFog, pass.terrainMode);
     // The terrain's own program ends with it; the sea and the sky are the group's.
-    if (pass.terrainShader && !ssaoActive && !look.normalView) reactivate();
+    if (pass.terrainShader && !ssaoActive && !look.normalView && group) group->activate();
 
     glColor4fv(objectColour);
     if (look.sunriseTint) glColor4f(1, 0.5f, 0, 1);
-    if (look.funkySea) context.funkyPassFlag = false, reactivate();
+    if (look.funkySea) activateWith(context.funkyPassFlag, false);
     world.drawSea(look);
 
     glColor4fv(objectColour);
     glMaterialfv(GL_FRONT, GL_DIFFUSE, objectDiffuse[0]);
     glMaterialfv(GL_BACK, GL_DIFFUSE, objectDiffuse[1]);
-    if (look.funkySea) context.funkyPassFlag = true, reactivate();
-    if (look.backdropPass) context.backdropPass = true, reactivate();
+    if (look.funkySea) activateWith(context.funkyPassFlag, true);
+    if (look.backdropPass) activateWith(context.backdropPass, true);
     world.drawSky(pass.skyNormal.x, pass.skyNormal.y, pass.skyNormal.z, look);
-    if (look.backdropPass) context.backdropPass = false, reactivate();
+    if (look.backdropPass) activateWith(context.backdropPass, false);
 }
 
 // Black frame, the scene filled, then its back faces as thick dark lines: outlines remain.
