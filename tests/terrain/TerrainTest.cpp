@@ -216,6 +216,28 @@ TEST(HeightQuery, AnswersTheGridHeightsAndPutsObjectsOnTheGroundOrTheSea) {
     }
 }
 
+// A chase view sends only the tiles in front of the eye: far fewer than the three chunks hold,
+// and what it sends still covers the view (the landscape test below checks the picture).
+TEST(TerrainDraw, AChaseViewSendsOnlyTheTilesInsideTheView) {
+    std::unique_ptr<Terrain> terrain = terrainFrom(12);
+    const TerrainMesh& mesh = terrain->getMesh();
+    int all = 0;  // every row of every tile of the three chunks
+    for (int band = 0; band < mesh.getBands(); ++band)
+        for (int tile = 0; tile < mesh.getTilesX(); ++tile) all += 3 * mesh.range(tile, band, 0).count;
+    drawChaseView(*terrain, false, false, Untextured);
+    const int chase = terrain->getLastIndexCount();
+    EXPECT_GT(chase, all / 10);
+    EXPECT_LT(chase, all / 2) << "tiles behind the eye or beside the view were sent";
+    // Looking straight down from far below the ground, nothing of the strip is in view.
+    glPushMatrix();
+    glLoadIdentity();
+    gluLookAt(0, -50, 0, 0, -100, 0, 0, 0, -1);
+    terrain->draw(false, false, Untextured, playing());
+    glPopMatrix();
+    EXPECT_EQ(terrain->getLastIndexCount(), 0);
+    EXPECT_EQ(harness::glErrors(), "");
+}
+
 // Every mode, with and without the terrain program, shades a landscape; fog pales only the distance.
 TEST(TerrainDraw, EveryModeShadesALandscapeAndFogPalesOnlyTheDistance) {
     std::unique_ptr<Terrain> terrain = terrainFrom(12);
