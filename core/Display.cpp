@@ -123,7 +123,8 @@ void Game::drawPlayingFrame() {
     EffectGroup* group = session.currentEffectGroup;
     const StyleLook& look = group ? group->getLook() : kPlainLook;
 
-    renderTerrainPositions();
+    // The frame reads heights under the objects and the sign alone.
+    renderTerrainPositionsUnder(world.heightQueryPoints());
     world.updateHeights(heightQuery, topDownCamera);
     if (group) group->activate();
 

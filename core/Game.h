@@ -89,6 +89,8 @@ public:
     // Terrain height query.
     void createHeightQueryTargets();  // position/height textures, position FBO, the two programs
     void renderTerrainPositions();
+    // The same pass over the ground under the (x, z) pairs of points only: what the frame reads.
+    void renderTerrainPositionsUnder(const std::vector<float>& points);
     void computeTerrainHeightAt(const std::vector<float>& positions, float* heights);
     void placeOnTerrain(std::vector<GameObject*>& objects);
 

@@ -11,6 +11,11 @@ void Game::renderTerrainPositions() {
     heightQuery.renderPositions(topDownCamera, [this](bool s, bool f, int m) { world.drawTerrain(s, f, m); });
 }
 
+void Game::renderTerrainPositionsUnder(const std::vector<float>& points) {
+    const std::vector<float> inside = TerrainHeightQuery::insideArea(topDownCamera, points);
+    heightQuery.renderPositions(topDownCamera, [&](bool, bool, int) { world.drawTerrainAround(inside); });
+}
+
 void Game::computeTerrainHeightAt(const std::vector<float>& positions, float* heights) {
     heightQuery.computeHeightsAt(positions, heights);
 }

@@ -7,6 +7,7 @@
 class Camera;
 class GameObject;
 class Terrain;
+struct TerrainFrame;
 class TerrainHeightQuery;
 class ResourceCache;
 class Texture;
@@ -50,6 +51,8 @@ public:
     // Scenery (drawing side).
     void reset();  // resetRules, a new terrain and the scenery pictures
     void updateHeights(TerrainHeightQuery& query, const Camera& topDown);
+    // The (x, z) pairs updateHeights asks for: every active object's, then the sign's.
+    std::vector<float> heightQueryPoints() const;
     void drawObjects();
     void drawSky(float nx, float ny, float nz, const StyleLook& look);
     void drawSea(const StyleLook& look);
@@ -57,6 +60,7 @@ public:
     void useSeaSurface(const StyleLook& look);
     float seaTextureT() const;  // where the sea picture starts along the flight
     void drawTerrain(bool useShader, bool withFog, int mode);
+    void drawTerrainAround(const std::vector<float>& points);  // only the cells around the points
     void drawSign(bool swarmSign, bool attackSign);
     void drawArrows();
 
@@ -75,6 +79,8 @@ public:
     float3 signPosition;
 
 private:
+    TerrainFrame terrainFrame() const;  // what a terrain draw takes from the running game
+
     WorldHost* host;
     std::vector<GameObject*> activeObjects;
     std::vector<GameObject*> pendingRemovals;

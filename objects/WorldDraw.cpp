@@ -83,6 +83,18 @@ void World::updateHeights(TerrainHeightQuery& query, const Camera& topDown) {
     signPosition.y = signHeight + 5.0f;
 }
 
+std::vector<float> World::heightQueryPoints() const {
+    std::vector<float> points;
+    points.reserve(2 * activeObjects.size() + 2);
+    for (const GameObject* obj : activeObjects) {
+        points.push_back(obj->getPosition().x);
+        points.push_back(obj->getPosition().z);
+    }
+    points.push_back(signPosition.x);
+    points.push_back(signPosition.z);
+    return points;
+}
+
 void World::drawObjects() {
     for (std::size_t i = 0; i < activeObjects.size(); ++i) activeObjects[i]->draw();
 }
@@ -143,11 +155,17 @@ void World::drawSea(const StyleLook& look) {
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
 }
 
-void World::drawTerrain(bool useShader, bool withFog, int mode) {
-    if (!terrain) return;
+TerrainFrame World::terrainFrame() const {
     // The terrain program's uniforms are set only during play, as the effects' are.
-    const TerrainFrame frame{float3{0, 0, host ? host->getEyeZ() : 0.0f}, effectContext().playing, seaLevel};
-    terrain->draw(useShader, withFog, mode, frame);
+    return TerrainFrame{float3{0, 0, host ? host->getEyeZ() : 0.0f}, effectContext().playing, seaLevel};
+}
+
+void World::drawTerrain(bool useShader, bool withFog, int mode) {
+    if (terrain) terrain->draw(useShader, withFog, mode, terrainFrame());
+}
+
+void World::drawTerrainAround(const std::vector<float>& points) {
+    if (terrain) terrain->drawAround(points, terrainFrame());
 }
 
 void World::drawSign(bool swarmSign, bool attackSign) {

@@ -66,7 +66,7 @@ void TerrainHeightQuery::renderPositions(const Camera& topDown,
     glMatrixMode(GL_PROJECTION);
     glPushMatrix();
     glLoadIdentity();
-    glOrtho(-10, 10, -2, 30, 0.4, 20);
+    glOrtho(-kHalfWidth, kHalfWidth, -kBehind, kAhead, 0.4, 20);
     glGetFloatv(GL_PROJECTION_MATRIX, projectionMatrix);
 
     glMatrixMode(GL_MODELVIEW);
@@ -86,6 +86,15 @@ void TerrainHeightQuery::renderPositions(const Camera& topDown,
     glPopMatrix();
     glMatrixMode(GL_MODELVIEW);
     positionFBO->unbind();
+}
+
+std::vector<float> TerrainHeightQuery::insideArea(const Camera& topDown, std::vector<float> points) {
+    const float3 eye = topDown.getEye();
+    for (size_t k = 0; k + 1 < points.size(); k += 2) {
+        points[k] = std::min(std::max(points[k], eye.x - kHalfWidth), eye.x + kHalfWidth);
+        points[k + 1] = std::min(std::max(points[k + 1], eye.z - kAhead), eye.z + kBehind);
+    }
+    return points;
 }
 
 void TerrainHeightQuery::computeHeightsAt(const std::vector<float>& positions, float* heights) {

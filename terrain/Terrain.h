@@ -31,6 +31,9 @@ public:
 
     float3& getPosition() { return position; }
     void draw(bool useShader, bool withFog, int mode, const TerrainFrame& frame);
+    // Only the cells around the (x, z) pairs of points, untextured and in the current program:
+    // a top-down pass that is read at those points alone needs nothing else. Recycles as draw.
+    void drawAround(const std::vector<float>& points, const TerrainFrame& frame);
     void addChunk();
 
     const std::vector<TerrainChunk*>& getChunks() const { return chunks; }
@@ -46,12 +49,15 @@ public:
 
 private:
     TerrainView viewOf(bool everyRow) const;
+    void dropPassedChunk(const float3& chaseEye);
 
     TerrainShader* shader;
     TerrainMesh mesh;
     GLuint indexBuffer;
+    GLuint cellIndexBuffer;  // rewritten by every drawAround
     GLuint texCoordBuffer;
     std::vector<IndexRange> runs;  // reused by every draw
+    std::vector<uint16_t> cellIndices;
     int lastIndexCount;
     float3 position;
     std::vector<TerrainChunk*> chunks;

@@ -33,12 +33,7 @@ TerrainMesh::TerrainMesh(int verticesX, int verticesZ)
                 // then rejects most of what hills hide before it is shaded.
                 for (size_t k = rows.size() - 1; k > 0; --k) {
                     const int ja = rows[k - 1], jb = rows[k];
-                    for (int i = tileFirstColumn(tile); i < tileLastColumn(tile); ++i) {
-                        auto at = [&](int a, int b) { return static_cast<uint16_t>(b * verticesX + a); };
-                        // The same corners in the same order as a cell of the full grid.
-                        indices.insert(indices.end(), {at(i, ja), at(i, jb), at(i + 1, jb), at(i + 1, jb), at(i + 1, ja),
-                                                       at(i, ja)});
-                    }
+                    for (int i = tileFirstColumn(tile); i < tileLastColumn(tile); ++i) appendCell(i, ja, jb, indices);
                 }
                 r.count = static_cast<int>(indices.size()) - r.first;
             }
@@ -47,6 +42,35 @@ TerrainMesh::TerrainMesh(int verticesX, int verticesZ)
         for (int i = 0; i < verticesX; ++i)
             texCoords[j * verticesX + i] =
                 TexCoord2{static_cast<float>(i) / verticesX, static_cast<float>(j) / verticesZ};
+}
+
+// The same corners in the same order for a cell of the full grid at every step, and for the
+// cells a height query asks for: the rasteriser then covers each texel with the same triangle.
+void TerrainMesh::appendCell(int i, int ja, int jb, std::vector<uint16_t>& out) const {
+    auto at = [&](int a, int b) { return static_cast<uint16_t>(b * verticesX + a); };
+    out.insert(out.end(), {at(i, ja), at(i, jb), at(i + 1, jb), at(i + 1, jb), at(i + 1, ja), at(i, ja)});
+}
+
+void TerrainMesh::appendCellsAround(const HeightGrid& grid, const std::vector<float>& points, float offsetX,
+                                    float offsetZ, std::vector<uint16_t>& out) const {
+    const float cellX = static_cast<float>(grid.getSizeX()) / (verticesX - 1);
+    const float cellZ = static_cast<float>(grid.getSizeZ()) / (verticesZ - 1);
+    // Drawn cells: columns 1 to verticesX - 3 (as the tiles have them) and every row.
+    const int lastColumn = verticesX - 3, lastRow = verticesZ - 2;
+    cellTaken.assign(static_cast<size_t>(verticesX) * verticesZ, 0);
+    for (size_t k = 0; k + 1 < points.size(); k += 2) {
+        const float x = (points[k] - offsetX) / cellX, z = (points[k + 1] - offsetZ) / cellZ;
+        // Far off this chunk (and NaN): nothing of it is needed.
+        if (!(x > -2.0f && x < verticesX + 1.0f && z > -2.0f && z < verticesZ + 1.0f)) continue;
+        const int ci = static_cast<int>(std::floor(x)), cj = static_cast<int>(std::floor(z));
+        for (int j = std::max(cj - 1, 0); j <= std::min(cj + 1, lastRow); ++j)
+            for (int i = std::max(ci - 1, 1); i <= std::min(ci + 1, lastColumn); ++i) {
+                unsigned char& taken = cellTaken[static_cast<size_t>(j) * verticesX + i];
+                if (taken) continue;
+                taken = 1;
+                appendCell(i, j, j + 1, out);
+            }
+    }
 }
 
 int TerrainMesh::bandLastRow(int band) const { return std::min((band + 1) * kBandRows, verticesZ - 1); }

@@ -40,7 +40,15 @@ public:
     int getVerticesX() const { return verticesX; }
     int getVerticesZ() const { return verticesZ; }
 
+    // The triangles of every cell within one cell of an (x, z) pair of points, each cell once,
+    // appended to out; offsetX and offsetZ place the grid among the points. A texel of a
+    // top-down pass finer than a cell is covered by the same triangle as in a full draw.
+    void appendCellsAround(const HeightGrid& grid, const std::vector<float>& points, float offsetX, float offsetZ,
+                           std::vector<uint16_t>& out) const;
+
 private:
+    void appendCell(int i, int ja, int jb, std::vector<uint16_t>& out) const;
+
     int verticesX;
     int verticesZ;
     int tilesX;
@@ -48,6 +56,7 @@ private:
     std::vector<uint16_t> indices;
     std::vector<IndexRange> ranges;
     std::vector<TexCoord2> texCoords;
+    mutable std::vector<unsigned char> cellTaken;  // reused by appendCellsAround
 };
 
 // What the drawing needs to know of one chunk's heights: each tile's height range (for the view

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -207,6 +209,34 @@ TEST(TerrainRules, TilesCoverEveryCellOnceAndCoarserBandsKeepTheirEdgeRows) {
         }
     for (int j = 0; j < 127; ++j)
         for (int i = 0; i < 128; ++i) ASSERT_EQ(cover[j * 128 + i], i >= 1 && i <= 125 ? 1 : 0) << i << ", " << j;
+}
+
+// The cells around points are the nine around each, each once, as the full grid's triangles,
+// clipped to the drawn columns and the rows; a point far off the chunk adds none.
+TEST(TerrainRules, TheCellsAroundPointsAreTheNineAroundEachTakenOnce) {
+    const TerrainMesh mesh(128, 128);
+    const HeightGrid grid(50, 20, 128, 128);
+    const float cx = 50.0f / 127, cz = 20.0f / 127, x0 = 100, z0 = -7;
+    auto at = [&](float i, float j) { return std::vector<float>{x0 + i * cx, z0 + j * cz}; };
+    std::vector<float> points;
+    // Cell (10, 20) twice, its neighbour (11, 20), the corner cell (0, 126) and a point far off.
+    for (const std::vector<float>& p : {at(10.5f, 20.5f), at(10.2f, 20.9f), at(11.5f, 20.5f), at(0.5f, 126.5f), at(300, 5)})
+        points.insert(points.end(), p.begin(), p.end());
+    std::vector<uint16_t> out;
+    mesh.appendCellsAround(grid, points, x0, z0, out);
+    std::set<std::pair<int, int>> cells;
+    ASSERT_EQ(out.size() % 6, 0u);
+    for (size_t k = 0; k < out.size(); k += 6) {
+        const int i = out[k] % 128, j = out[k] / 128;
+        auto v = [&](int a, int b) { return static_cast<uint16_t>(b * 128 + a); };
+        EXPECT_EQ(std::vector<uint16_t>(out.begin() + k, out.begin() + k + 6),
+                  (std::vector<uint16_t>{v(i, j), v(i, j + 1), v(i + 1, j + 1), v(i + 1, j + 1), v(i + 1, j), v(i, j)}));
+        EXPECT_TRUE(cells.insert({i, j}).second) << "cell " << i << ", " << j << " twice";
+    }
+    std::set<std::pair<int, int>> expected{{1, 125}, {1, 126}};
+    for (int i = 9; i <= 12; ++i)
+        for (int j = 19; j <= 21; ++j) expected.insert({i, j});
+    EXPECT_EQ(cells, expected);
 }
 
 // Seen from a chase camera: nothing behind the eye or outside the sides is sent, what is in

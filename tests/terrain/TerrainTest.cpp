@@ -216,6 +216,35 @@ TEST(HeightQuery, AnswersTheGridHeightsAndPutsObjectsOnTheGroundOrTheSea) {
     }
 }
 
+// Drawn only under the points, the position pass answers at those points exactly as over the
+// whole ground: anywhere inside the area, on cell edges and chunk seams, and for points outside
+// the area, which read its edge.
+TEST(HeightQuery, TheGroundUnderThePointsAloneAnswersAsTheWholeGround) {
+    std::unique_ptr<Terrain> terrain = terrainFrom(44);
+    std::mt19937 rng(3);
+    std::uniform_real_distribution<float> across(-13, 13), along(-6 - 34, -6 + 5);
+    std::vector<float> points;
+    for (int k = 0; k < 380; ++k) points.insert(points.end(), {across(rng), along(rng)});
+    for (const float3& v : verticesAround(*terrain, -6, 60)) points.insert(points.end(), {v.x, v.z});  // cell corners
+    for (float seam : {0.0f, -20.0f})
+        for (float dz : {-0.001f, 0.0f, 0.001f}) points.insert(points.end(), {across(rng), seam + dz});
+
+    Camera topDown;
+    std::vector<float> whole(512), under(512);
+    positionPass(*terrain, topDown, 5, -6).computeHeightsAt(points, whole.data());
+    const int wholeIndices = terrain->getLastIndexCount();
+    TerrainHeightQuery& query = positionPass(*terrain, topDown, 5, -6);
+    const std::vector<float> inside = TerrainHeightQuery::insideArea(topDown, points);
+    query.renderPositions(topDown, [&](bool, bool, int) { terrain->drawAround(inside, playing()); });
+    query.computeHeightsAt(points, under.data());
+    EXPECT_LT(terrain->getLastIndexCount(), wholeIndices / 5);
+    for (size_t k = 0, bad = 0; k < points.size() / 2 && bad < 5; ++k)
+        if (under[k] != whole[k])
+            ADD_FAILURE() << ++bad << ": at (" << points[2 * k] << ", " << points[2 * k + 1] << ") " << under[k]
+                          << " instead of " << whole[k];
+    EXPECT_EQ(harness::glErrors(), "");
+}
+
 // A chase view sends only the tiles in front of the eye: far fewer than the three chunks hold,
 // and what it sends still covers the view (the landscape test below checks the picture).
 TEST(TerrainDraw, AChaseViewSendsOnlyTheTilesInsideTheView) {
