@@ -28,10 +28,14 @@ const float SSAO::kKernel[SSAO::kKernelSize][3] = {
 namespace {
 Logger* sharedLogger() { return effectContext().logger; }
 
-Texture* makeTarget(int width, int height, const void* data) {
+// Only the positions need full floats (depths are compared in the occlusion and the blur).
+// Colours and normals packed into 0..1 are 8 bits on screen anyway, and the occlusion's 16-bit
+// floats keep its soft gradients: a quarter and a half of the memory and of the traffic.
+Texture* makeTarget(int width, int height, GLint internalFormat) {
     TextureLoader loader;
-    return loader.createTexture(GL_TEXTURE_2D, GL_RGBA32F_ARB, width, height, GL_RGBA, GL_FLOAT, GL_LINEAR, true,
-                                false, data != nullptr, data);
+    return loader.createTexture(GL_TEXTURE_2D, internalFormat, width, height, GL_RGBA,
+                                internalFormat == GL_RGBA8 ? GL_UNSIGNED_BYTE : GL_FLOAT, GL_LINEAR, true, false, false,
+                                nullptr);
 }
 
 }  // namespace
@@ -133,11 +137,11 @@ void SSAO::setup(int w, int h) {
     randomTexture = loader.createTexture(GL_TEXTURE_2D, GL_RGBA32F_ARB, kRandomSize, kRandomSize, GL_RGBA, GL_FLOAT,
                                          GL_LINEAR, false, false, true, randomData.data());
 
-    geometryPositions = makeTarget(w, h, nullptr);
-    geometryNormals = makeTarget(w, h, nullptr);
-    geometryColors = makeTarget(w, h, nullptr);
+    geometryPositions = makeTarget(w, h, GL_RGBA32F_ARB);
+    geometryNormals = makeTarget(w, h, GL_RGBA8);
+    geometryColors = makeTarget(w, h, GL_RGBA8);
     // The first blur pass runs at the size of the half-size occlusion it reads.
-    blurTexture = makeTarget(w / 2, h / 2, nullptr);
+    blurTexture = makeTarget(w / 2, h / 2, GL_RGBA16F_ARB);
 
     geometryFBO->bind();
     geometryFBO->attachTexture(GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D, geometryPositions->getID());
@@ -149,7 +153,7 @@ void SSAO::setup(int w, int h) {
 
     // The occlusion and blur passes have no depth test: no depth renderbuffer.
     occlusionFBO = new FBO(sharedLogger(), w, h, false);
-    occlusionHalf = makeTarget(w / 2, h / 2, nullptr);
+    occlusionHalf = makeTarget(w / 2, h / 2, GL_RGBA16F_ARB);
 
     occlusionFBO->bind();
     occlusionFBO->attachTexture(GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D, occlusionHalf->getID());
