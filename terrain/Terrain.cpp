@@ -5,10 +5,10 @@
 
 namespace {
 
-// How far a coarser band may stray from the full grid before it is drawn with every row: under
-// half a pixel in place, and a normal that lights the surface the same to a few per cent.
-constexpr float kMaxPixelError = 0.5f;
-constexpr float kMaxNormalError = 0.02f;
+// How far a coarser band may stray on screen from the full grid, in pixels. Its rows slide
+// there over a stretch of the way, so no step change jumps; where rows are under a pixel
+// apart, two pixels of the far hills is what the eye cannot tell from the grid.
+constexpr float kMaxPixelError = 2.0f;
 
 // a * b for column-major 4 x 4 matrices.
 void multiply(const float* a, const float* b, float* out) {
@@ -70,7 +70,7 @@ void Terrain::addChunk() {
 }
 
 // The view as GL has it now, the terrain's own offset applied.
-TerrainView Terrain::viewOf(bool everyRow) const {
+TerrainView Terrain::viewOf() const {
     float modelView[16], projection[16];
     GLint viewport[4];
     glGetFloatv(GL_MODELVIEW_MATRIX, modelView);
@@ -80,9 +80,8 @@ TerrainView Terrain::viewOf(bool everyRow) const {
     multiply(projection, modelView, view.clip);
     // A perspective projection has (0, 0, -1, 0) as its last row; an orthographic one does not.
     view.perspective = projection[15] == 0.0f;
-    view.pixelsPerUnit = everyRow ? 0.0f : projection[5] * viewport[3] * 0.5f;
+    view.pixelsPerUnit = projection[5] * viewport[3] * 0.5f;
     view.maxPixelError = kMaxPixelError;
-    view.maxNormalError = kMaxNormalError;
     return view;
 }
 
@@ -91,7 +90,7 @@ void Terrain::draw(bool useShader, bool withFog, int mode, const TerrainFrame& f
     glPushMatrix();
     glTranslatef(position.x, position.y, position.z);
     if (useShader) shader->prepare(withFog, mode, frame.playing, frame.waterLevel);
-    const TerrainView base = viewOf(frame.everyRow);
+    const TerrainView base = viewOf();
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indexBuffer);
     lastIndexCount = 0;
     for (TerrainChunk* chunk : chunks) {
@@ -100,7 +99,8 @@ void Terrain::draw(bool useShader, bool withFog, int mode, const TerrainFrame& f
         for (int r = 0; r < 4; ++r)
             view.clip[12 + r] += base.clip[r] * p.x + base.clip[4 + r] * p.y + base.clip[8 + r] * p.z;
         runs.clear();
-        selectTiles(mesh, chunk->getGrid(), chunk->getBounds(), view, runs);
+        selectTiles(mesh, chunk->getGrid(), chunk->getBounds(), view, runs, &details);
+        chunk->applyDetails(mesh, details);
         for (const IndexRange& run : runs) lastIndexCount += run.count;
         chunk->draw(mode, texCoordBuffer, runs);
     }

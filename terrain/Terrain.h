@@ -15,13 +15,13 @@ struct TerrainFrame {
     float3 chaseEye;   // the nearest chunk is recycled once this eye has passed it
     bool playing;      // the terrain program's uniforms are set only during play
     float waterLevel;  // the sea level, where the beach colouring starts
-    bool everyRow = false;  // no coarser rows in the distance (lines drawn over the rows)
 };
 
 // The endless strip: three chunks one behind the other, nearest (highest z) first. The chunk
 // the chase camera has passed is dropped and a new one generated at the far end. A draw sends
 // only the tiles inside the current view volume, the distant ones with fewer rows where that
-// changes the picture by less than half a pixel.
+// moves the picture by two pixels at most. Rows slide into place as the distance changes, in
+// the vertex buffers, so the height query's top-down pass sees the surface the view last drew.
 class Terrain {
 public:
     Terrain(int chunkSizeX, int chunkSizeZ, int verticesX, int verticesZ, const TerrainTextures& textures);
@@ -48,7 +48,7 @@ public:
     int getVerticesZ() const { return verticesZ; }
 
 private:
-    TerrainView viewOf(bool everyRow) const;
+    TerrainView viewOf() const;
     void dropPassedChunk(const float3& chaseEye);
 
     TerrainShader* shader;
@@ -57,6 +57,7 @@ private:
     GLuint cellIndexBuffer;  // rewritten by every drawAround
     GLuint texCoordBuffer;
     std::vector<IndexRange> runs;  // reused by every draw
+    std::vector<BandDetail> details;
     std::vector<uint16_t> cellIndices;
     int lastIndexCount;
     float3 position;

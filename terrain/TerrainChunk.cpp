@@ -30,6 +30,27 @@ void TerrainChunk::upload(const TerrainMesh& mesh) {
     glBindBuffer(GL_ARRAY_BUFFER, 0);
     vertexCount = n;
     bounds = computeChunkBounds(mesh, grid);
+    applied.assign(mesh.getBands(), BandDetail{});
+}
+
+void TerrainChunk::applyDetails(const TerrainMesh& mesh, const std::vector<BandDetail>& details) {
+    // Unmoved rows are the grid at every step.
+    auto held = [](const BandDetail& d) { return d.morph > 0.0f ? d : BandDetail{}; };
+    for (size_t band = 0; band < details.size() && band < applied.size(); ++band) {
+        const BandDetail want = held(details[band]);
+        if (want == applied[band]) continue;
+        applied[band] = want;
+        morphBand(mesh, grid, static_cast<int>(band), want, bandVertices, bandNormals);
+        if (bandVertices.empty()) continue;
+        const GLintptrARB offset =
+            static_cast<GLintptrARB>(mesh.bandFirstRow(static_cast<int>(band)) + 1) * mesh.getVerticesX() * sizeof(float3);
+        const GLsizeiptrARB size = static_cast<GLsizeiptrARB>(bandVertices.size() * sizeof(float3));
+        glBindBuffer(GL_ARRAY_BUFFER, positionBuffer);
+        glBufferSubDataARB(GL_ARRAY_BUFFER, offset, size, bandVertices.data());
+        glBindBuffer(GL_ARRAY_BUFFER, normalBuffer);
+        glBufferSubDataARB(GL_ARRAY_BUFFER, offset, size, bandNormals.data());
+    }
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
 }
 
 Texture* TerrainChunk::textureFor(int mode) const {

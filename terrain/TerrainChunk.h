@@ -35,6 +35,9 @@ public:
     // Draws the given runs of the shared index buffer (bound by the caller) with this chunk's
     // vertices; texCoordBuffer holds the shared texture coordinates.
     void draw(int mode, GLuint texCoordBuffer, const std::vector<IndexRange>& runs);
+    // Moves the bands' rows in the vertex buffers as the details say (see morphBand); bands
+    // whose detail is what the buffers already hold are not sent again.
+    void applyDetails(const TerrainMesh& mesh, const std::vector<BandDetail>& details);
 
     float3& getPosition() { return position; }
     const ChunkBounds& getBounds() const { return bounds; }
@@ -52,6 +55,8 @@ private:
     int vertexCount;
     HeightGrid grid;
     ChunkBounds bounds;
+    std::vector<BandDetail> applied;  // per band, what the vertex buffers hold
+    std::vector<float3> bandVertices, bandNormals;
     TerrainTextures textures;
     // Reused by every draw: the run starts and lengths in the form glMultiDrawElements takes.
     std::vector<GLsizei> counts;

@@ -83,7 +83,6 @@ ChunkBounds computeChunkBounds(const TerrainMesh& mesh, const HeightGrid& grid) 
     b.minY.assign(static_cast<size_t>(tiles) * bands, 0.0f);
     b.maxY.assign(b.minY.size(), 0.0f);
     b.heightError.assign(static_cast<size_t>(bands) * TerrainMesh::kLevels, 0.0f);
-    b.normalError.assign(b.heightError.size(), 0.0f);
     for (int band = 0; band < bands; ++band) {
         const int r0 = mesh.bandFirstRow(band), r1 = mesh.bandLastRow(band);
         for (int tile = 0; tile < tiles; ++tile) {
@@ -99,7 +98,7 @@ ChunkBounds computeChunkBounds(const TerrainMesh& mesh, const HeightGrid& grid) 
         const int c0 = mesh.tileFirstColumn(0), c1 = mesh.tileLastColumn(tiles - 1);
         for (int level = 1; level < TerrainMesh::kLevels; ++level) {
             const std::vector<int> rows = keptRows(r0, r1, TerrainMesh::stepOf(level));
-            float dh = 0, dn = 0;
+            float dh = 0;
             for (size_t k = 0; k + 1 < rows.size(); ++k) {
                 const int ja = rows[k], jb = rows[k + 1];
                 for (int j = ja + 1; j < jb; ++j) {
@@ -107,18 +106,12 @@ ChunkBounds computeChunkBounds(const TerrainMesh& mesh, const HeightGrid& grid) 
                     for (int i = c0; i <= c1; ++i) {
                         const float ha = grid.getVertex(i, ja).y, hb = grid.getVertex(i, jb).y;
                         dh = std::max(dh, std::fabs(grid.getVertex(i, j).y - (ha + (hb - ha) * t)));
-                        const float3 na = grid.getNormal(i, ja), nb = grid.getNormal(i, jb), n = grid.getNormal(i, j);
-                        const float ex = n.x - (na.x + (nb.x - na.x) * t), ey = n.y - (na.y + (nb.y - na.y) * t),
-                                    ez = n.z - (na.z + (nb.z - na.z) * t);
-                        dn = std::max(dn, std::sqrt(ex * ex + ey * ey + ez * ez));
                     }
                 }
             }
-            // A coarser step is never better than a finer one: the errors only grow with the level.
+            // A coarser step is never better than a finer one: the error only grows with the level.
             b.heightError[band * TerrainMesh::kLevels + level] =
                 std::max(dh, b.heightError[band * TerrainMesh::kLevels + level - 1]);
-            b.normalError[band * TerrainMesh::kLevels + level] =
-                std::max(dn, b.normalError[band * TerrainMesh::kLevels + level - 1]);
         }
     }
     return b;
@@ -156,9 +149,39 @@ bool outside(const float* m, const Box& box, float* minW) {
 
 }  // namespace
 
+void morphBand(const TerrainMesh& mesh, const HeightGrid& grid, int band, const BandDetail& detail,
+               std::vector<float3>& vertices, std::vector<float3>& normals) {
+    const int r0 = mesh.bandFirstRow(band), r1 = mesh.bandLastRow(band), n = mesh.getVerticesX();
+    vertices.resize(static_cast<size_t>(std::max(r1 - r0 - 1, 0)) * n);
+    normals.resize(vertices.size());
+    const bool moving = detail.morph > 0.0f && detail.level + 1 < TerrainMesh::kLevels;
+    const std::vector<int> kept = keptRows(r0, r1, TerrainMesh::stepOf(moving ? detail.level + 1 : 0));
+    const float m = detail.morph;
+    for (size_t k = 0; k + 1 < kept.size(); ++k) {
+        const int ja = kept[k], jb = kept[k + 1];
+        for (int j = ja; j < jb; ++j) {
+            if (j == r0) continue;
+            const float t = static_cast<float>(j - ja) / (jb - ja);
+            for (int i = 0; i < n; ++i) {
+                float3 v = grid.getVertex(i, j), nm = grid.getNormal(i, j);
+                if (j != ja) {
+                    const float3 na = grid.getNormal(i, ja), nb = grid.getNormal(i, jb);
+                    const float line = grid.getVertex(i, ja).y + (grid.getVertex(i, jb).y - grid.getVertex(i, ja).y) * t;
+                    v.y += (line - v.y) * m;
+                    nm = float3{nm.x + (na.x + (nb.x - na.x) * t - nm.x) * m, nm.y + (na.y + (nb.y - na.y) * t - nm.y) * m,
+                                nm.z + (na.z + (nb.z - na.z) * t - nm.z) * m};
+                }
+                vertices[static_cast<size_t>(j - r0 - 1) * n + i] = v;
+                normals[static_cast<size_t>(j - r0 - 1) * n + i] = nm;
+            }
+        }
+    }
+}
+
 void selectTiles(const TerrainMesh& mesh, const HeightGrid& grid, const ChunkBounds& bounds, const TerrainView& view,
-                 std::vector<IndexRange>& out) {
+                 std::vector<IndexRange>& out, std::vector<BandDetail>* details) {
     const int tiles = mesh.getTilesX();
+    if (details) details->assign(mesh.getBands(), BandDetail{});
     std::vector<bool> visible(tiles);
     // Near bands first, as the rows inside a tile.
     for (int band = mesh.getBands() - 1; band >= 0; --band) {
@@ -176,22 +199,31 @@ void selectTiles(const TerrainMesh& mesh, const HeightGrid& grid, const ChunkBou
         }
         if (!any) continue;
 
-        int level = 0;
+        BandDetail detail;
         if (view.perspective && view.pixelsPerUnit > 0) {
             float nearest = 0;
             const Box whole{grid.getVertex(mesh.tileFirstColumn(0), 0).x,
                             grid.getVertex(mesh.tileLastColumn(tiles - 1), 0).x, bandLo, bandHi, z0, z1};
             outside(view.clip, whole, &nearest);
+            // The distance from which each step's error on screen stays within the bound (the
+            // error shrinks with the distance), a quarter farther at least than the finer step's:
+            // every step then has a stretch of its own to move towards the next.
+            float from[TerrainMesh::kLevels] = {0};
+            for (int level = 1; level < TerrainMesh::kLevels; ++level)
+                from[level] = std::max(bounds.heightError[band * TerrainMesh::kLevels + level] * view.pixelsPerUnit /
+                                           view.maxPixelError,
+                                       1.25f * from[level - 1]);
             // A band reaching to the eye's plane is seen from up close: every row.
-            if (nearest > 0.05f)
-                while (level + 1 < TerrainMesh::kLevels) {
-                    const int k = band * TerrainMesh::kLevels + level + 1;
-                    if (bounds.heightError[k] * view.pixelsPerUnit / nearest > view.maxPixelError ||
-                        bounds.normalError[k] > view.maxNormalError)
-                        break;
-                    ++level;
+            if (nearest > 0.05f) {
+                while (detail.level + 1 < TerrainMesh::kLevels && from[detail.level + 1] <= nearest) ++detail.level;
+                if (detail.level + 1 < TerrainMesh::kLevels) {
+                    const float a = from[detail.level], b = from[detail.level + 1];
+                    if (b > a) detail.morph = std::min(std::max(2.0f * (nearest - a) / (b - a) - 1.0f, 0.0f), 1.0f);
                 }
+            }
         }
+        if (details) (*details)[band] = detail;
+        const int level = detail.level;
         for (int tile = 0; tile < tiles; ++tile) {
             if (!visible[tile]) continue;
             const IndexRange r = mesh.range(tile, band, level);

@@ -63,11 +63,28 @@ private:
 // test) and, per band and row step, how far the coarser surface strays from the full one.
 struct ChunkBounds {
     std::vector<float> minY, maxY;  // per tile, band-major
-    // Per band and level: the largest height difference and the largest normal difference
-    // between the grid and the coarser rows' interpolation.
-    std::vector<float> heightError, normalError;
+    // Per band and level: the largest height difference between the grid and the coarser
+    // rows' interpolation.
+    std::vector<float> heightError;
 };
 ChunkBounds computeChunkBounds(const TerrainMesh& mesh, const HeightGrid& grid);
+
+// How one band of a chunk is drawn: its row step, and how far the rows that the next coarser
+// step drops have moved onto that step's surface (0: on the grid, 1: on the coarser surface,
+// where the next step looks the same). The move grows with the distance, so a band changes
+// step without a visible jump.
+struct BandDetail {
+    int level = 0;
+    float morph = 0.0f;
+    bool operator==(const BandDetail& o) const { return level == o.level && morph == o.morph; }
+    bool operator!=(const BandDetail& o) const { return !(*this == o); }
+};
+
+// The band's inner rows (bandFirstRow + 1 to bandLastRow - 1, row by row) as the detail
+// draws them: those the next step drops moved by detail.morph towards the straight line
+// between the rows it keeps, in height and normal; every other row as the grid has it.
+void morphBand(const TerrainMesh& mesh, const HeightGrid& grid, int band, const BandDetail& detail,
+               std::vector<float3>& vertices, std::vector<float3>& normals);
 
 // How a pass looks at the terrain.
 struct TerrainView {
@@ -75,11 +92,13 @@ struct TerrainView {
     bool perspective;       // level of detail only in perspective views; others draw every row
     float pixelsPerUnit;    // screen pixels of one unit seen at distance 1 (0: every row)
     float maxPixelError;    // how far a coarser surface may stray on screen, in pixels
-    float maxNormalError;   // and how far its normals (what the shading sees)
 };
 
-// The tiles of one chunk that the view can see, each at the coarsest row step its band allows,
-// appended to out; adjacent ranges are merged. A band uses one step across all its tiles, and
-// the rows between bands are kept at every step, so neighbouring tiles always share their edges.
+// The tiles of one chunk that the view can see, appended to out; adjacent ranges are merged.
+// Each band is drawn at the coarsest row step whose error stays within the view's bounds, and
+// past half of the way to the distance where the next step would do, its rows move towards
+// that step (details, one per band, when given). A band uses one step across all its tiles,
+// and the rows between bands are kept at every step, so neighbouring tiles always share their
+// edges.
 void selectTiles(const TerrainMesh& mesh, const HeightGrid& grid, const ChunkBounds& bounds, const TerrainView& view,
-                 std::vector<IndexRange>& out);
+                 std::vector<IndexRange>& out, std::vector<BandDetail>* details = nullptr);

@@ -139,7 +139,6 @@ TerrainView viewFrom(const std::vector<float>& clip, float pixelsPerUnit) {
     view.perspective = true;
     view.pixelsPerUnit = pixelsPerUnit;
     view.maxPixelError = 0.5f;
-    view.maxNormalError = 0.02f;
     return view;
 }
 
@@ -173,11 +172,9 @@ TEST(TerrainRules, APlaneHasItsNormalInsideTheBorderAndTwoTrianglesPerInnerCell)
         const TexCoord2 st = mesh.getTexCoords()[b * 21 + a];
         ASSERT_TRUE(st.s == a / 21.0f && st.t == b / 9.0f);
     }
-    // A plane is its own coarser surface: no height error at any step (its normals stray towards
-    // the unset last row).
+    // A plane is its own coarser surface: no height error at any step.
     const ChunkBounds bounds = computeChunkBounds(mesh, grid);
     for (int level = 0; level < TerrainMesh::kLevels; ++level) EXPECT_LT(bounds.heightError[level], 1e-5f) << level;
-    EXPECT_GT(bounds.normalError[1], 0.1f);
 }
 
 // The game's chunks: tiles cover every inner cell once at the full step; a coarser step covers
@@ -296,4 +293,82 @@ TEST(TerrainRules, TheViewSendsOnlyVisibleTilesAndCoarsensOnlyWhereItCannotBeSee
     for (const IndexRange& r : flatRuns)
         for (const std::vector<int>& t : triangles(mesh, r)) coarse += std::abs(t[1] - t[3]) > 1;
     EXPECT_GT(coarse, 0) << "a flat chunk far ahead keeps every row";
+}
+
+// A band's rows as a detail moves them: at 0 the grid; at 1 the rows the next step drops lie on
+// the straight line between the rows it keeps, in height and normal; halfway, halfway; rows
+// the next step keeps, and x and z everywhere, never move.
+TEST(TerrainRules, MovedRowsSlideOntoTheCoarserSurfaceAndKeptRowsStay) {
+    const auto chunks = strip(9);
+    const HeightGrid& grid = *chunks[1];
+    const TerrainMesh mesh(128, 128);
+    const int band = 3, r0 = mesh.bandFirstRow(band), r1 = mesh.bandLastRow(band);
+    std::vector<float3> v0, n0, v1, n1, vh, nh;
+    morphBand(mesh, grid, band, BandDetail{1, 0.0f}, v0, n0);
+    morphBand(mesh, grid, band, BandDetail{1, 1.0f}, v1, n1);
+    morphBand(mesh, grid, band, BandDetail{1, 0.5f}, vh, nh);
+    ASSERT_EQ(v0.size(), static_cast<size_t>(r1 - r0 - 1) * 128);
+    int moved = 0;
+    for (int j = r0 + 1; j < r1; ++j)
+        for (int i = 0; i < 128; ++i) {
+            const size_t k = static_cast<size_t>(j - r0 - 1) * 128 + i;
+            const float3 g = grid.getVertex(i, j);
+            ASSERT_TRUE(same(v0[k], g) && same(n0[k], grid.getNormal(i, j))) << i << ", " << j;
+            EXPECT_TRUE(v1[k].x == g.x && v1[k].z == g.z);
+            if ((j - r0) % 4 == 0) {  // kept at step 4
+                EXPECT_TRUE(same(v1[k], g) && same(n1[k], grid.getNormal(i, j))) << i << ", " << j;
+                continue;
+            }
+            const int ja = r0 + (j - r0) / 4 * 4, jb = std::min(ja + 4, r1);
+            const float t = static_cast<float>(j - ja) / (jb - ja);
+            const float line = grid.getVertex(i, ja).y + (grid.getVertex(i, jb).y - grid.getVertex(i, ja).y) * t;
+            EXPECT_NEAR(v1[k].y, line, 1e-5f);
+            EXPECT_NEAR(n1[k].y, grid.getNormal(i, ja).y + (grid.getNormal(i, jb).y - grid.getNormal(i, ja).y) * t, 1e-5f);
+            EXPECT_NEAR(vh[k].y, (g.y + line) / 2, 1e-5f);
+            moved += std::fabs(line - g.y) > 1e-3f;
+        }
+    EXPECT_GT(moved, 100) << "the band is too flat to show anything";
+}
+
+// Flying towards a chunk in small steps, each band's step and its rows' move change only by
+// little at a time: a coarser step is left only once its rows have slid back onto the grid,
+// so the surface never jumps. Far bands take coarser steps than near ones.
+TEST(TerrainRules, ApproachingBandsRefineWithoutJumps) {
+    const auto chunks = strip(5);
+    const HeightGrid& grid = *chunks[1];
+    const TerrainMesh mesh(128, 128);
+    const ChunkBounds bounds = computeChunkBounds(mesh, grid);
+    std::vector<float> last(mesh.getBands(), -1.0f);
+    int coarse = 0, moving = 0;
+    for (float z = 60; z > 10; z -= 0.02f) {
+        TerrainView view = viewFrom(chaseClip(float3{25, 1.4f, z}, float3{25, 0.5f, z - 2}), 520);
+        view.maxPixelError = 2.0f;
+        std::vector<IndexRange> runs;
+        std::vector<BandDetail> details;
+        selectTiles(mesh, grid, bounds, view, runs, &details);
+        ASSERT_EQ(details.size(), static_cast<size_t>(mesh.getBands()));
+        for (int band = 0; band < mesh.getBands(); ++band) {
+            // Bands out of view (behind the eye, past the far plane) are not drawn at all.
+            const int first = mesh.range(0, band, 0).first;
+            const IndexRange end = mesh.range(mesh.getTilesX() - 1, band, TerrainMesh::kLevels - 1);
+            bool seen = false;
+            for (const IndexRange& r : runs) seen = seen || (r.first < end.first + end.count && r.first + r.count > first);
+            const float c = details[band].level + details[band].morph;  // where between the steps it is
+            if (!seen) {
+                last[band] = -1;
+                continue;
+            }
+            if (last[band] >= 0) EXPECT_LE(std::fabs(c - last[band]), 0.2f) << "band " << band << " at z " << z;
+            last[band] = c;
+            coarse += details[band].level > 0;
+            moving += details[band].morph > 0 && details[band].morph < 1;
+        }
+    }
+    EXPECT_GT(coarse, 0);
+    EXPECT_GT(moving, 0);
+    // From up close every band keeps every row, unmoved.
+    std::vector<IndexRange> runs;
+    std::vector<BandDetail> details;
+    selectTiles(mesh, grid, bounds, viewFrom(chaseClip(float3{25, 1.4f, 18}, float3{25, 0.5f, 16}), 520), runs, &details);
+    EXPECT_EQ(details[7], BandDetail{}) << details[7].level << " " << details[7].morph;
 }
