@@ -1,7 +1,8 @@
 #version 120
 // Ambient occlusion: 16 kernel offsets, each mirrored by the pixel's random vector and
 // turned into the normal's hemisphere, are projected back to the screen; stored surfaces
-// in front of the offset point (within range) occlude. White means open.
+// in front of the offset point (within range) occlude. White means open. Green carries the
+// pixel's linear depth (0: no geometry), so the blur reads one texture instead of two.
 uniform sampler2D randomMap;
 uniform sampler2D posMap;
 uniform sampler2D normalMap;
@@ -12,13 +13,13 @@ void main() {
     vec2 uv = gl_TexCoord[0].st;
     vec4 nm = texture2D(normalMap, uv);
     if (nm.a < 0.5) {
-        gl_FragColor = vec4(1.0);
+        gl_FragColor = vec4(1.0, 0.0, 0.0, 1.0);
         return;
     }
     vec4 stored0 = texture2D(posMap, uv);
     // Beyond the fade below the result is open whatever the kernel finds: skip the kernel.
     if (stored0.w >= 0.55) {
-        gl_FragColor = vec4(1.0);
+        gl_FragColor = vec4(1.0, stored0.w, 0.0, 1.0);
         return;
     }
     vec3 P = stored0.xyz;
@@ -42,5 +43,5 @@ void main() {
     }
     // Far away the kernel is smaller than a pixel's depth step: fade out instead of speckling.
     float ao = mix(1.0 - occlusion / 16.0, 1.0, smoothstep(0.3, 0.55, stored0.w));
-    gl_FragColor = vec4(ao, ao, ao, 1.0);
+    gl_FragColor = vec4(ao, stored0.w, 0.0, 1.0);
 }

@@ -47,8 +47,8 @@ SSAO::SSAO()
       randomTexture(nullptr), geometryNormals(nullptr), geometryColors(nullptr),
       occlusionHalf(nullptr), blurTexture(nullptr), geometryFBO(nullptr), occlusionFBO(nullptr), posMapLocation(-1),
       randomMapLocation(-1), normalMapLocation(-1), pSphereLocation(-1), colorMapLocation(-1),
-      combinePosMapLocation(-1), combineNormalMapLocation(-1), ssaoMapLocation(-1), mapResXLocation(-1),
-      mapResYLocation(-1), onlySSAOLocation(-1), xDirectionLocation(-1), blurPosMapLocation(-1), blurMapLocation(-1),
+      combineNormalMapLocation(-1), ssaoMapLocation(-1), mapResXLocation(-1),
+      mapResYLocation(-1), onlySSAOLocation(-1), xDirectionLocation(-1), blurMapLocation(-1),
       projectionMatrixLocation(-1), projection{},
       nearLocation(-1), farLocation(-1),
       geometryDrawBuffers{GL_COLOR_ATTACHMENT0_EXT, GL_COLOR_ATTACHMENT1_EXT, GL_COLOR_ATTACHMENT2_EXT},
@@ -71,14 +71,12 @@ SSAO::SSAO()
 
     combineProgram = addProgram("ssao_combine");
     colorMapLocation = combineProgram->getUniformLocation("colorMap");
-    combinePosMapLocation = combineProgram->getUniformLocation("posMap");
     combineNormalMapLocation = combineProgram->getUniformLocation("normalMap");
     ssaoMapLocation = combineProgram->getUniformLocation("SSAOMap");
     onlySSAOLocation = combineProgram->getUniformLocation("onlySSAO");
 
     blurProgram = new ShaderProgram(sharedLogger());
     blurProgram->load("Shader/ssao_blur.vert", "Shader/ssao_blur.frag");
-    blurPosMapLocation = blurProgram->getUniformLocation("posMap");
     blurMapLocation = blurProgram->getUniformLocation("SSAOMap");
     xDirectionLocation = blurProgram->getUniformLocation("xDirection");
     mapResXLocation = blurProgram->getUniformLocation("mapResX");
@@ -236,7 +234,11 @@ void SSAO::occlusionPass() {
         // the window's size, and a quarter of the pixels cost a quarter of the taps.
         glPushAttrib(GL_VIEWPORT_BIT);
         glViewport(0, 0, width / 2, height / 2);
+        // The kernel's taps read the nearest stored surface: blending four neighbours' positions
+        // would only invent surfaces at depth edges, and costs four times the fetches.
+        sampleTexelCentres(1, true);
         drawScreenQuad();
+        sampleTexelCentres(1, false);
         glPopAttrib();
         occlusionProgram->unuse();
         disable2DTexturing(4);
@@ -251,7 +253,6 @@ void SSAO::combinePass() {
     blurProgram->use();
     blurProgram->setUniform1f(mapResXLocation, width / 2.0f);
     blurProgram->setUniform1f(mapResYLocation, height / 2.0f);
-    blurProgram->setUniform1i(blurPosMapLocation, 1);
     blurProgram->setUniform1i(blurMapLocation, 3);
     occlusionFBO->bind();
     glPushAttrib(GL_VIEWPORT_BIT);
@@ -275,14 +276,12 @@ void SSAO::combinePass() {
     occlusionHalf->bind(GL_TEXTURE_2D, 3);
     combineProgram->setUniform1i(colorMapLocation, 0);
     combineProgram->setUniform1i(ssaoMapLocation, 3);
-    combineProgram->setUniform1i(combinePosMapLocation, 1);
     combineProgram->setUniform1i(combineNormalMapLocation, 2);
     combineProgram->setUniform1f(onlySSAOLocation, onlySSAO ? 1.0f : 0.0f);
     sampleTexelCentres(3, false);  // widened: filtered
-    sampleTexelCentres(1, true);   // the positions at the window's size
+    sampleTexelCentres(2, true);   // the normals (and what they cover) at the window's size
     drawScreenQuad();
-    sampleTexelCentres(1, false);
-    sampleTexelCentres(3, false);
+    sampleTexelCentres(2, false);
     combineProgram->unuse();
     disable2DTexturing(3);
 }

@@ -82,14 +82,12 @@ private:
     int normalMapLocation;
     int pSphereLocation;
     int colorMapLocation;
-    int combinePosMapLocation;
     int combineNormalMapLocation;
     int ssaoMapLocation;
     int mapResXLocation;
     int mapResYLocation;
     int onlySSAOLocation;
     int xDirectionLocation;
-    int blurPosMapLocation;
     int blurMapLocation;
     int projectionMatrixLocation;
     float projection[16];

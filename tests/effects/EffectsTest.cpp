@@ -152,8 +152,8 @@ TEST(ShaderSources, EveryProgramCompilesAndLinksAndHasTheUniformsTheGameLooksUp)
         {"sample1", {"useTexture"}}, {"sample2", {}}, {"silhouette", {"strength"}}, {"real", {}}, {"toon", {}},
         {"funky3d", {"tex", "usePositionLookup"}}, {"blur", {"normalMap"}}, {"sunny", {"useOnlyTexture"}},
         {"mrt", {"near", "far"}}, {"normals", {}}, {"ssao", {"randomMap", "posMap", "normalMap", "pSphere", "projectionMatrix"}},
-        {"ssao_combine", {"colorMap", "posMap", "normalMap", "SSAOMap", "onlySSAO"}},
-        {"ssao_blur", {"posMap", "SSAOMap", "mapResX", "mapResY", "xDirection"}}};
+        {"ssao_combine", {"colorMap", "normalMap", "SSAOMap", "onlySSAO"}},
+        {"ssao_blur", {"SSAOMap", "mapResX", "mapResY", "xDirection"}}};
     for (const auto& [name, uniforms] : programs) {
         Effect effect;
         const GLuint program = effect.addProgram(name)->getProgram();
@@ -258,7 +258,14 @@ TEST(SSAO, HalfSizeBlurGivesThePictureOfAWindowSizedOne) {
     glDrawBuffer(GL_COLOR_ATTACHMENT0_EXT);
     fbo.attachTexture(GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D, raw->getID());
     glViewport(0, 0, 400, 300);
+    GLuint nearest = 0;  // the kernel reads the stored positions unfiltered, as in the game
+    glGenSamplers(1, &nearest);
+    glSamplerParameteri(nearest, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glSamplerParameteri(nearest, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glBindSampler(1, nearest);
     drawScreenQuad();
+    glBindSampler(1, 0);
+    glDeleteSamplers(1, &nearest);
     glViewport(0, 0, 800, 600);
 
     // Blurred across and down at the window's size, with the game's blur program.
@@ -267,7 +274,6 @@ TEST(SSAO, HalfSizeBlurGivesThePictureOfAWindowSizedOne) {
     const GLuint blur = ssao->getBlurProgram()->getProgram();
     auto setFloat = [](GLuint program, const char* name, float v) { glUniform1f(glGetUniformLocation(program, name), v); };
     glUseProgram(blur);
-    glUniform1i(glGetUniformLocation(blur, "posMap"), 1);
     glUniform1i(glGetUniformLocation(blur, "SSAOMap"), 3);
     setFloat(blur, "mapResX", 400);
     setFloat(blur, "mapResY", 300);
@@ -280,8 +286,9 @@ TEST(SSAO, HalfSizeBlurGivesThePictureOfAWindowSizedOne) {
     fbo.unbind();
     const GLuint combine = ssao->getCombineProgram()->getProgram();
     glUseProgram(combine);
-    const char* samplers[4] = {"colorMap", "posMap", "normalMap", "SSAOMap"};
-    for (int unit = 0; unit < 4; ++unit) glUniform1i(glGetUniformLocation(combine, samplers[unit]), unit);
+    const char* samplers[4] = {"colorMap", nullptr, "normalMap", "SSAOMap"};
+    for (int unit = 0; unit < 4; ++unit)
+        if (samplers[unit]) glUniform1i(glGetUniformLocation(combine, samplers[unit]), unit);
     setFloat(combine, "onlySSAO", 0);
     drawScreenQuad();  // over the same window picture: uncovered pixels are discarded in both
     glUseProgram(0);
