@@ -1,6 +1,6 @@
 #version 120
-// Target 0: eye-space position, linear depth between the clip planes in w (kept above 0,
-// so w > 0 marks covered pixels: the clear leaves 0).
+// Target 0 (one channel): linear depth between the clip planes, kept above 0 so that it marks
+// covered pixels (the clear leaves 0). With the projection it gives back the eye position.
 // Target 1: normal packed into 0..1, alpha 1 on covered pixels.
 // Target 2: Phong-lit colour. The display draws textured parts with black and untextured
 // ones with white as the current colour, so the colour picks texture or plain mud.
@@ -13,7 +13,7 @@ varying vec3 eyePos;
 void main() {
     vec3 N = normalize(gl_FrontFacing ? normal : -normal);
     float depth = max((-eyePos.z - near) / (far - near), 1e-6);
-    gl_FragData[0] = vec4(eyePos, depth);
+    gl_FragData[0] = vec4(depth, 0.0, 0.0, 1.0);
     gl_FragData[1] = vec4(N * 0.5 + 0.5, 1.0);
 
     vec3 tex = texture2D(baseMap, gl_TexCoord[0].st).rgb;

@@ -9,6 +9,13 @@ uniform sampler2D normalMap;
 uniform vec3 pSphere[16];
 uniform mat4 projectionMatrix;
 
+// The eye-space depth of a linear depth between the clip planes, which the projection gives.
+float eyeZ(float linear) {
+    float nearPlane = projectionMatrix[3][2] / (projectionMatrix[2][2] - 1.0);
+    float farPlane = projectionMatrix[3][2] / (projectionMatrix[2][2] + 1.0);
+    return -(nearPlane + linear * (farPlane - nearPlane));
+}
+
 void main() {
     vec2 uv = gl_TexCoord[0].st;
     vec4 nm = texture2D(normalMap, uv);
@@ -16,13 +23,17 @@ void main() {
         gl_FragColor = vec4(1.0, 0.0, 0.0, 1.0);
         return;
     }
-    vec4 stored0 = texture2D(posMap, uv);
+    float depth0 = texture2D(posMap, uv).r;
     // Beyond the fade below the result is open whatever the kernel finds: skip the kernel.
-    if (stored0.w >= 0.55) {
-        gl_FragColor = vec4(1.0, stored0.w, 0.0, 1.0);
+    if (depth0 >= 0.55) {
+        gl_FragColor = vec4(1.0, depth0, 0.0, 1.0);
         return;
     }
-    vec3 P = stored0.xyz;
+    // The pixel's eye position, back through the projection from its depth and place.
+    float z0 = eyeZ(depth0);
+    vec2 ndc = uv * 2.0 - 1.0;
+    vec3 P = vec3((ndc.x * -z0 - projectionMatrix[2][0] * z0) / projectionMatrix[0][0],
+                  (ndc.y * -z0 - projectionMatrix[2][1] * z0) / projectionMatrix[1][1], z0);
     vec3 N = normalize(nm.xyz * 2.0 - 1.0);
     vec4 rnd = texture2D(randomMap, gl_FragCoord.xy / 64.0);  // the 64 x 64 tile, repeated
     float radius = 0.45 * rnd.w;
@@ -35,13 +46,14 @@ void main() {
         vec2 clip = vec2(projectionMatrix[0][0] * S.x + projectionMatrix[2][0] * S.z,
                          projectionMatrix[1][1] * S.y + projectionMatrix[2][1] * S.z);
         vec2 suv = clip / -S.z * 0.5 + 0.5;
-        vec4 stored = texture2D(posMap, suv);
-        float covered = step(1e-7, stored.w);
-        float inFront = step(0.02, stored.z - S.z);
-        float inRange = smoothstep(0.0, 1.0, radius / max(abs(P.z - stored.z), 1e-4));
+        float stored = texture2D(posMap, suv).r;
+        float storedZ = eyeZ(stored);
+        float covered = step(1e-7, stored);
+        float inFront = step(0.02, storedZ - S.z);
+        float inRange = smoothstep(0.0, 1.0, radius / max(abs(P.z - storedZ), 1e-4));
         occlusion += inFront * inRange * covered;
     }
     // Far away the kernel is smaller than a pixel's depth step: fade out instead of speckling.
-    float ao = mix(1.0 - occlusion / 16.0, 1.0, smoothstep(0.3, 0.55, stored0.w));
-    gl_FragColor = vec4(ao, stored0.w, 0.0, 1.0);
+    float ao = mix(1.0 - occlusion / 16.0, 1.0, smoothstep(0.3, 0.55, depth0));
+    gl_FragColor = vec4(ao, depth0, 0.0, 1.0);
 }

@@ -28,7 +28,7 @@ const float SSAO::kKernel[SSAO::kKernelSize][3] = {
 namespace {
 Logger* sharedLogger() { return effectContext().logger; }
 
-// Only the positions need full floats (depths are compared in the occlusion and the blur).
+// Only the depths need full floats, in one channel: the projection gives back the eye position.
 // Colours and normals packed into 0..1 are 8 bits on screen anyway, and the occlusion's 16-bit
 // floats keep its soft gradients: a quarter and a half of the memory and of the traffic.
 Texture* makeTarget(int width, int height, GLint internalFormat) {
@@ -135,7 +135,7 @@ void SSAO::setup(int w, int h) {
     randomTexture = loader.createTexture(GL_TEXTURE_2D, GL_RGBA32F_ARB, kRandomSize, kRandomSize, GL_RGBA, GL_FLOAT,
                                          GL_LINEAR, false, false, true, randomData.data());
 
-    geometryPositions = makeTarget(w, h, GL_RGBA32F_ARB);
+    geometryPositions = makeTarget(w, h, GL_R32F);
     geometryNormals = makeTarget(w, h, GL_RGBA8);
     geometryColors = makeTarget(w, h, GL_RGBA8);
     // The first blur pass runs at the size of the half-size occlusion it reads.

@@ -64,8 +64,10 @@ std::string written(Texture* texture, std::vector<float>* texels = nullptr) {
     std::vector<float> data(static_cast<size_t>(w) * h * 4);
     glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_FLOAT, data.data());
     long count = 0;
-    // An 8-bit target stores the marker to the nearest 255th.
-    for (size_t i = 3; i < data.size(); i += 4) count += std::fabs(data[i] - kMarker) > 0.5f / 255;
+    // An 8-bit target stores the marker to the nearest 255th; a one-channel target keeps it in red.
+    GLint format = 0;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_INTERNAL_FORMAT, &format);
+    for (size_t i = format == GL_R32F ? 0 : 3; i < data.size(); i += 4) count += std::fabs(data[i] - kMarker) > 0.5f / 255;
     if (texels) texels->swap(data);
     return std::to_string(count) + " of " + std::to_string(w) + "x" + std::to_string(h);
 }
@@ -326,7 +328,7 @@ TEST(SSAO, HalfSizeBlurGivesThePictureOfAWindowSizedOne) {
 TEST(NormalView, OnlyTheNormalTargetIsDrawnAndGroundAndBackdropShowTheirNormals) {
     effectContext().playing = true;
     SSAO* ssao = Game::instance().getSSAO();
-    const float marker[4] = {0.5f, 0.5f, 0.5f, kMarker};
+    const float marker[4] = {kMarker, 0.5f, 0.5f, kMarker};
     for (Texture* t : {ssao->getPositionTexture(), ssao->getColorTexture(), ssao->getNormalTexture()})
         glClearTexImage(t->getID(), 0, GL_RGBA, GL_FLOAT, marker);
     const stylescene::Textures textures = stylescene::makeTextures();
