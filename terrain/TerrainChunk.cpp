@@ -34,10 +34,8 @@ void TerrainChunk::upload(const TerrainMesh& mesh) {
 }
 
 void TerrainChunk::applyDetails(const TerrainMesh& mesh, const std::vector<BandDetail>& details) {
-    // Unmoved rows are the grid at every step.
-    auto held = [](const BandDetail& d) { return d.morph > 0.0f ? d : BandDetail{}; };
     for (size_t band = 0; band < details.size() && band < applied.size(); ++band) {
-        const BandDetail want = held(details[band]);
+        const BandDetail& want = details[band];
         if (want == applied[band]) continue;
         applied[band] = want;
         morphBand(mesh, grid, static_cast<int>(band), want, bandVertices, bandNormals);

@@ -149,33 +149,59 @@ bool outside(const float* m, const Box& box, float* minW) {
 
 }  // namespace
 
+namespace {
+
+float3 mix3(const float3& a, const float3& b, float t) {
+    return float3{a.x + (b.x - a.x) * t, a.y + (b.y - a.y) * t, a.z + (b.z - a.z) * t};
+}
+
+}  // namespace
+
 void morphBand(const TerrainMesh& mesh, const HeightGrid& grid, int band, const BandDetail& detail,
                std::vector<float3>& vertices, std::vector<float3>& normals) {
     const int r0 = mesh.bandFirstRow(band), r1 = mesh.bandLastRow(band), n = mesh.getVerticesX();
     vertices.resize(static_cast<size_t>(std::max(r1 - r0 - 1, 0)) * n);
     normals.resize(vertices.size());
+    const int step = TerrainMesh::stepOf(detail.level);
     const bool moving = detail.morph > 0.0f && detail.level + 1 < TerrainMesh::kLevels;
-    const std::vector<int> kept = keptRows(r0, r1, TerrainMesh::stepOf(moving ? detail.level + 1 : 0));
-    const float m = detail.morph;
-    for (size_t k = 0; k + 1 < kept.size(); ++k) {
-        const int ja = kept[k], jb = kept[k + 1];
-        for (int j = ja; j < jb; ++j) {
-            if (j == r0) continue;
+    const int nextStep = moving ? 2 * step : step;
+    // Row j of the band as drawn (the band's edge rows are the grid's).
+    auto drawnAt = [&](int i, int j, float3& v, float3& nm) {
+        if (j == r0 || j == r1) {
+            v = grid.getVertex(i, j), nm = grid.getNormal(i, j);
+            return;
+        }
+        const size_t k = static_cast<size_t>(j - r0 - 1) * n + i;
+        v = vertices[k], nm = normals[k];
+    };
+    // First the rows the step keeps: those the next step drops slide towards the straight line
+    // between the ones it keeps. Then the rows between them (not drawn at this step, but in the
+    // buffers that the top-down pass reads) on the drawn surface.
+    for (int pass = 0; pass < 2; ++pass)
+        for (int j = r0 + 1; j < r1; ++j) {
+            const bool kept = (j - r0) % step == 0;
+            if (kept != (pass == 0)) continue;
+            const int s = kept ? nextStep : step;
+            const int ja = r0 + (j - r0) / s * s, jb = std::min(ja + s, r1);
             const float t = static_cast<float>(j - ja) / (jb - ja);
             for (int i = 0; i < n; ++i) {
                 float3 v = grid.getVertex(i, j), nm = grid.getNormal(i, j);
                 if (j != ja) {
-                    const float3 na = grid.getNormal(i, ja), nb = grid.getNormal(i, jb);
-                    const float line = grid.getVertex(i, ja).y + (grid.getVertex(i, jb).y - grid.getVertex(i, ja).y) * t;
-                    v.y += (line - v.y) * m;
-                    nm = float3{nm.x + (na.x + (nb.x - na.x) * t - nm.x) * m, nm.y + (na.y + (nb.y - na.y) * t - nm.y) * m,
-                                nm.z + (na.z + (nb.z - na.z) * t - nm.z) * m};
+                    float3 va, na, vb, nb;
+                    if (kept) {
+                        va = grid.getVertex(i, ja), na = grid.getNormal(i, ja), vb = grid.getVertex(i, jb), nb = grid.getNormal(i, jb);
+                    } else {
+                        drawnAt(i, ja, va, na);
+                        drawnAt(i, jb, vb, nb);
+                    }
+                    const float m = kept ? detail.morph : 1.0f;
+                    v.y += (va.y + (vb.y - va.y) * t - v.y) * m;
+                    nm = mix3(nm, mix3(na, nb, t), m);
                 }
                 vertices[static_cast<size_t>(j - r0 - 1) * n + i] = v;
                 normals[static_cast<size_t>(j - r0 - 1) * n + i] = nm;
             }
         }
-    }
 }
 
 void selectTiles(const TerrainMesh& mesh, const HeightGrid& grid, const ChunkBounds& bounds, const TerrainView& view,

@@ -81,8 +81,10 @@ struct BandDetail {
 };
 
 // The band's inner rows (bandFirstRow + 1 to bandLastRow - 1, row by row) as the detail
-// draws them: those the next step drops moved by detail.morph towards the straight line
-// between the rows it keeps, in height and normal; every other row as the grid has it.
+// draws them, in height and normal: of the rows its step keeps, those the next step drops moved
+// by detail.morph towards the straight line between the rows that step keeps, the others as
+// the grid has them; the rows its step drops on the drawn surface between their neighbours
+// (so that a pass drawing every row, as the height query's, sees what the view draws).
 void morphBand(const TerrainMesh& mesh, const HeightGrid& grid, int band, const BandDetail& detail,
                std::vector<float3>& vertices, std::vector<float3>& normals);
 

@@ -295,37 +295,48 @@ TEST(TerrainRules, TheViewSendsOnlyVisibleTilesAndCoarsensOnlyWhereItCannotBeSee
     EXPECT_GT(coarse, 0) << "a flat chunk far ahead keeps every row";
 }
 
-// A band's rows as a detail moves them: at 0 the grid; at 1 the rows the next step drops lie on
-// the straight line between the rows it keeps, in height and normal; halfway, halfway; rows
-// the next step keeps, and x and z everywhere, never move.
+// A band's rows as a detail moves them, at row step 2 sliding towards step 4: at 0 the rows
+// step 2 keeps are the grid; at 1 those that step 4 drops lie on the straight line between the
+// rows it keeps, in height and normal; halfway, halfway. Rows step 2 drops (drawn by the height
+// query only) lie midway between their neighbours as drawn. Step 1 unmoved is the grid itself;
+// x and z never move.
 TEST(TerrainRules, MovedRowsSlideOntoTheCoarserSurfaceAndKeptRowsStay) {
     const auto chunks = strip(9);
     const HeightGrid& grid = *chunks[1];
     const TerrainMesh mesh(128, 128);
     const int band = 3, r0 = mesh.bandFirstRow(band), r1 = mesh.bandLastRow(band);
-    std::vector<float3> v0, n0, v1, n1, vh, nh;
+    std::vector<float3> g0, gn, v0, n0, v1, n1, vh, nh;
+    morphBand(mesh, grid, band, BandDetail{0, 0.0f}, g0, gn);
     morphBand(mesh, grid, band, BandDetail{1, 0.0f}, v0, n0);
     morphBand(mesh, grid, band, BandDetail{1, 1.0f}, v1, n1);
     morphBand(mesh, grid, band, BandDetail{1, 0.5f}, vh, nh);
     ASSERT_EQ(v0.size(), static_cast<size_t>(r1 - r0 - 1) * 128);
+    auto at = [&](const std::vector<float3>& v, int i, int j) {
+        return j == r0 || j == r1 ? grid.getVertex(i, j) : v[static_cast<size_t>(j - r0 - 1) * 128 + i];
+    };
     int moved = 0;
     for (int j = r0 + 1; j < r1; ++j)
         for (int i = 0; i < 128; ++i) {
-            const size_t k = static_cast<size_t>(j - r0 - 1) * 128 + i;
             const float3 g = grid.getVertex(i, j);
-            ASSERT_TRUE(same(v0[k], g) && same(n0[k], grid.getNormal(i, j))) << i << ", " << j;
-            EXPECT_TRUE(v1[k].x == g.x && v1[k].z == g.z);
-            if ((j - r0) % 4 == 0) {  // kept at step 4
-                EXPECT_TRUE(same(v1[k], g) && same(n1[k], grid.getNormal(i, j))) << i << ", " << j;
-                continue;
-            }
+            ASSERT_TRUE(same(at(g0, i, j), g) && same(gn[static_cast<size_t>(j - r0 - 1) * 128 + i], grid.getNormal(i, j)));
+            for (const std::vector<float3>* v : {&v0, &v1, &vh}) EXPECT_TRUE(at(*v, i, j).x == g.x && at(*v, i, j).z == g.z);
             const int ja = r0 + (j - r0) / 4 * 4, jb = std::min(ja + 4, r1);
             const float t = static_cast<float>(j - ja) / (jb - ja);
             const float line = grid.getVertex(i, ja).y + (grid.getVertex(i, jb).y - grid.getVertex(i, ja).y) * t;
-            EXPECT_NEAR(v1[k].y, line, 1e-5f);
-            EXPECT_NEAR(n1[k].y, grid.getNormal(i, ja).y + (grid.getNormal(i, jb).y - grid.getNormal(i, ja).y) * t, 1e-5f);
-            EXPECT_NEAR(vh[k].y, (g.y + line) / 2, 1e-5f);
-            moved += std::fabs(line - g.y) > 1e-3f;
+            if ((j - r0) % 4 == 0) {  // kept at step 4
+                for (const std::vector<float3>* v : {&v0, &v1, &vh}) EXPECT_TRUE(same(at(*v, i, j), g)) << i << ", " << j;
+            } else if ((j - r0) % 2 == 0) {  // kept at step 2, dropped at step 4
+                const size_t k = static_cast<size_t>(j - r0 - 1) * 128 + i;
+                EXPECT_TRUE(same(v0[k], g));
+                EXPECT_NEAR(v1[k].y, line, 1e-5f);
+                EXPECT_NEAR(n1[k].y, grid.getNormal(i, ja).y + (grid.getNormal(i, jb).y - grid.getNormal(i, ja).y) * t, 1e-5f);
+                EXPECT_NEAR(vh[k].y, (g.y + line) / 2, 1e-5f);
+                moved += std::fabs(line - g.y) > 1e-3f;
+            } else {  // dropped at step 2: midway between its drawn neighbours
+                for (const std::vector<float3>* v : {&v0, &vh})
+                    EXPECT_NEAR(at(*v, i, j).y, (at(*v, i, j - 1).y + at(*v, i, j + 1).y) / 2, 1e-5f) << i << ", " << j;
+                EXPECT_NEAR(at(v1, i, j).y, line, 1e-5f);
+            }
         }
     EXPECT_GT(moved, 100) << "the band is too flat to show anything";
 }
