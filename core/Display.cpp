@@ -34,14 +34,23 @@ void Game::display() {
         startDemo();
     }
     updateEffectContext();
+    beginFrame();
 
     switch (state) {
         case Title:
             glColor3f(1, 1, 1);
             drawFullScreenImage(titleTexture);
+            drawTitleKeys();
+            break;
+        case SettingsScreen:
+            glColor3f(0.45f, 0.45f, 0.45f);  // the title behind the panel, dimmed
+            drawFullScreenImage(titleTexture);
+            glColor3f(1, 1, 1);
+            drawSettingsScreen();
             break;
         case Playing:
             drawPlayingFrame();
+            if (paused) drawPauseScreen();
             break;
         case Highscore:
             drawFullScreenImage(highscoreTexture);
@@ -58,9 +67,13 @@ void Game::display() {
             break;
     }
 
-    fpsOverlay.frameEnded(timeGetTime(), config.windowWidth, config.windowHeight);
+    drawVolumeLine();
+
+    fpsOverlay.frameEnded(timeGetTime(), picture.width, picture.height, picture.x, picture.y);
     glutSwapBuffers();
-    glutPostRedisplay();
+    // A paused flight is drawn again only when something changes on it.
+    const bool volumeShown = !volumeText.empty() && timeGetTime() - volumeShownAt <= 1600;
+    if (!paused || volumeShown) glutPostRedisplay();
 }
 
 void Game::nextEffectGroup() {

@@ -13,12 +13,12 @@ constexpr int kDescent = 5;  // below the baseline
 
 }  // namespace
 
-void FpsOverlay::frameEnded(uint32_t nowMs, int windowWidth, int windowHeight) {
+void FpsOverlay::frameEnded(uint32_t nowMs, int windowWidth, int windowHeight, int left, int bottom) {
     meter.frameEnded(nowMs);
-    if (shown) draw(windowWidth, windowHeight);
+    if (shown) draw(windowWidth, windowHeight, left, bottom);
 }
 
-void FpsOverlay::draw(int windowWidth, int windowHeight) const {
+void FpsOverlay::draw(int windowWidth, int windowHeight, int pictureLeft, int pictureBottom) const {
     const std::string line = meter.text();
 
     // What the attribute stack does not keep: the program, the active unit, the matrices.
@@ -41,7 +41,7 @@ void FpsOverlay::draw(int windowWidth, int windowHeight) const {
         glDisable(off);
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-    glViewport(0, 0, windowWidth, windowHeight);
+    glViewport(pictureLeft, pictureBottom, windowWidth, windowHeight);
 
     glMatrixMode(GL_PROJECTION);
     glPushMatrix();

@@ -14,9 +14,10 @@ public:
 
     // Called once a frame, just before the buffer swap: counts the frame ending at nowMs and,
     // when shown, draws the reading into a window of the given size.
-    void frameEnded(uint32_t nowMs, int windowWidth, int windowHeight);
+    void frameEnded(uint32_t nowMs, int windowWidth, int windowHeight, int left = 0, int bottom = 0);
     // The drawing alone (the tests call it on a state of their own).
-    void draw(int windowWidth, int windowHeight) const;
+    // (left, bottom): where the picture of that size begins on the window.
+    void draw(int windowWidth, int windowHeight, int left = 0, int bottom = 0) const;
 
 private:
     bool shown = false;

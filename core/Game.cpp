@@ -34,6 +34,15 @@ Game::Game()
       titleSince(0),
       timedemoRunning(false),
       swapInterval(1),
+      windowPixels{800, 600},
+      fullscreen(false),
+      windowedGeometry{0, 0, 800, 600},
+      startFullscreen(-1),
+      paused(false),
+      useSettingsFile(true),
+      settingsLoaded(false),
+      volumeShownAt(0),
+      gamepadPresent(false),
       soundSystem(nullptr),
       effectsChannel(nullptr),
       objectChannel(nullptr),
@@ -70,6 +79,7 @@ void Game::run(int argc, char** argv) {
 }
 
 void Game::startUp(int argc, char** argv) {
+    loadSettings();
     initWindow(argc, argv);
     initSound();
     initProjection();
@@ -84,6 +94,8 @@ void Game::initWindow(int argc, char** argv) {
     glutCreateWindow(config.windowTitle);
     glutIgnoreKeyRepeat(1);
     requireGlew(glewInit());
+    reshape(config.windowWidth, config.windowHeight);
+    if (startFullscreen == 1 || (startFullscreen == -1 && settings.fullscreen)) setFullscreen(true, false);
     applySwapInterval();
 }
 
@@ -109,6 +121,10 @@ void Game::registerCallbacks() {
     glutSpecialUpFunc(specialUpCallback);
     glutKeyboardFunc(keyboardCallback);
     glutKeyboardUpFunc(keyboardUpCallback);
+    glutReshapeFunc(reshapeCallback);
+    glutWindowStatusFunc(windowStatusCallback);
+    // Polled every 16 ms; on a machine without a gamepad freeglut never calls it.
+    glutJoystickFunc(joystickCallback, 16);
 }
 
 const char* Game::currentTitle() const {

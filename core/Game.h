@@ -9,6 +9,10 @@
 #include "core/GameHost.h"
 #include "core/GameSession.h"
 #include "core/GameState.h"
+#include "core/Gamepad.h"
+#include "core/Letterbox.h"
+#include "core/Settings.h"
+#include "core/SettingsMenu.h"
 #include "framework/BitmapText.h"
 #include "highscore/HighscoreTable.h"
 #include "highscore/ScorePanel.h"
@@ -28,6 +32,7 @@ class SSAO;
 class ShaderProgram;
 class Spaceship;
 class Texture;
+class TextCard;
 namespace audio {
 class Channel;
 class Sound;
@@ -60,6 +65,32 @@ public:
     void keyboardUp(unsigned char key, int x, int y);
     void special(int key, int x, int y);
     void specialUp(int key, int x, int y);
+    void reshape(int width, int height);
+    void windowStatus(int status);  // hidden or covered: the flight pauses
+    // A gamepad report: button mask, axes from -1000 to 1000.
+    void joystick(unsigned int buttons, int x, int y, int z);
+
+    // The window and the 4:3 picture in it.
+    void beginFrame();  // black bars, then the picture as viewport and scissor box
+    float pictureScale() const;  // the picture's height over the 600 it is designed for
+    // remember: the setting follows (F11, the settings screen); not for --fullscreen.
+    void setFullscreen(bool on, bool remember = true);
+    void toggleFullscreen() { setFullscreen(!fullscreen); }
+
+    // Pause: the simulation clock stands and the sound holds until resume.
+    void pause();
+    void resume();
+    void togglePause() { paused ? resume() : pause(); }
+
+    // Settings: read at start-up, saved at every change (unless the run keeps them unsaved).
+    void loadSettings();
+    void saveSettings();
+    // Puts what differs between before and settings into effect, and saves.
+    void applySettings(const Settings& before);
+    void changeVolume(int* level, int delta, const char* name);
+    void toggleMute();
+    void applyVolumes();
+    void openSettings();
 
     // Game operations.
     void newGame();
@@ -104,6 +135,10 @@ public:
     void drawNameEntryLines();
     void drawSaveFailureLine();
     void drawDemoLine();
+    void drawPauseScreen();
+    void drawSettingsScreen();
+    void drawVolumeLine();
+    void drawTitleKeys();
     Texture* labelTextureFor(const EffectGroup* group) const;
 
     // Accessors.
@@ -145,6 +180,20 @@ private:
     void drawScenery(const StyleLook& look, const SceneryPass& pass, bool ssaoActive);
     // What the effects read about the frame: the screen, the ship, the logger.
     void updateEffectContext();
+    // The action a key does in flight, pressed or released.
+    void pressAction(int action);
+    void releaseAction(int action);
+    // Keys shared by every screen but name entry: volumes and mute; true when the key was one.
+    bool volumeKey(int code);
+    void settingsKey(int code);
+    void pauseSound(bool on);
+    // A text layer drawn over the design rectangle (x, y, w, h) of the 800 x 600 picture,
+    // uploaded again only when its text or the picture's size changed.
+    struct CardSlot {
+        std::string key;
+        Texture* texture = nullptr;
+    };
+    void drawCard(CardSlot& slot, const TextCard& card, float x, float y, float w, float h);
 
     Camera chaseCamera;
     Camera topDownCamera;
@@ -183,6 +232,30 @@ public:
     HighscoreTable highscoreTable;
     ScorePanel scorePanel;
     FpsOverlay fpsOverlay;  // F10
+
+    // The window: its size in pixels, the picture in it, fullscreen, and where the window
+    // was before fullscreen (x, y, width, height).
+    int windowPixels[2];
+    PictureRect picture;
+    bool fullscreen;
+    int windowedGeometry[4];
+    // --fullscreen (1) or --windowed (0) for this run only; -1: as the settings say.
+    int startFullscreen;
+    bool paused;
+    std::vector<audio::Channel*> pausedChannels;  // the channels the pause holds
+    Settings settings;
+    std::string settingsProblem;  // a damaged file, reported once; shown until the next save
+    // The timedemo and the tools play with the defaults and keep no file; nothing is saved
+    // before loadSettings has read the file.
+    bool useSettingsFile;
+    bool settingsLoaded;
+    SettingsMenu settingsMenu;
+    // The level last changed by a key, shown for a moment.
+    std::string volumeText;
+    uint32_t volumeShownAt;
+    Gamepad gamepad;
+    bool gamepadPresent;
+    CardSlot pauseCard, settingsCard, volumeCard, titleKeysCard;
 
     // Sound handles.
     audio::System* soundSystem;

@@ -21,6 +21,9 @@ bool isNameCharacter(unsigned char key) {
     return std::isalnum(key) || key == ' ' || key == '_' || key == '-';
 }
 
+// Bindings name letters in lower case: Shift does not change what a key does in flight.
+int bindingCode(unsigned char key) { return std::isupper(key) ? std::tolower(key) : key; }
+
 }  // namespace
 
 void Game::keyboard(unsigned char key, int, int) {
@@ -28,6 +31,22 @@ void Game::keyboard(unsigned char key, int, int) {
     // Any key ends the demo, and does nothing else.
     if (demoRunning) {
         endDemo();
+        glutPostRedisplay();
+        return;
+    }
+    if (key == 13 && (glutGetModifiers() & GLUT_ACTIVE_ALT)) {
+        toggleFullscreen();
+        return;
+    }
+    if (state == SettingsScreen) {
+        settingsKey(bindingCode(key));
+        return;
+    }
+    const int code = bindingCode(key);
+    if (paused) {
+        if (key == 27 || key == 'q') std::exit(0);
+        if (actionForKey(settings, code) == static_cast<int>(Action::Pause)) resume();
+        volumeKey(code);
         glutPostRedisplay();
         return;
     }
@@ -44,11 +63,12 @@ void Game::keyboard(unsigned char key, int, int) {
             }
         }
     }
-    // While a name is typed, "q", "m" and the space bar are letters of it, not commands.
+    // While a name is typed, "q", "m", the volume keys and the flight keys are letters of it.
     const bool typingName = state == EnterName;
 
     if (state == Credits && key == 'b') state = Title;
     if (state == Title && key == 'c') state = Credits;
+    if (state == Title && key == 'o') openSettings();
     if (state == Title || state == Highscore) {
         if (key == 'm') {
             state = Title;
@@ -58,23 +78,45 @@ void Game::keyboard(unsigned char key, int, int) {
     }
 
     if (key == 27 || (key == 'q' && !typingName)) std::exit(0);
-    if (key == ' ' && !typingName) fire();
-    if (key == 'm' && !typingName) toggleMusicPause();
+    if (!typingName) {
+        if (state == Playing) pressAction(actionForKey(settings, code));
+        volumeKey(code);
+        if (key == 'm') toggleMusicPause();
+    }
 
     glutPostRedisplay();
 }
 
-void Game::keyboardUp(unsigned char, int, int) {}
+void Game::keyboardUp(unsigned char key, int, int) {
+    if (state == Playing && !demoRunning) releaseAction(actionForKey(settings, bindingCode(key)));
+}
 
 void Game::special(int key, int, int) {
     // The frame rate on any screen; a viewer's key, so the demo and the title's wait go on.
     if (key == GLUT_KEY_F10) {
         fpsOverlay.toggle();
+        const Settings before = settings;
+        settings.fpsOverlay = fpsOverlay.isShown();
+        applySettings(before);
+        return;
+    }
+    if (key == GLUT_KEY_F11) {
+        toggleFullscreen();
         return;
     }
     titleSince = timeGetTime();
     if (demoRunning) {
         endDemo();
+        return;
+    }
+    const int code = input::kSpecial + key;
+    if (state == SettingsScreen) {
+        settingsKey(code);
+        return;
+    }
+    if (paused) {
+        if (actionForKey(settings, code) == static_cast<int>(Action::Pause)) resume();
+        if (key == GLUT_KEY_F12) std::exit(0);
         return;
     }
     if (state == Title || state == Highscore) {
@@ -83,24 +125,13 @@ void Game::special(int key, int, int) {
     }
     if (state != Playing || !ship) return;
 
+    // A bound key does its action, before any test key of the same name.
+    const int action = actionForKey(settings, code);
+    if (action >= 0) {
+        pressAction(action);
+        return;
+    }
     switch (key) {
-        case GLUT_KEY_LEFT:
-            session.leftHeld = true;
-            break;
-        case GLUT_KEY_RIGHT:
-            session.rightHeld = true;
-            break;
-        case GLUT_KEY_UP:
-            if (ship->getMotionState() != Jumping) {
-                playEffectSound(jumpSound, false);
-                ship->addVelocity(0, config.steerRate * 1.75f, 0);
-                ship->setMotionState(Jumping);
-            }
-            break;
-        case GLUT_KEY_DOWN:
-            if (ship->getMotionState() == Jumping || ship->getMotionState() == Airborne)
-                ship->addVelocity(0, -config.steerRate, 0);
-            break;
         case GLUT_KEY_F1:
             world.addObject(new Asteroid(1.5f), false);
             break;
@@ -131,8 +162,73 @@ void Game::special(int key, int, int) {
 
 void Game::specialUp(int key, int, int) {
     if (state != Playing || demoRunning) return;
-    if (key == GLUT_KEY_LEFT) session.leftHeld = false;
-    if (key == GLUT_KEY_RIGHT) session.rightHeld = false;
+    releaseAction(actionForKey(settings, input::kSpecial + key));
+}
+
+void Game::pressAction(int action) {
+    if (action < 0 || state != Playing) return;
+    switch (static_cast<Action>(action)) {
+        case Action::Left:
+            session.leftHeld = true;
+            break;
+        case Action::Right:
+            session.rightHeld = true;
+            break;
+        case Action::Jump:
+            if (ship && ship->getMotionState() != Jumping) {
+                playEffectSound(jumpSound, false);
+                ship->addVelocity(0, config.steerRate * 1.75f, 0);
+                ship->setMotionState(Jumping);
+            }
+            break;
+        case Action::Sink:
+            if (ship && (ship->getMotionState() == Jumping || ship->getMotionState() == Airborne))
+                ship->addVelocity(0, -config.steerRate, 0);
+            break;
+        case Action::Fire:
+            fire();
+            break;
+        case Action::Pause:
+            togglePause();
+            break;
+    }
+}
+
+// Releases count while paused too: a key let go during the pause no longer steers after it.
+void Game::releaseAction(int action) {
+    if (action == static_cast<int>(Action::Left)) session.leftHeld = false;
+    if (action == static_cast<int>(Action::Right)) session.rightHeld = false;
+}
+
+void Game::joystick(unsigned int buttons, int x, int y, int) {
+    gamepadPresent = true;
+    const Gamepad::Change change = gamepad.update(buttons, x, y);
+    const bool start = Gamepad::has(change.pressed, settings.padStart);
+    if (change.pressed || change.steerChanged) titleSince = timeGetTime();
+    if (demoRunning) {
+        if (change.pressed) endDemo();
+        return;
+    }
+    if (start) {
+        if (state == Title || state == Highscore) {
+            newGame();
+            return;
+        }
+        if (state == Playing) {
+            togglePause();
+            return;
+        }
+        if (state == Credits || state == SettingsScreen) state = Title;
+        return;
+    }
+    if (state != Playing || paused) return;
+    if (change.steerChanged) {
+        session.leftHeld = change.steer < 0;
+        session.rightHeld = change.steer > 0;
+    }
+    if (Gamepad::has(change.pressed, settings.padJump)) pressAction(static_cast<int>(Action::Jump));
+    if (Gamepad::has(change.pressed, settings.padFire)) pressAction(static_cast<int>(Action::Fire));
+    if (change.sinkPressed) pressAction(static_cast<int>(Action::Sink));
 }
 
 void Game::fire() {

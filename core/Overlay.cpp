@@ -19,7 +19,7 @@ void Game::beginOverlay() {
 
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
-    glViewport(0, 0, config.windowWidth, config.windowHeight);
+    glViewport(picture.x, picture.y, picture.width, picture.height);
 }
 
 void Game::endOverlay() {
@@ -28,7 +28,7 @@ void Game::endOverlay() {
     glMatrixMode(GL_MODELVIEW);
 
     glEnable(GL_DEPTH_TEST);
-    glViewport(0, 0, config.windowWidth, config.windowHeight);
+    glViewport(picture.x, picture.y, picture.width, picture.height);
     glPopMatrix();
     glEnable(GL_LIGHTING);
 }

@@ -101,6 +101,13 @@ void playNextEntry(Game& game) {
     }
 }
 
+// An effect starts paused, so that not one sample of it plays louder than the player's level.
+void startAtEffectsLevel(audio::Channel* channel, float gain) {
+    if (!channel) return;
+    channel->setVolume(gain);
+    channel->setPaused(false);
+}
+
 }  // namespace
 
 void Game::checkSoundResult(int result) {
@@ -187,7 +194,7 @@ void Game::advancePlaylist() {
 }
 
 void Game::toggleMusicPause() {
-    if (!musicChannel) return;
+    if (!musicChannel || paused) return;
     musicChannel->getPaused(&musicPaused);
     musicChannel->setPaused(!musicPaused);
 }
@@ -196,7 +203,9 @@ void Game::playObjectSound(ObjectKind kind) {
     audio::Sound* sound = objectSounds[static_cast<int>(kind)];
     // Kinds without a sound, a sound that did not load, or no sound system at all: silence.
     if (!soundSystem || !sound) return;
-    checkSoundResult(soundSystem->playSound(audio::CHANNEL_FREE, sound, false, &objectChannel));
+    const int result = soundSystem->playSound(audio::CHANNEL_FREE, sound, true, &objectChannel);
+    checkSoundResult(result);
+    if (result == audio::OK) startAtEffectsLevel(objectChannel, effectsGain(settings));
 }
 
 void Game::playEffectSound(audio::Sound* sound, bool reuse) {
@@ -204,6 +213,25 @@ void Game::playEffectSound(audio::Sound* sound, bool reuse) {
     // A finished effect frees its channel, and the next title may start on it: the effects
     // handle then names the music's channel, and reusing it would cut the music.
     if (effectsChannel && effectsChannel == musicChannel) effectsChannel = nullptr;
-    checkSoundResult(soundSystem->playSound(reuse ? audio::CHANNEL_REUSE : audio::CHANNEL_FREE, sound, false,
-                                            &effectsChannel));
+    const int result = soundSystem->playSound(reuse ? audio::CHANNEL_REUSE : audio::CHANNEL_FREE, sound, true,
+                                              &effectsChannel);
+    checkSoundResult(result);
+    if (result == audio::OK) startAtEffectsLevel(effectsChannel, effectsGain(settings));
+}
+
+void Game::pauseSound(bool on) {
+    if (!soundSystem) return;
+    if (!on) {
+        for (audio::Channel* channel : pausedChannels) channel->setPaused(false);
+        pausedChannels.clear();
+        return;
+    }
+    // Only what sounds now: music the player paused with "m" stays paused after the pause.
+    audio::Channel* channel = nullptr;
+    for (int i = 0; soundSystem->getChannel(i, &channel) == audio::OK && channel; ++i) {
+        bool playing = false, held = false;
+        channel->isPlaying(&playing);
+        channel->getPaused(&held);
+        if (playing && !held && channel->setPaused(true) == audio::OK) pausedChannels.push_back(channel);
+    }
 }

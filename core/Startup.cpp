@@ -67,5 +67,5 @@ void Game::initResources() {
     std::printf("Textures Loaded\n");
     std::fflush(stdout);
 
-    if (musicChannel) musicChannel->setVolume(0.4f);
+    applyVolumes();  // the music at the player's level (0.4 unless set otherwise)
 }

@@ -106,6 +106,7 @@ void runTimedemo(Game& game, int argc, char** argv, const TimedemoOptions& optio
     // From the start on, so every seed and every step is the same in every run.
     testclock::enable(kStartMs);
     game.swapInterval = 0;
+    game.useSettingsFile = false;  // the same frames whatever the player has set
     game.startUp(argc, argv);
 
     glutDisplayFunc(timedemoDisplay);

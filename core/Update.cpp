@@ -1,3 +1,7 @@
+#include <GL/glew.h>
+#include <GL/freeglut.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdlib>
 
@@ -38,6 +42,7 @@ void Game::newGame(unsigned seed) {
     topDownCamera.set(0, 5, -1.25f, 0, 0, -1.25f, 0, 0, -1);
 
     state = Playing;
+    paused = false;
     session.lastFrameTime = timeGetTime();
     session.forwardSpeed = config.startSpeed;
 
@@ -48,6 +53,11 @@ void Game::newGame(unsigned seed) {
 
 void Game::idle() {
     if (state != Playing) return;
+    if (paused) {
+        // Nothing moves: no frame to draw, and no reason to spin the processor meanwhile.
+        usleep(10000);
+        return;
+    }
 
     // Unsigned 32-bit difference: a wrap of the millisecond counter still gives the small step.
     simulation::addElapsed(session, timeGetTime() - session.lastFrameTime);
@@ -85,4 +95,20 @@ void Game::endDemo() {
     session.leftHeld = session.rightHeld = false;
     state = Title;
     titleShown = false;  // the idle time starts again with the next title frame
+}
+
+void Game::pause() {
+    if (state != Playing || paused || demoRunning || timedemoRunning) return;
+    paused = true;
+    pauseSound(true);
+    glutPostRedisplay();
+}
+
+void Game::resume() {
+    if (!paused) return;
+    paused = false;
+    // The time paused is never simulated: the flight goes on from the step it stood at.
+    session.lastFrameTime = timeGetTime();
+    pauseSound(false);
+    glutPostRedisplay();
 }

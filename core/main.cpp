@@ -95,6 +95,7 @@ int main(int argc, char** argv) {
         runTimedemo(game, glutArgc, argv, options);
     }
     game.swapInterval = line.vsync ? 1 : 0;
+    game.startFullscreen = line.fullscreen;
     game.run(glutArgc, argv);
     return 0;
 }

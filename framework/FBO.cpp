@@ -4,6 +4,7 @@
 #include <string>
 
 #include "framework/Logger.h"
+#include "framework/Screen.h"
 
 FBO::FBO(Logger* logger, int width, int height, bool withDepth)
     : logger(logger), fbo(0), rbo(0), width(width), height(height), withDepth(withDepth), depthStorage(false) {
@@ -18,6 +19,11 @@ FBO::~FBO() {
 
 void FBO::bind() {
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, fbo);
+    // A target is drawn whole, at its own size, wherever the picture sits on the window.
+    if (screen::picture().width > 0) {
+        glViewport(0, 0, width, height);
+        glDisable(GL_SCISSOR_TEST);
+    }
     if (withDepth) {
         glBindRenderbufferEXT(GL_RENDERBUFFER_EXT, rbo);
         // The size never changes: specifying the storage again at every bind would only
@@ -31,6 +37,7 @@ void FBO::bind() {
 
 void FBO::unbind() {
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
+    screen::applyPicture();
     if (withDepth) glBindRenderbufferEXT(GL_RENDERBUFFER_EXT, 0);
 }
 

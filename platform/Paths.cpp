@@ -202,6 +202,7 @@ PlayerFiles playerFiles(const Environment& env, bool portable) {
     files.table = join(files.dataFolder, "highscore.txt");
     files.picture = join(files.dataFolder, "highscore.png");
     files.log = join(files.stateFolder, "log.txt");
+    files.settings = join(files.configFolder, "settings.ini");
     return files;
 }
 
@@ -261,11 +262,16 @@ std::string usage(const std::string& program, const PlayerFiles& xdg) {
            "  -h, --help      show this help and exit\n"
            "  --version       show the version and exit\n"
            "\n"
-           "Keys:\n"
+           "Keys (the flight keys can be changed on the settings screen):\n"
            "  Left, Right     steer\n"
            "  Up              jump\n"
            "  Down            sink faster while in the air\n"
            "  Space, F7       fire (when you have bullets)\n"
+           "  P, Pause        pause and resume (the game also pauses when its window is hidden)\n"
+           "  O               settings (title screen)\n"
+           "  F11, Alt+Enter  fullscreen or window\n"
+           "  -, +            music volume; [, ] effects volume; 0 sound off and on\n"
+           "  Gamepad         stick steers; button 1 jumps, 2 fires, 8 (Start) starts and pauses\n"
            "  S, Insert       start a game (title and high-score screens)\n"
            "  C               credits (title screen)\n"
            "  B               back to the title (credits screen)\n"
@@ -278,7 +284,7 @@ std::string usage(const std::string& program, const PlayerFiles& xdg) {
            "  high scores     " + xdg.table + "\n"
            "                  " + xdg.picture + "\n"
            "  log             " + xdg.log + "\n"
-           "  settings        " + xdg.configFolder + "/\n"
+           "  settings        " + xdg.settings + "\n"
            "  (XDG_DATA_HOME, XDG_STATE_HOME and XDG_CONFIG_HOME move them.) A data folder that\n"
            "  holds the file " + kPortableMarker + " is portable: the game keeps its files there.\n"
            "\n"

@@ -72,6 +72,7 @@ struct PlayerFiles {
     std::string table = "highscore.txt";
     std::string picture = "Textures/highscore.png";
     std::string log = "log.txt";
+    std::string settings = "settings.ini";
 };
 
 // An XDG base folder: the variable when it holds an absolute path (relative ones are invalid

@@ -123,14 +123,13 @@ bool titleScreen(const std::string& dir) {
     panel(c, 60, 430, 740, 588, 0.78);
     c.text("Menu", 17, 90, 462, Align::Left, kGold);
     c.text("In flight", 17, 420, 462, Align::Left, kGold);
-    const char* menu[][2] = {{"S or Insert", "start"}, {"C", "credits"}, {"M", "title and music"}, {"Q or Esc", "quit"}};
-    const char* flight[][2] = {{"\u2190 \u2192", "steer"}, {"\u2191", "jump"}, {"\u2193", "sink"}, {"Space or F7", "fire"}};
-    for (int i = 0; i < 4; ++i) {
-        const double y = 494 + i * 26;
+    // The flight keys can be rebound: the game writes them into the right column itself.
+    const char* menu[][2] = {{"S or Insert", "start"}, {"O", "settings"}, {"C", "credits"}, {"M", "title and music"},
+                             {"Q or Esc", "quit"}};
+    for (int i = 0; i < 5; ++i) {
+        const double y = 486 + i * 22;
         c.text(menu[i][0], 14, 215, y, Align::Right, kKey);
         c.text(menu[i][1], 14, 232, y, Align::Left, kBody);
-        c.text(flight[i][0], 14, 560, y, Align::Right, kKey);
-        c.text(flight[i][1], 14, 577, y, Align::Left, kBody);
     }
     return c.saveJpeg(dir + "/titlescreen.jpg");
 }

@@ -51,6 +51,7 @@ int main(int argc, char** argv) {
     const std::string out = argv[1];
     testclock::enable(100000);
     Game& game = Game::instance();
+    game.useSettingsFile = false;  // the same frames whatever the player has set
     game.startUp(argc, argv);
     game.newGame();
     for (int style = 0; style < 11; ++style) {

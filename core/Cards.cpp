@@ -1,0 +1,155 @@
+#include <GL/glew.h>
+#include <GL/freeglut.h>
+
+#include <string>
+
+#include "core/Game.h"
+#include "framework/Texture.h"
+#include "highscore/TextCard.h"
+#include "platform/Clock.h"
+
+namespace {
+
+constexpr uint32_t kGold = 0xffd24aff;
+constexpr uint32_t kKey = 0x6fd8ffff;
+constexpr uint32_t kBody = 0xffffffff;
+constexpr uint32_t kRed = 0xff5a4aff;
+constexpr uint32_t kPanel = 0x1c1830d0;
+constexpr uint32_t kBorder = 0xf2c94cff;
+constexpr uint32_t kVolumeShownMs = 1500;
+
+std::string keyOf(const Settings& s, Action a) { return input::keyName(s.key(a)); }
+
+}  // namespace
+
+void Game::drawCard(CardSlot& slot, const TextCard& card, float x, float y, float w, float h) {
+    // At the picture's own resolution, so the letters stay sharp in a large window.
+    const float scale = pictureScale();
+    const int widthPx = std::max(1, static_cast<int>(w * scale + 0.5f));
+    const int heightPx = std::max(1, static_cast<int>(h * scale + 0.5f));
+    const std::string key = card.key() + "@" + std::to_string(widthPx) + "x" + std::to_string(heightPx);
+    if (slot.key != key || !slot.texture) {
+        const std::vector<unsigned char> pixels = card.render(widthPx, heightPx);
+        if (pixels.empty()) return;
+        delete slot.texture;
+        TextureLoader loader;
+        slot.texture = loader.createTexture(GL_TEXTURE_2D, GL_RGBA8, widthPx, heightPx, GL_RGBA, GL_UNSIGNED_BYTE,
+                                            GL_LINEAR, true, false, true, pixels.data());
+        slot.key = key;
+    }
+
+    glPushAttrib(GL_ALL_ATTRIB_BITS);
+    GLint program = 0;
+    glGetIntegerv(GL_CURRENT_PROGRAM, &program);
+    glUseProgram(0);
+    beginOverlay();
+    glDisable(GL_CULL_FACE);
+    glDisable(GL_ALPHA_TEST);
+    glDisable(GL_COLOR_LOGIC_OP);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    slot.texture->bind(GL_TEXTURE_2D, 0);
+    glEnable(GL_TEXTURE_2D);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    glColor4f(1, 1, 1, 1);
+    const float x0 = x / 400.0f - 1, x1 = (x + w) / 400.0f - 1;
+    const float y0 = 1 - y / 300.0f, y1 = 1 - (y + h) / 300.0f;
+    // The layer's rows run from the top.
+    glBegin(GL_QUADS);
+    glTexCoord2f(0, 0), glVertex2f(x0, y0);
+    glTexCoord2f(0, 1), glVertex2f(x0, y1);
+    glTexCoord2f(1, 1), glVertex2f(x1, y1);
+    glTexCoord2f(1, 0), glVertex2f(x1, y0);
+    glEnd();
+    endOverlay();
+    glUseProgram(static_cast<GLuint>(program));
+    glPopAttrib();
+}
+
+void Game::drawPauseScreen() {
+    // The frozen flight, dimmed.
+    glPushAttrib(GL_ALL_ATTRIB_BITS);
+    GLint program = 0;
+    glGetIntegerv(GL_CURRENT_PROGRAM, &program);
+    glUseProgram(0);
+    beginOverlay();
+    glDisable(GL_TEXTURE_2D);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glColor4f(0, 0, 0, 0.55f);
+    glRectf(-1, -1, 1, 1);
+    endOverlay();
+    glUseProgram(static_cast<GLuint>(program));
+    glPopAttrib();
+
+    TextCard card(500, 330);
+    card.panel(4, 4, 496, 326, kPanel, kBorder);
+    card.text("Paused", 250, 70, 34, kGold, TextCard::Centre);
+    const std::string resume = keyOf(settings, Action::Pause) + (gamepadPresent ? ", Start" : "");
+    const std::string rows[][2] = {
+        {resume, "resume"},
+        {"Esc or Q", "quit the game"},
+        {keyOf(settings, Action::Left) + " " + keyOf(settings, Action::Right), "steer"},
+        {keyOf(settings, Action::Jump) + " / " + keyOf(settings, Action::Sink), "jump / sink"},
+        {keyOf(settings, Action::Fire), "fire"},
+        {"F11 or Alt+Enter", "fullscreen"},
+        {"- +   [ ]   0", "music, effects, mute"},
+    };
+    for (int i = 0; i < 7; ++i) {
+        const double y = 118 + i * 29;
+        card.text(rows[i][0], 235, y, 14, kKey, TextCard::Right);
+        card.text(rows[i][1], 255, y, 14, kBody);
+    }
+    drawCard(pauseCard, card, 150, 135, 500, 330);
+}
+
+void Game::drawSettingsScreen() {
+    TextCard card;
+    card.panel(110, 40, 690, 580, kPanel, kBorder);
+    card.text("Settings", 400, 92, 30, kGold, TextCard::Centre);
+    const std::vector<SettingsMenu::Line> lines = settingsMenu.lines(settings);
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const double y = 135 + i * 27 + (i >= SettingsMenu::kFirstKeyRow ? 10 : 0) + (i == lines.size() - 1 ? 10 : 0);
+        const bool chosen = static_cast<int>(i) == settingsMenu.selected();
+        if (chosen) card.panel(140, y - 20, 660, y + 7, 0xffffff30, 0);
+        card.text(lines[i].label, 170, y, 14, chosen ? kGold : kBody);
+        card.text(lines[i].value, 630, y, 14, kKey, TextCard::Right);
+    }
+    const std::string& note = !settingsMenu.note().empty() ? settingsMenu.note() : settingsProblem;
+    if (!note.empty()) card.text(note, 400, 528, 11, settingsMenu.note().empty() ? kRed : kGold, TextCard::Centre);
+    card.text("Up Down: choose   Left Right: change   Enter: set or bind   B: back", 400, 558, 11, kBody,
+              TextCard::Centre);
+    drawCard(settingsCard, card, 0, 0, 800, 600);
+}
+
+void Game::drawVolumeLine() {
+    if (volumeText.empty() || timeGetTime() - volumeShownAt > kVolumeShownMs) return;
+    TextCard card(300, 50);
+    card.panel(2, 2, 298, 48, kPanel, kBorder);
+    card.text(volumeText, 150, 33, 15, kBody, TextCard::Centre);
+    drawCard(volumeCard, card, 250, 20, 300, 50);
+}
+
+void Game::drawTitleKeys() {
+    // The flight keys as the player has bound them, in the panel's right column.
+    TextCard card(800, 200);
+    const std::string rows[][2] = {
+        {keyOf(settings, Action::Left) + "  " + keyOf(settings, Action::Right), "steer"},
+        {keyOf(settings, Action::Jump), "jump"},
+        {keyOf(settings, Action::Sink), "sink"},
+        {keyOf(settings, Action::Fire) + " or F7", "fire"},
+        {keyOf(settings, Action::Pause), "pause"},
+    };
+    for (int i = 0; i < 5; ++i) {
+        const double y = 86 + i * 22;
+        card.text(rows[i][0], 560, y, 14, kKey, TextCard::Right);
+        card.text(rows[i][1], 577, y, 14, kBody);
+    }
+    if (gamepadPresent) {
+        card.text("Gamepad: stick steers, button " + std::to_string(settings.padJump) + " jumps, button " +
+                      std::to_string(settings.padFire) + " fires, button " + std::to_string(settings.padStart) +
+                      " starts and pauses",
+                  400, 20, 12, kGold, TextCard::Centre);
+    }
+    drawCard(titleKeysCard, card, 0, 400, 800, 200);
+}

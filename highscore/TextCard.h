@@ -1,0 +1,40 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// A layer of outlined "Faktos.ttf" text and translucent rounded panels on transparency, laid
+// out on the game's 800 x 600 design canvas and drawn at any pixel size: the pause, settings,
+// volume and title-key overlays, sharp at the window's own resolution.
+class TextCard {
+public:
+    enum Align { Left, Centre, Right };
+
+    explicit TextCard(int designWidth = 800, int designHeight = 600);
+
+    // Colours are 0xRRGGBBAA. Coordinates are design pixels, y from the top; a text's y is its
+    // baseline.
+    void panel(double x0, double y0, double x1, double y1, uint32_t fill, uint32_t border);
+    void text(const std::string& line, double x, double y, double points, uint32_t colour, Align align = Left);
+
+    // The layer at widthPx x heightPx: top row first, RGBA bytes, straight alpha. Empty when
+    // the size is not positive.
+    std::vector<unsigned char> render(int widthPx, int heightPx) const;
+
+    // Everything that decides the pixels: equal keys draw equal layers.
+    const std::string& key() const { return description; }
+    int designWidth() const { return designW; }
+    int designHeight() const { return designH; }
+
+private:
+    struct Item {
+        bool isText;
+        std::string line;
+        double x0, y0, x1, y1, points;
+        uint32_t colour, border;
+        Align align;
+    };
+    int designW, designH;
+    std::vector<Item> items;
+    std::string description;
+};
