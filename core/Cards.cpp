@@ -85,7 +85,9 @@ void Game::drawPauseScreen() {
     TextCard card(500, 330);
     card.panel(4, 4, 496, 326, kPanel, kBorder);
     card.text("Paused", 250, 70, 34, kGold, TextCard::Centre);
-    const std::string resume = keyOf(settings, Action::Pause) + (gamepadPresent ? ", Start" : "");
+    std::string resume = keyOf(settings, Action::Pause);
+    if (settings.key(Action::Pause) != input::kPauseKey) resume += " or Pause";
+    if (gamepadPresent) resume += ", Start";
     const std::string rows[][2] = {
         {resume, "resume"},
         {"Esc or Q", "quit the game"},
@@ -138,7 +140,7 @@ void Game::drawTitleKeys() {
         {keyOf(settings, Action::Jump), "jump"},
         {keyOf(settings, Action::Sink), "sink"},
         {keyOf(settings, Action::Fire) + " or F7", "fire"},
-        {keyOf(settings, Action::Pause), "pause"},
+        {keyOf(settings, Action::Pause) + (settings.key(Action::Pause) != input::kPauseKey ? " or Pause" : ""), "pause"},
     };
     for (int i = 0; i < 5; ++i) {
         const double y = 86 + i * 22;

@@ -2,6 +2,7 @@
 
 #include <GL/glew.h>
 #include <GL/freeglut.h>
+#include <GL/glx.h>
 
 #include <cstdio>
 
@@ -9,6 +10,7 @@
 #include "core/StartupChecks.h"
 #include "effects/EffectContext.h"
 #include "effects/EffectGroup.h"
+#include "framework/Screen.h"
 #include "objects/Spaceship.h"
 #include "platform/SwapInterval.h"
 
@@ -59,6 +61,10 @@ Game::Game()
       playlistIndex(0) {
     world.setHost(&host);
     world.setResourceCache(&resourceCache);
+    // The window's first size, until it tells another (tests draw into a window of that size
+    // without the game's own window start-up).
+    picture = fitPicture(windowPixels[0], windowPixels[1]);
+    screen::setPicture({picture.x, picture.y, picture.width, picture.height});
 }
 
 // Members are destroyed in reverse declaration order after this body: score panel, text
@@ -95,6 +101,7 @@ void Game::initWindow(int argc, char** argv) {
     glutIgnoreKeyRepeat(1);
     requireGlew(glewInit());
     reshape(config.windowWidth, config.windowHeight);
+    pauseKey.open(glXGetCurrentDrawable());
     if (startFullscreen == 1 || (startFullscreen == -1 && settings.fullscreen)) setFullscreen(true, false);
     applySwapInterval();
 }

@@ -20,6 +20,7 @@
 #include "objects/ResourceCache.h"
 #include "objects/World.h"
 #include "platform/Paths.h"
+#include "platform/PauseKey.h"
 #include "terrain/HeightQuery.h"
 
 class EffectGroup;
@@ -255,6 +256,7 @@ public:
     uint32_t volumeShownAt;
     Gamepad gamepad;
     bool gamepadPresent;
+    PauseKey pauseKey;
     CardSlot pauseCard, settingsCard, volumeCard, titleKeysCard;
 
     // Sound handles.

@@ -46,7 +46,7 @@ int keyFromName(const std::string& name);
 // Keys that do one fixed thing on every screen, so no action may have them:
 //   Escape, Q      quit                       M          title screen, music on or off
 //   F10            frame-rate overlay         F11        full screen
-//   F12            quit (while playing)       -, =       music volume down, up
+//   F12            quit (while playing)       -, =, +    music volume down, up, up
 //   [, ]           effects volume down, up    0          mute
 //   Enter          Alt+Enter, and confirms on the settings screen
 //   Backspace      goes back on the settings screen and in name entry

@@ -52,6 +52,9 @@ void Game::newGame(unsigned seed) {
 }
 
 void Game::idle() {
+    // The Pause key does what the pause binding does in flight.
+    for (int presses = pauseKey.takePresses(); presses > 0; --presses)
+        if (state == Playing && !demoRunning) togglePause();
     if (state != Playing) return;
     if (paused) {
         // Nothing moves: no frame to draw, and no reason to spin the processor meanwhile.

@@ -64,6 +64,7 @@ inline std::string make(const std::string& prefix, const Options& options = Opti
     const std::string src = options.sourceDir.empty() ? std::string(LUMIVEX_GAME_DIR) : options.sourceDir;
     if (dir.empty() || harness::runCommand("cp -r '" + src + "/.' '" + dir + "/'") != 0) return "";
     std::remove((dir + "/highscore.txt").c_str());
+    std::remove((dir + "/settings.ini").c_str());  // the player's settings are not the test's
     if (options.knownPictures) writeKnownPictures(dir);
     if (!options.withTextures) harness::removeTree(dir + "/Textures");
     return dir;

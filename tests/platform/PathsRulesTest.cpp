@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/Settings.h"
 #include "platform/Paths.h"
 #include "support/TestFiles.h"
 
@@ -109,7 +110,8 @@ TEST(PathsCommandLine, HelpNamesTheKeysAndThePlayersFilesAndMisuseAddsTheProblem
     for (const char* part : {"--data DIR", "--fullscreen", "--windowed", "--version", "Escape, Q", "S, Insert",
                              "--no-vsync", "--timedemo ", "--timedemo-frames N", "(default 120)", "--csv FILE", "F10",
                              "/home/ada/.local/share/lumivex/highscore.txt", "/home/ada/.local/share/lumivex/highscore.png",
-                             "/var/ada-state/lumivex/log.txt", "/home/ada/.config/lumivex/", "portable.txt"})
+                             "/var/ada-state/lumivex/log.txt", "  settings        /home/ada/.config/lumivex/settings.ini\n",
+                             "portable.txt"})
         EXPECT_NE(help.find(part), std::string::npos) << part;
 
     CommandLine wrong;
@@ -129,6 +131,10 @@ TEST(PathsPlayerFiles, XdgFoldersWithTheirFallbacks) {
     EXPECT_EQ(files.table, "/home/bo/.local/share/lumivex/highscore.txt");
     EXPECT_EQ(files.picture, "/home/bo/.local/share/lumivex/highscore.png");
     EXPECT_EQ(files.log, "/home/bo/.local/state/lumivex/log.txt");
+    EXPECT_EQ(files.settings, "/home/bo/.config/lumivex/settings.ini");
+
+    env.configHome = "/etc-bo/";
+    EXPECT_EQ(paths::playerFiles(env, false).settings, "/etc-bo/lumivex/settings.ini");
 
     env.dataHome = "/data/";
     env.stateHome = "/state";
@@ -137,6 +143,7 @@ TEST(PathsPlayerFiles, XdgFoldersWithTheirFallbacks) {
     EXPECT_EQ(files.table, "/data/lumivex/highscore.txt");
     EXPECT_EQ(files.log, "/state/lumivex/log.txt");
     EXPECT_EQ(files.configFolder, "/home/bo/.config/lumivex");
+    EXPECT_EQ(files.settings, "/home/bo/.config/lumivex/settings.ini");
 
     // Portable: the names beside the data, relative to it, as the build folder always had them.
     files = paths::playerFiles(env, true);
@@ -144,6 +151,7 @@ TEST(PathsPlayerFiles, XdgFoldersWithTheirFallbacks) {
     EXPECT_EQ(files.table, "highscore.txt");
     EXPECT_EQ(files.picture, "Textures/highscore.png");
     EXPECT_EQ(files.log, "log.txt");
+    EXPECT_EQ(files.settings, "settings.ini");
     EXPECT_TRUE(files.dataFolder.empty());
 }
 
@@ -238,6 +246,11 @@ TEST_F(PathsFolders, FirstStartMakesPrivateFoldersTheEmptyTableAndThePictureCopy
     EXPECT_EQ(harness::readFileText(files.table), "");
     EXPECT_EQ(harness::readFileText(files.picture), kPicture);
     EXPECT_FALSE(exists(files.log)) << "the log is the logger's to write";
+    // The settings file is written when a setting changes, into the folder made for it.
+    EXPECT_FALSE(exists(files.settings));
+    std::string problem;
+    EXPECT_TRUE(saveSettings(files.settings, Settings(), &problem)) << problem;
+    EXPECT_EQ(harness::readFileText(files.settings), serializeSettings(Settings()));
 
     // A later start keeps what the player has.
     harness::writeFileText(files.table, "120;Ann\n");

@@ -1,0 +1,218 @@
+// The real program's window on the virtual display: pause, fullscreen, any window size, and
+// the settings it keeps, all through real key presses and screenshots.
+#include <cstdlib>
+#include <regex>
+
+#include "faults/ChildGame.h"
+
+namespace {
+
+using childgame::Picture;
+using childgame::sleepMs;
+using gamefolder::near;
+using gamefolder::Rgb;
+
+const Rgb kBlack{0, 0, 0};
+
+class WindowTest : public childgame::ChildGame {
+protected:
+    void TearDown() override {
+        ChildGame::TearDown();
+        harness::removeTree(dir);
+        if (server > 0) kill(server, SIGTERM), waitpid(server, nullptr, 0);
+        if (!savedDisplay.empty()) setenv("DISPLAY", savedDisplay.c_str(), 1);
+    }
+
+    void launchGame(const childgame::Launch& how = childgame::Launch()) {
+        if (dir.empty()) dir = gamefolder::make("lumivex-window");
+        ASSERT_FALSE(dir.empty());
+        ChildGame::launch(how);
+        ASSERT_TRUE(started()) << "no game window appeared:\n" << console();
+        ASSERT_TRUE(waitFor(showing(gamefolder::titleColour()))) << console();
+    }
+
+    // A virtual screen of its own, width x height, for this test and its child.
+    void ownScreen(int width, int height) {
+        savedDisplay = std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "";
+        const std::string number = std::to_string(70 + getpid() % 200);
+        const std::string size = std::to_string(width) + "x" + std::to_string(height) + "x24";
+        server = fork();
+        ASSERT_GE(server, 0);
+        if (server == 0) {
+            const int null = open("/dev/null", O_WRONLY);
+            dup2(null, 1), dup2(null, 2);
+            execlp("Xvfb", "Xvfb", (":" + number).c_str(), "-screen", "0", size.c_str(), "-nolisten", "tcp",
+                   static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        setenv("DISPLAY", (":" + number).c_str(), 1);
+        bool up = false;
+        for (int t = 0; t < 100 && !up; ++t, sleepMs(100)) up = harness::runCommand("xdpyinfo >/dev/null 2>&1") == 0;
+        ASSERT_TRUE(up) << "Xvfb did not start";
+    }
+
+    // The window's size as the X server has it.
+    std::pair<int, int> windowSize() {
+        std::string text;
+        harness::runCommand("xdotool getwindowgeometry " + window + " 2>/dev/null", &text);
+        std::smatch m;
+        if (!std::regex_search(text, m, std::regex("Geometry: ([0-9]+)x([0-9]+)"))) return {0, 0};
+        return {std::stoi(m[1]), std::stoi(m[2])};
+    }
+
+    bool waitForSize(int width, int height) {
+        for (int t = 0; t < 40; ++t, sleepMs(250))
+            if (windowSize() == std::make_pair(width, height)) return true;
+        return false;
+    }
+
+    // Black columns at the left of row y: the width of the left bar.
+    static int leftBar(const Picture& p, int y) {
+        int x = 0;
+        while (x < gdImageSX(p.get()) && near(pixel(p, x, y), kBlack)) ++x;
+        return x;
+    }
+    static int topBar(const Picture& p, int x) {
+        int y = 0;
+        while (y < gdImageSY(p.get()) && near(pixel(p, x, y), kBlack)) ++y;
+        return y;
+    }
+    static Rgb pixel(const Picture& p, int x, int y) {
+        const int c = gdImageGetTrueColorPixel(p.get(), x, y);
+        return {gdTrueColorGetRed(c), gdTrueColorGetGreen(c), gdTrueColorGetBlue(c)};
+    }
+    static long differing(const Picture& a, const Picture& b) {
+        if (!a || !b || gdImageSX(a.get()) != gdImageSX(b.get()) || gdImageSY(a.get()) != gdImageSY(b.get())) return -1;
+        long n = 0;
+        for (int y = 0; y < gdImageSY(a.get()); ++y)
+            for (int x = 0; x < gdImageSX(a.get()); ++x)
+                n += gdImageGetTrueColorPixel(a.get(), x, y) != gdImageGetTrueColorPixel(b.get(), x, y);
+        return n;
+    }
+
+    std::string settingsFile() { return harness::readFileText(dir + "/settings.ini"); }
+
+    pid_t server = -1;
+    std::string savedDisplay;
+};
+
+TEST_F(WindowTest, PStopsTheFlightOnADimmedFrameAndPResumesIt) {
+    ASSERT_NO_FATAL_FAILURE(launchGame());
+    key("s");
+    ASSERT_TRUE(waitFor(styleLabel(1))) << console();
+    sleepMs(1500);
+    const Picture flying = shot();
+    key("p");
+    sleepMs(700);
+    const Picture first = shot();
+    sleepMs(1000);
+    const Picture second = shot();
+    ASSERT_TRUE(first && second && flying);
+    EXPECT_EQ(differing(first, second), 0) << "a paused frame a second later is the same, score and all";
+    EXPECT_GT(differing(flying, first), 800 * 600 / 4) << "the paused frame is dimmed and says so";
+    // The panel's gold frame around "Paused".
+    EXPECT_TRUE(near(at(first, 150, 300), Rgb{242, 201, 76}, 60)) << "the panel's frame";
+
+    key("p");
+    sleepMs(1500);
+    const Picture resumed = shot();
+    EXPECT_GT(differing(second, resumed), 800 * 600 / 4) << "flying again";
+    EXPECT_TRUE(styleLabel(1)(resumed)) << "in the same game";
+    key("Escape");
+    EXPECT_EQ(exitCode(), 0);
+}
+
+TEST_F(WindowTest, F11FillsAWideScreenWithBarsBesideThePictureAndGivesTheWindowBack) {
+    ASSERT_NO_FATAL_FAILURE(ownScreen(1280, 720));
+    ASSERT_NO_FATAL_FAILURE(launchGame());
+    ASSERT_EQ(windowSize(), std::make_pair(800, 600));
+    key("F11");
+    ASSERT_TRUE(waitForSize(1280, 720)) << windowSize().first << "x" << windowSize().second;
+    sleepMs(500);
+    Picture full = shot();
+    ASSERT_TRUE(full);
+    // 960 x 720 in the middle: 160 black columns on each side.
+    EXPECT_NEAR(leftBar(full, 360), 160, 2);
+    EXPECT_TRUE(near(at(full, 1280 - 80, 360), kBlack)) << "right bar";
+    EXPECT_TRUE(near(at(full, 640, 360), gamefolder::titleColour()));
+    EXPECT_TRUE(near(at(full, 170, 10), gamefolder::titleColour())) << "the picture reaches the top";
+    EXPECT_NE(settingsFile().find("fullscreen = true"), std::string::npos) << settingsFile();
+
+    key("alt+Return");
+    ASSERT_TRUE(waitForSize(800, 600)) << "Alt+Enter leaves fullscreen";
+    sleepMs(500);
+    EXPECT_TRUE(showing(gamefolder::titleColour())(shot())) << "the whole window is the picture again";
+    EXPECT_NE(settingsFile().find("fullscreen = false"), std::string::npos);
+    key("Escape");
+    EXPECT_EQ(exitCode(), 0);
+}
+
+TEST_F(WindowTest, AnyWindowSizeKeepsTheFourToThreePicture) {
+    ASSERT_NO_FATAL_FAILURE(launchGame());
+    harness::runCommand("xdotool windowsize " + window + " 1000 500 2>/dev/null");
+    ASSERT_TRUE(waitForSize(1000, 500));
+    sleepMs(600);
+    Picture wide = shot();
+    ASSERT_TRUE(wide);
+    // 667 x 500: bars of 166 or 167 columns.
+    const int bar = leftBar(wide, 250);
+    EXPECT_NEAR(bar, 166, 2);
+    EXPECT_EQ(topBar(wide, 500), 0) << "no bar above a wide picture";
+    EXPECT_NEAR((1000 - 2 * bar) / 500.0, 4.0 / 3.0, 0.01);
+
+    harness::runCommand("xdotool windowsize " + window + " 600 700 2>/dev/null");
+    ASSERT_TRUE(waitForSize(600, 700));
+    sleepMs(600);
+    Picture tall = shot();
+    ASSERT_TRUE(tall);
+    const int top = topBar(tall, 300);
+    EXPECT_NEAR(top, 125, 2) << "600 x 450 in the middle of 700 rows";
+    EXPECT_EQ(leftBar(tall, 350), 0);
+    EXPECT_NEAR(600.0 / (700 - 2 * top), 4.0 / 3.0, 0.01);
+    key("Escape");
+    EXPECT_EQ(exitCode(), 0);
+}
+
+TEST_F(WindowTest, SettingsSurviveARestartAndADamagedFileGivesTheDefaults) {
+    ASSERT_NO_FATAL_FAILURE(launchGame());
+    key("minus minus");  // music 4 -> 2
+    key("o");
+    // Down to the fire key's row, Enter, then F.
+    key("Down Down Down Down Down Down Down Down Down Down Return f");
+    sleepMs(500);
+    key("q");
+    ASSERT_EQ(exitCode(), 0);
+    std::string saved = settingsFile();
+    EXPECT_NE(saved.find("music_volume = 2"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("fire = F"), std::string::npos) << saved;
+
+    // Started again: one more step up counts from 2, not from the default 4.
+    ASSERT_NO_FATAL_FAILURE(launchGame());
+    key("equal");
+    sleepMs(500);
+    key("q");
+    ASSERT_EQ(exitCode(), 0);
+    saved = settingsFile();
+    EXPECT_NE(saved.find("music_volume = 3"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("fire = F"), std::string::npos) << "kept across the restart";
+
+    // Damaged: the game says so once, plays with the defaults and saves them over it.
+    harness::writeFileText(dir + "/settings.ini", "[sound]\nmusic_volume = eleven\n\x01\x02garbage\n");
+    ASSERT_NO_FATAL_FAILURE(launchGame());
+    sleepMs(500);
+    const std::string out = console();
+    const size_t first = out.find("is damaged");
+    ASSERT_NE(first, std::string::npos) << out;
+    EXPECT_EQ(out.find("is damaged", first + 1), std::string::npos) << "reported once";
+    EXPECT_NE(out.find("using the default settings"), std::string::npos) << out;
+    EXPECT_TRUE(running()) << "never a reason to stop";
+    key("equal");
+    sleepMs(500);
+    key("q");
+    ASSERT_EQ(exitCode(), 0);
+    saved = settingsFile();
+    EXPECT_NE(saved.find("music_volume = 5"), std::string::npos) << "the default 4, one up:\n" << saved;
+    EXPECT_NE(saved.find("fire = Space"), std::string::npos) << saved;
+}
+
+}  // namespace
