@@ -1,6 +1,7 @@
 #include <GL/glew.h>
 #include <GL/freeglut.h>
 
+#include <functional>
 #include <string>
 
 #include "core/Game.h"
@@ -22,6 +23,25 @@ std::string keyOf(const Settings& s, Action a) { return input::keyName(s.key(a))
 
 }  // namespace
 
+// Fixed function, blended, over the picture, in its -1..1 coordinates; every state restored.
+void Game::drawBlendedOverlay(const std::function<void()>& draw) {
+    glPushAttrib(GL_ALL_ATTRIB_BITS);
+    GLint program = 0;
+    glGetIntegerv(GL_CURRENT_PROGRAM, &program);
+    glUseProgram(0);
+    beginOverlay();
+    glDisable(GL_CULL_FACE);
+    glDisable(GL_ALPHA_TEST);
+    glDisable(GL_COLOR_LOGIC_OP);
+    glDisable(GL_TEXTURE_2D);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    draw();
+    endOverlay();
+    glUseProgram(static_cast<GLuint>(program));
+    glPopAttrib();
+}
+
 void Game::drawCard(CardSlot& slot, const TextCard& card, float x, float y, float w, float h) {
     // At the picture's own resolution, so the letters stay sharp in a large window.
     const float scale = pictureScale();
@@ -38,49 +58,30 @@ void Game::drawCard(CardSlot& slot, const TextCard& card, float x, float y, floa
         slot.key = key;
     }
 
-    glPushAttrib(GL_ALL_ATTRIB_BITS);
-    GLint program = 0;
-    glGetIntegerv(GL_CURRENT_PROGRAM, &program);
-    glUseProgram(0);
-    beginOverlay();
-    glDisable(GL_CULL_FACE);
-    glDisable(GL_ALPHA_TEST);
-    glDisable(GL_COLOR_LOGIC_OP);
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    slot.texture->bind(GL_TEXTURE_2D, 0);
-    glEnable(GL_TEXTURE_2D);
-    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-    glColor4f(1, 1, 1, 1);
-    const float x0 = x / 400.0f - 1, x1 = (x + w) / 400.0f - 1;
-    const float y0 = 1 - y / 300.0f, y1 = 1 - (y + h) / 300.0f;
-    // The layer's rows run from the top.
-    glBegin(GL_QUADS);
-    glTexCoord2f(0, 0), glVertex2f(x0, y0);
-    glTexCoord2f(0, 1), glVertex2f(x0, y1);
-    glTexCoord2f(1, 1), glVertex2f(x1, y1);
-    glTexCoord2f(1, 0), glVertex2f(x1, y0);
-    glEnd();
-    endOverlay();
-    glUseProgram(static_cast<GLuint>(program));
-    glPopAttrib();
+    Texture* texture = slot.texture;
+    drawBlendedOverlay([texture, x, y, w, h] {
+        texture->bind(GL_TEXTURE_2D, 0);
+        glEnable(GL_TEXTURE_2D);
+        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+        glColor4f(1, 1, 1, 1);
+        const float x0 = x / 400.0f - 1, x1 = (x + w) / 400.0f - 1;
+        const float y0 = 1 - y / 300.0f, y1 = 1 - (y + h) / 300.0f;
+        // The layer's rows run from the top.
+        glBegin(GL_QUADS);
+        glTexCoord2f(0, 0), glVertex2f(x0, y0);
+        glTexCoord2f(0, 1), glVertex2f(x0, y1);
+        glTexCoord2f(1, 1), glVertex2f(x1, y1);
+        glTexCoord2f(1, 0), glVertex2f(x1, y0);
+        glEnd();
+    });
 }
 
 void Game::drawPauseScreen() {
     // The frozen flight, dimmed.
-    glPushAttrib(GL_ALL_ATTRIB_BITS);
-    GLint program = 0;
-    glGetIntegerv(GL_CURRENT_PROGRAM, &program);
-    glUseProgram(0);
-    beginOverlay();
-    glDisable(GL_TEXTURE_2D);
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glColor4f(0, 0, 0, 0.55f);
-    glRectf(-1, -1, 1, 1);
-    endOverlay();
-    glUseProgram(static_cast<GLuint>(program));
-    glPopAttrib();
+    drawBlendedOverlay([] {
+        glColor4f(0, 0, 0, 0.55f);
+        glRectf(-1, -1, 1, 1);
+    });
 
     TextCard card(500, 330);
     card.panel(4, 4, 496, 326, kPanel, kBorder);

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -195,6 +196,7 @@ private:
         Texture* texture = nullptr;
     };
     void drawCard(CardSlot& slot, const TextCard& card, float x, float y, float w, float h);
+    void drawBlendedOverlay(const std::function<void()>& draw);
 
     Camera chaseCamera;
     Camera topDownCamera;
