@@ -21,9 +21,6 @@ bool isNameCharacter(unsigned char key) {
     return std::isalnum(key) || key == ' ' || key == '_' || key == '-';
 }
 
-// Bindings name letters in lower case: Shift does not change what a key does in flight.
-int bindingCode(unsigned char key) { return std::isupper(key) ? std::tolower(key) : key; }
-
 }  // namespace
 
 void Game::keyboard(unsigned char key, int, int) {
@@ -39,10 +36,10 @@ void Game::keyboard(unsigned char key, int, int) {
         return;
     }
     if (state == SettingsScreen) {
-        settingsKey(bindingCode(key));
+        settingsKey(input::normalKey(key));
         return;
     }
-    const int code = bindingCode(key);
+    const int code = input::normalKey(key);
     if (paused) {
         if (key == 27 || key == 'q') std::exit(0);
         if (actionForKey(settings, code) == static_cast<int>(Action::Pause)) resume();
@@ -88,7 +85,7 @@ void Game::keyboard(unsigned char key, int, int) {
 }
 
 void Game::keyboardUp(unsigned char key, int, int) {
-    if (state == Playing && !demoRunning) releaseAction(actionForKey(settings, bindingCode(key)));
+    if (state == Playing && !demoRunning) releaseAction(actionForKey(settings, input::normalKey(key)));
 }
 
 void Game::special(int key, int, int) {

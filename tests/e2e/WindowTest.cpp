@@ -90,6 +90,15 @@ protected:
         return n;
     }
 
+    // The window resized by the X server, and a screenshot once the game has drawn at that size.
+    Picture resizedShot(int width, int height) {
+        harness::runCommand("xdotool windowsize " + window + " " + std::to_string(width) + " " +
+                            std::to_string(height) + " 2>/dev/null");
+        if (!waitForSize(width, height)) return Picture(nullptr, gdImageDestroy);
+        sleepMs(600);
+        return shot();
+    }
+
     std::string settingsFile() { return harness::readFileText(dir + "/settings.ini"); }
 
     pid_t server = -1;
@@ -149,22 +158,16 @@ TEST_F(WindowTest, F11FillsAWideScreenWithBarsBesideThePictureAndGivesTheWindowB
 
 TEST_F(WindowTest, AnyWindowSizeKeepsTheFourToThreePicture) {
     ASSERT_NO_FATAL_FAILURE(launchGame());
-    harness::runCommand("xdotool windowsize " + window + " 1000 500 2>/dev/null");
-    ASSERT_TRUE(waitForSize(1000, 500));
-    sleepMs(600);
-    Picture wide = shot();
-    ASSERT_TRUE(wide);
+    Picture wide = resizedShot(1000, 500);
+    ASSERT_TRUE(wide) << "no 1000 x 500 window";
     // 667 x 500: bars of 166 or 167 columns.
     const int bar = leftBar(wide, 250);
     EXPECT_NEAR(bar, 166, 2);
     EXPECT_EQ(topBar(wide, 500), 0) << "no bar above a wide picture";
     EXPECT_NEAR((1000 - 2 * bar) / 500.0, 4.0 / 3.0, 0.01);
 
-    harness::runCommand("xdotool windowsize " + window + " 600 700 2>/dev/null");
-    ASSERT_TRUE(waitForSize(600, 700));
-    sleepMs(600);
-    Picture tall = shot();
-    ASSERT_TRUE(tall);
+    Picture tall = resizedShot(600, 700);
+    ASSERT_TRUE(tall) << "no 600 x 700 window";
     const int top = topBar(tall, 300);
     EXPECT_NEAR(top, 125, 2) << "600 x 450 in the middle of 700 rows";
     EXPECT_EQ(leftBar(tall, 350), 0);
