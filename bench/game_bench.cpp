@@ -22,7 +22,7 @@
 
 #include "BenchSupport.h"
 #include "core/Game.h"
-#include "core/TestGameFolder.h"
+#include "support/GameFolder.h"
 #include "effects/EffectGroup.h"
 #include "objects/Spaceship.h"
 #include "terrain/Terrain.h"
@@ -51,10 +51,13 @@ double median(std::vector<double> v) {
     return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
-EffectGroup* groupAt(int position) {
-    EffectGroup* g = Game::instance().getConfig().firstEffectGroup;
-    while (g && position-- > 0) g = g->getNext();
-    return g;
+// A timedemo flight (the autopilot flies, hits cost nothing) moved on to the given style.
+void flyInStyle(int style) {
+    Game& game = Game::instance();
+    testclock::enable(1000000);
+    game.startDemo(FlightMode::Timedemo);
+    for (int i = 0; i < style; ++i) game.showNextStyle();
+    for (int i = 0; i <= style; ++i) testclock::advance(5), game.idle();
 }
 
 void createWindow(int* argc, char** argv) {
@@ -127,53 +130,36 @@ void BM_BareFrame(benchmark::State& state) {
 // The title screen as the game draws it: one full-window picture, the cheapest real frame.
 void BM_TitleFrame(benchmark::State& state) {
     Game& game = Game::instance();
-    game.state = Title;
+    testclock::enable(1000);  // the clock stands: the title's wait for the demo never ends here
     for (auto _ : state) {
-        game.titleShown = false;  // no idle time adds up: the demo never starts here
         game.display();
         glFinish();
     }
+    testclock::disable();
 }
 
 void BM_PlayingFrame(benchmark::State& state) {
     Game& game = Game::instance();
-    EffectGroup* group = groupAt(static_cast<int>(state.range(0)));
-    state.SetLabel(group->getName());
-    if (game.state != Playing) {
-        game.newGame();
-        game.getWorld().setSpawnPressure(-1000000000);
-        game.display();
-    }
+    flyInStyle(static_cast<int>(state.range(0)));
+    state.SetLabel(game.currentStyle()->getName());
+    game.display();
     for (auto _ : state) {
-        game.session.currentEffectGroup = group;
         game.display();
         glFinish();
     }
+    testclock::disable();
 }
 
 // Keeps the median of every repeated benchmark, to print ratios against the bare frame.
 // 60 simulated seconds of play in one style with spawning on, 50 ms of game time per frame.
 void measureSmoothness(int style) {
     Game& game = Game::instance();
-    EffectGroup* group = groupAt(style);
-    testclock::enable(1000000);
-    game.state = Title;
-    game.newGame();
+    flyInStyle(style);
     game.display();
-    int level = 1;
-    for (EffectGroup* g = game.getConfig().firstEffectGroup; g && g != group; g = g->getNext()) ++level;
-    std::vector<double> frames, plain, withHit, withRecycle;
-    int hits = 0, recycles = 0, objectsSeen = 0;
+    std::vector<double> frames, plain, withRecycle;
+    int recycles = 0, objectsSeen = 0;
     for (int t = 0; t < 60000; t += 50) {
-        // A hit steps the style back (and a hit in the first style ends the game): keep the
-        // style and its multiplier.
-        game.session.currentEffectGroup = group;
-        game.session.scoreMultiplier = level;
-        if (game.state != Playing) {
-            game.state = Playing;
-            game.session.lastFrameTime = timeGetTime();
-        }
-        Terrain* terrain = game.getWorld().getTerrain();
+        const Terrain* terrain = game.getRenderer().getScenery().getTerrain();
         const TerrainChunk* firstChunk = terrain && !terrain->getChunks().empty() ? terrain->getChunks().front() : nullptr;
 
         const auto t0 = Clock::now();
@@ -183,13 +169,11 @@ void measureSmoothness(int style) {
         glFinish();
         const double ms = msSince(t0);
 
-        const bool hit = game.session.currentEffectGroup != group || game.state != Playing;
         const bool recycled = terrain && !terrain->getChunks().empty() && terrain->getChunks().front() != firstChunk;
-        hits += hit;
         recycles += recycled;
         frames.push_back(ms);
-        (hit ? withHit : recycled ? withRecycle : plain).push_back(ms);
-        objectsSeen = std::max<int>(objectsSeen, static_cast<int>(game.getWorld().getActiveObjects().size()));
+        (recycled ? withRecycle : plain).push_back(ms);
+        objectsSeen = std::max<int>(objectsSeen, static_cast<int>(game.flight().world.getActiveObjects().size()));
     }
     testclock::disable();
     const double med = median(frames);
@@ -197,19 +181,17 @@ void measureSmoothness(int style) {
     std::vector<double> sorted = frames;
     std::sort(sorted.begin(), sorted.end());
     const double p99 = sorted[sorted.size() * 99 / 100];
-    std::printf("\n60 simulated s of play in \"%s\" (%zu frames, 50 ms each, spawning on):\n", group->getName(),
-                frames.size());
+    std::printf("\n60 simulated s of play in \"%s\" (%zu frames, 50 ms each, spawning on):\n",
+                game.currentStyle()->getName(), frames.size());
     std::printf("  median frame %.1f ms, slowest %.1f ms, slowest/median %.2f (target <= 3)\n", med, slowest,
                 med > 0 ? slowest / med : 0.0);
     std::printf("  99th percentile %.1f ms (%.2f x median)\n", p99, med > 0 ? p99 / med : 0.0);
-    std::printf("  score %d, most live objects %d, ship z %.1f\n", game.getScore(), objectsSeen,
-                game.getShip() ? game.getShip()->getPosition().z : 0.0f);
+    std::printf("  score %d, most live objects %d, ship z %.1f\n", game.flight().score, objectsSeen,
+                game.flight().ship->getPosition().z);
     auto slowestOf = [](const std::vector<double>& v) { return v.empty() ? 0.0 : *std::max_element(v.begin(), v.end()); };
     std::printf("  plain frames: %zu, median %.1f ms, slowest %.1f ms\n", plain.size(), median(plain), slowestOf(plain));
     std::printf("  frames with a terrain chunk recycled: %d, median %.1f ms, slowest %.1f ms\n", recycles,
                 median(withRecycle), slowestOf(withRecycle));
-    std::printf("  frames with an asteroid hit (which draws one extra frame): %d, median %.1f ms, slowest %.1f ms\n",
-                hits, median(withHit), slowestOf(withHit));
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     std::printf("Peak RSS after the 60 s game: %.1f MB (target <= 200 MB)\n", usage.ru_maxrss / 1024.0);

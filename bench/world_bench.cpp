@@ -1,7 +1,5 @@
-// Cost of one 5 ms world step with 60 live objects, and the heap allocations it makes.
-// Run from the game folder (models and textures are loaded from there).
-#include <GL/glew.h>
-#include <GL/freeglut.h>
+// Cost of one 5 ms world step with 60 live objects, and the heap allocations it makes; and of
+// a whole flight step. The rules alone: no window, no GL.
 #include <benchmark/benchmark.h>
 
 #include <atomic>
@@ -10,10 +8,7 @@
 #include <new>
 #include <vector>
 
-#include "BenchSupport.h"
-#include "core/Game.h"
-#include "framework/Logger.h"
-#include "framework/Texture.h"
+#include "core/Step.h"
 #include "objects/Asteroid.h"
 #include "objects/Bullet.h"
 #include "objects/Spaceship.h"
@@ -35,10 +30,11 @@ namespace {
 
 // Ship, 30 asteroids, a swarm of 12 and 17 bullets, spread so that nothing touches: every
 // pair is still tested each step, which is the quadratic part of the cost.
-void populate(World& world, Game& game) {
-    game.ship = new Spaceship();
-    game.ship->setPosition(0, 0.2f, -1.25f);
-    world.addToActive(game.ship);
+void populate(GameState& flight) {
+    World& world = flight.world;
+    world.clear();
+    flight.ship->setPosition(0, 0.2f, -1.25f);
+    world.addToActive(flight.ship.get());
     int placed = 0;
     auto put = [&](GameObject* obj) {
         const int col = placed % 10, row = placed / 10;
@@ -47,24 +43,22 @@ void populate(World& world, Game& game) {
         world.addToActive(obj);
         ++placed;
     };
-    for (int i = 0; i < 30; ++i) put(new Asteroid(1.5f));
-    for (int i = 0; i < 12; ++i) put(new Asteroid(0.06f));
+    for (int i = 0; i < 30; ++i) put(new Asteroid(1.5f, flight.random));
+    for (int i = 0; i < 12; ++i) put(new Asteroid(0.06f, flight.random));
     for (int i = 0; i < 17; ++i) put(new Bullet());
 }
 
-void depopulate(World& world, Game& game) {
-    auto& active = world.getActiveObjects();
-    for (auto it = active.begin(); it != active.end();) it = (*it == game.ship) ? active.erase(it) : it + 1;
-    delete game.ship;
-    game.ship = nullptr;
-    world.clear();
+GameState& started() {
+    static GameState flight;
+    flight.start(12345, FlightRules{});
+    return flight;
 }
 
 // The full step: motion, spawn test (kept from spawning), all-pairs contacts, removal step.
 void BM_WorldUpdate60(benchmark::State& state) {
-    Game& game = Game::instance();
-    World& world = game.getWorld();
-    populate(world, game);
+    GameState& flight = started();
+    World& world = flight.world;
+    populate(flight);
     const long before = allocations.load();
     long steps = 0;
     for (auto _ : state) {
@@ -75,31 +69,27 @@ void BM_WorldUpdate60(benchmark::State& state) {
     const long made = allocations.load() - before;
     state.counters["allocs_per_step"] = steps ? double(made) / steps : 0.0;
     state.counters["objects"] = double(world.getActiveObjects().size());
-    depopulate(world, game);
 }
 BENCHMARK(BM_WorldUpdate60)->Repetitions(5)->ReportAggregatesOnly(true);
 
 // Baseline: only the motion pass over the same 60 objects.
 void BM_MotionOnly60(benchmark::State& state) {
-    Game& game = Game::instance();
-    World& world = game.getWorld();
-    populate(world, game);
-    std::vector<GameObject*>& active = world.getActiveObjects();
+    GameState& flight = started();
+    populate(flight);
+    const std::vector<GameObject*>& active = flight.world.getActiveObjects();
     for (auto _ : state) {
         for (GameObject* obj : active) obj->update(5.0f);
         benchmark::ClobberMemory();
     }
-    depopulate(world, game);
 }
 BENCHMARK(BM_MotionOnly60)->Repetitions(5)->ReportAggregatesOnly(true);
 
 // With spawning switched on: allocations beyond the spawned objects themselves.
 void BM_WorldUpdateSpawning(benchmark::State& state) {
-    Game& game = Game::instance();
-    World& world = game.getWorld();
-    populate(world, game);
+    GameState& flight = started();
+    World& world = flight.world;
+    populate(flight);
     const size_t start = world.getActiveObjects().size();
-    std::srand(12345);
     world.setSpawnPressure(1000000);  // a spawn in about one step of three
     long made = 0, spawned = 0, steps = 0;
     for (auto _ : state) {
@@ -111,26 +101,30 @@ void BM_WorldUpdateSpawning(benchmark::State& state) {
         ++steps;
         state.PauseTiming();
         if (world.getActiveObjects().size() > start + 40) {  // keep the list near 60
-            depopulate(world, game);
-            populate(world, game);
+            populate(flight);
             world.setSpawnPressure(1000000);
         }
         state.ResumeTiming();
     }
     state.counters["allocs_per_step"] = steps ? double(made) / steps : 0.0;
     state.counters["objects_per_step"] = steps ? double(spawned) / steps : 0.0;
-    depopulate(world, game);
 }
 BENCHMARK(BM_WorldUpdateSpawning)->Iterations(1500)->Repetitions(3)->ReportAggregatesOnly(true);
+
+// A whole flight step as the game runs it: the field of a played minute, and the ground asked
+// every few steps (answered flat here: the GPU's part is the height query's own bench).
+void BM_FlightStep(benchmark::State& state) {
+    GameState& flight = started();
+    const Ground flat = [](const std::vector<float>&, std::vector<float>& h) { std::fill(h.begin(), h.end(), 0.0f); };
+    for (int i = 0; i < 12000; ++i) step(flight, demo::autopilot(flight), flat);
+    state.counters["objects"] = double(flight.world.getActiveObjects().size());
+    for (auto _ : state) step(flight, demo::autopilot(flight), flat);
+}
+BENCHMARK(BM_FlightStep)->Repetitions(5)->ReportAggregatesOnly(true);
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (!openBenchWindow(&argc, argv, "world bench")) return 2;
-    Game& game = Game::instance();
-    game.getConfig().logger = new Logger();
-    game.getConfig().textureLoader = new TextureLoader();
-    game.getChaseCamera().set(0, 1.4f, 0.5f, 0, 0.5f, -1.5f, 0, 0, -1);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "core/Game.h"
+#include "framework/Screen.h"
 #include "framework/Texture.h"
 #include "highscore/TextCard.h"
 #include "platform/Clock.h"
@@ -29,7 +30,7 @@ void Game::drawBlendedOverlay(const std::function<void()>& draw) {
     GLint program = 0;
     glGetIntegerv(GL_CURRENT_PROGRAM, &program);
     glUseProgram(0);
-    beginOverlay();
+    screen::beginOverlay();
     glDisable(GL_CULL_FACE);
     glDisable(GL_ALPHA_TEST);
     glDisable(GL_COLOR_LOGIC_OP);
@@ -37,7 +38,7 @@ void Game::drawBlendedOverlay(const std::function<void()>& draw) {
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     draw();
-    endOverlay();
+    screen::endOverlay();
     glUseProgram(static_cast<GLuint>(program));
     glPopAttrib();
 }

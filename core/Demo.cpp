@@ -3,9 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "core/GameConfig.h"
-#include "core/GameSession.h"
-#include "objects/Spaceship.h"
+#include "core/Step.h"
 
 namespace demo {
 
@@ -17,7 +15,7 @@ constexpr float kFieldHalfWidth = 3.3f;  // the ship stops at 3.5
 constexpr float kDeadBand = 0.08f;  // close enough to the line: no steering, no wobble
 
 // Sideways position of obj once the ship has closed the gap ahead of it.
-float xOnArrival(GameObject* obj, float ahead, float forwardSpeed) {
+float xOnArrival(const GameObject* obj, float ahead, float forwardSpeed) {
     const float3 v = obj->getVelocity();
     const float closing = std::max(forwardSpeed + v.z, 1e-4f);
     return obj->getPosition().x + v.x * std::max(ahead, 0.0f) / closing;
@@ -25,14 +23,19 @@ float xOnArrival(GameObject* obj, float ahead, float forwardSpeed) {
 
 }  // namespace
 
-Controls autopilot(Spaceship& ship, const std::vector<GameObject*>& objects, float forwardSpeed) {
+Input autopilot(const GameState& state) {
+    Input input;
+    if (!state.ship) return input;
+    const Spaceship& ship = *state.ship;
+    const std::vector<GameObject*>& objects = state.world.getActiveObjects();
+    const float forwardSpeed = state.forwardSpeed;
     const float3 p = ship.getPosition();
     const float shipRadius = ship.getRadius();
 
     // Aim: the nearest star ahead, else the middle.
     float target = 0.0f;
     float nearestStar = kLookAhead;
-    for (GameObject* obj : objects) {
+    for (const GameObject* obj : objects) {
         const float ahead = p.z - obj->getPosition().z;
         if (obj->getKind() == ObjectKind::Star && ahead > 0.3f && ahead < nearestStar) {
             nearestStar = ahead;
@@ -42,9 +45,9 @@ Controls autopilot(Spaceship& ship, const std::vector<GameObject*>& objects, flo
 
     // Dodge: move the line beside every asteroid ahead that lies across it, to the side that
     // is nearer the ship; twice, so that a dodge into a second asteroid is seen.
-    Controls controls;
+    bool jump = false;
     for (int pass = 0; pass < 2; ++pass) {
-        for (GameObject* obj : objects) {
+        for (const GameObject* obj : objects) {
             if (obj == &ship || !obj->isAsteroid()) continue;
             const float ahead = p.z - obj->getPosition().z;
             if (ahead < -0.5f || ahead > kLookAhead) continue;
@@ -55,24 +58,15 @@ Controls autopilot(Spaceship& ship, const std::vector<GameObject*>& objects, flo
             if (std::fabs(a.x + side * reach) > kFieldHalfWidth) side = -side;
             target = a.x + side * reach;
             // Too close to get round: jump it.
-            if (pass == 0 && ahead > 0 && ahead < 1.2f && std::fabs(a.x - p.x) < reach) controls.jump = true;
+            if (pass == 0 && ahead > 0 && ahead < 1.2f && std::fabs(a.x - p.x) < reach) jump = true;
         }
     }
     target = std::clamp(target, -kFieldHalfWidth, kFieldHalfWidth);
 
-    controls.left = p.x > target + kDeadBand;
-    controls.right = p.x < target - kDeadBand;
-    controls.jump = controls.jump && ship.getMotionState() == OnGround;
-    return controls;
-}
-
-void fly(const Controls& controls, GameSession& session, Spaceship& ship, const GameConfig& config) {
-    session.leftHeld = controls.left;
-    session.rightHeld = controls.right;
-    if (controls.jump && ship.getMotionState() != Jumping) {
-        ship.addVelocity(0, config.steerRate * 1.75f, 0);
-        ship.setMotionState(Jumping);
-    }
+    input.set(Input::Left, p.x > target + kDeadBand);
+    input.set(Input::Right, p.x < target - kDeadBand);
+    input.set(Input::Jump, jump && ship.getMotionState() == OnGround);
+    return input;
 }
 
 int Schedule::advance(float dtMs) {

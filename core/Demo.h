@@ -2,10 +2,8 @@
 #include <cstdint>
 #include <vector>
 
-class GameConfig;
-class GameObject;
-class Spaceship;
-struct GameSession;
+struct GameState;
+struct Input;
 
 // The attract mode: after the title has waited kIdleMs without a key, a seeded flight shows
 // every style in turn, steered by the autopilot. Rules only: the game asks these what to do.
@@ -18,20 +16,10 @@ constexpr unsigned kSeed = 1717;      // the same terrain and the same objects e
 // True once the title has been shown kIdleMs (the unsigned difference survives a clock wrap).
 inline bool due(uint32_t titleSinceMs, uint32_t nowMs) { return nowMs - titleSinceMs >= kIdleMs; }
 
-// What a player would hold this step.
-struct Controls {
-    bool left = false;
-    bool right = false;
-    bool jump = false;
-};
-
-// Steers the ship clear of the asteroids ahead and towards the nearest star ahead, else back
-// to the middle of the field; each object where it will be when the ship, flying forward at
-// forwardSpeed (units per ms), reaches it.
-Controls autopilot(Spaceship& ship, const std::vector<GameObject*>& objects, float forwardSpeed);
-
-// Holds the arrows as the controls say and jumps as the up arrow does (without its sound).
-void fly(const Controls& controls, GameSession& session, Spaceship& ship, const GameConfig& config);
+// What a player would hold and press this step: steer clear of the asteroids ahead and
+// towards the nearest star ahead, else back to the middle of the field, each object taken
+// where it will be when the ship reaches it; jump what is too close to pass.
+Input autopilot(const GameState& state);
 
 // Which style the demo shows and when it is over, by simulated time.
 class Schedule {

@@ -11,7 +11,6 @@
 #include "effects/EffectContext.h"
 #include "effects/EffectGroup.h"
 #include "framework/Screen.h"
-#include "objects/Spaceship.h"
 #include "platform/SwapInterval.h"
 
 Game& Game::instance() {
@@ -20,21 +19,17 @@ Game& Game::instance() {
 }
 
 Game::Game()
-    : host(*this),
-      state(Title),
-      ship(nullptr),
-      ssao(nullptr),
-      normalShader(nullptr),
+    : state(Title),
+      lastFrameTime(0),
+      scorePanelTimer(0),
+      highscoreRank(0),
       titleTexture(nullptr),
       creditsTexture(nullptr),
       enterNameTexture(nullptr),
       highscoreTexture(nullptr),
       labelTextures{},
-      bulletCount(0),
-      demoRunning(false),
       titleShown(false),
       titleSince(0),
-      timedemoRunning(false),
       swapInterval(1),
       windowPixels{800, 600},
       fullscreen(false),
@@ -44,40 +39,15 @@ Game::Game()
       useSettingsFile(true),
       settingsLoaded(false),
       volumeShownAt(0),
-      gamepadPresent(false),
-      soundSystem(nullptr),
-      effectsChannel(nullptr),
-      objectChannel(nullptr),
-      musicChannel(nullptr),
-      fireSound(nullptr),
-      jumpSound(nullptr),
-      beamSound(nullptr),
-      objectSounds{},
-      music(nullptr),
-      musicPaused(false),
-      playlist(nullptr),
-      isPlaylist(false),
-      musicPlaying(false),
-      playlistIndex(0) {
-    world.setHost(&host);
-    world.setResourceCache(&resourceCache);
+      gamepadPresent(false) {
+    ground = [this](const std::vector<float>& points, std::vector<float>& heights) { groundHeights(points, heights); };
     // The window's first size, until it tells another (tests draw into a window of that size
     // without the game's own window start-up).
     picture = fitPicture(windowPixels[0], windowPixels[1]);
     screen::setPicture({picture.x, picture.y, picture.width, picture.height});
 }
 
-// Members are destroyed in reverse declaration order after this body: score panel, text
-// writer, resource cache, world, configuration (which deletes the logger).
-Game::~Game() {
-    // The world must not delete the ship, which the Game owns: take it out of the lists first.
-    if (ship) {
-        auto& active = world.getActiveObjects();
-        for (auto it = active.begin(); it != active.end();) it = (*it == ship) ? active.erase(it) : it + 1;
-        delete ship;
-        ship = nullptr;
-    }
-}
+Game::~Game() = default;
 
 void Game::run(int argc, char** argv) {
     startUp(argc, argv);
@@ -134,28 +104,20 @@ void Game::registerCallbacks() {
     glutJoystickFunc(joystickCallback, 16);
 }
 
+EffectGroup* Game::currentStyle() const { return renderer.style(flightState.style); }
+
 const char* Game::currentTitle() const {
-    return session.currentEffectGroup ? session.currentEffectGroup->getTitle() : nullptr;
+    const EffectGroup* group = currentStyle();
+    return group ? group->getTitle() : nullptr;
+}
+
+void Game::groundHeights(const std::vector<float>& points, std::vector<float>& heights) {
+    renderer.groundHeights(flightState, points, heights);
 }
 
 void Game::updateEffectContext() {
     EffectContext& context = effectContext();
     context.playing = state == Playing;
-    context.ship = ship;
+    context.ship = flightState.ship.get();
     context.logger = config.logger;
 }
-
-const GameConfig& GameHost::getConfig() const { return game.getConfig(); }
-float GameHost::getEyeZ() const { return game.getChaseCamera().getEye().z; }
-int GameHost::getScore() const { return game.getScore(); }
-Spaceship* GameHost::getShip() { return game.getShip(); }
-bool GameHost::hasNextStyle() const {
-    const EffectGroup* group = game.getCurrentEffectGroup();
-    return group && group->getNext();
-}
-void GameHost::addHitScore() { game.addHitScore(); }
-void GameHost::onShipHit() { game.onShipHit(); }
-void GameHost::nextEffectGroup() { game.nextEffectGroup(); }
-void GameHost::clearBullets() { game.clearBullets(); }
-void GameHost::addBullets(int n) { game.addBullets(n); }
-void GameHost::playObjectSound(ObjectKind kind) { game.playObjectSound(kind); }

@@ -5,45 +5,33 @@
 #include <vector>
 
 #include "core/Demo.h"
+#include "core/FlightRenderer.h"
 #include "core/FpsOverlay.h"
+#include "core/GameAudio.h"
 #include "core/GameConfig.h"
-#include "core/GameHost.h"
-#include "core/GameSession.h"
 #include "core/GameState.h"
 #include "core/Gamepad.h"
 #include "core/Letterbox.h"
+#include "core/Screen.h"
 #include "core/Settings.h"
 #include "core/SettingsMenu.h"
+#include "core/Step.h"
 #include "framework/BitmapText.h"
 #include "highscore/HighscoreTable.h"
 #include "highscore/ScorePanel.h"
-#include "objects/Camera.h"
 #include "objects/ResourceCache.h"
-#include "objects/World.h"
 #include "platform/Paths.h"
 #include "platform/PauseKey.h"
-#include "terrain/HeightQuery.h"
 
 class EffectGroup;
 class HighscoreStore;
-struct StyleLook;
-class FBO;
-class GameObject;
-class NormalShader;
-class SSAO;
-class ShaderProgram;
-class Spaceship;
 class Texture;
 class TextCard;
-namespace audio {
-class Channel;
-class Sound;
-class System;
-}  // namespace audio
 
-// The one application object: owns the configuration, the world, the resource cache, the
-// cameras, the height-query targets, the text writer, the score panel and the sound handles,
-// and holds the whole run-time state of the game.
+// The one application object: the window and its loop, the screens, the keys, the renderer,
+// sound and music, and the flight being played. The rules of a flight live in its state and
+// step (GameState, step); the Game feeds the step what the keys, the gamepad or the demo's
+// autopilot say, answers its ground from the GPU, and acts on what it reports.
 class Game {
 public:
     static Game& instance();
@@ -52,15 +40,22 @@ public:
     void run(int argc, char** argv);
     // Everything run does before entering the main loop (tests call this or its parts).
     void startUp(int argc, char** argv);
-    void initWindow(int argc, char** argv);  // run steps 1 and 2
-    // Asks the driver for swapInterval and says on the console what it answered.
-    void applySwapInterval();
-    void initProjection();                   // run step 4
-    void registerCallbacks();                // run step 5
-    void initSound();                        // the sound start-up
-    void initResources();                    // the resource start-up
+    void initWindow(int argc, char** argv);
+    void initProjection();
+    void registerCallbacks();
+    void initSound() { sound.init(); }
+    void initResources();
 
-    // GLUT handlers.
+    // How this run starts, before startUp: whether frames wait for the display's refresh (1)
+    // or not (0); fullscreen (1), windowed (0) or as the settings say (-1); whether the
+    // settings file is read and written (the timedemo and the tools play with the defaults).
+    void setSwapInterval(int interval) { swapInterval = interval; }
+    void setStartFullscreen(int mode) { startFullscreen = mode; }
+    void setUseSettingsFile(bool use) { useSettingsFile = use; }
+    // Where the table, its picture, the log and the settings are written; set by main.
+    void setPlayerFiles(const paths::PlayerFiles& places) { playerFiles = places; }
+
+    // GLUT handlers: the game's inputs.
     void display();
     void idle();
     void keyboard(unsigned char key, int x, int y);
@@ -71,6 +66,60 @@ public:
     void windowStatus(int status);  // hidden or covered: the flight pauses
     // A gamepad report: button mask, axes from -1000 to 1000.
     void joystick(unsigned int buttons, int x, int y, int z);
+
+    // A flight (as "s" starts one), seeded; the same seed, the same terrain and objects.
+    void newGame();
+    void newGame(uint32_t seed);
+    // Attract mode: the seeded demo flight on the autopilot; the timedemo flies it without
+    // the schedule, moving on a style when showNextStyle says.
+    void startDemo(FlightMode mode = FlightMode::Demo);
+    void showNextStyle() { inputs.press(Input::NextStyle); }
+    // Puts other settings into effect, as the settings screen does.
+    void changeSettings(const Settings& wanted);
+
+    // What the tests, the tools and the timedemo read.
+    GameScreen screen() const { return state; }
+    const GameState& flight() const { return flightState; }
+    bool isPaused() const { return paused; }
+    bool isDemoRunning() const { return state == Playing && flightState.mode != FlightMode::Player; }
+    int getHighscoreRank() const { return highscoreRank; }
+    const std::string& getHighscoreSaveFailure() const { return highscoreSaveFailure; }
+    const GameConfig& getConfig() const { return config; }
+    Logger* getLogger() const { return config.logger; }
+    const Settings& getSettings() const { return settings; }
+    const HighscoreTable& getHighscoreTable() const { return highscoreTable; }
+    const GameAudio& audio() const { return sound; }
+    const FpsOverlay& getFpsOverlay() const { return fpsOverlay; }
+    const PictureRect& getPicture() const { return picture; }
+    bool isFullscreen() const { return fullscreen; }
+    int getSwapInterval() const { return swapInterval; }
+    const std::string& getVolumeText() const { return volumeText; }
+    FlightRenderer& getRenderer() { return renderer; }
+    ResourceCache& getResourceCache() { return resourceCache; }
+    const paths::PlayerFiles& getPlayerFiles() const { return playerFiles; }
+    Texture* getHighscoreTexture() const { return highscoreTexture; }
+    // The current style (null before start-up) and its title as the score panel shows it.
+    EffectGroup* currentStyle() const;
+    const char* currentTitle() const;
+    HighscoreStore highscoreStore() const;
+    // The ground as the flight asks it: the GPU's height query.
+    void groundHeights(const std::vector<float>& points, std::vector<float>& heights);
+
+private:
+    Game();
+    ~Game();
+    Game(const Game&) = delete;
+    Game& operator=(const Game&) = delete;
+
+    void beginFlight(uint32_t seed, FlightMode mode);
+    // One fixed step of the flight with what the inputs say, and what follows from it.
+    void stepFlight();
+    void react(const StepEvents& events);
+    void endFlight();  // the hit that ended it: rank, table, screen
+    void endDemo();
+    void reloadHighscoreImage();
+    void applySwapInterval();
+    void updateEffectContext();
 
     // The window and the 4:3 picture in it.
     void beginFrame();  // black bars, then the picture as viewport and scissor box
@@ -94,44 +143,18 @@ public:
     void applyVolumes();
     void openSettings();
 
-    // Game operations.
-    void newGame();
-    void newGame(unsigned seed);  // the same seed, the same terrain and objects
-    // Attract mode: the seeded demo flight on the autopilot, and back to the title.
-    void startDemo();
-    void endDemo();
-    void fire();
-    void nextEffectGroup();
-    void advanceStyle();  // the next style, its multiplier and its score panel
-    void onShipHit();
-    void addHitScore() { session.score += 15 * session.scoreMultiplier; }
-    void clearBullets() { bulletCount = 0; }
-    void addBullets(int n) { bulletCount += n; }
-    void playObjectSound(ObjectKind kind);
-    void reloadHighscoreImage();
-    void step();  // one fixed simulation step of idle
-
-    // Sound and music.
-    static void checkSoundResult(int result);
-    void advancePlaylist();    // the playlist step at the top of every display
-    void toggleMusicPause();   // "m"
-    // Fire, beam and jump: reuse the effects channel (cutting the last effect) or take a free
-    // one; either way the effects channel afterwards. Never on the music's channel.
-    void playEffectSound(audio::Sound* sound, bool reuse);
-
-    // Terrain height query.
-    void createHeightQueryTargets();  // position/height textures, position FBO, the two programs
-    void renderTerrainPositions();
-    // The same pass over the ground under the (x, z) pairs of points only: what the frame reads.
-    void renderTerrainPositionsUnder(const std::vector<float>& points);
-    void computeTerrainHeightAt(const std::vector<float>& positions, float* heights);
-    void placeOnTerrain(std::vector<GameObject*>& objects);
+    // The action a key does in flight, pressed or released.
+    void pressAction(int action);
+    void releaseAction(int action);
+    // Keys shared by every screen but name entry: volumes and mute; true when the key was one.
+    bool volumeKey(int code);
+    void settingsKey(int code);
+    void nameKey(unsigned char key);
 
     // Overlays and HUD.
-    void beginOverlay();
-    void endOverlay();
     void drawImageQuad(Texture* texture, float ax, float ay, float az, float bx, float by, float bz);
     void drawFullScreenImage(Texture* texture);
+    void drawHud();
     void drawEffectGroupLabel();
     void drawBulletDots();
     void drawNameEntryLines();
@@ -141,54 +164,6 @@ public:
     void drawSettingsScreen();
     void drawVolumeLine();
     void drawTitleKeys();
-    Texture* labelTextureFor(const EffectGroup* group) const;
-
-    // Accessors.
-    GameConfig& getConfig() { return config; }
-    ResourceCache& getResourceCache() { return resourceCache; }
-    World& getWorld() { return world; }
-    Spaceship* getShip() { return ship; }
-    int getScore() const { return session.score; }
-    EffectGroup* getCurrentEffectGroup() { return session.currentEffectGroup; }
-    // The current style's title, as the score panel shows it; null before the first game.
-    const char* currentTitle() const;
-    int getState() const { return state; }
-    Camera& getChaseCamera() { return chaseCamera; }
-    Camera& getTopDownCamera() { return topDownCamera; }
-    audio::System* getSoundSystem() { return soundSystem; }
-    HighscoreTable& getHighscoreTable() { return highscoreTable; }
-    SSAO* getSSAO() { return ssao; }
-    NormalShader* getNormalShader() { return normalShader; }
-    // Where the table, its picture and the log are written; set by main before run.
-    void setPlayerFiles(const paths::PlayerFiles& places) { playerFiles = places; }
-    const paths::PlayerFiles& getPlayerFiles() const { return playerFiles; }
-    HighscoreStore highscoreStore() const;
-
-private:
-    Game();
-    ~Game();
-    Game(const Game&) = delete;
-    Game& operator=(const Game&) = delete;
-
-    void drawPlayingFrame();
-    void drawOutlinePass(const StyleLook& look);
-    // How one pass over the scenery draws the sky and the terrain.
-    struct SceneryPass {
-        float3 skyNormal;
-        bool terrainShader;
-        bool terrainFog;
-        int terrainMode;
-    };
-    void drawScenery(const StyleLook& look, const SceneryPass& pass, bool ssaoActive);
-    // What the effects read about the frame: the screen, the ship, the logger.
-    void updateEffectContext();
-    // The action a key does in flight, pressed or released.
-    void pressAction(int action);
-    void releaseAction(int action);
-    // Keys shared by every screen but name entry: volumes and mute; true when the key was one.
-    bool volumeKey(int code);
-    void settingsKey(int code);
-    void pauseSound(bool on);
     // A text layer drawn over the design rectangle (x, y, w, h) of the 800 x 600 picture,
     // uploaded again only when its text or the picture's size changed.
     struct CardSlot {
@@ -198,38 +173,31 @@ private:
     void drawCard(CardSlot& slot, const TextCard& card, float x, float y, float w, float h);
     void drawBlendedOverlay(const std::function<void()>& draw);
 
-    Camera chaseCamera;
-    Camera topDownCamera;
     GameConfig config;
-    GameHost host;
-    World world;
     ResourceCache resourceCache;
     paths::PlayerFiles playerFiles;
+    GameScreen state;
 
-public:
-    // Run-time state; public so that the tests and tools can drive and inspect the game.
-    int state;
-    TerrainHeightQuery heightQuery;
-    // The running game's values, renewed by newGame.
-    GameSession session;
-    Spaceship* ship;
+    // The flight and what drives it.
+    GameState flightState;
+    StepClock clock;
+    InputQueue inputs;
+    Ground ground;
+    uint32_t lastFrameTime;  // timeGetTime at the end of the last simulation call
+    int scorePanelTimer;     // simulated ms since the score panel was refreshed
+    int highscoreRank;       // rank of the finished flight's score
+
+    FlightRenderer renderer;
     BitmapText textWriter;
-    SSAO* ssao;
-    NormalShader* normalShader;
     Texture* titleTexture;
     Texture* creditsTexture;
     Texture* enterNameTexture;
     Texture* highscoreTexture;
-    Texture* labelTextures[11];
-    int bulletCount;
+    Texture* labelTextures[kStyleCount];
     std::string highscoreSaveFailure;  // shown on the high-score screen; empty after a good save
-    // Attract mode: the demo is flying; when the title screen was last entered or a key pressed.
-    bool demoRunning;
-    demo::Schedule demoSchedule;
+    // Attract mode: when the title screen was last entered or a key pressed.
     bool titleShown;
     uint32_t titleSince;
-    // The timedemo flies the demo with its own frame count per style instead of its schedule.
-    bool timedemoRunning;
     // 1: every swap waits for the display's refresh; 0: frames as fast as they are drawn.
     int swapInterval;
     HighscoreTable highscoreTable;
@@ -242,14 +210,11 @@ public:
     PictureRect picture;
     bool fullscreen;
     int windowedGeometry[4];
-    // --fullscreen (1) or --windowed (0) for this run only; -1: as the settings say.
     int startFullscreen;
     bool paused;
-    std::vector<audio::Channel*> pausedChannels;  // the channels the pause holds
     Settings settings;
     std::string settingsProblem;  // a damaged file, reported once; shown until the next save
-    // The timedemo and the tools play with the defaults and keep no file; nothing is saved
-    // before loadSettings has read the file.
+    // Nothing is saved before loadSettings has read the file.
     bool useSettingsFile;
     bool settingsLoaded;
     SettingsMenu settingsMenu;
@@ -261,19 +226,5 @@ public:
     PauseKey pauseKey;
     CardSlot pauseCard, settingsCard, volumeCard, titleKeysCard;
 
-    // Sound handles.
-    audio::System* soundSystem;
-    audio::Channel* effectsChannel;
-    audio::Channel* objectChannel;
-    audio::Channel* musicChannel;
-    audio::Sound* fireSound;
-    audio::Sound* jumpSound;
-    audio::Sound* beamSound;
-    audio::Sound* objectSounds[kObjectKindCount];  // played when the ship touches one of the kind
-    audio::Sound* music;
-    bool musicPaused;
-    audio::Sound* playlist;
-    bool isPlaylist;
-    bool musicPlaying;
-    int playlistIndex;
+    GameAudio sound;
 };

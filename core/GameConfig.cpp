@@ -1,5 +1,6 @@
 #include "core/GameConfig.h"
 
+#include "core/FlightRules.h"
 #include "framework/Logger.h"
 
 GameConfig::GameConfig()
@@ -23,3 +24,16 @@ GameConfig::GameConfig()
       textureLoader(nullptr) {}
 
 GameConfig::~GameConfig() { delete logger; }
+
+FlightRules flightRules(const GameConfig& config) {
+    FlightRules rules;
+    rules.stepMs = config.stepMs;
+    rules.startSpeed = config.startSpeed;
+    rules.acceleration = config.acceleration;
+    rules.steerRate = config.steerRate;
+    rules.firstScoreThreshold = config.firstScoreThreshold;
+    rules.secondScoreThreshold = config.secondScoreThreshold;
+    rules.spawnPressureStart = config.spawnPressureStart;
+    rules.spawnPressureGrowth = config.spawnPressureGrowth;
+    return rules;
+}

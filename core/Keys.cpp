@@ -7,13 +7,7 @@
 
 #include "core/Game.h"
 #include "highscore/HighscorePicture.h"
-#include "objects/Asteroid.h"
-#include "objects/Bullet.h"
-#include "objects/BulletPowerUp.h"
-#include "objects/PowerUp.h"
-#include "objects/Spaceship.h"
 #include "platform/Clock.h"
-#include "platform/audio/Audio.h"
 
 namespace {
 
@@ -26,7 +20,7 @@ bool isNameCharacter(unsigned char key) {
 void Game::keyboard(unsigned char key, int, int) {
     titleSince = timeGetTime();
     // Any key ends the demo, and does nothing else.
-    if (demoRunning) {
+    if (isDemoRunning()) {
         endDemo();
         glutPostRedisplay();
         return;
@@ -47,19 +41,7 @@ void Game::keyboard(unsigned char key, int, int) {
         glutPostRedisplay();
         return;
     }
-    // Name entry.
-    if (state == EnterName) {
-        if (key < 128 && isNameCharacter(key)) {
-            highscoreTable.appendToName(std::string(1, static_cast<char>(key)));
-        } else if (key == 8) {
-            highscoreTable.removeLastChar();
-        } else if (key == 13) {
-            if (!highscoreTable.getName().empty()) {
-                highscoreSaveFailure = HighscorePicture::commitAndRender(highscoreTable, highscoreStore()).playerMessage();
-                reloadHighscoreImage();
-            }
-        }
-    }
+    if (state == EnterName) nameKey(key);
     // While a name is typed, "q", "m", the volume keys and the flight keys are letters of it.
     const bool typingName = state == EnterName;
 
@@ -78,14 +60,25 @@ void Game::keyboard(unsigned char key, int, int) {
     if (!typingName) {
         if (state == Playing) pressAction(actionForKey(settings, code));
         volumeKey(code);
-        if (key == 'm') toggleMusicPause();
+        if (key == 'm') sound.toggleMusicPause();
     }
 
     glutPostRedisplay();
 }
 
+void Game::nameKey(unsigned char key) {
+    if (key < 128 && isNameCharacter(key)) {
+        highscoreTable.appendToName(std::string(1, static_cast<char>(key)));
+    } else if (key == 8) {
+        highscoreTable.removeLastChar();
+    } else if (key == 13 && !highscoreTable.getName().empty()) {
+        highscoreSaveFailure = HighscorePicture::commitAndRender(highscoreTable, highscoreStore()).playerMessage();
+        reloadHighscoreImage();
+    }
+}
+
 void Game::keyboardUp(unsigned char key, int, int) {
-    if (state == Playing && !demoRunning) releaseAction(actionForKey(settings, input::normalKey(key)));
+    if (state == Playing && !isDemoRunning()) releaseAction(actionForKey(settings, input::normalKey(key)));
 }
 
 void Game::special(int key, int, int) {
@@ -102,7 +95,7 @@ void Game::special(int key, int, int) {
         return;
     }
     titleSince = timeGetTime();
-    if (demoRunning) {
+    if (isDemoRunning()) {
         endDemo();
         return;
     }
@@ -120,7 +113,7 @@ void Game::special(int key, int, int) {
         if (key == GLUT_KEY_INSERT) newGame();
         return;
     }
-    if (state != Playing || !ship) return;
+    if (state != Playing) return;
 
     // A bound key does its action, before any test key of the same name.
     const int action = actionForKey(settings, code);
@@ -130,25 +123,25 @@ void Game::special(int key, int, int) {
     }
     switch (key) {
         case GLUT_KEY_F1:
-            world.addObject(new Asteroid(1.5f), false);
+            inputs.press(Input::TestAsteroid);
             break;
         case GLUT_KEY_F4:
-            world.addObject(new PowerUp(), false);
+            inputs.press(Input::TestStarPowerUp);
             break;
         case GLUT_KEY_F8:
-            world.addObject(new BulletPowerUp(), false);
+            inputs.press(Input::TestBulletPowerUp);
             break;
         case GLUT_KEY_F2:
-            onShipHit();
+            inputs.press(Input::TestHit);
             break;
         case GLUT_KEY_F3:
-            nextEffectGroup();
+            inputs.press(Input::TestStar);
             break;
         case GLUT_KEY_F6:
             glutLeaveGameMode();
             break;
         case GLUT_KEY_F7:
-            fire();
+            inputs.press(Input::Fire);
             break;
         case GLUT_KEY_F12:
             std::exit(0);
@@ -158,7 +151,7 @@ void Game::special(int key, int, int) {
 }
 
 void Game::specialUp(int key, int, int) {
-    if (state != Playing || demoRunning) return;
+    if (state != Playing || isDemoRunning()) return;
     releaseAction(actionForKey(settings, input::kSpecial + key));
 }
 
@@ -166,24 +159,19 @@ void Game::pressAction(int action) {
     if (action < 0 || state != Playing) return;
     switch (static_cast<Action>(action)) {
         case Action::Left:
-            session.leftHeld = true;
+            inputs.hold(Input::Left, true);
             break;
         case Action::Right:
-            session.rightHeld = true;
+            inputs.hold(Input::Right, true);
             break;
         case Action::Jump:
-            if (ship && ship->getMotionState() != Jumping) {
-                playEffectSound(jumpSound, false);
-                ship->addVelocity(0, config.steerRate * 1.75f, 0);
-                ship->setMotionState(Jumping);
-            }
+            inputs.press(Input::Jump);
             break;
         case Action::Sink:
-            if (ship && (ship->getMotionState() == Jumping || ship->getMotionState() == Airborne))
-                ship->addVelocity(0, -config.steerRate, 0);
+            inputs.press(Input::Sink);
             break;
         case Action::Fire:
-            fire();
+            inputs.press(Input::Fire);
             break;
         case Action::Pause:
             togglePause();
@@ -193,8 +181,8 @@ void Game::pressAction(int action) {
 
 // Releases count while paused too: a key let go during the pause no longer steers after it.
 void Game::releaseAction(int action) {
-    if (action == static_cast<int>(Action::Left)) session.leftHeld = false;
-    if (action == static_cast<int>(Action::Right)) session.rightHeld = false;
+    if (action == static_cast<int>(Action::Left)) inputs.hold(Input::Left, false);
+    if (action == static_cast<int>(Action::Right)) inputs.hold(Input::Right, false);
 }
 
 void Game::joystick(unsigned int buttons, int x, int y, int) {
@@ -202,7 +190,7 @@ void Game::joystick(unsigned int buttons, int x, int y, int) {
     const Gamepad::Change change = gamepad.update(buttons, x, y);
     const bool start = Gamepad::has(change.pressed, settings.padStart);
     if (change.pressed || change.steerChanged) titleSince = timeGetTime();
-    if (demoRunning) {
+    if (isDemoRunning()) {
         if (change.pressed) endDemo();
         return;
     }
@@ -220,22 +208,10 @@ void Game::joystick(unsigned int buttons, int x, int y, int) {
     }
     if (state != Playing || paused) return;
     if (change.steerChanged) {
-        session.leftHeld = change.steer < 0;
-        session.rightHeld = change.steer > 0;
+        inputs.hold(Input::Left, change.steer < 0);
+        inputs.hold(Input::Right, change.steer > 0);
     }
     if (Gamepad::has(change.pressed, settings.padJump)) pressAction(static_cast<int>(Action::Jump));
     if (Gamepad::has(change.pressed, settings.padFire)) pressAction(static_cast<int>(Action::Fire));
     if (change.sinkPressed) pressAction(static_cast<int>(Action::Sink));
-}
-
-void Game::fire() {
-    if (bulletCount <= 0 || !ship) return;
-    bulletCount -= 1;
-    playEffectSound(fireSound, true);
-
-    Bullet* bullet = new Bullet();
-    const float3 p = ship->getPosition();
-    bullet->setPosition(p.x, p.y, p.z - 0.3f);
-    bullet->setVelocity(0, 0, -0.01f);
-    world.addToActive(bullet);
 }

@@ -5,33 +5,8 @@
 
 #include "core/Game.h"
 #include "effects/EffectGroup.h"
+#include "framework/Screen.h"
 #include "framework/Texture.h"
-
-void Game::beginOverlay() {
-    glDisable(GL_LIGHTING);
-    glPushMatrix();
-    glDisable(GL_DEPTH_TEST);
-
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
-    glOrtho(-1, 1, -1, 1, -1, 1);
-
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glViewport(picture.x, picture.y, picture.width, picture.height);
-}
-
-void Game::endOverlay() {
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
-
-    glEnable(GL_DEPTH_TEST);
-    glViewport(picture.x, picture.y, picture.width, picture.height);
-    glPopMatrix();
-    glEnable(GL_LIGHTING);
-}
 
 void Game::drawImageQuad(Texture* texture, float ax, float ay, float, float bx, float by, float) {
     // A picture that failed to load is skipped, never bound.
@@ -39,7 +14,7 @@ void Game::drawImageQuad(Texture* texture, float ax, float ay, float, float bx, 
         texture->bind(GL_TEXTURE_2D, 0);
         glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
 
-        beginOverlay();
+        screen::beginOverlay();
         glBegin(GL_QUADS);
         glTexCoord2f(0, 0);
         glVertex3f(ax, by, 0);
@@ -50,20 +25,24 @@ void Game::drawImageQuad(Texture* texture, float ax, float ay, float, float bx, 
         glTexCoord2f(0, 1);
         glVertex3f(ax, ay, 0);
         glEnd();
-        endOverlay();
+        screen::endOverlay();
     }
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
 }
 
 void Game::drawFullScreenImage(Texture* texture) { drawImageQuad(texture, -1, 1, 0, 1, -1, 0); }
 
-Texture* Game::labelTextureFor(const EffectGroup* group) const {
-    const int i = group ? group->getLook().label : 0;
-    return i >= 0 && i < 11 ? labelTextures[i] : labelTextures[0];
+// Inside the overlay bracket, after the occlusion composite: label, bullets, score panel.
+void Game::drawHud() {
+    drawEffectGroupLabel();
+    drawBulletDots();
+    scorePanel.drawScoreImage();
 }
 
 void Game::drawEffectGroupLabel() {
-    Texture* label = labelTextureFor(session.currentEffectGroup);
+    const EffectGroup* group = currentStyle();
+    const int i = group ? group->getLook().label : 0;
+    Texture* label = i >= 0 && i < kStyleCount ? labelTextures[i] : labelTextures[0];
     if (!label) return;
 
     glColor4f(1, 1, 1, 1);
@@ -90,7 +69,7 @@ void Game::drawBulletDots() {
     // instead of its own colour.
     const GLboolean textured = glIsEnabled(GL_TEXTURE_2D);
     glDisable(GL_TEXTURE_2D);
-    for (int i = 0; i < bulletCount; ++i) {
+    for (int i = 0; i < flightState.bulletCount; ++i) {
         const float x = i * 0.05f - 0.12f;
         const float y = -0.9f;
         glPointSize(14);
@@ -115,8 +94,8 @@ void Game::drawNameEntryLines() {
 
     // Built as strings, so a name of any length fits.
     const std::string lines[3] = {
-        "Your score: " + std::to_string(session.score),
-        "Your rank: " + std::to_string(session.highscoreRank),
+        "Your score: " + std::to_string(flightState.score),
+        "Your rank: " + std::to_string(highscoreRank),
         "Enter Name: " + highscoreTable.getName(),
     };
     textWriter.drawText(-0.3f, -0.2f, GLUT_BITMAP_HELVETICA_18, lines[0].c_str());

@@ -6,7 +6,6 @@
 
 #include "core/Game.h"
 #include "platform/Clock.h"
-#include "platform/audio/Audio.h"
 
 namespace {
 
@@ -51,12 +50,13 @@ void Game::applySettings(const Settings& before) {
     if (settings != before) saveSettings();
 }
 
-void Game::applyVolumes() {
-    if (musicChannel) musicChannel->setVolume(musicGain(settings));
-    // The effects already sounding follow at once; new ones start at the level (playEffectSound).
-    for (audio::Channel* channel : {effectsChannel, objectChannel})
-        if (channel && channel != musicChannel) channel->setVolume(effectsGain(settings));
+void Game::changeSettings(const Settings& wanted) {
+    const Settings before = settings;
+    settings = wanted;
+    applySettings(before);
 }
+
+void Game::applyVolumes() { sound.setVolumes(musicGain(settings), effectsGain(settings)); }
 
 void Game::changeVolume(int* level, int delta, const char* name) {
     const Settings before = settings;

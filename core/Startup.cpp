@@ -1,20 +1,15 @@
 #include <GL/glew.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 
 #include "core/Game.h"
-#include "effects/EffectGroups.h"
-#include "effects/NormalShader.h"
-#include "effects/SSAO.h"
+#include "effects/EffectContext.h"
 #include "framework/Logger.h"
 #include "framework/Texture.h"
-#include "effects/EffectContext.h"
 #include "highscore/HighscorePicture.h"
+#include "highscore/HighscoreStore.h"
 #include "objects/ObjectDraw.h"
-#include "platform/Clock.h"
-#include "platform/audio/Audio.h"
 
 void Game::initResources() {
     // The score panel and the high-score picture use "Faktos.ttf" from the game folder.
@@ -26,22 +21,9 @@ void Game::initResources() {
     effectContext().logger = config.logger;
     scorePanel.setTextureLoader(config.textureLoader);
 
-    ssao = new SSAO();
-    ssao->setup(config.windowWidth, config.windowHeight);
-    ssao->setClipPlanes(0.1f, 30.0f);
-    ssao->captureProjection();
-
-    normalShader = new NormalShader();
-    normalShader->setup(config.windowWidth, config.windowHeight);
-
-    createHeightQueryTargets();
-
-    std::printf("Effect Groups setup START\n");
-    std::fflush(stdout);
-    config.firstEffectGroup = createEffectGroups(ssao, normalShader);
-    std::printf("Effect Groups setup FINISHED\n");
-
-    std::srand(timeGetTime());
+    // The occlusion and normal-view effects, the height query, the eleven styles.
+    renderer.create(config, config.logger, config.textureLoader);
+    config.firstEffectGroup = renderer.style(0);
 
     glEnable(GL_CULL_FACE);
     glEnable(GL_DEPTH_TEST);
@@ -50,19 +32,14 @@ void Game::initResources() {
 
     // Every kind's model, texture and sound now, so the first game starts without a loading pause.
     resolveObjectKinds(resourceCache);
-    for (int i = 0; i < kObjectKindCount; ++i) {
-        const char* sound = objectKind(static_cast<ObjectKind>(i)).sound;
-        if (!sound || !soundSystem) continue;
-        int result = audio::OK;
-        objectSounds[i] = resourceCache.getSound(sound, soundSystem, &result);
-        checkSoundResult(result);
-    }
+    sound.loadObjectSounds(resourceCache);
+    renderer.createScenery(resourceCache, config);
 
     titleTexture = resourceCache.getTexture(config.titlePicture, GL_TEXTURE_2D);
     creditsTexture = resourceCache.getTexture(config.creditsPicture, GL_TEXTURE_2D);
     enterNameTexture = resourceCache.getTexture(config.enterNamePicture, GL_TEXTURE_2D);
     highscoreTexture = nullptr;
-    for (int i = 0; i < 11; ++i)
+    for (int i = 0; i < kStyleCount; ++i)
         labelTextures[i] = resourceCache.getTexture("shaderAnzeige" + std::to_string(i + 1) + ".png", GL_TEXTURE_2D);
     std::printf("Textures Loaded\n");
     std::fflush(stdout);

@@ -76,7 +76,7 @@ void timedemoDisplay() {
     Game& game = Game::instance();
     setClockForFrame(++course.frameIndex);
     game.idle();
-    EffectGroup* drawn = game.getCurrentEffectGroup();
+    EffectGroup* drawn = game.currentStyle();
     game.display();
     glFinish();
     const SteadyClock::time_point now = SteadyClock::now();
@@ -91,7 +91,7 @@ void timedemoDisplay() {
     course.times.back().push_back(ms);
     if (static_cast<int>(course.times.back().size()) < course.options.framesPerStyle) return;
     if (!drawn || !drawn->getNext()) finish();
-    game.advanceStyle();
+    game.showNextStyle();
 }
 
 // Only the quit keys do anything: the course is the same whoever sits at the keyboard.
@@ -105,8 +105,8 @@ void runTimedemo(Game& game, int argc, char** argv, const TimedemoOptions& optio
     course.options = options;
     // From the start on, so every seed and every step is the same in every run.
     testclock::enable(kStartMs);
-    game.swapInterval = 0;
-    game.useSettingsFile = false;  // the same frames whatever the player has set
+    game.setSwapInterval(0);
+    game.setUseSettingsFile(false);  // the same frames whatever the player has set
     game.startUp(argc, argv);
 
     glutDisplayFunc(timedemoDisplay);
@@ -115,8 +115,7 @@ void runTimedemo(Game& game, int argc, char** argv, const TimedemoOptions& optio
     glutSpecialFunc(nullptr);
     glutSpecialUpFunc(nullptr);
 
-    game.startDemo();
-    game.timedemoRunning = true;
+    game.startDemo(FlightMode::Timedemo);
     // One frame before the first timed one: its swap starts the first frame's time.
     setClockForFrame(0);
     game.display();

@@ -94,8 +94,8 @@ int main(int argc, char** argv) {
         options.csvFile = csvFile;
         runTimedemo(game, glutArgc, argv, options);
     }
-    game.swapInterval = line.vsync ? 1 : 0;
-    game.startFullscreen = line.fullscreen;
+    game.setSwapInterval(line.vsync ? 1 : 0);
+    game.setStartFullscreen(line.fullscreen);
     game.run(glutArgc, argv);
     return 0;
 }

@@ -101,11 +101,11 @@ SSAO::~SSAO() {
     // combineProgram is in programs: the base destructor deletes it.
 }
 
-void SSAO::makeRandomVectors(int texelCount, float* out) {
+void SSAO::makeRandomVectors(int texelCount, float* out, Random& random) {
     for (int i = 0; i < texelCount; ++i) {
-        const int a = (gameRandom() % 100) / 10 - 5;
-        const int b = (gameRandom() % 100) / 10 - 5;
-        const int c = (gameRandom() % 100) / 10 - 5;
+        const int a = (random.next() % 100) / 10 - 5;
+        const int b = (random.next() % 100) / 10 - 5;
+        const int c = (random.next() % 100) / 10 - 5;
         const float length = std::sqrt(static_cast<float>(a * a + b * b + c * c));
         float x = 0.0f, y = 0.0f, z = 1.0f;  // all three draws 0: no direction to normalise
         if (length > 0.0f) {
@@ -113,7 +113,7 @@ void SSAO::makeRandomVectors(int texelCount, float* out) {
             y = b / length;
             z = c / length;
         }
-        const float s = static_cast<float>(gameRandom() / 32767.0 * 0.4 + 0.8);
+        const float s = static_cast<float>(random.next() / 32767.0 * 0.4 + 0.8);
         out[4 * i + 0] = x;
         out[4 * i + 1] = y;
         out[4 * i + 2] = z;
@@ -126,11 +126,13 @@ void SSAO::setup(int w, int h) {
     height = h;
     geometryFBO = new FBO(sharedLogger(), w, h, true);
 
-    std::srand(timeGetTime());
     // A tile of random vectors repeated over the screen: after the blur no pattern shows, and a
-    // window-sized one would cost 8 MB and two million random numbers at every start.
+    // window-sized one would cost 8 MB and two million random numbers at every start. Its own
+    // source, always the same: the occlusion looks the same in every run, and drawing it takes
+    // nothing from anybody else's sequence.
+    Random noise(kNoiseSeed);
     std::vector<float> randomData(static_cast<size_t>(kRandomSize) * kRandomSize * 4);
-    makeRandomVectors(kRandomSize * kRandomSize, randomData.data());
+    makeRandomVectors(kRandomSize * kRandomSize, randomData.data(), noise);
     TextureLoader loader;
     randomTexture = loader.createTexture(GL_TEXTURE_2D, GL_RGBA32F_ARB, kRandomSize, kRandomSize, GL_RGBA, GL_FLOAT,
                                          GL_LINEAR, false, false, true, randomData.data());

@@ -4,6 +4,7 @@
 #include "effects/Effect.h"
 
 class FBO;
+class Random;
 class ShaderProgram;
 class Texture;
 
@@ -56,8 +57,9 @@ public:
     int getWidth() const { return width; }
     int getHeight() const { return height; }
 
-    // Builds the random-vector texel data (x, y, z, scale per texel) from the current rand().
-    static void makeRandomVectors(int texelCount, float* out);
+    // Builds the random-vector texel data (x, y, z, scale per texel) from random.
+    static void makeRandomVectors(int texelCount, float* out, Random& random);
+    static constexpr unsigned kNoiseSeed = 20260;
 
 private:
     void occlusionPass();

@@ -70,13 +70,15 @@ FunkyShader::FunkyShader() : program(nullptr), texLocation(-1), usePositionLooku
     usePositionLookupLocation = program->getUniformLocation("usePositionLookup");
     program->unuse();
 
-    // Depth slowest, width fastest; red, green, blue per texel.
+    // Depth slowest, width fastest; red, green, blue per texel. The noise has a source of its
+    // own, always the same, so the style looks alike in every run.
+    Random noise(kNoiseSeed);
     std::vector<float> texels;
     texels.reserve(kNoiseWidth * kNoiseHeight * kNoiseDepth * 3);
     for (int d = 0; d < kNoiseDepth; ++d)
         for (int h = 0; h < kNoiseHeight; ++h)
             for (int w = 0; w < kNoiseWidth; ++w)
-                for (int c = 0; c < 3; ++c) texels.push_back(static_cast<float>(gameRandom() / 32767.0));
+                for (int c = 0; c < 3; ++c) texels.push_back(static_cast<float>(noise.next() / 32767.0));
 
     glGenTextures(1, &noiseTexture);
     glBindTexture(GL_TEXTURE_3D, noiseTexture);

@@ -51,6 +51,7 @@ public:
 
     static constexpr int kNoiseWidth = 4;
     static constexpr int kNoiseHeight = 4;
+    static constexpr unsigned kNoiseSeed = 4711;
     static constexpr int kNoiseDepth = 16;
 
 private:

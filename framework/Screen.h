@@ -15,3 +15,11 @@ const Viewport& picture();
 void applyPicture();
 
 }  // namespace screen
+
+// Flat drawing over the picture: lighting and depth test off, an orthographic projection
+// from -1 to 1 on both axes, the picture as viewport. The two always come in pairs, and every
+// caller leaves the model-view stack as it found it.
+namespace screen {
+void beginOverlay();
+void endOverlay();
+}  // namespace screen

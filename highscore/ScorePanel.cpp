@@ -33,7 +33,9 @@ ScorePanel::ScorePanel(TextureLoader* textureLoader)
 ScorePanel::~ScorePanel() { delete scoreTexture; }
 
 void ScorePanel::updateScoreImage(int score, bool force, const char* title) {
-    if (!force && score == lastScore) return;
+    // A new flight may start at the score the last one shows, in another style.
+    const std::string titleText = title ? title : "";
+    if (!force && score == lastScore && titleText == lastTitle) return;
     const std::string png = picture->render(score, title);
     if (png.empty()) return;
     delete scoreTexture;
@@ -42,6 +44,7 @@ void ScorePanel::updateScoreImage(int score, bool force, const char* title) {
     scoreTexture = (loader ? loader : &own)
                        ->loadTextureFromMemory(IL_PNG, png.data(), static_cast<unsigned int>(png.size()), GL_TEXTURE_2D);
     lastScore = score;
+    lastTitle = titleText;
     ++panelRenderCount;
 }
 

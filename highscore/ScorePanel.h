@@ -1,4 +1,5 @@
 #pragma once
+#include <string>
 #include <memory>
 
 class PanelPicture;
@@ -30,5 +31,6 @@ private:
     TextureLoader* loader;
     Texture* scoreTexture;
     int lastScore;
+    std::string lastTitle;
     int panelRenderCount;
 };

@@ -2,21 +2,21 @@
 
 #include <cmath>
 
-#include "core/GameConfig.h"
+#include "core/FlightRules.h"
 #include "objects/Spaceship.h"
 #include "objects/WorldHost.h"
 #include "platform/Random.h"
 
-Asteroid::Asteroid(float sizeLimit) : GameObject(ObjectKind::Asteroid) {
+Asteroid::Asteroid(float sizeLimit, Random& random) : GameObject(ObjectKind::Asteroid) {
     const float base = sizeLimit < 0.1f ? sizeLimit / 10.0f : 0.1f;
-    const float candidate = base + (gameRandom() % 1000) / 1000.0f * 0.5f;
+    const float candidate = base + (random.next() % 1000) / 1000.0f * 0.5f;
     const float s = candidate > sizeLimit ? sizeLimit : candidate;
     scale = float3{s, s, s};
 
     // One draw per component, x first, so a seeded run spins the same way.
-    angularVelocity.x = (gameRandom() % 1000) / 1000.0f * 0.2f;
-    angularVelocity.y = (gameRandom() % 1000) / 1000.0f * 0.2f;
-    angularVelocity.z = (gameRandom() % 1000) / 1000.0f * 0.2f;
+    angularVelocity.x = (random.next() % 1000) / 1000.0f * 0.2f;
+    angularVelocity.y = (random.next() % 1000) / 1000.0f * 0.2f;
+    angularVelocity.z = (random.next() % 1000) / 1000.0f * 0.2f;
 
     asteroidMarker = true;
 }
@@ -26,11 +26,11 @@ Asteroid::~Asteroid() {}
 void Asteroid::update(float dt) {
     WorldHost* game = host();
     const int score = game ? game->getScore() : 0;
-    const int threshold = game ? game->getConfig().secondScoreThreshold : 0;
+    const int threshold = game ? game->getRules().secondScoreThreshold : 0;
 
     bool aim = false;
-    if (game && score >= 2 * threshold) aim = gameRandom() % 1000 < 60;
-    if (game && !aim && score >= threshold) aim = gameRandom() % 10000 < 30;
+    if (game && score >= 2 * threshold) aim = game->getRandom().next() % 1000 < 60;
+    if (game && !aim && score >= threshold) aim = game->getRandom().next() % 10000 < 30;
 
     Spaceship* ship = game ? game->getShip() : nullptr;
     if (aim && velocity.z > 0 && ship) {
@@ -43,7 +43,7 @@ void Asteroid::update(float dt) {
     GameObject::update(dt);
 }
 
-float Asteroid::getRadius() { return 0.95f * scale.x; }
+float Asteroid::getRadius() const { return 0.95f * scale.x; }
 
 void Asteroid::onCollision(Spaceship* ship) {
     WorldHost* game = host();
@@ -51,5 +51,5 @@ void Asteroid::onCollision(Spaceship* ship) {
     game->playObjectSound(kind);
     game->onShipHit();
     game->clearBullets();
-    if (ship) ship->addVelocity(-(position.x - ship->getPosition().x) * game->getConfig().steerRate, 0, 0);
+    if (ship) ship->addVelocity(-(position.x - ship->getPosition().x) * game->getRules().steerRate, 0, 0);
 }

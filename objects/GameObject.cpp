@@ -21,7 +21,7 @@ GameObject::~GameObject() {}
 
 void GameObject::setDrawFunction(DrawFunction function) { drawFunction = function; }
 
-void GameObject::draw() {
+void GameObject::draw() const {
     if (drawFunction) drawFunction(*this);
 }
 
@@ -47,11 +47,11 @@ void GameObject::checkBounds() {
     }
 }
 
-float GameObject::getRadius() { return scale.x; }
+float GameObject::getRadius() const { return scale.x; }
 
 void GameObject::onCollision(Spaceship*) {}
 
-bool GameObject::isAsteroid() { return asteroidMarker; }
+bool GameObject::isAsteroid() const { return asteroidMarker; }
 
 void GameObject::followGround(float groundHeight) {
     const float floor = getRadius() + groundHeight + 0.2f;

@@ -14,12 +14,12 @@ public:
     explicit GameObject(ObjectKind kind);
     virtual ~GameObject();
     // Through the drawing side's function (setDrawFunction); without one, nothing is drawn.
-    virtual void draw();
+    virtual void draw() const;
     virtual void update(float dt);
     virtual void checkBounds();
-    virtual float getRadius();
+    virtual float getRadius() const;
     virtual void onCollision(Spaceship* ship);
-    virtual bool isAsteroid();
+    virtual bool isAsteroid() const;
     virtual void followGround(float groundHeight);
 
     // The renderer sits behind this one function, set once at start-up by the drawing side.

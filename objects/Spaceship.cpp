@@ -1,6 +1,6 @@
 #include "objects/Spaceship.h"
 
-#include "core/GameConfig.h"
+#include "core/FlightRules.h"
 #include "objects/WorldHost.h"
 
 Spaceship::Spaceship() : GameObject(ObjectKind::Ship), finalGroupReached(false), motionState(OnGround) {}
@@ -68,7 +68,7 @@ void Spaceship::followGround(float h) {
         motionState = OnGround;
         // Spring: the deeper below the riding height, the harder the push up.
         WorldHost* game = host();
-        const float stepMs = game ? game->getConfig().stepMs : 5.0f;
+        const float stepMs = game ? game->getRules().stepMs : 5.0f;
         const float f = 2.0f * stepMs * (ride - position.y) / 500.0f;
         if (f > 0) addVelocity(0, f, 0);
     } else if (motionState != Jumping) {

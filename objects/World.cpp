@@ -2,9 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <unordered_set>
 
-#include "core/GameConfig.h"
+#include "core/FlightRules.h"
 #include "objects/Asteroid.h"
 #include "objects/BulletPowerUp.h"
 #include "objects/GameObject.h"
@@ -32,32 +33,31 @@ World::World()
       starHintPending(false),
       signPosition{0, 0, 0},
       host(nullptr),
-      terrain(nullptr, nullptr),
       spawnPressure(0),
-      skyTextures{},
-      seaTextures{},
-      signTextures{},
-      arrowTexture(nullptr),
       starTimer(0),
       seaPhase(0),
       seaLevel(std::sin(0.0f) / 2.5f - 0.7f),
-      knownShip(nullptr),
-      resourceCache(nullptr) {}
+      knownShip(nullptr) {}
 
-World::~World() {
-    terrain.reset();
-    clear();
-}
+World::~World() { clear(); }
 
 bool World::isShip(const GameObject* obj) const {
     return obj && (obj == knownShip || (host && obj == host->getShip()));
 }
 
-void World::resetRules() {
+void World::reset(Random& terrainRandom) {
+    std::printf("deleted terrain\n");
     starHintPending = true;
     bulletHintPending = true;
     starTimer = 0;
-    spawnPressure = host ? host->getConfig().spawnPressureStart : 0;
+    spawnPressure = host ? host->getRules().spawnPressureStart : 0;
+    // The sea starts each flight at the same point of its rise and fall, so that a seed
+    // gives the same flight whatever came before it.
+    seaPhase = 0;
+    seaLevel = std::sin(0.0f) / 2.5f - 0.7f;
+    terrain.reset(terrainRandom);
+    std::printf("created new terrain\n");
+    std::fflush(stdout);
 }
 
 void World::clear() {
@@ -78,7 +78,7 @@ void World::clear() {
 }
 
 void World::addToActive(GameObject* obj) {
-    if (Spaceship* ship = dynamic_cast<Spaceship*>(obj)) knownShip = ship;
+    if (obj->getKind() == ObjectKind::Ship) knownShip = obj;
     obj->setWorld(this);
     activeObjects.push_back(obj);
 }
@@ -86,11 +86,13 @@ void World::addToActive(GameObject* obj) {
 void World::addObject(GameObject* obj, bool hinted) {
     const float eyeZ = host ? host->getEyeZ() : 0.0f;
     obj->setRotation(0, -90, 0);
-    // Three draws in a fixed order, so a seeded run places objects the same way.
-    const float x = (gameRandom() % 100) / 100.0f * 15.0f - 7.5f;
+    // Three draws in a fixed order, so a seeded flight places objects the same way.
+    Random* random = host ? &host->getRandom() : nullptr;
+    auto draw = [random] { return random ? random->next() : 0; };
+    const float x = (draw() % 100) / 100.0f * 15.0f - 7.5f;
     obj->setPosition(x, 0, eyeZ - 30.0f);
-    const float vz = (gameRandom() % 1000) / 1000.0f * 0.002f;
-    const float vx = -x / static_cast<float>((gameRandom() % 1000) + 6000);
+    const float vz = (draw() % 1000) / 1000.0f * 0.002f;
+    const float vx = -x / static_cast<float>((draw() % 1000) + 6000);
     obj->setVelocity(vx, 0, vz);
     obj->setWorld(this);
     activeObjects.push_back(obj);
@@ -98,7 +100,7 @@ void World::addObject(GameObject* obj, bool hinted) {
 }
 
 void World::requestRemoval(GameObject* obj) {
-    // The ship is the Game's; removing it would leave the game without a player.
+    // The ship is the flight's; removing it would leave the game without a player.
     if (!obj || isShip(obj)) return;
     pendingRemovals.push_back(obj);
 }
@@ -126,33 +128,47 @@ void World::update(float dt) {
         flushRemovals();
         return;
     }
-    const GameConfig& config = host->getConfig();
-    spawnPressure = static_cast<int>(spawnPressure + config.spawnPressureGrowth * dt);
+    const FlightRules& rules = host->getRules();
+    spawnPressure = static_cast<int>(spawnPressure + rules.spawnPressureGrowth * dt);
     starTimer = static_cast<int>(starTimer + dt);
+    spawn();
+    resolveContacts();
 
-    const int r = gameRandom() % 500000;
-    if (spawnPressure / 100 > r) {
-        Spaceship* ship = host->getShip();
-        bool powerUp = false;
-        if (spawnPressure > 10000) {
-            const bool finalGroup = ship && ship->finalGroupReached;
-            powerUp = gameRandom() % 100 < (finalGroup ? 22 : 42);
-        }
-        if (powerUp) {
-            if (gameRandom() % 100 < 40) {
-                addObject(new BulletPowerUp(), bulletHintPending);
-            } else if (host->hasNextStyle() && starTimer > 2500) {
-                addObject(new PowerUp(), starHintPending);
-                starTimer = 0;
-            }
-        } else if (host->getScore() < config.firstScoreThreshold || gameRandom() % 100 >= 10) {
-            addObject(new Asteroid(1.5f), false);
-        } else {
-            const int n = std::max(7, gameRandom() % 16);
-            for (int i = 0; i < n; ++i) addObject(new Asteroid(0.06f), false);
-        }
+    // What left the field scores and goes, in the step rather than when it is next drawn,
+    // so the score does not depend on the frame rate.
+    for (std::size_t i = 0; i < activeObjects.size(); ++i) activeObjects[i]->checkBounds();
+    flushRemovals();
+}
+
+void World::spawn() {
+    Random& random = host->getRandom();
+    const FlightRules& rules = host->getRules();
+    // The values never pass 32767, so the modulo keeps the chance as small as it reads.
+    const int r = random.next() % 500000;
+    if (!(spawnPressure / 100 > r)) return;
+
+    Spaceship* ship = host->getShip();
+    bool powerUp = false;
+    if (spawnPressure > 10000) {
+        const bool finalGroup = ship && ship->finalGroupReached;
+        powerUp = random.next() % 100 < (finalGroup ? 22 : 42);
     }
+    if (powerUp) {
+        if (random.next() % 100 < 40) {
+            addObject(new BulletPowerUp(), bulletHintPending);
+        } else if (host->hasNextStyle() && starTimer > 2500) {
+            addObject(new PowerUp(), starHintPending);
+            starTimer = 0;
+        }
+    } else if (host->getScore() < rules.firstScoreThreshold || random.next() % 100 >= 10) {
+        addObject(new Asteroid(1.5f, random), false);
+    } else {
+        const int n = std::max(7, random.next() % 16);
+        for (int i = 0; i < n; ++i) addObject(new Asteroid(0.06f, random), false);
+    }
+}
 
+void World::resolveContacts() {
     Spaceship* ship = host->getShip();
     const std::size_t count = activeObjects.size();
     for (std::size_t i = 0; i < count; ++i) {
@@ -168,8 +184,10 @@ void World::update(float dt) {
             const float vzb = b->getVelocity().z;
             if (vzb < 0 && vza > 0) {
                 knockAway(b, a);
+                host->onKnock(float3{(pa.x + pb.x) / 2, (pa.y + pb.y) / 2, (pa.z + pb.z) / 2});
             } else if (vza < 0 && vzb > 0) {
                 knockAway(a, b);
+                host->onKnock(float3{(pa.x + pb.x) / 2, (pa.y + pb.y) / 2, (pa.z + pb.z) / 2});
             } else if (ship && a == ship) {
                 b->onCollision(ship);
                 requestRemoval(b);
@@ -179,11 +197,28 @@ void World::update(float dt) {
             }
         }
     }
+}
 
-    // What left the field scores and goes, in the step rather than when it is next drawn,
-    // so the score does not depend on the frame rate.
-    for (std::size_t i = 0; i < activeObjects.size(); ++i) activeObjects[i]->checkBounds();
-    flushRemovals();
+void World::updateHeights(const Ground& ground) {
+    const std::vector<float> points = heightQueryPoints();
+    heights.assign(points.size() / 2, 0.0f);
+    ground(points, heights);
+    for (std::size_t k = 0; k < activeObjects.size() && k < heights.size(); ++k)
+        activeObjects[k]->followGround(std::max(heights[k], seaLevel));  // never below the sea
+    // The sign stands on the terrain itself; the sea does not lift it.
+    if (!heights.empty()) signPosition.y = heights.back();
+}
+
+std::vector<float> World::heightQueryPoints() const {
+    std::vector<float> points;
+    points.reserve(2 * activeObjects.size() + 2);
+    for (const GameObject* obj : activeObjects) {
+        points.push_back(obj->getPosition().x);
+        points.push_back(obj->getPosition().z);
+    }
+    points.push_back(signPosition.x);
+    points.push_back(signPosition.z);
+    return points;
 }
 
 void World::knockAway(GameObject* p, GameObject* t) {

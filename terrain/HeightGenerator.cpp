@@ -5,7 +5,7 @@
 #include "platform/Random.h"
 #include "terrain/HeightGrid.h"
 
-HeightGenerator::HeightGenerator() : amplitude(0.0f), roughness(0.0f), record(nullptr) {}
+HeightGenerator::HeightGenerator(Random& source) : amplitude(0.0f), roughness(0.0f), record(nullptr), random(source) {}
 
 void HeightGenerator::generate(HeightGrid& grid, float roughnessValue, float amplitudeValue) {
     roughness = roughnessValue;
@@ -14,7 +14,7 @@ void HeightGenerator::generate(HeightGrid& grid, float roughnessValue, float amp
 }
 
 float HeightGenerator::randomOffset(int scale) {
-    const int r = gameRandom();
+    const int r = random.next();
     return static_cast<float>(((r % 1000) / 1000.0 - 0.5) * scale);
 }
 
@@ -48,9 +48,9 @@ void HeightGenerator::subdivide(HeightGrid& grid, int x0, int y0, int x1, int y1
     subdivide(grid, mx, my, x1, y1, level + 1, nextScale);
 }
 
-void generateChunkGrid(HeightGrid& grid, const HeightGrid* neighbour) {
+void generateChunkGrid(HeightGrid& grid, const HeightGrid* neighbour, Random& random) {
     if (neighbour) grid.copySeamFrom(*neighbour);
-    HeightGenerator generator;
+    HeightGenerator generator(random);
     generator.generate(grid, 0.005f, 3.0f);
     grid.computeNormals();
 }

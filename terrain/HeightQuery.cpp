@@ -9,7 +9,6 @@
 #include "framework/ShaderProgram.h"
 #include "framework/Texture.h"
 #include "objects/Camera.h"
-#include "objects/GameObject.h"
 #include "terrain/TerrainMode.h"
 
 TerrainHeightQuery::TerrainHeightQuery()
@@ -146,37 +145,18 @@ void TerrainHeightQuery::computeHeightsAt(const std::vector<float>& positions, f
     glGetTexImage(GL_TEXTURE_2D, 0, GL_LUMINANCE, GL_FLOAT, heights);
 }
 
-void TerrainHeightQuery::placeOnTerrain(std::vector<GameObject*>& objects, const Camera& topDown, float seaLevel,
-                                        const std::vector<float>& extraPoints, float* extraHeights) {
-    float heights[kMaxPositions];
+void TerrainHeightQuery::groundHeights(const Camera& topDown, const std::vector<float>& points,
+                                       std::vector<float>& heights) {
+    float answers[kMaxPositions];
     std::vector<float> request;
-    const size_t extras = extraPoints.size() / 2;
-    const size_t total = objects.size() + extras;
+    const size_t total = points.size() / 2;
+    heights.assign(total, 0.0f);
+    // The query measures from the top-down eye's height.
     const float eyeY = topDown.getEye().y;
-    // One query answers at most 512 positions; a longer list is asked in batches so that no
-    // object reads past the result. The extra points ride along, so a frame reads back once.
     for (size_t first = 0; first < total; first += kMaxPositions) {
         const size_t count = std::min(total - first, static_cast<size_t>(kMaxPositions));
-        request.clear();
-        for (size_t k = first; k < first + count; ++k) {
-            if (k < objects.size()) {
-                const float3 p = objects[k]->getPosition();
-                request.push_back(p.x);
-                request.push_back(p.z);
-            } else {
-                request.push_back(extraPoints[2 * (k - objects.size())]);
-                request.push_back(extraPoints[2 * (k - objects.size()) + 1]);
-            }
-        }
-        computeHeightsAt(request, heights);
-        for (size_t k = first; k < first + count; ++k) {
-            if (k >= objects.size()) {
-                if (extraHeights) extraHeights[k - objects.size()] = heights[k - first];
-                continue;
-            }
-            float y = heights[k - first] + eyeY;
-            if (y < seaLevel) y = seaLevel;
-            objects[k]->followGround(y);
-        }
+        request.assign(points.begin() + 2 * first, points.begin() + 2 * (first + count));
+        computeHeightsAt(request, answers);
+        for (size_t k = 0; k < count; ++k) heights[first + k] = answers[k] + eyeY;
     }
 }

@@ -4,7 +4,6 @@
 
 class Camera;
 class FBO;
-class GameObject;
 class Logger;
 class ShaderProgram;
 class Texture;
@@ -48,10 +47,9 @@ public:
     // Entry k of heights (512 floats) is the terrain height at the k-th pair (x, z) of
     // positions, measured from the top-down eye's height. Valid after renderPositions.
     void computeHeightsAt(const std::vector<float>& positions, float* heights);
-    // Hands every object its ground height (never below the sea) through followGround; the
-    // heights at the extra (x, z) pairs, as computeHeightsAt gives them, go to extraHeights.
-    void placeOnTerrain(std::vector<GameObject*>& objects, const Camera& topDown, float seaLevel,
-                        const std::vector<float>& extraPoints = {}, float* extraHeights = nullptr);
+    // The terrain's height (world y) at every (x, z) pair of points, asked 512 at a time, so
+    // that no answer is read past the result. Valid after renderPositions.
+    void groundHeights(const Camera& topDown, const std::vector<float>& points, std::vector<float>& heights);
 
 private:
     FBO* positionFBO;

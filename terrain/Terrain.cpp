@@ -1,7 +1,7 @@
 #include "terrain/Terrain.h"
 
-#include "terrain/HeightGenerator.h"
 #include "terrain/TerrainShader.h"
+#include "terrain/TerrainStrip.h"
 
 namespace {
 
@@ -43,9 +43,6 @@ Terrain::Terrain(int chunkSizeX, int chunkSizeZ, int verticesX, int verticesZ, c
     glBufferDataARB(GL_ARRAY_BUFFER, static_cast<GLsizeiptrARB>(mesh.getTexCoords().size() * sizeof(TexCoord2)),
                     mesh.getTexCoords().data(), GL_STATIC_DRAW_ARB);
     glBindBuffer(GL_ARRAY_BUFFER, 0);
-    addChunk();
-    addChunk();
-    addChunk();
     shader = new TerrainShader();
 }
 
@@ -58,15 +55,26 @@ Terrain::~Terrain() {
     delete shader;
 }
 
-void Terrain::addChunk() {
-    TerrainChunk* chunk = new TerrainChunk(chunkSizeX, chunkSizeZ, verticesX, verticesZ, textures);
-    TerrainChunk* last = chunks.empty() ? nullptr : chunks.back();
-    // The new chunk's last row lies on the far chunk's first row.
-    if (last) chunk->getPosition().z = last->getPosition().z - chunkSizeZ;
-    chunks.push_back(chunk);
-
-    generateChunkGrid(chunk->getGrid(), last ? &last->getGrid() : nullptr);
-    chunk->upload(mesh);
+void Terrain::sync(const TerrainStrip& strip) {
+    position = strip.getPosition();
+    const std::vector<StripChunk>& wanted = strip.getChunks();
+    bool same = wanted.size() == chunks.size();
+    for (size_t i = 0; same && i < wanted.size(); ++i) same = chunks[i]->getSerial() == wanted[i].serial;
+    if (same) return;
+    // Keep the uploads the strip still has, in its order; upload the rest.
+    std::vector<TerrainChunk*> kept;
+    for (const StripChunk& want : wanted) {
+        TerrainChunk* found = nullptr;
+        for (TerrainChunk*& have : chunks)
+            if (have && have->getSerial() == want.serial) std::swap(found, have);
+        if (!found) {
+            found = new TerrainChunk(want.grid, want.z, want.serial, textures);
+            found->upload(mesh);
+        }
+        kept.push_back(found);
+    }
+    for (TerrainChunk* gone : chunks) delete gone;
+    chunks.swap(kept);
 }
 
 // The view as GL has it now, the terrain's own offset applied.
@@ -107,10 +115,9 @@ void Terrain::draw(bool useShader, bool withFog, int mode, const TerrainFrame& f
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
     if (useShader) shader->deactivate();
     glPopMatrix();
-    dropPassedChunk(frame.chaseEye);
 }
 
-void Terrain::drawAround(const std::vector<float>& points, const TerrainFrame& frame) {
+void Terrain::drawAround(const std::vector<float>& points) {
     glMatrixMode(GL_MODELVIEW);
     glPushMatrix();
     glTranslatef(position.x, position.y, position.z);
@@ -132,16 +139,4 @@ void Terrain::drawAround(const std::vector<float>& points, const TerrainFrame& f
     }
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
     glPopMatrix();
-    dropPassedChunk(frame.chaseEye);
-}
-
-// Once the chase camera is past the nearest chunk's first row, that chunk is behind it.
-void Terrain::dropPassedChunk(const float3& chaseEye) {
-    if (chunks.empty()) return;
-    TerrainChunk* nearest = chunks.front();
-    if (nearest->getPosition().z + position.z > chaseEye.z) {
-        delete nearest;
-        chunks.erase(chunks.begin());
-        addChunk();
-    }
 }

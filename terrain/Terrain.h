@@ -9,19 +9,19 @@
 #include "terrain/TerrainMode.h"
 
 class TerrainShader;
+class TerrainStrip;
 
 // What a draw takes from the running game.
 struct TerrainFrame {
-    float3 chaseEye;   // the nearest chunk is recycled once this eye has passed it
     bool playing;      // the terrain program's uniforms are set only during play
     float waterLevel;  // the sea level, where the beach colouring starts
 };
 
-// The endless strip: three chunks one behind the other, nearest (highest z) first. The chunk
-// the chase camera has passed is dropped and a new one generated at the far end. A draw sends
-// only the tiles inside the current view volume, the distant ones with fewer rows where that
-// moves the picture by two pixels at most. Rows slide into place as the distance changes, in
-// the vertex buffers, so the height query's top-down pass sees the surface the view last drew.
+// The drawing side of the endless strip: the strip's chunks (made by the flight's rules) in
+// vertex buffers, nearest first. A draw sends only the tiles inside the current view volume,
+// the distant ones with fewer rows where that moves the picture by two pixels at most. Rows
+// slide into place as the distance changes, in the vertex buffers, so the height query's
+// top-down pass sees the surface the view last drew.
 class Terrain {
 public:
     Terrain(int chunkSizeX, int chunkSizeZ, int verticesX, int verticesZ, const TerrainTextures& textures);
@@ -29,12 +29,13 @@ public:
     Terrain(const Terrain&) = delete;
     Terrain& operator=(const Terrain&) = delete;
 
-    float3& getPosition() { return position; }
+    // Uploads the strip's new chunks and lets go of those it dropped; nothing when they match.
+    void sync(const TerrainStrip& strip);
+    const float3& getPosition() const { return position; }
     void draw(bool useShader, bool withFog, int mode, const TerrainFrame& frame);
     // Only the cells around the (x, z) pairs of points, untextured and in the current program:
-    // a top-down pass that is read at those points alone needs nothing else. Recycles as draw.
-    void drawAround(const std::vector<float>& points, const TerrainFrame& frame);
-    void addChunk();
+    // a top-down pass that is read at those points alone needs nothing else.
+    void drawAround(const std::vector<float>& points);
 
     const std::vector<TerrainChunk*>& getChunks() const { return chunks; }
     const TerrainMesh& getMesh() const { return mesh; }
@@ -49,7 +50,6 @@ public:
 
 private:
     TerrainView viewOf() const;
-    void dropPassedChunk(const float3& chaseEye);
 
     TerrainShader* shader;
     TerrainMesh mesh;

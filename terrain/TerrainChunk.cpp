@@ -5,12 +5,14 @@
 #include "framework/ScreenPass.h"
 #include "framework/Texture.h"
 
-TerrainChunk::TerrainChunk(int sizeX, int sizeZ, int verticesX, int verticesZ, const TerrainTextures& textures)
-    : position{0, 0, 0},
+TerrainChunk::TerrainChunk(std::shared_ptr<const HeightGrid> g, float z, uint32_t serialNumber,
+                           const TerrainTextures& textures)
+    : position{0, 0, z},
       positionBuffer(0),
       normalBuffer(0),
       vertexCount(0),
-      grid(sizeX, sizeZ, verticesX, verticesZ),
+      grid(std::move(g)),
+      serial(serialNumber),
       textures(textures) {
     glGenBuffersARB(1, &positionBuffer);
     glGenBuffersARB(1, &normalBuffer);
@@ -22,14 +24,14 @@ TerrainChunk::~TerrainChunk() {
 }
 
 void TerrainChunk::upload(const TerrainMesh& mesh) {
-    const int n = static_cast<int>(grid.getVertices().size());
+    const int n = static_cast<int>(grid->getVertices().size());
     glBindBuffer(GL_ARRAY_BUFFER, positionBuffer);
-    glBufferDataARB(GL_ARRAY_BUFFER, static_cast<GLsizeiptrARB>(n) * 12, grid.getVertices().data(), GL_STATIC_DRAW_ARB);
+    glBufferDataARB(GL_ARRAY_BUFFER, static_cast<GLsizeiptrARB>(n) * 12, grid->getVertices().data(), GL_STATIC_DRAW_ARB);
     glBindBuffer(GL_ARRAY_BUFFER, normalBuffer);
-    glBufferDataARB(GL_ARRAY_BUFFER, static_cast<GLsizeiptrARB>(n) * 12, grid.getNormals().data(), GL_STATIC_DRAW_ARB);
+    glBufferDataARB(GL_ARRAY_BUFFER, static_cast<GLsizeiptrARB>(n) * 12, grid->getNormals().data(), GL_STATIC_DRAW_ARB);
     glBindBuffer(GL_ARRAY_BUFFER, 0);
     vertexCount = n;
-    bounds = computeChunkBounds(mesh, grid);
+    bounds = computeChunkBounds(mesh, *grid);
     applied.assign(mesh.getBands(), BandDetail{});
 }
 
@@ -38,7 +40,7 @@ void TerrainChunk::applyDetails(const TerrainMesh& mesh, const std::vector<BandD
         const BandDetail& want = details[band];
         if (want == applied[band]) continue;
         applied[band] = want;
-        morphBand(mesh, grid, static_cast<int>(band), want, bandVertices, bandNormals);
+        morphBand(mesh, *grid, static_cast<int>(band), want, bandVertices, bandNormals);
         if (bandVertices.empty()) continue;
         const GLintptrARB offset =
             static_cast<GLintptrARB>(mesh.bandFirstRow(static_cast<int>(band)) + 1) * mesh.getVerticesX() * sizeof(float3);

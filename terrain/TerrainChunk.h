@@ -1,6 +1,8 @@
 #pragma once
 #include <GL/glew.h>
 
+#include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "framework/VectorMath.h"
@@ -18,18 +20,18 @@ struct TerrainTextures {
     Texture* desert = nullptr;  // "3dTexDesert.dds"
 };
 
-// One rectangular piece of the terrain strip: its height grid, and the grid's vertices and
-// normals in two static vertex buffers once uploaded. The triangles, their texture coordinates
-// and their index buffer are the terrain's, shared by every chunk.
+// The drawing side of one piece of the terrain strip: the strip's height grid (shared, never
+// changed) with its vertices and normals in two static vertex buffers. The triangles, their
+// texture coordinates and their index buffer are the terrain's, shared by every chunk.
 class TerrainChunk {
 public:
-    TerrainChunk(int sizeX, int sizeZ, int verticesX, int verticesZ, const TerrainTextures& textures);
+    TerrainChunk(std::shared_ptr<const HeightGrid> grid, float z, uint32_t serial, const TerrainTextures& textures);
     ~TerrainChunk();
     TerrainChunk(const TerrainChunk&) = delete;
     TerrainChunk& operator=(const TerrainChunk&) = delete;
 
-    HeightGrid& getGrid() { return grid; }
-    const HeightGrid& getGrid() const { return grid; }
+    const HeightGrid& getGrid() const { return *grid; }
+    uint32_t getSerial() const { return serial; }
     // Sends the grid to the vertex buffers and measures its tiles for the mesh.
     void upload(const TerrainMesh& mesh);
     // Draws the given runs of the shared index buffer (bound by the caller) with this chunk's
@@ -39,7 +41,7 @@ public:
     // whose detail is what the buffers already hold are not sent again.
     void applyDetails(const TerrainMesh& mesh, const std::vector<BandDetail>& details);
 
-    float3& getPosition() { return position; }
+    const float3& getPosition() const { return position; }
     const ChunkBounds& getBounds() const { return bounds; }
 
     int getVertexCount() const { return vertexCount; }  // vertices uploaded
@@ -53,7 +55,8 @@ private:
     GLuint positionBuffer;
     GLuint normalBuffer;
     int vertexCount;
-    HeightGrid grid;
+    std::shared_ptr<const HeightGrid> grid;
+    uint32_t serial;
     ChunkBounds bounds;
     std::vector<BandDetail> applied;  // per band, what the vertex buffers hold
     std::vector<float3> bandVertices, bandNormals;

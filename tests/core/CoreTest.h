@@ -1,43 +1,29 @@
 #pragma once
+// The game-core tests share one game, started once (sound and resources) inside a private game
+// folder, the working directory of the program. They drive it as a player does, through its
+// handlers, on the manual clock, and read it through its accessors.
 #include <GL/glew.h>
 #include <GL/freeglut.h>
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "core/Game.h"
-#include "core/TestGameFolder.h"
+#include "support/GameFolder.h"
 #include "effects/EffectGroup.h"
-#include "objects/Spaceship.h"
 #include "platform/Clock.h"
 #include "platform/audio/Audio.h"
 
-// The game-core tests share one game, started once (sound and resources) by the environment
-// in StartupTest.cpp inside a private game folder, the working directory of the program.
 using gamefolder::near;
 using gamefolder::Rgb;
 
-// The style at position i (from 0) of the chain; the order is the game's levels.
-inline EffectGroup* groupAt(int i) {
-    EffectGroup* g = Game::instance().getConfig().firstEffectGroup;
-    while (g && i-- > 0) g = g->getNext();
-    return g;
-}
 // Chain positions of the styles the tests pick out.
 enum StylePosition { kSsaoOnly = 2, kPhongSsao = 3, kNormalView = 4, kToon = 6, kLastStyle = 10 };
 
-// A new game on the manual clock, with spawning off so only the test moves the game.
-inline void startGame(uint32_t startMs = 100000) {
-    testclock::enable(startMs);
-    Game::instance().state = Title;
-    Game::instance().newGame();
-    Game::instance().getWorld().setSpawnPressure(-1000000000);
-}
-
-inline void type(const std::string& keys) {
-    for (char c : keys) Game::instance().keyboard(static_cast<unsigned char>(c), 0, 0);
-}
-
-// Average colour of the (2 half + 1)^2 pixels around (x, y) of the read buffer.
+// Average colour of the (2 half + 1)^2 pixels around (x, y) of the back buffer.
 inline Rgb colourAt(int x, int y, int half = 2) {
+    glReadBuffer(GL_BACK);
     const std::vector<unsigned char> px = harness::readPixels(x - half, y - half, 2 * half + 1, 2 * half + 1);
     Rgb sum{0, 0, 0};
     for (size_t i = 0; i < px.size(); ++i)
@@ -47,15 +33,80 @@ inline Rgb colourAt(int x, int y, int half = 2) {
 }
 
 struct CoreTest : ::testing::Test {
-    // Back on the title with no held keys, bullets, score or name, the real clock on.
-    void SetUp() override {
-        Game& g = Game::instance();
-        g.state = Title;
-        g.session = GameSession{};
-        g.bulletCount = 0;
-        while (!g.getHighscoreTable().getName().empty()) g.getHighscoreTable().removeLastChar();
-        testclock::disable();
-    }
-    bool musicPaused() { bool paused = false; game.musicChannel->getPaused(&paused); return paused; }
     Game& game = Game::instance();
+    // The manual clock only moves forward, from test to test too: the game remembers times.
+    static inline uint32_t now = 100000;
+
+    // Back on the title with the default settings, the manual clock on.
+    void SetUp() override {
+        testclock::enable(now);
+        game.changeSettings(Settings());
+        toTitle();
+    }
+    void TearDown() override { testclock::disable(); }
+
+    void type(const std::string& keys) {
+        for (char c : keys) game.keyboard(static_cast<unsigned char>(c), 0, 0);
+    }
+    void press(int special) { game.special(special, 0, 0); }
+    void release(int special) { game.specialUp(special, 0, 0); }
+    void hold(int special, bool down) { down ? press(special) : release(special); }
+    // Frames of the given length on the manual clock, drawn or not.
+    void fly(uint32_t ms, uint32_t frameMs = 16, bool draw = false) {
+        for (uint32_t t = 0; t < ms; t += frameMs) {
+            testclock::set(now += frameMs);
+            game.idle();
+            if (draw) game.display();
+        }
+    }
+    // A seeded flight with nothing in the field but what the test brings (the world spawns
+    // nothing in its first seconds).
+    void startFlight(uint32_t seed = 5) {
+        toTitle();
+        game.newGame(seed);
+        ASSERT_EQ(game.screen(), Playing);
+    }
+    // The n-th style of the chain, reached with F3 (one press a step).
+    void toStyle(int n) {
+        for (int i = game.flight().style; i < n; ++i) press(GLUT_KEY_F3);
+        for (int t = 0; t < 100 && game.flight().style != n; ++t) fly(5, 5);
+        ASSERT_EQ(game.flight().style, n);
+    }
+    // Points, as a player earns them: ten seconds at the left edge while the field passes by.
+    void earnPoints() {
+        press(GLUT_KEY_LEFT);
+        for (int i = 0; i < 6; ++i) press(GLUT_KEY_F1);
+        fly(12000, 50);
+        release(GLUT_KEY_LEFT);
+        ASSERT_GT(game.flight().score, 0);
+    }
+    // Hits until the flight ends.
+    void crash() {
+        for (int i = 0; i < 12 && game.screen() == Playing; ++i) press(GLUT_KEY_F2), fly(10);
+    }
+    // Steers under the bullet power-up that F8 brings until the gun holds bullets.
+    void collectBullets() {
+        press(GLUT_KEY_F8);
+        for (int t = 0; t < 1200 && game.flight().bulletCount == 0; ++t) {
+            float target = 0;
+            for (const GameObject* obj : game.flight().world.getActiveObjects())
+                if (obj->getKind() == ObjectKind::BulletPowerUp) target = obj->getPosition().x;
+            const float x = game.flight().ship->getPosition().x;
+            hold(GLUT_KEY_LEFT, x > target + 0.05f);
+            hold(GLUT_KEY_RIGHT, x < target - 0.05f);
+            fly(10);
+        }
+        release(GLUT_KEY_LEFT), release(GLUT_KEY_RIGHT);
+        ASSERT_GT(game.flight().bulletCount, 0);
+    }
+    void toTitle() {
+        if (game.isPaused()) type("p");
+        if (game.isDemoRunning()) type("x");
+        if (game.screen() == Playing) game.newGame(1), crash();  // no points: straight to the table
+        if (game.screen() == EnterName) type("x\r");
+        if (game.screen() == Highscore || game.screen() == EnterName) type("m");
+        if (game.screen() == Credits || game.screen() == SettingsScreen) type("b");
+        if (game.audio().isMusicPaused()) type("m");  // on the title "m" only resumes the music
+        game.display();
+    }
 };

@@ -1,3 +1,5 @@
+// What the Game draws: the heads-up display, every style's own picture (and nothing of the one
+// before it), the occlusion passes, the toon look, the picture in any window, the frame rate.
 #include <cmath>
 #include <cstring>
 #include <map>
@@ -8,22 +10,7 @@
 
 namespace {
 
-// The frame after drawing the given styles in turn, from a new game; the overlays included.
-// A fresh start has GL's own light 0 (a headlight, switched off) unless fresh is false.
-std::vector<unsigned char> frameAfter(std::initializer_list<int> styles, bool fresh = false) {
-    Game& game = Game::instance();
-    if (fresh) {
-        const GLfloat headlight[4] = {0, 0, 1, 0};
-        glMatrixMode(GL_MODELVIEW);
-        glLoadIdentity();
-        glLightfv(GL_LIGHT0, GL_POSITION, headlight);
-        glDisable(GL_LIGHT0);
-    }
-    startGame(1000);
-    for (int style : styles) {
-        game.session.currentEffectGroup = groupAt(style);
-        game.display();
-    }
+std::vector<unsigned char> frame() {
     glReadBuffer(GL_BACK);
     return harness::readPixels(0, 0, 800, 600);
 }
@@ -33,20 +20,10 @@ int luma(const std::vector<unsigned char>& p, int x, int y) {
     return (299 * c[0] + 587 * c[1] + 114 * c[2]) / 1000;
 }
 
-// Overlay coordinates (-1 .. 1) to window pixels.
-int px(float x) { return static_cast<int>(std::lround((x + 1) * 400)); }
-int py(float y) { return static_cast<int>(std::lround((y + 1) * 300)); }
-
-// The overlay as the Playing frame draws it: the label, then the bullet dots.
-void drawHud() {
-    Game& game = Game::instance();
-    glClearColor(0, 0, 0, 1);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    game.beginOverlay();
-    game.drawEffectGroupLabel();
-    game.drawBulletDots();
-    game.endOverlay();
-    glDisable(GL_LIGHTING);
+size_t differing(const std::vector<unsigned char>& a, const std::vector<unsigned char>& b) {
+    size_t n = 0;
+    for (size_t i = 0; i < a.size() && i < b.size(); i += 4) n += std::memcmp(&a[i], &b[i], 3) != 0;
+    return n;
 }
 
 // Counts glUseProgram calls per program while a frame is drawn (GLEW's entry point swapped).
@@ -57,139 +34,123 @@ void GLAPIENTRY countingUseProgram(GLuint program) {
     realUseProgram(program);
 }
 
-std::map<GLuint, int> programsUsedInOneFrame() {
-    programUses.clear();
-    realUseProgram = glUseProgram;
-    glUseProgram = countingUseProgram;
-    Game::instance().display();
-    glUseProgram = realUseProgram;
-    return programUses;
+// The top right corner of the frame, where the frame-rate overlay sits.
+std::vector<unsigned char> corner() {
+    glReadBuffer(GL_BACK);
+    return harness::readPixels(600, 550, 200, 50);
+}
+
+int whitePixels(const std::vector<unsigned char>& p) {
+    int white = 0;
+    for (size_t i = 0; i < p.size(); i += 4) white += p[i] > 240 && p[i + 1] > 240 && p[i + 2] > 240;
+    return white;
 }
 
 }  // namespace
 
-TEST_F(CoreTest, HudShowsTheGroupLabelAndTheBulletDots) {
-    for (int i = 0; i < 11; ++i) {
-        game.session.currentEffectGroup = groupAt(i);
-        drawHud();
-        EXPECT_TRUE(near(colourAt(px(-0.555f), py(-0.905f)), gamefolder::labelColour(i + 1))) << "style " << i;
+TEST_F(CoreTest, HudShowsTheStyleLabelAndTheBulletDots) {
+    startFlight();
+    collectBullets();
+    fly(16, 16, true);
+    const int bullets = game.flight().bulletCount;
+    for (int i = 0; i < bullets + 1; ++i) {
+        const int x = static_cast<int>(std::lround((i * 0.05f - 0.12f + 1) * 400));
+        EXPECT_EQ(near(colourAt(x, 30, 1), Rgb{255, 222, 0}), i < bullets) << "dot " << i << " of " << bullets;
     }
-
-    game.bulletCount = 3;
-    drawHud();
-    for (float x : {-0.12f, -0.07f, -0.02f}) EXPECT_TRUE(near(colourAt(px(x), py(-0.9f), 1), Rgb{255, 222, 0})) << x;
-    EXPECT_TRUE(near(colourAt(px(0.03f), py(-0.9f), 1), Rgb{0, 0, 0})) << "no fourth dot";
-}
-
-TEST_F(CoreTest, ImageQuadsLeaveReplaceModeAndNeverBindAMissingPicture) {
-    GLuint other = 0;
-    glGenTextures(1, &other);
-    for (Texture* picture : {static_cast<Texture*>(nullptr), game.titleTexture}) {
-        glBindTexture(GL_TEXTURE_2D, other);
-        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-        glClearColor(0, 0, 0, 1);
-        glClear(GL_COLOR_BUFFER_BIT);
-        glColor3f(1, 1, 1);
-        game.drawImageQuad(picture, -0.5f, 0.5f, 0, 0.5f, -0.5f, 0);
-        GLint mode = 0, bound = 0;
-        glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &mode);
-        glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
-        EXPECT_EQ(mode, GL_REPLACE);
-        EXPECT_EQ(static_cast<GLuint>(bound) == other, picture == nullptr) << "a missing picture is never bound";
-        EXPECT_EQ(near(colourAt(400, 300), gamefolder::titleColour()), picture != nullptr);
+    for (int i = 0; i < kStyleCount; ++i) {
+        toStyle(i);
+        game.display();
+        EXPECT_TRUE(near(colourAt(178, 28), gamefolder::labelColour(i + 1))) << "style " << i;
     }
-    glDeleteTextures(1, &other);
-    glDisable(GL_LIGHTING);
 }
 
 // An occlusion frame runs each of its passes once, after the scene is in its targets; the
 // normals style draws through the normal-only program and runs no occlusion at all.
 TEST_F(CoreTest, EachOcclusionPassRunsOncePerFrameAndTheNormalsStyleRunsNone) {
-    const SSAO* ssao = game.getSSAO();
+    const SSAO* ssao = game.getRenderer().getSSAO();
     const GLuint geometry = ssao->getGeometryProgram()->getProgram(), normals = ssao->getNormalProgram()->getProgram(),
                  occlusion = ssao->getOcclusionProgram()->getProgram(), combine = ssao->getCombineProgram()->getProgram(),
                  blur = ssao->getBlurProgram()->getProgram();
     ASSERT_TRUE(geometry && normals && occlusion && combine && blur);
     for (int style : {kSsaoOnly, kPhongSsao, kNormalView}) {
-        startGame(1000);
-        game.session.currentEffectGroup = groupAt(style);
+        startFlight();
+        toStyle(style);
         game.display();
-        std::map<GLuint, int> uses = programsUsedInOneFrame();
-        const bool occluded = style != kNormalView;
-        EXPECT_EQ(uses[occlusion], occluded ? 1 : 0) << "style " << style;
-        EXPECT_EQ(uses[combine], occluded ? 1 : 0) << "style " << style;
-        EXPECT_EQ(uses[blur], occluded ? 1 : 0) << "style " << style;  // both directions in one use
-        EXPECT_EQ(uses[geometry], occluded ? 1 : 0) << "style " << style;
-        EXPECT_EQ(uses[normals], occluded ? 0 : 1) << "style " << style;
+        programUses.clear();
+        realUseProgram = glUseProgram;
+        glUseProgram = countingUseProgram;
+        game.display();
+        glUseProgram = realUseProgram;
+        const int once = style != kNormalView ? 1 : 0;
+        EXPECT_EQ(std::vector<int>({programUses[occlusion], programUses[combine], programUses[blur], programUses[geometry],
+                                    programUses[normals]}),
+                  std::vector<int>({once, once, once, once, 1 - once}))
+            << "style " << style;  // the blur's two directions are one use
         EXPECT_EQ(harness::glErrors(), "") << "style " << style;
     }
 }
 
 TEST_F(CoreTest, EveryStyleDrawsItsOwnPictureWithoutGlErrorsAndOnlyOneShowsOcclusionAlone) {
     std::vector<std::vector<unsigned char>> pictures;
-    for (int name = 0; name < 11; ++name) {
-        startGame(1000);
-        game.bulletCount = 2;
-        game.session.currentEffectGroup = groupAt(name);
+    for (int style = 0; style < kStyleCount; ++style) {
+        startFlight();
+        toStyle(style);
         harness::glErrors();
-        std::string errors;
-        for (int frame = 0; frame < 5; ++frame) {
-            testclock::advance(200);  // a second of flight: the chase camera has settled behind the ship
-            game.idle();
-            game.display();
-            errors += harness::glErrors();
-        }
-        EXPECT_EQ(game.getSSAO()->getOnlySSAO(), name == kSsaoOnly) << "style " << name;
-        EXPECT_EQ(errors, "") << "style " << name;
-        glReadBuffer(GL_BACK);
+        fly(1000, 200, true);  // a second of flight: the chase camera has settled behind the ship
+        EXPECT_EQ(harness::glErrors(), "") << "style " << style;
+        EXPECT_EQ(game.getRenderer().getSSAO()->getOnlySSAO(), style == kSsaoOnly) << "style " << style;
         // The scene, between the overlays at the bottom and the top: not one colour all over.
+        glReadBuffer(GL_BACK);
         const std::vector<unsigned char> p = harness::readPixels(0, 60, 800, 480);
         std::map<int, int> counts;
         int most = 0;
         for (size_t i = 0; i < p.size(); i += 4) most = std::max(most, ++counts[p[i] << 16 | p[i + 1] << 8 | p[i + 2]]);
-        EXPECT_LT(most, 800 * 480 * 95 / 100) << "style " << name << " looks blank";
-        for (size_t k = 0; k < pictures.size(); ++k) {
-            size_t differing = 0;
-            for (size_t i = 0; i < p.size(); i += 4) differing += std::memcmp(&p[i], &pictures[k][i], 3) != 0;
-            EXPECT_GT(differing, p.size() / 40) << "style " << name << " looks like style " << k;
-        }
+        EXPECT_LT(most, 800 * 480 * 95 / 100) << "style " << style << " looks blank";
+        for (size_t k = 0; k < pictures.size(); ++k)
+            EXPECT_GT(differing(p, pictures[k]), p.size() / 4 / 10) << "style " << style << " looks like style " << k;
         pictures.push_back(p);
     }
 }
 
 // Nothing a style sets (light 0 above the ship, above all) may show in the styles after it:
-// every style draws the same frame straight from a new game and after a detour through Toon.
+// every style draws the same frame of the same flight straight away and after Toon was drawn.
 TEST_F(CoreTest, EveryStyleLooksTheSameWhateverStyleCameBefore) {
-    for (int style = 0; style < 11; ++style) {
+    auto to = [this](int from, int style) {
+        for (int i = from; i != style; i += style > from ? 1 : -1) press(style > from ? GLUT_KEY_F3 : GLUT_KEY_F2);
+    };
+    for (int style = 0; style < kStyleCount; ++style) {
         if (style == kToon) continue;
-        const std::vector<unsigned char> straight = frameAfter({style, style}, true), detour = frameAfter({kToon, style});
-        size_t differing = 0;
-        for (size_t i = 0; i < straight.size(); i += 4) differing += std::memcmp(&straight[i], &detour[i], 3) != 0;
-        EXPECT_EQ(differing, 0u) << "style " << style;
+        startFlight();
+        to(0, style);
+        fly(300, 5);
+        game.display();
+        const std::vector<unsigned char> straight = frame();
+        const uint64_t flight = game.flight().checksum();
+        startFlight();
+        to(0, kToon);
+        fly(100, 5);
+        game.display();
+        to(kToon, style);
+        fly(200, 5);
+        ASSERT_EQ(game.flight().checksum(), flight) << "style " << style << ": the same flight";
+        game.display();
+        EXPECT_EQ(differing(straight, frame()), 0u) << "style " << style;
     }
 }
 
 // Cel shading reads at a glance: the ground in a few flat bands, and a horizon without speckle.
 TEST_F(CoreTest, ToonGroundIsFourBandsAtMostAndItsHorizonHasNoSpeckle) {
-    startGame(1000);
-    game.session.currentEffectGroup = groupAt(kToon);
-    for (int frame = 0; frame < 6; ++frame) {
-        testclock::advance(40);
-        game.idle();
-        game.display();
-    }
-    glReadBuffer(GL_BACK);
-    const std::vector<unsigned char> p = harness::readPixels(0, 0, 800, 600);
-
+    startFlight();
+    toStyle(kToon);
+    fly(240, 40, true);
+    const std::vector<unsigned char> p = frame();
     // The ground below the ship, clear of the label: brightness values that cover 1 % of it.
     std::map<int, int> shares;
     for (int y = 70; y < 130; ++y)
         for (int x = 0; x < 800; ++x) ++shares[luma(p, x, y)];
     int bands = 0;
     for (const auto& share : shares) bands += share.second * 100 >= 800 * 60;
-    EXPECT_LE(bands, 4);
-    EXPECT_GE(bands, 1);
-
+    EXPECT_TRUE(bands >= 1 && bands <= 4) << bands;
     // Speckle: pixels unlike all eight neighbours, over the far ground, horizon and sky.
     int isolated = 0;
     for (int y = 300; y < 540; ++y)
@@ -200,4 +161,91 @@ TEST_F(CoreTest, ToonGroundIsFourBandsAtMostAndItsHorizonHasNoSpeckle) {
             isolated += alone;
         }
     EXPECT_LE(isolated, 10);
+}
+
+TEST_F(CoreTest, AWideWindowShowsThePictureBetweenBlackBars) {
+    // The harness window is 800 x 600; the game is told it is 800 x 400.
+    game.reshape(800, 400);
+    EXPECT_EQ(game.getPicture(), (PictureRect{133, 0, 533, 400}));
+    game.display();
+    EXPECT_TRUE(near(colourAt(60, 200), Rgb{0, 0, 0})) << "left bar";
+    EXPECT_TRUE(near(colourAt(740, 200), Rgb{0, 0, 0})) << "right bar";
+    EXPECT_TRUE(near(colourAt(400, 200), gamefolder::titleColour())) << "the picture";
+    EXPECT_TRUE(near(colourAt(140, 200), gamefolder::titleColour())) << "its left edge";
+    EXPECT_EQ(harness::glErrors(), "");
+    game.reshape(800, 600);
+    game.display();
+    EXPECT_TRUE(near(colourAt(60, 200), gamefolder::titleColour())) << "4:3 again: no bars";
+}
+
+// F10 shows the frame rate in the top right corner of every screen, from the game's clock,
+// and a second F10 hides it; drawn over any style's GL state, it leaves that state alone.
+TEST_F(CoreTest, F10ShowsTheFrameRateOnEveryScreenAndLeavesTheGlStateAlone) {
+    for (int screen : {Title, Credits, Playing, Highscore}) {
+        if (screen == Credits) type("c");
+        if (screen == Playing) startFlight();
+        if (screen == Highscore) crash();
+        ASSERT_EQ(game.screen(), screen);
+        game.display();
+        const std::vector<unsigned char> without = corner();
+        press(GLUT_KEY_F10);
+        EXPECT_EQ(game.screen(), screen) << "F10 changes nothing else";
+        for (int i = 0; i < 60; ++i) testclock::set(now += 25), game.display();
+        EXPECT_EQ(game.getFpsOverlay().text(), "40 fps  25.0 ms") << "screen " << screen;
+        const std::vector<unsigned char> with = corner();
+        EXPECT_GT(whitePixels(with), whitePixels(without) + 60) << "letters, screen " << screen;
+        EXPECT_GT(differing(with, without), with.size() / 4 / 5) << "the box, screen " << screen;
+        press(GLUT_KEY_F10);
+        game.display();
+        EXPECT_EQ(differing(corner(), without), 0u) << "hidden again, screen " << screen;
+    }
+
+    // Over a style's state: a program, textures on two units, lighting, fog, lines, a viewport.
+    const GLuint program = glCreateProgram();
+    glLinkProgram(program);
+    glUseProgram(program);
+    glActiveTexture(GL_TEXTURE1);
+    glEnable(GL_TEXTURE_3D);
+    glActiveTexture(GL_TEXTURE0);
+    for (GLenum flag : {GL_TEXTURE_2D, GL_LIGHTING, GL_DEPTH_TEST, GL_CULL_FACE, GL_ALPHA_TEST, GL_FOG}) glEnable(flag);
+    glBlendFunc(GL_ONE, GL_ONE);
+    glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
+    glColor4f(0.2f, 0.3f, 0.4f, 0.5f);
+    glViewport(10, 20, 300, 200);
+    glMatrixMode(GL_PROJECTION);  // left in another mode than model-view
+    auto state = [] {
+        std::vector<GLint> s(40);
+        const GLenum names[] = {GL_CURRENT_PROGRAM, GL_ACTIVE_TEXTURE, GL_MATRIX_MODE, GL_VIEWPORT, GL_BLEND_SRC,
+                                GL_BLEND_DST, GL_POLYGON_MODE, GL_MODELVIEW_STACK_DEPTH, GL_PROJECTION_STACK_DEPTH};
+        size_t at = 0;
+        for (GLenum n : names) glGetIntegerv(n, &s[at]), at += n == GL_VIEWPORT ? 4 : n == GL_POLYGON_MODE ? 2 : 1;
+        for (GLenum flag : {GL_TEXTURE_2D, GL_LIGHTING, GL_DEPTH_TEST, GL_CULL_FACE, GL_ALPHA_TEST, GL_BLEND, GL_FOG})
+            s[at++] = glIsEnabled(flag);
+        GLfloat colour[4];
+        glGetFloatv(GL_CURRENT_COLOR, colour);
+        for (float c : colour) s[at++] = static_cast<GLint>(c * 1000);
+        return s;
+    };
+    const std::vector<GLint> before = state();
+    glClearColor(1, 1, 1, 1);  // the brightest style's sky
+    glClear(GL_COLOR_BUFFER_BIT);
+    game.getFpsOverlay().draw(800, 600);
+    EXPECT_EQ(state(), before);
+    EXPECT_EQ(harness::glErrors(), "");
+    const std::vector<unsigned char> p = corner();
+    const unsigned char* inBox = &p[(39 * 200 + 189) * 4];
+    EXPECT_TRUE(near(Rgb{inBox[0], inBox[1], inBox[2]}, Rgb{102, 102, 102}, 3)) << "a dark box on white, 60 % black";
+    EXPECT_GT(whitePixels(p), 40 + 200 * 4) << "white letters in it, white around it";
+
+    glUseProgram(0);
+    glDeleteProgram(program);
+    glMatrixMode(GL_MODELVIEW);
+    for (GLenum flag : {GL_TEXTURE_2D, GL_LIGHTING, GL_CULL_FACE, GL_ALPHA_TEST, GL_FOG}) glDisable(flag);
+    glActiveTexture(GL_TEXTURE1);
+    glDisable(GL_TEXTURE_3D);
+    glActiveTexture(GL_TEXTURE0);
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    glBlendFunc(GL_ONE, GL_ZERO);
+    glViewport(0, 0, 800, 600);
+    glEnable(GL_CULL_FACE);
 }

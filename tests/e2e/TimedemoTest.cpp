@@ -10,12 +10,11 @@
 #include <utility>
 #include <vector>
 
-#include "faults/ChildGame.h"
+#include "support/ChildGame.h"
 
 namespace {
 
 using childgame::Launch;
-using childgame::sleepMs;
 
 const char* const kStyles[11] = {"Blue/Green Shader", "Black&White",  "SSAO only",       "Phong Shader + SSAO",
                                  "Normal Shader",     "Funky Shader", "Toon Shader",     "Standard Shader",
@@ -80,7 +79,7 @@ protected:
 
     // The exit code once the run is over; a slow machine gets three minutes.
     int finished() {
-        for (int t = 0; t < 1800 && running(); ++t) sleepMs(100);
+        for (int t = 0; t < 1800 && running(); ++t) childgame::sleepMs(100);
         return exitCode();
     }
 
@@ -151,54 +150,6 @@ TEST_F(Timedemo, AMissingShaderIsReportedAndItsStyleStillTimed) {
     EXPECT_EQ(tableOf(console()).size(), 12u) << console();
     EXPECT_EQ(errors(), "lumivex: cannot write the timedemo's table to " + elsewhere +
                             "/no-such-folder/t.csv: No such file or directory\n");
-}
-
-TEST_F(Timedemo, AMissingModelStopsItAsItStopsTheGame) {
-    std::remove((dir + "/Modells/asteroid1.obj").c_str());
-    Launch how;
-    how.args = {"--timedemo", "--timedemo-frames", "1", "--csv", "timedemo.csv"};
-    launch(how);
-    EXPECT_EQ(finished(), 1) << console();
-    EXPECT_NE(console().find("glmReadOBJ() failed: can't open data file \"Modells/asteroid1.obj\".\n"), std::string::npos)
-        << console();
-    EXPECT_EQ(console().find("Timedemo:"), std::string::npos) << console();
-    EXPECT_FALSE(gamefolder::exists(dir + "/timedemo.csv"));
-    EXPECT_EQ(harness::readFileText(dir + "/highscore.txt"), kTable);
-}
-
-// The game asks for the refresh wait unless --no-vsync says otherwise; a driver without swap
-// control (Xvfb's) is told about and the game plays on.
-TEST_F(Timedemo, TheGameWaitsForTheDisplaysRefreshUnlessToldNotTo) {
-    for (const auto& [args, interval] : {std::make_pair(std::vector<std::string>{}, 1),
-                                         std::make_pair(std::vector<std::string>{"--no-vsync"}, 0)}) {
-        Launch how;
-        how.args = args;
-        launch(how);
-        ASSERT_TRUE(started()) << console();
-        ASSERT_TRUE(waitFor(showing(gamefolder::titleColour()))) << console();
-        const std::regex said("(^|\n)Swap interval " + std::to_string(interval) +
-                              "( not set: the driver offers no swap control)?\n");
-        EXPECT_TRUE(std::regex_search(console(), said)) << console();
-        key("Escape");
-        EXPECT_EQ(finished(), 0) << console();
-    }
-}
-
-TEST_F(Timedemo, WrongOptionsShowTheUsageAndExitWithTwo) {
-    const std::pair<std::vector<std::string>, std::string> wrong[] = {
-        {{"--csv", "t.csv"}, "--csv goes with --timedemo"},
-        {{"--timedemo", "--csv"}, "--csv needs a file name"},
-        {{"--timedemo", "--timedemo-frames", "0"}, "--timedemo-frames needs a number of frames from 1 to 100000, not 0"},
-    };
-    for (const auto& [args, problem] : wrong) {
-        Launch how;
-        how.args = args;
-        launch(how);
-        EXPECT_EQ(finished(), 2) << problem;
-        EXPECT_EQ(errors().rfind("lumivex: " + problem + "\nUsage: lumivex [OPTION]...\n", 0), 0u) << errors();
-        EXPECT_EQ(console(), "");
-    }
-    EXPECT_FALSE(gamefolder::exists(dir + "/t.csv"));
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <regex>
 
-#include "faults/ChildGame.h"
+#include "support/ChildGame.h"
 
 namespace {
 
@@ -28,10 +28,7 @@ protected:
         ASSERT_FALSE(dir.empty());
         ChildGame::launch(how);
         // A server that has just come up can still refuse the very first client: once more.
-        if (!started() && errors().find("cannot open the display") != std::string::npos) {
-            sleepMs(500);
-            ChildGame::launch(how);
-        }
+        if (!started() && errors().find("cannot open the display") != std::string::npos) ChildGame::launch(how);
         ASSERT_TRUE(started()) << "no game window appeared:\n" << console() << errors();
         ASSERT_TRUE(waitFor(showing(gamefolder::titleColour()))) << console();
     }
@@ -100,13 +97,19 @@ protected:
         return n;
     }
 
-    // The window resized by the X server, and a screenshot once the game has drawn at that size.
+    // The window resized by the X server, and a screenshot once the game has drawn at that size:
+    // black bars on the spare sides, if any.
     Picture resizedShot(int width, int height) {
         harness::runCommand("xdotool windowsize " + window + " " + std::to_string(width) + " " +
                             std::to_string(height) + " 2>/dev/null");
-        if (!waitForSize(width, height)) return Picture(nullptr, gdImageDestroy);
-        sleepMs(600);
-        return shot();
+        Picture drawn(nullptr, gdImageDestroy);
+        if (!waitForSize(width, height)) return drawn;
+        waitFor([&](const Picture& p) {
+            const bool ready = (leftBar(p, height / 2) > 0) != (topBar(p, width / 2) > 0);
+            if (ready) drawn.reset(gdImageClone(p.get()));
+            return ready;
+        });
+        return drawn;
     }
 
     std::string settingsFile() { return harness::readFileText(dir + "/settings.ini"); }
@@ -119,24 +122,20 @@ TEST_F(WindowTest, PStopsTheFlightOnADimmedFrameAndPResumesIt) {
     ASSERT_NO_FATAL_FAILURE(launchGame());
     key("s");
     ASSERT_TRUE(waitFor(styleLabel(1))) << console();
-    sleepMs(1500);
     const Picture flying = shot();
     key("p");
-    sleepMs(700);
-    const Picture first = shot();
-    sleepMs(1000);
-    const Picture second = shot();
-    ASSERT_TRUE(first && second && flying);
-    EXPECT_EQ(differing(first, second), 0) << "a paused frame a second later is the same, score and all";
-    EXPECT_GT(differing(flying, first), 800 * 600 / 4) << "the paused frame is dimmed and says so";
     // Inside the dark panel that lists the keys, below its last line.
-    EXPECT_TRUE(near(at(first, 200, 450), Rgb{28, 23, 42}, 20)) << "the panel";
+    auto paused = [](const Picture& p) { return near(at(p, 200, 450), Rgb{28, 23, 42}, 20); };
+    ASSERT_TRUE(waitFor(paused)) << "the panel";
+    const Picture first = shot(), second = shot();
+    ASSERT_TRUE(first && second && flying);
+    EXPECT_EQ(differing(first, second), 0) << "a paused frame stays the same, score and all";
+    EXPECT_GT(differing(flying, first), 800 * 600 / 4) << "the paused frame is dimmed and says so";
 
     key("p");
-    sleepMs(1500);
-    const Picture resumed = shot();
-    EXPECT_GT(differing(second, resumed), 800 * 600 / 4) << "flying again";
-    EXPECT_TRUE(styleLabel(1)(resumed)) << "in the same game";
+    EXPECT_TRUE(waitFor([&](const Picture& p) { return !paused(p) && differing(second, p) > 800 * 600 / 4; }))
+        << "flying again";
+    EXPECT_TRUE(styleLabel(1)(shot())) << "in the same game";
     key("Escape");
     EXPECT_EQ(exitCode(), 0);
 }
@@ -147,7 +146,7 @@ TEST_F(WindowTest, F11FillsAWideScreenWithBarsBesideThePictureAndGivesTheWindowB
     ASSERT_EQ(windowSize(), std::make_pair(800, 600));
     key("F11");
     ASSERT_TRUE(waitForSize(1280, 720)) << windowSize().first << "x" << windowSize().second;
-    sleepMs(500);
+    ASSERT_TRUE(waitFor([](const Picture& p) { return leftBar(p, 360) > 100; })) << "drawn at the new size";
     Picture full = shot();
     ASSERT_TRUE(full);
     // 960 x 720 in the middle: 160 black columns on each side.
@@ -159,8 +158,7 @@ TEST_F(WindowTest, F11FillsAWideScreenWithBarsBesideThePictureAndGivesTheWindowB
 
     key("alt+Return");
     ASSERT_TRUE(waitForSize(800, 600)) << "Alt+Enter leaves fullscreen";
-    sleepMs(500);
-    EXPECT_TRUE(showing(gamefolder::titleColour())(shot())) << "the whole window is the picture again";
+    EXPECT_TRUE(waitFor(showing(gamefolder::titleColour()))) << "the whole window is the picture again";
     EXPECT_NE(settingsFile().find("fullscreen = false"), std::string::npos);
     key("Escape");
     EXPECT_EQ(exitCode(), 0);
@@ -192,7 +190,6 @@ TEST_F(WindowTest, SettingsSurviveARestartAndADamagedFileGivesTheDefaults) {
     key("o");
     // Down to the fire key's row, Enter, then F.
     key("Down Down Down Down Down Down Down Down Down Down Return f");
-    sleepMs(500);
     key("q");
     ASSERT_EQ(exitCode(), 0);
     std::string saved = settingsFile();
@@ -202,7 +199,6 @@ TEST_F(WindowTest, SettingsSurviveARestartAndADamagedFileGivesTheDefaults) {
     // Started again: one more step up counts from 2, not from the default 4.
     ASSERT_NO_FATAL_FAILURE(launchGame());
     key("equal");
-    sleepMs(500);
     key("q");
     ASSERT_EQ(exitCode(), 0);
     saved = settingsFile();
@@ -212,7 +208,6 @@ TEST_F(WindowTest, SettingsSurviveARestartAndADamagedFileGivesTheDefaults) {
     // Damaged: the game says so once, plays with the defaults and saves them over it.
     harness::writeFileText(dir + "/settings.ini", "[sound]\nmusic_volume = eleven\n\x01\x02garbage\n");
     ASSERT_NO_FATAL_FAILURE(launchGame());
-    sleepMs(500);
     const std::string out = console();
     const size_t first = out.find("is damaged");
     ASSERT_NE(first, std::string::npos) << out;
@@ -220,7 +215,6 @@ TEST_F(WindowTest, SettingsSurviveARestartAndADamagedFileGivesTheDefaults) {
     EXPECT_NE(out.find("using the default settings"), std::string::npos) << out;
     EXPECT_TRUE(running()) << "never a reason to stop";
     key("equal");
-    sleepMs(500);
     key("q");
     ASSERT_EQ(exitCode(), 0);
     saved = settingsFile();

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "core/Game.h"
-#include "core/TestGameFolder.h"
+#include "support/GameFolder.h"
 #include "effects/EffectGroup.h"
 #include "objects/GameObject.h"
 #include "objects/Spaceship.h"
@@ -57,19 +57,8 @@ inline long residentKb() {
     return n == 2 ? resident * (sysconf(_SC_PAGESIZE) / 1024) : -1;
 }
 
-// Position of the current style in the chain (0 .. 10), -1 when there is none.
-inline int styleIndex(Game& game) {
-    int i = 0;
-    for (EffectGroup* g = game.getConfig().firstEffectGroup; g; g = g->getNext(), ++i)
-        if (g == game.getCurrentEffectGroup()) return i;
-    return -1;
-}
-
-// The two occlusion styles (chain positions 2 and 3) cost half a second a frame in software.
-inline bool ssaoStyle(Game& game) {
-    const int i = styleIndex(game);
-    return i == 2 || i == 3;
-}
+// The two occlusion styles (chain positions 2 and 3) cost the most a frame in software.
+inline bool ssaoStyle(const Game& game) { return game.flight().style == 2 || game.flight().style == 3; }
 
 inline bool finite(const float3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
 
@@ -100,7 +89,6 @@ public:
         Game& game = Game::instance();
         const auto wallStart = std::chrono::steady_clock::now();
         testclock::enable(1000);
-        game.state = Title;
         uint32_t simulated = 0, nextRss = settings.rssEveryMs;
         while (simulated < settings.simulatedMs) {
             press(game);
@@ -110,7 +98,7 @@ public:
             if (shouldDraw(game)) {
                 game.display();
                 ++report.draws;
-                if (game.state == Playing && styleIndex(game) >= 0) report.stylesSeen |= 1u << styleIndex(game);
+                if (game.screen() == Playing) report.stylesSeen |= 1u << game.flight().style;
             }
             check(game);
             ++report.frames;
@@ -119,9 +107,6 @@ public:
                 nextRss += settings.rssEveryMs;
             }
         }
-        // Leave the game as the other tests expect it: not playing, real clock.
-        game.session.leftHeld = game.session.rightHeld = false;
-        game.state = Title;
         testclock::disable();
         report.wallSeconds =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
@@ -132,15 +117,15 @@ private:
     bool chance(double p) { return std::uniform_real_distribution<double>(0, 1)(rng) < p; }
     int pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); }
 
-    bool shouldDraw(Game& game) {
-        if (game.state != Playing) return report.frames % settings.drawEvery == 0;
-        if (styleIndex(game) != drawnStyle) ssaoDraws = 0, drawnStyle = styleIndex(game);
+    bool shouldDraw(const Game& game) {
+        if (game.screen() != Playing) return report.frames % settings.drawEvery == 0;
+        if (game.flight().style != drawnStyle) ssaoDraws = 0, drawnStyle = game.flight().style;
         if (ssaoStyle(game)) return ssaoDraws < settings.ssaoDrawBudget && ++ssaoDraws;
         return report.frames % settings.drawEvery == 0;
     }
 
     void press(Game& game) {
-        switch (game.state) {
+        switch (game.screen()) {
             case Title:
                 if (chance(0.02)) game.keyboard(chance(0.8) ? 's' : 'c', 0, 0);
                 break;
@@ -159,7 +144,7 @@ private:
                     static const char letters[] = "abcdefghijklmnopqrstuvwxyz0123456789 _-qm";
                     if (game.getHighscoreTable().getName().size() >= 6 && chance(0.5)) {
                         game.keyboard(13, 0, 0);
-                        if (game.state == Highscore) ++report.namesEntered;
+                        if (game.screen() == Highscore) ++report.namesEntered;
                     } else if (chance(0.15)) {
                         game.keyboard(8, 0, 0);
                     } else {
@@ -173,13 +158,13 @@ private:
             default:
                 break;
         }
-        if (game.state == Playing && !wasPlaying) ++report.games;
-        wasPlaying = game.state == Playing;
+        if (game.screen() == Playing && !wasPlaying) ++report.games;
+        wasPlaying = game.screen() == Playing;
     }
 
     void playKeys(Game& game) {
         // An SSAO style whose frames are spent is left at once, mostly forwards.
-        if (ssaoStyle(game) && styleIndex(game) == drawnStyle && ssaoDraws >= settings.ssaoDrawBudget) {
+        if (ssaoStyle(game) && game.flight().style == drawnStyle && ssaoDraws >= settings.ssaoDrawBudget) {
             game.special(chance(0.7) ? GLUT_KEY_F3 : GLUT_KEY_F2, 0, 0);
             return;
         }
@@ -187,7 +172,7 @@ private:
         const bool touring = report.stylesSeen != (1u << 11) - 1;
         if (chance(touring ? 0.016 : 0.01)) game.special(GLUT_KEY_F3, 0, 0);
         if (chance(touring ? 0.004 : 0.008)) game.special(GLUT_KEY_F2, 0, 0);
-        if (game.state != Playing || !chance(0.15)) return;
+        if (game.screen() != Playing || !chance(0.15)) return;
         static const int keys[] = {GLUT_KEY_LEFT, GLUT_KEY_RIGHT, GLUT_KEY_UP, GLUT_KEY_DOWN, GLUT_KEY_F1,
                                    GLUT_KEY_F4,   GLUT_KEY_F8,    GLUT_KEY_F7, 0};
         const int key = keys[pick(sizeof keys / sizeof keys[0])];
@@ -202,20 +187,19 @@ private:
 
     void fault(const std::string& what) {
         if (report.faults++ == 0) {
-            const EffectGroup* g = Game::instance().getCurrentEffectGroup();
-            report.firstFault = "frame " + std::to_string(report.frames) + ", state " +
-                                std::to_string(Game::instance().state) + ", style " +
-                                (g && g->getName() ? g->getName() : "none") + ": " + what;
+            const Game& game = Game::instance();
+            report.firstFault = "frame " + std::to_string(report.frames) + ", screen " + std::to_string(game.screen()) +
+                                ", style " + std::to_string(game.flight().style) + ": " + what;
         }
     }
 
-    void check(Game& game) {
+    void check(const Game& game) {
         for (GLenum e = glGetError(); e != GL_NO_ERROR; e = glGetError()) {
             char text[32];
             std::snprintf(text, sizeof text, "GL error 0x%04x", e);
             fault(text);
         }
-        const std::vector<GameObject*>& objects = game.getWorld().getActiveObjects();
+        const std::vector<GameObject*>& objects = game.flight().world.getActiveObjects();
         if (objects.size() > report.objectsMax) report.objectsMax = objects.size();
         if (objects.size() >= settings.objectLimit) fault(std::to_string(objects.size()) + " live objects");
         for (const GameObject* o : objects)
@@ -223,7 +207,7 @@ private:
                 fault("an object with a non-finite position or velocity");
                 break;
             }
-        if (!std::isfinite(game.session.forwardSpeed) || !finite(game.getChaseCamera().getEye()))
+        if (!std::isfinite(game.flight().forwardSpeed) || !finite(game.flight().chaseCamera.getEye()))
             fault("non-finite speed or camera");
     }
 

@@ -8,7 +8,7 @@
 #include <sstream>
 #include <string>
 
-#include "faults/ChildGame.h"
+#include "support/ChildGame.h"
 
 namespace {
 
@@ -212,8 +212,15 @@ TEST_F(InstalledGame, XdgFoldersElsewhereTakeTheFiles) {
     how.unsetEnv.clear();
     how.setEnv.insert(how.setEnv.end(), {{"XDG_DATA_HOME", xdg + "/data"}, {"XDG_STATE_HOME", xdg + "/state"},
                                           {"XDG_CONFIG_HOME", xdg + "/config"}});
-    playAndEnterName(how, xdg + "/data/lumivex", xdg + "/state/lumivex");
-    EXPECT_EQ(modeOf(xdg + "/config/lumivex"), 0700u);
+    launch(how);
+    ASSERT_TRUE(started()) << console() << errors();
+    EXPECT_TRUE(waitFor(showing(gamefolder::titleColour()))) << console();
+    key("Escape");
+    EXPECT_EQ(exitCode(), 0) << console();
+    EXPECT_EQ(harness::readFileText(xdg + "/data/lumivex/highscore.png"),
+              harness::readFileText(prefix + "/share/lumivex/Textures/highscore-empty.png"));
+    EXPECT_TRUE(gamefolder::exists(xdg + "/state/lumivex/log.txt"));
+    for (const char* folder : {"/data/lumivex", "/state/lumivex", "/config/lumivex"}) EXPECT_EQ(modeOf(xdg + folder), 0700u) << folder;
     std::string made;
     harness::runCommand("ls -A '" + home + "'", &made);
     EXPECT_EQ(made, "") << "nothing under HOME";

@@ -9,13 +9,12 @@
 #include "effects/EffectContext.h"
 #include "effects/StyleLook.h"
 #include "framework/Logger.h"
-#include "framework/Texture.h"
 #include "objects/Asteroid.h"
 #include "objects/Bullet.h"
 #include "objects/BulletPowerUp.h"
 #include "objects/ObjectDraw.h"
 #include "objects/PowerUp.h"
-#include "objects/Spaceship.h"
+#include "objects/Scenery.h"
 #include "support/GlHarness.h"
 
 namespace {
@@ -35,42 +34,41 @@ int drawn(const std::function<void()>& draw) {
 }
 
 TEST(ObjectDrawing, EveryKindAndTheSceneryDrawFromTheGameFolder) {
-    Game& game = Game::instance();
-    GameConfig& config = game.getConfig();
-    if (!config.logger) config.logger = new Logger();
-    if (!config.textureLoader) config.textureLoader = new TextureLoader();
-    effectContext().logger = config.logger;
-    World& world = game.getWorld();
+    Logger logger;
+    effectContext().logger = &logger;
+    GameConfig config;
+    ResourceCache cache;
+    Scenery scenery;
     harness::captureStdout();
-    resolveObjectKinds(game.getResourceCache());
-    world.reset();
+    resolveObjectKinds(cache);
+    scenery.create(cache, config);
+    GameState flight;
+    flight.start(3, FlightRules{});
     harness::capturedStdout();
     for (int i = 0; i < kObjectKindCount; ++i) {
         const KindResources& r = kindResources(static_cast<ObjectKind>(i));
         EXPECT_TRUE(r.texture && r.model && r.displayList) << "kind " << i;
     }
 
-    game.initProjection();
+    Game::instance().initProjection();
     glLoadIdentity();
-    game.getChaseCamera().set(0, 1.4f, 0.5f, 0, 0.5f, -1.5f, 0, 0, -1);  // where a game starts
-    game.getChaseCamera().apply();
-    GameObject* kinds[] = {new Spaceship(), new Asteroid(1.5f), new Bullet(), new BulletPowerUp(), new PowerUp()};
+    flight.chaseCamera.apply();
+    GameObject* kinds[] = {flight.ship.get(), new Asteroid(1.5f, flight.random), new Bullet(), new BulletPowerUp(), new PowerUp()};
     for (int i = 0; i < 5; ++i) {
-        kinds[i]->setPosition(-1.6f + 0.8f * i, 0.6f, -3);
-        world.addToActive(kinds[i]);
+        kinds[i]->setPosition(-1.6f + 0.8f * i, 0.6f, i ? -3.0f : -1.25f);  // the scenery stands behind the ship
+        if (i > 0) flight.world.addToActive(kinds[i]);
     }
     glEnable(GL_LIGHTING);
     glEnable(GL_LIGHT0);
     glDisable(GL_CULL_FACE);
-    EXPECT_GT(drawn([&] { world.drawObjects(), glDisable(GL_LIGHTING); }), 3000);
+    EXPECT_GT(drawn([&] { scenery.drawObjects(flight), glDisable(GL_LIGHTING); }), 3000);
     const StyleLook look;
-    EXPECT_GT(drawn([&] { world.drawSky(0, 0, 1, look); }), harness::kWidth * harness::kHeight / 4);
-    EXPECT_GT(drawn([&] { world.drawSea(look); }), harness::kWidth * harness::kHeight / 6);
-    world.signPosition = float3{-1.0f, -1.0f, -8.0f};
-    EXPECT_EQ(drawn([&] { world.drawSign(false, false); }), 0) << "no sign before any warning";
-    EXPECT_GT(drawn([&] { world.drawSign(true, false); }), 1000);
-    world.getActiveObjects().clear();
-    for (GameObject* obj : kinds) delete obj;
+    EXPECT_GT(drawn([&] { scenery.drawSky(flight, 0, 0, 1, look); }), harness::kWidth * harness::kHeight / 4);
+    EXPECT_GT(drawn([&] { scenery.drawSea(flight, look); }), harness::kWidth * harness::kHeight / 6);
+    flight.world.signPosition = float3{-1.0f, -1.0f, -8.0f};
+    EXPECT_EQ(drawn([&] { scenery.drawSign(flight); }), 0) << "no sign before any warning";
+    flight.firstSignShown = true;
+    EXPECT_GT(drawn([&] { scenery.drawSign(flight); }), 1000);
 }
 
 }  // namespace

@@ -1,18 +1,16 @@
-// The world's rules on their own: no Game, no GL context.
+// The world's rules inside a flight's state: no Game, no GL context.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <functional>
 #include <set>
 
+#include "core/GameState.h"
 #include "objects/Asteroid.h"
 #include "objects/Bullet.h"
 #include "objects/BulletPowerUp.h"
 #include "objects/PowerUp.h"
-#include "platform/Random.h"
-#include "support/RulesHost.h"
 
 namespace {
 
@@ -25,50 +23,82 @@ struct Probe : GameObject {
 
 bool same(const float3& a, const float3& b) { return std::fabs(a.x - b.x) + std::fabs(a.y - b.y) + std::fabs(a.z - b.z) < 1e-6f; }
 
-// The first seed for which pred() holds right after srand(seed).
-unsigned findSeed(const std::function<bool()>& pred, unsigned from = 1) {
+// The first seed from which a source's first draws satisfy pred.
+unsigned findSeed(const std::function<bool(Random&)>& pred, unsigned from = 1) {
     for (unsigned seed = from; seed < from + 5000000; ++seed) {
-        std::srand(seed);
-        if (pred()) return seed;
+        Random r(seed);
+        if (pred(r)) return seed;
     }
     ADD_FAILURE() << "no seed found";
     return 1;
 }
 
-struct WorldRules : ::testing::Test, RulesWorld {
+// A flight whose field the test fills: the ship 1.75 ahead of the eye, nothing spawned
+// unless a step raises the pressure.
+struct WorldRules : ::testing::Test {
+    GameState s;
+    World& world = s.world;
+    Spaceship* ship = nullptr;
+    int deleted = 0;
+
+    void SetUp() override {
+        s.start(1, FlightRules{});
+        ship = s.ship.get();
+        world.clear();  // the ship stays, and is taken out of the field until a test puts it in
+    }
+    void setEyeZ(float z) { s.chaseCamera.set(0, 1.4f, z, 0, 0.5f, z - 2, 0, 0, -1); }
+    Spaceship* makeShip() {
+        ship->setPosition(0, 0.2f, s.getEyeZ() - 1.75f);
+        world.addToActive(ship);
+        return ship;
+    }
+    template <class T>
+    T* add(T* obj, float3 at, float3 velocity = float3{0, 0, 0}) {
+        obj->setPosition(at.x, at.y, at.z);
+        obj->setVelocity(velocity.x, velocity.y, velocity.z);
+        world.addToActive(obj);
+        return obj;
+    }
+    // One world step from a spawn pressure that the step raises to `pressure` (0: no spawn).
+    void stepTo(int pressure, unsigned seed = 1) {
+        world.setSpawnPressure(pressure - 5);
+        s.random.seed(seed);
+        s.events = StepEvents{};
+        world.update(5.0f);
+    }
     template <class T>
     bool onlyA() {
         return world.getActiveObjects().size() == 1 && dynamic_cast<T*>(world.getActiveObjects()[0]);
     }
     // One ship update from a given x, roll and sideways speed; returns the new roll.
     float rollAfter(float roll, float vx, float x = 0) {
-        host.ship->setPosition(x, 0.2f, -0.5f);
-        host.ship->setVelocity(vx, 0, 0);
-        host.ship->setRotation(0, 90, roll);
-        host.ship->update(5.0f);
-        return host.ship->getRotation().z;
+        ship->setPosition(x, 0.2f, -0.5f);
+        ship->setVelocity(vx, 0, 0);
+        ship->setRotation(0, 90, roll);
+        ship->update(5.0f);
+        return ship->getRotation().z;
     }
-    int deleted = 0;
 };
 
 TEST_F(WorldRules, ObjectsLeavingTheFieldScoreInTheStepOnceAndTheShipIsNeverRemoved) {
-    host.eyeZ = -100.0f;
-    host.multiplier = 3;
+    setEyeZ(-100.0f);
+    s.scoreMultiplier = 3;
     for (float z : {-98.1f, -130.9f, -97.99f, -131.01f}) add(new Probe(0.1f, &deleted), float3{0, 0, z});
     stepTo(0);
-    EXPECT_EQ(host.score, 2 * 15 * 3);
+    EXPECT_EQ(s.score, 2 * 15 * 3);
+    EXPECT_EQ(s.events.scorePaid, 2 * 15 * 3);
     EXPECT_EQ(deleted, 2);
     ASSERT_EQ(world.getActiveObjects().size(), 2u);
     // A bullet 0.01 short of the far edge flies past it in one step: scored in that step.
     add(new Bullet(), float3{2, 0, -130.99f}, float3{0, 0, -0.01f});
     stepTo(0);
-    EXPECT_EQ(host.score, 3 * 15 * 3);
+    EXPECT_EQ(s.score, 3 * 15 * 3);
     EXPECT_EQ(world.getActiveObjects().size(), 2u);
     // A removal requested twice deletes once; clear() deletes what it drops but never the ship.
     world.clear();
     deleted = 0;
-    host.eyeZ = 0.5f;
-    Spaceship* ship = makeShip();
+    setEyeZ(0.5f);
+    makeShip();
     Probe* twice = new Probe(0.1f, &deleted);
     Probe* dropped = add(new Probe(0.1f, &deleted), float3{0, 0, -5});
     world.addObject(twice, true);
@@ -87,7 +117,7 @@ TEST_F(WorldRules, ObjectsLeavingTheFieldScoreInTheStepOnceAndTheShipIsNeverRemo
 }
 
 TEST_F(WorldRules, ShipWallsLevelOutBankCapRollWrapAndCameraDistance) {
-    Spaceship* ship = makeShip();
+    makeShip();
     rollAfter(0, -0.001f, -3.6f);
     EXPECT_TRUE(ship->getPosition().x == -3.5f && ship->getVelocity().x == 0) << "the wall";
     EXPECT_NEAR(rollAfter(45, 0), 44.1f, 1e-4);
@@ -118,7 +148,7 @@ TEST_F(WorldRules, FollowGroundLandingSpringAndJump) {
         EXPECT_FLOAT_EQ(obj.getPosition().y, floor) << vz;
     }
     // The ship rides 0.2 over the ground, lands there, and a spring lifts it when below.
-    Spaceship* ship = makeShip();
+    makeShip();
     ship->setPosition(0, -90.0f, -1.25f);
     ship->followGround(2.0f);
     EXPECT_NEAR(ship->getPosition().y, 2.2f, 1e-5);
@@ -135,7 +165,7 @@ TEST_F(WorldRules, FollowGroundLandingSpringAndJump) {
     // A jump (the up arrow's impulse) stays Jumping until it comes back to riding height.
     const float h = 0.5f, ride = h + 0.2f;
     ship->setPosition(0, ride, -1.25f);
-    ship->setVelocity(0, host.config.steerRate * 1.75f, 0);
+    ship->setVelocity(0, s.rules.steerRate * 1.75f, 0);
     ship->setMotionState(Jumping);
     int backAt = -1;
     bool snapped = false;
@@ -147,27 +177,43 @@ TEST_F(WorldRules, FollowGroundLandingSpringAndJump) {
     }
     EXPECT_NEAR(backAt, 2 * 105, 3);  // 105 steps up, losing 5e-5 a step, and as many down
     EXPECT_TRUE(snapped);
+
+    // The ground asked for every object and the sign: never below the sea for the objects,
+    // the terrain itself for the sign.
+    Probe* low = add(new Probe(0.1f), float3{1, 9, -3});
+    world.signPosition = float3{-6, 0, -20};
+    const std::vector<float> answers{1.0f, -3.0f, -2.5f};  // ship, probe, sign
+    world.updateHeights([&](const std::vector<float>& points, std::vector<float>& heights) {
+        EXPECT_EQ(points, (std::vector<float>{ship->getPosition().x, ship->getPosition().z, 1, -3, -6, -20}));
+        heights = answers;
+    });
+    EXPECT_FLOAT_EQ(low->getPosition().y, 9.0f) << "above its floor";
+    low->setVelocity(0, 0, 0.001f);
+    world.updateHeights([&](const std::vector<float>&, std::vector<float>& heights) { heights = answers; });
+    EXPECT_FLOAT_EQ(low->getPosition().y, world.getSeaLevel() + 0.1f + 0.2f) << "rides on the sea";
+    EXPECT_FLOAT_EQ(world.signPosition.y, -2.5f);
 }
 
 TEST_F(WorldRules, AsteroidSizesAndAiming) {
-    std::srand(4242);
+    Random random(4242);
     std::vector<float> big, small;
-    for (int i = 0; i < 1500; ++i) big.push_back(Asteroid(1.5f).getScale().x), small.push_back(Asteroid(0.06f).getScale().x);
+    for (int i = 0; i < 1500; ++i)
+        big.push_back(Asteroid(1.5f, random).getScale().x), small.push_back(Asteroid(0.06f, random).getScale().x);
     const auto [lo, hi] = std::minmax_element(big.begin(), big.end());
     EXPECT_TRUE(*lo >= 0.1f && *hi < 0.6f && *hi - *lo > 0.45f) << *lo << " .. " << *hi;
     EXPECT_LE(*std::max_element(small.begin(), small.end()), 0.06f);
     const auto belowSwarmLimit = std::count_if(small.begin(), small.end(), [](float s) { return s < 0.06f; });
     EXPECT_TRUE(belowSwarmLimit > 100 && belowSwarmLimit < 260) << belowSwarmLimit;  // about one in nine draws
 
-    const float3 s = makeShip()->getPosition();
-    const int threshold = host.config.secondScoreThreshold;
+    const float3 at = makeShip()->getPosition();
+    const int threshold = s.rules.secondScoreThreshold;
     auto aimed = [&](int score, float dx, float distance, float vz) {
-        host.score = score;
-        std::srand(99);
-        Asteroid* a = add(new Asteroid(1.5f), float3{0, 0, 0});
+        s.score = score;
+        s.random.seed(99);
+        Asteroid* a = add(new Asteroid(1.5f, s.random), float3{0, 0, 0});
         int n = 0;
         for (int step = 0; step < 4000; ++step) {
-            a->setPosition(s.x + dx, s.y, s.z - distance);
+            a->setPosition(at.x + dx, at.y, at.z - distance);
             a->setVelocity(0.0001f, 0, vz);
             a->update(5.0f);
             n += a->getVelocity().x != 0.0001f || a->getVelocity().z != vz;
@@ -177,23 +223,23 @@ TEST_F(WorldRules, AsteroidSizesAndAiming) {
         return n;
     };
     EXPECT_EQ(aimed(threshold - 1, 1.0f, 10.0f, 0.001f), 0);
-    const int at = aimed(threshold, 1.0f, 10.0f, 0.001f);
-    EXPECT_TRUE(at > 0 && at < 40) << at;  // 0.3 % of 4000 steps
+    const int aims = aimed(threshold, 1.0f, 10.0f, 0.001f);
+    EXPECT_TRUE(aims > 0 && aims < 40) << aims;  // 0.3 % of 4000 steps
     EXPECT_EQ(aimed(3 * threshold, 0.0f, 3.79f, 0.001f), 0);
     EXPECT_EQ(aimed(3 * threshold, 1.0f, 10.0f, -0.001f), 0);
 }
 
 TEST_F(WorldRules, AnAsteroidHitCostsAStyleEmptiesTheGunKnocksTheShipAndPlaysItsSound) {
-    Spaceship* ship = makeShip();
-    host.style = 1;
-    host.multiplier = 2;
-    host.bullets = 3;
+    makeShip();
+    s.style = 1;
+    s.scoreMultiplier = 2;
+    s.bulletCount = 3;
     ship->setPosition(0.5f, 0.2f, -1.25f);
     ship->setVelocity(0.001f, 0, 0);
-    add(new Asteroid(1.5f), float3{0.7f, 0.2f, -1.35f}, float3{0, 0, 0.001f});
+    add(new Asteroid(1.5f, s.random), float3{0.7f, 0.2f, -1.35f}, float3{0, 0, 0.001f});
     stepTo(0);
-    EXPECT_EQ(std::vector<int>({host.style, host.multiplier, host.bullets}), std::vector<int>({0, 1, 0}));
-    EXPECT_EQ(host.sounds, std::vector<ObjectKind>{ObjectKind::Asteroid});
+    EXPECT_EQ(std::vector<int>({s.style, s.scoreMultiplier, s.bulletCount}), std::vector<int>({0, 1, 0}));
+    EXPECT_EQ(s.events.contacts, std::vector<ObjectKind>{ObjectKind::Asteroid});
     const float dx = 0.7f - (0.5f + 0.001f * 5);  // after the ship's own step
     EXPECT_NEAR(ship->getVelocity().x, 0.001f - dx * 0.003f, 1e-6);
     EXPECT_EQ(world.getActiveObjects().size(), 1u);
@@ -201,7 +247,7 @@ TEST_F(WorldRules, AnAsteroidHitCostsAStyleEmptiesTheGunKnocksTheShipAndPlaysIts
 
 TEST_F(WorldRules, PowerUpGateOpensAboveTenThousandAndStarsNeedANextStyleAndMoreThan2500Ms) {
     // Spawn, power-up chosen, bullet power-up chosen.
-    unsigned seed = findSeed([] { return gameRandom() < 100 && gameRandom() % 100 < 42 && gameRandom() % 100 < 40; });
+    unsigned seed = findSeed([](Random& r) { return r.next() < 100 && r.next() % 100 < 42 && r.next() % 100 < 40; });
     for (int pressure : {10000, 10001}) {
         world.clear();
         world.bulletHintPending = true;
@@ -210,7 +256,7 @@ TEST_F(WorldRules, PowerUpGateOpensAboveTenThousandAndStarsNeedANextStyleAndMore
         EXPECT_EQ(world.getHintedObjects().size(), pressure == 10000 ? 0u : 1u);
     }
     world.clear();
-    seed = findSeed([] { return gameRandom() < 200 && gameRandom() % 100 < 42 && gameRandom() % 100 >= 40; });
+    seed = findSeed([](Random& r) { return r.next() < 200 && r.next() % 100 < 42 && r.next() % 100 >= 40; });
     world.setStarTimer(2495);
     stepTo(20000, seed);
     EXPECT_TRUE(world.getActiveObjects().empty()) << "2500 ms is not more than 2500";
@@ -218,23 +264,23 @@ TEST_F(WorldRules, PowerUpGateOpensAboveTenThousandAndStarsNeedANextStyleAndMore
     stepTo(20000, seed);
     EXPECT_TRUE(onlyA<PowerUp>());
     world.clear();
-    host.style = host.styleCount - 1;
+    s.style = kStyleCount - 1;
     world.setStarTimer(100000);
     stepTo(20000, seed);
     EXPECT_TRUE(world.getActiveObjects().empty()) << "no star in the last style, and no asteroid instead";
 }
 
 TEST_F(WorldRules, SingleAsteroidBelowFirstThresholdSwarmsOfSevenToFifteenFromIt) {
-    const int threshold = host.config.firstScoreThreshold;
+    const int threshold = s.rules.firstScoreThreshold;
     std::set<size_t> swarms;
     for (unsigned round = 0, seed = 0; round < 12; ++round) {
         // Spawn, and the one-in-ten swarm draw succeeds.
-        seed = findSeed([] { return gameRandom() < 100 && gameRandom() % 100 < 10; }, seed + 1);
-        host.score = threshold - 1;
+        seed = findSeed([](Random& r) { return r.next() < 100 && r.next() % 100 < 10; }, seed + 1);
+        s.score = threshold - 1;
         stepTo(10000, seed);
         EXPECT_TRUE(onlyA<Asteroid>() && world.getActiveObjects()[0]->getScale().x >= 0.1f);
         world.clear();
-        host.score = threshold;
+        s.score = threshold;
         stepTo(10000, seed);
         for (GameObject* obj : world.getActiveObjects()) EXPECT_TRUE(obj->isAsteroid() && obj->getScale().x <= 0.06f);
         swarms.insert(world.getActiveObjects().size());
@@ -248,6 +294,8 @@ TEST_F(WorldRules, KnockAwayAndObjectsMovingTheSameWayPassThrough) {
     Probe* rock = add(new Probe(0.3f), float3{0.1f, 0, -10.2f}, float3{0.0004f, 0, 0.001f});
     stepTo(0);
     EXPECT_EQ(world.getActiveObjects().size(), 2u) << "nothing removed";
+    ASSERT_EQ(s.events.knocks.size(), 1u) << "sparks where they met";
+    EXPECT_NEAR(s.events.knocks[0].z, (-10.05f - 10.195f) / 2, 1e-4);
     EXPECT_TRUE(same(rock->getVelocity(), {-0.0004f, 0, -0.01f}) && same(bullet->getVelocity(), {0.0004f, 0, -0.01f}));
     for (float vz : {0.001f, -0.01f}) {
         world.clear();
@@ -259,14 +307,14 @@ TEST_F(WorldRules, KnockAwayAndObjectsMovingTheSameWayPassThrough) {
 }
 
 TEST_F(WorldRules, PowerUpsAreCollectedDeletedInTheSameStepAndLoseTheirArrow) {
-    Spaceship* ship = makeShip();
+    makeShip();
     BulletPowerUp* refill = new BulletPowerUp();
     world.bulletHintPending = true;
     world.addObject(refill, true);
     refill->setPosition(0, 0.2f, -1.35f);
     refill->setVelocity(0, 0, 0.001f);
     stepTo(0);
-    EXPECT_EQ(host.bullets, 3);
+    EXPECT_EQ(s.bulletCount, 3);
     EXPECT_FALSE(world.bulletHintPending);
     EXPECT_TRUE(world.getHintedObjects().empty());
     EXPECT_TRUE(world.getPendingRemovals().empty());
@@ -280,9 +328,11 @@ TEST_F(WorldRules, PowerUpsAreCollectedDeletedInTheSameStepAndLoseTheirArrow) {
     world.addObject(star, true);
     star->setPosition(0, 0.2f, -1.35f);
     star->setVelocity(0, 0, 0.001f);
+    const std::vector<ObjectKind> first = s.events.contacts;
     stepTo(0);
-    EXPECT_EQ(std::vector<int>({host.style, host.multiplier, world.starHintPending}), std::vector<int>({1, 2, 0}));
-    EXPECT_EQ(host.sounds, (std::vector<ObjectKind>{ObjectKind::BulletPowerUp, ObjectKind::Star}));
+    EXPECT_EQ(std::vector<int>({s.style, s.scoreMultiplier, world.starHintPending}), std::vector<int>({1, 2, 0}));
+    EXPECT_EQ(first, std::vector<ObjectKind>{ObjectKind::BulletPowerUp});
+    EXPECT_EQ(s.events.contacts, std::vector<ObjectKind>{ObjectKind::Star});
 }
 
 TEST_F(WorldRules, TheSeaRisesAndFallsWithSimulatedTimeWithinItsRange) {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "core/Game.h"
+#include "core/GameAudio.h"
 #include "platform/audio/Audio.h"
 #include "platform/audio/Playlist.h"
 #include "support/GlHarness.h"
@@ -156,47 +156,41 @@ std::string titleOf(audio::Sound* sound) {
 class GameSound : public ::testing::Test {
 protected:
     void TearDown() override {
-        Game& game = Game::instance();
-        if (game.soundSystem) game.soundSystem->release();
-        game.soundSystem = nullptr;
-        game.musicChannel = game.effectsChannel = game.objectChannel = nullptr;
-        game.music = game.playlist = game.fireSound = game.beamSound = game.jumpSound = nullptr;
-        game.isPlaylist = false;
+        sound.shutDown();
         harness::removeTree(dir);
     }
     // Runs frames of the playlist step until `starts` titles have started or the frames run
     // out, and returns their titles in order. A title starts where the music was gone or the
     // playlist moved on.
-    static std::vector<std::string> titlesStarted(size_t starts, int frames) {
-        Game& game = Game::instance();
+    std::vector<std::string> titlesStarted(size_t starts, int frames) {
         std::vector<std::string> started;
         for (int frame = 0; frame < frames && started.size() < starts; ++frame, sleepMs(2)) {
-            const bool had = game.music;
-            const int index = game.playlistIndex;
-            game.advancePlaylist();
-            if (game.music && (!had || game.playlistIndex != index)) started.push_back(titleOf(game.music));
+            const bool had = sound.getMusic();
+            const int index = sound.getPlaylistIndex();
+            sound.advancePlaylist(nullptr);
+            if (sound.getMusic() && (!had || sound.getPlaylistIndex() != index)) started.push_back(titleOf(sound.getMusic()));
         }
         return started;
     }
+    GameAudio sound;
     std::string dir = harness::makeTempDir("lumivex-game");
 };
 
 TEST_F(GameSound, PlaylistOfThreePlaysInOrderAndWrapsWithOneFrameWithoutANewStream) {
     makeGameDir(dir, "#EXTM3U\r\na.wav\r\nb.wav\r\n# comment\r\nc.wav\r\n");
     for (const char* t : {"A", "B", "C"}) writeTone(dir + "/Sounds/" + std::string(1, t[0] + 32) + ".wav", 0.08, t);
-    Game& game = Game::instance();
     harness::ScopedCwd cwd(dir);
     harness::captureStdout();
-    game.initSound();
+    sound.init();
     EXPECT_EQ(harness::capturedStdout(), "PLAYLIST loaded.\n");
-    std::vector<std::string> started{titleOf(game.music)};
+    std::vector<std::string> started{titleOf(sound.getMusic())};
     int quietAtWrap = -1, quiet = 0;
-    for (int frame = 0, index = game.playlistIndex; frame < 5000 && started.size() < 5; ++frame, sleepMs(2)) {
-        game.advancePlaylist();
-        if (!game.music) ++quiet;
-        if (game.playlistIndex == index || !game.music) continue;
-        index = game.playlistIndex;
-        started.push_back(titleOf(game.music));
+    for (int frame = 0, index = sound.getPlaylistIndex(); frame < 5000 && started.size() < 5; ++frame, sleepMs(2)) {
+        sound.advancePlaylist(nullptr);
+        if (!sound.getMusic()) ++quiet;
+        if (sound.getPlaylistIndex() == index || !sound.getMusic()) continue;
+        index = sound.getPlaylistIndex();
+        started.push_back(titleOf(sound.getMusic()));
         if (started.back() == "A" && quietAtWrap < 0) quietAtWrap = quiet;
         quiet = 0;
     }
@@ -207,10 +201,9 @@ TEST_F(GameSound, PlaylistOfThreePlaysInOrderAndWrapsWithOneFrameWithoutANewStre
 TEST_F(GameSound, TitlesThatVanishWhilePlayingAreSkippedOnceThenTheBuiltInTitleTakesOver) {
     makeGameDir(dir, "a.wav\nb.wav\n");
     for (const char* t : {"A", "B"}) writeTone(dir + "/Sounds/" + std::string(1, t[0] + 32) + ".wav", 0.08, t);
-    Game& game = Game::instance();
     harness::ScopedCwd cwd(dir);
-    game.initSound();
-    ASSERT_EQ(titleOf(game.music), "A");
+    sound.init();
+    ASSERT_EQ(titleOf(sound.getMusic()), "A");
     ASSERT_EQ(unlink("Sounds/b.wav"), 0);
     harness::captureStdout();
     EXPECT_EQ(titlesStarted(3, 5000), (std::vector<std::string>{"A", "A", "A"}));
@@ -223,37 +216,8 @@ TEST_F(GameSound, TitlesThatVanishWhilePlayingAreSkippedOnceThenTheBuiltInTitleT
               "FMOD error! (5) File not found.\nMusic title skipped: Sounds/a.wav\n"
               "No playable title in the playlist: playing Sounds/01 - Remember.mp3\n");
     bool playing = false;
-    EXPECT_TRUE(game.musicChannel && game.musicChannel->isPlaying(&playing) == audio::OK && playing);
-}
-
-TEST_F(GameSound, EffectsNeverTakeOverTheMusicChannel) {
-    makeGameDir(dir, "a.wav\n");
-    writeTone(dir + "/Sounds/a.wav", 5.0, "A");
-    Game& game = Game::instance();
-    harness::ScopedCwd cwd(dir);
-    harness::captureStdout();
-    game.initSound();
-    harness::capturedStdout();
-    // Where a stale handle ends up once a title starts on the channel an effect left behind.
-    game.effectsChannel = game.musicChannel;
-    audio::Sound* const effects[3] = {game.fireSound, game.beamSound, game.jumpSound};
-    for (int i = 0; i < 40; ++i) {
-        game.playEffectSound(effects[i % 3], i % 3 != 2);
-        EXPECT_NE(game.effectsChannel, game.musicChannel) << "effect " << i;
-    }
-    audio::Sound* current = nullptr;
-    bool playing = false;
-    ASSERT_EQ(game.musicChannel->getCurrentSound(&current), audio::OK);
-    EXPECT_EQ(current, game.music);
-    EXPECT_TRUE(game.musicChannel->isPlaying(&playing) == audio::OK && playing);
-}
-
-TEST_F(GameSound, MusicKeyWithoutAMusicChannelDoesNothing) {
-    Game& game = Game::instance();
-    game.musicPaused = true;
-    game.toggleMusicPause();
-    EXPECT_TRUE(game.musicPaused);
-    EXPECT_EQ(game.musicChannel, nullptr);
+    audio::Channel* music = sound.getMusicChannel();
+    EXPECT_TRUE(music && music->isPlaying(&playing) == audio::OK && playing);
 }
 
 TEST(GameSoundStartUp, SoundProblemsAreReportedAndTheGameGoesOnWithWhatPlays) {
@@ -287,10 +251,11 @@ TEST(GameSoundStartUp, SoundProblemsAreReportedAndTheGameGoesOnWithWhatPlays) {
             {
                 if (chdir(dir.c_str()) != 0) std::_Exit(3);
                 dup2(STDERR_FILENO, STDOUT_FILENO);
-                Game& game = Game::instance();
-                game.initSound();
-                std::printf("music %s, effects %d\n", titleOf(game.music).c_str(),
-                            !!game.fireSound + !!game.beamSound + !!game.jumpSound);
+                GameAudio sound;
+                sound.init();
+                std::printf("music %s, effects %d\n", titleOf(sound.getMusic()).c_str(),
+                            !!sound.effectSound(GameAudio::Fire) + !!sound.effectSound(GameAudio::Beam) +
+                                !!sound.effectSound(GameAudio::Jump));
                 std::fflush(stdout);
                 std::_Exit(0);
             },

@@ -8,22 +8,23 @@
 #include <memory>
 #include <vector>
 
+#include "platform/Random.h"
 #include "terrain/HeightGenerator.h"
 #include "terrain/HeightGrid.h"
 #include "terrain/TerrainMesh.h"
+#include "terrain/TerrainStrip.h"
 
 namespace {
 
 bool same(const float3& a, const float3& b) { return a.x == b.x && a.y == b.y && a.z == b.z; }
 
-// A terrain's first three chunks, generated as the terrain does from a seed.
-std::vector<std::unique_ptr<HeightGrid>> strip(unsigned seed) {
-    std::srand(seed);
-    std::vector<std::unique_ptr<HeightGrid>> grids;
-    for (int k = 0; k < 3; ++k) {
-        grids.push_back(std::make_unique<HeightGrid>(50, 20, 128, 128));
-        generateChunkGrid(*grids.back(), k ? grids[k - 1].get() : nullptr);
-    }
+// A strip's three chunks from a seed.
+std::vector<std::shared_ptr<const HeightGrid>> strip(unsigned seed) {
+    Random random(seed);
+    TerrainStrip s;
+    s.reset(random);
+    std::vector<std::shared_ptr<const HeightGrid>> grids;
+    for (const StripChunk& c : s.getChunks()) grids.push_back(c.grid);
     return grids;
 }
 
@@ -65,6 +66,21 @@ TEST(TerrainRules, ASeedGivesTheSameStripAndChunksJoinAtSeamsThatCarryRelief) {
     for (int n = 0; n < 128; ++n)
         for (const float3& v : {a[0]->getNormal(0, n), a[0]->getNormal(127, n), a[0]->getNormal(n, 127)})
             EXPECT_TRUE(same(v, float3{0, 0, 0})) << n;
+
+    // The nearest chunk goes once the chase eye is strictly past its first row; one a call.
+    Random random(2024);
+    TerrainStrip s;
+    s.reset(random);
+    const uint32_t nearest = s.getChunks()[0].serial;
+    EXPECT_FALSE(s.recycle(0.0f, random));
+    EXPECT_TRUE(s.recycle(-0.001f, random));
+    EXPECT_NE(s.getChunks()[0].serial, nearest);
+    EXPECT_TRUE(rows(*s.getChunks()[2].grid, 127, 128) == rows(*s.getChunks()[1].grid, 0, 1)) << "the new seam";
+    for (float far : {-80.0f, -100.0f}) {
+        EXPECT_TRUE(s.recycle(-45.0f, random));
+        EXPECT_EQ(s.getChunks()[2].z, far);
+    }
+    EXPECT_FALSE(s.recycle(-45.0f, random)) << "the eye is on the nearest chunk now";
 }
 
 // Level 1 offsets span -1.5 .. 1.497 and later levels shrink them to nothing; a height set
@@ -80,9 +96,9 @@ TEST(TerrainRules, OffsetsShrinkByLevelAndHeightsAreSetOnce) {
     grid.setHeightIfUnset(90, 20, 0.0f);
     grid.setHeightIfUnset(90, 20, 2.5f);
     std::vector<HeightGenerator::CellRecord> cells;
-    HeightGenerator generator;
+    Random random(99);
+    HeightGenerator generator(random);
     generator.record = &cells;
-    std::srand(99);
     generator.generate(grid, 0.005f, 3.0f);
     ASSERT_GT(cells.size(), 1000u);
     EXPECT_FLOAT_EQ(grid.getVertex(63, 0).y, (1 + 2 + 2.5) * 0.33 + cells[0].offsets[0]);

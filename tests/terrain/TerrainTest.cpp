@@ -14,35 +14,42 @@
 #include "framework/Logger.h"
 #include "objects/GameObject.h"
 #include "support/GlHarness.h"
-#include "terrain/HeightGenerator.h"
+#include "platform/Random.h"
 #include "terrain/Terrain.h"
+#include "terrain/TerrainStrip.h"
 
 namespace {
 
-// A new game's terrain from the seed, with the game's volumes, centred as the world puts it.
-std::unique_ptr<Terrain> terrainFrom(unsigned seed) {
-    GameConfig& config = Game::instance().getConfig();
-    if (!config.logger) config.logger = new Logger();  // the terrain program logs there, like every effect
-    effectContext().logger = config.logger;
+// A new game's strip from the seed, uploaded with the game's volumes.
+struct Uploaded {
+    TerrainStrip strip;
+    std::unique_ptr<Terrain> terrain;
+};
+std::unique_ptr<Uploaded> terrainFrom(unsigned seed) {
+    static Logger logger;  // the terrain program logs there, like every effect
+    effectContext().logger = &logger;
     ResourceCache& cache = Game::instance().getResourceCache();
     const TerrainTextures volumes{cache.getTexture("3dterrain4RGB.dds", GL_TEXTURE_3D),
                                   cache.getTexture("3dTexWinter.dds", GL_TEXTURE_3D),
                                   cache.getTexture("3dTexDesert.dds", GL_TEXTURE_3D)};
-    std::srand(seed);
-    auto terrain = std::make_unique<Terrain>(50, 20, 128, 128, volumes);
-    terrain->getPosition() = float3{-25, 0, 0};
-    return terrain;
+    auto ground = std::make_unique<Uploaded>();
+    Random random(seed);
+    ground->strip.reset(random);
+    ground->terrain = std::make_unique<Terrain>(50, 20, 128, 128, volumes);
+    ground->terrain->sync(ground->strip);
+    return ground;
 }
 
-// A frame of play with the chase eye at z (where a game starts by default).
-TerrainFrame playing(float eyeZ = 0.5f) { return TerrainFrame{float3{0, 1.4f, eyeZ}, true, -0.7f}; }
+// A frame of play (the sea where a game starts).
+TerrainFrame playing() { return TerrainFrame{true, -0.7f}; }
 
 // The position pass of the terrain under a top-down camera at height y over z.
 TerrainHeightQuery& positionPass(Terrain& terrain, Camera& topDown, float y, float z) {
     static TerrainHeightQuery query;
     static TextureLoader loader;
-    if (!query.hasTargets()) query.createTargets(Game::instance().getConfig().logger, &loader, TerrainHeightQuery::kPositionWidth,
-                                                TerrainHeightQuery::kPositionHeight);
+    static Logger logger;
+    if (!query.hasTargets())
+        query.createTargets(&logger, &loader, TerrainHeightQuery::kPositionWidth, TerrainHeightQuery::kPositionHeight);
     topDown.set(0, y, z, 0, 0, z, 0, 0, -1);
     query.renderPositions(topDown, [&](bool s, bool f, int m) { terrain.draw(s, f, m, playing()); });
     return query;
@@ -54,20 +61,13 @@ std::vector<float3> verticesAround(Terrain& terrain, float z, int count) {
     std::mt19937 rng(7);
     std::vector<float3> out;
     while (static_cast<int>(out.size()) < count) {
-        TerrainChunk* chunk = terrain.getChunks()[rng() % 3];
+        const TerrainChunk* chunk = terrain.getChunks()[rng() % 3];
         const float3 v = chunk->getGrid().getVertex(1 + rng() % 126, rng() % 128);
         const float3 w{v.x + terrain.getPosition().x, v.y, v.z + chunk->getPosition().z};
         if (std::fabs(w.x) < 9.5f && w.z > z - 29.5f && w.z < z + 1.5f) out.push_back(w);
     }
     return out;
 }
-
-// Records what the height query hands it.
-struct GroundProbe : GameObject {
-    explicit GroundProbe(const float3& at) : GameObject(ObjectKind::Bullet) { setPosition(at.x, 123.0f, at.z); }
-    void followGround(float groundHeight) override { received.push_back(groundHeight); }
-    std::vector<float> received;
-};
 
 // Both matrices, then the matrix mode, both stack depths and the viewport.
 std::vector<float> matrixState() {
@@ -116,12 +116,10 @@ std::vector<double> drawChaseView(Terrain& terrain, bool useShader, bool withFog
 
 }  // namespace
 
-// The buffers hold, byte for byte, the grids the CPU rules build from the same seed, and the
-// shared index buffer the mesh's triangles.
-TEST(TerrainChunks, UploadTheGridsTheRulesBuildFromTheSeed) {
-    std::unique_ptr<Terrain> terrain = terrainFrom(77);
-    std::srand(77);
-    std::vector<std::unique_ptr<HeightGrid>> cpu;
+// The buffers hold, byte for byte, the grids of the strip's chunks, and the shared index buffer
+// the mesh's triangles; once the strip recycles a chunk, the uploads it still has are kept.
+TEST(TerrainChunks, UploadTheStripsGridsAndKeepThoseItStillHas) {
+    std::unique_ptr<Uploaded> g = terrainFrom(77);
     auto expectBuffer = [](GLenum target, GLuint name, const void* expected, int bytes) {
         GLint size = 0;
         std::vector<char> data(bytes);
@@ -132,86 +130,54 @@ TEST(TerrainChunks, UploadTheGridsTheRulesBuildFromTheSeed) {
         EXPECT_EQ(size, bytes);
         EXPECT_EQ(std::memcmp(data.data(), expected, bytes), 0) << "buffer " << name;
     };
-    for (TerrainChunk* chunk : terrain->getChunks()) {
-        cpu.push_back(std::make_unique<HeightGrid>(50, 20, 128, 128));
-        generateChunkGrid(*cpu.back(), cpu.size() > 1 ? cpu[cpu.size() - 2].get() : nullptr);
-        const HeightGrid& grid = *cpu.back();
-        EXPECT_EQ(chunk->getPosition().z, -20.0f * (cpu.size() - 1));
+    for (size_t k = 0; k < 3; ++k) {
+        const TerrainChunk* chunk = g->terrain->getChunks()[k];
+        const HeightGrid& grid = *g->strip.getChunks()[k].grid;
+        EXPECT_EQ(chunk->getPosition().z, -20.0f * k);
         ASSERT_EQ(chunk->getVertexCount(), 128 * 128);
         expectBuffer(GL_ARRAY_BUFFER, chunk->getPositionBuffer(), grid.getVertices().data(), 128 * 128 * 12);
         expectBuffer(GL_ARRAY_BUFFER, chunk->getNormalBuffer(), grid.getNormals().data(), 128 * 128 * 12);
     }
-    const std::vector<uint16_t>& indices = terrain->getMesh().getIndices();
-    GLint bound = -1;
-    glGetIntegerv(GL_ELEMENT_ARRAY_BUFFER_BINDING, &bound);
-    EXPECT_EQ(bound, 0);
-    expectBuffer(GL_ELEMENT_ARRAY_BUFFER, terrain->getIndexBuffer(), indices.data(), static_cast<int>(indices.size() * 2));
+    const std::vector<uint16_t>& indices = g->terrain->getMesh().getIndices();
+    expectBuffer(GL_ELEMENT_ARRAY_BUFFER, g->terrain->getIndexBuffer(), indices.data(), static_cast<int>(indices.size() * 2));
+
+    const std::vector<TerrainChunk*> before = g->terrain->getChunks();
+    Random random(5);
+    ASSERT_TRUE(g->strip.recycle(-0.001f, random));
+    g->terrain->sync(g->strip);
+    ASSERT_EQ(g->terrain->getChunks().size(), 3u);
+    EXPECT_TRUE(g->terrain->getChunks()[0] == before[1] && g->terrain->getChunks()[1] == before[2]);
+    EXPECT_EQ(g->terrain->getChunks()[2]->getPosition().z, -60.0f);
 }
 
-TEST(TerrainChunks, OneIsRecycledPerDrawOnlyOnceTheChaseEyeIsStrictlyPastTheNearest) {
-    std::unique_ptr<Terrain> terrain = terrainFrom(8);
-    const std::vector<TerrainChunk*> before = terrain->getChunks();
-    terrain->draw(false, false, Untextured, playing(0.0f));  // on the nearest chunk's first row: not past it
-    EXPECT_EQ(terrain->getChunks(), before);
-    terrain->draw(false, false, Untextured, playing(-0.001f));
-    ASSERT_EQ(terrain->getChunks().size(), 3u);
-    EXPECT_TRUE(terrain->getChunks()[0] == before[1] && terrain->getChunks()[1] == before[2]);
-    for (float far : {-60.0f, -80.0f, -100.0f, -100.0f}) {  // far past two chunks: still one per draw
-        EXPECT_EQ(terrain->getChunks()[2]->getPosition().z, far);
-        terrain->draw(false, false, Untextured, playing(-45.0f));
-    }
-}
-
-// Heights from the GPU are those of the grid; 512 pairs fit one query; any number of objects
-// get the ground under them, never below the sea; the query leaves the matrices and viewport.
-TEST(HeightQuery, AnswersTheGridHeightsAndPutsObjectsOnTheGroundOrTheSea) {
-    std::unique_ptr<Terrain> terrain = terrainFrom(31);
+// Heights from the GPU are those of the grid; 512 pairs fit one query, more are asked in
+// batches; the query leaves the matrices and the viewport as they were.
+TEST(HeightQuery, AnswersTheGridHeightsInBatchesOf512) {
+    std::unique_ptr<Uploaded> g = terrainFrom(31);
     for (float eyeY : {5.0f, 7.0f}) {
         Camera topDown;
-        TerrainHeightQuery& query = positionPass(*terrain, topDown, eyeY, -6);
-        const std::vector<float3> samples = verticesAround(*terrain, -6, 700);
+        TerrainHeightQuery& query = positionPass(*g->terrain, topDown, eyeY, -6);
+        const std::vector<float3> samples = verticesAround(*g->terrain, -6, 700);
         std::vector<float> request, heights(520, -1000.0f);
-        for (int k = 0; k < 512; ++k) request.insert(request.end(), {samples[k].x, samples[k].z});
+        for (int k = 0; k < 513; ++k) request.insert(request.end(), {samples[k].x, samples[k].z});
         glMatrixMode(GL_PROJECTION);
         glTranslatef(1, 2, 3);  // the caller's projection, which the query must keep
         glMatrixMode(GL_MODELVIEW);
         const std::vector<float> state = matrixState();
         harness::captureStdout();
         query.computeHeightsAt(request, heights.data());
-        EXPECT_EQ(harness::capturedStdout(), "");
-        EXPECT_EQ(matrixState(), state);
-        for (int k = 0, bad = 0; k < 512 && bad < 5; ++k)
-            if (std::fabs(heights[k] + eyeY - samples[k].y) > 0.1f)
-                ADD_FAILURE() << ++bad << ": at (" << samples[k].x << ", " << samples[k].z << ") gpu "
-                              << heights[k] + eyeY << ", grid " << samples[k].y;
-        heights.assign(520, -1000.0f);  // one pair more: a warning, and still the 512 answers only
-        request.insert(request.end(), {samples[512].x, samples[512].z});
-        harness::captureStdout();
-        query.computeHeightsAt(request, heights.data());
         EXPECT_EQ(harness::capturedStdout(), "[WARNING] computeTerrainHeightAt: too many positions requested\n");
-        EXPECT_NEAR(heights[511] + eyeY, samples[511].y, 0.1f);
-        EXPECT_EQ(heights[512], -1000.0f);
+        EXPECT_EQ(matrixState(), state);
+        EXPECT_EQ(heights[512], -1000.0f) << "513 pairs still give 512 answers";
 
-        std::vector<float> levels;
-        for (const float3& s : samples) levels.push_back(s.y);
-        std::nth_element(levels.begin(), levels.begin() + 140, levels.end());
-        const float sea = levels[140];  // a fifth of the ground lies below it
-        std::vector<GameObject*> objects;
-        for (const float3& s : samples) objects.push_back(new GroundProbe(s));
-        // Three points more than the objects ride in the same queries: the first two batches.
-        const std::vector<float> extra{samples[3].x, samples[3].z, samples[600].x, samples[600].z, samples[9].x, samples[9].z};
-        float extraHeights[3] = {-1000, -1000, -1000};
-        std::vector<GameObject*> first(objects.begin(), objects.begin() + 510);
-        query.placeOnTerrain(first, topDown, sea, extra, extraHeights);
-        for (int k = 0; k < 3; ++k) EXPECT_NEAR(extraHeights[k] + eyeY, samples[k == 0 ? 3 : k == 1 ? 600 : 9].y, 0.1f) << k;
-        for (GameObject* o : first) static_cast<GroundProbe*>(o)->received.clear();
-        query.placeOnTerrain(objects, topDown, sea);
-        for (size_t k = 0; k < objects.size(); ++k) {
-            const std::vector<float>& received = static_cast<GroundProbe*>(objects[k])->received;
-            ASSERT_EQ(received.size(), 1u) << k;
-            EXPECT_TRUE(samples[k].y >= sea - 0.1f || received[0] == sea) << k << ": " << received[0];
-            EXPECT_NEAR(received[0], std::max(samples[k].y, sea), 0.1f) << k;
-            delete objects[k];
+        for (const float3& s : samples) request.insert(request.end(), {s.x, s.z});
+        std::vector<float> all;
+        query.groundHeights(topDown, request, all);
+        ASSERT_EQ(all.size(), request.size() / 2);
+        for (size_t k = 0, bad = 0; k < all.size() && bad < 5; ++k) {
+            const float3& want = samples[k < 513 ? k : k - 513];
+            if (std::fabs(all[k] - want.y) > 0.1f)
+                ADD_FAILURE() << ++bad << ": at (" << want.x << ", " << want.z << ") gpu " << all[k] << ", grid " << want.y;
         }
     }
 }
@@ -220,7 +186,8 @@ TEST(HeightQuery, AnswersTheGridHeightsAndPutsObjectsOnTheGroundOrTheSea) {
 // whole ground: anywhere inside the area, on cell edges and chunk seams, and for points outside
 // the area, which read its edge.
 TEST(HeightQuery, TheGroundUnderThePointsAloneAnswersAsTheWholeGround) {
-    std::unique_ptr<Terrain> terrain = terrainFrom(44);
+    std::unique_ptr<Uploaded> g = terrainFrom(44);
+    Terrain* terrain = g->terrain.get();
     std::mt19937 rng(3);
     std::uniform_real_distribution<float> across(-13, 13), along(-6 - 34, -6 + 5);
     std::vector<float> points;
@@ -235,7 +202,7 @@ TEST(HeightQuery, TheGroundUnderThePointsAloneAnswersAsTheWholeGround) {
     const int wholeIndices = terrain->getLastIndexCount();
     TerrainHeightQuery& query = positionPass(*terrain, topDown, 5, -6);
     const std::vector<float> inside = TerrainHeightQuery::insideArea(topDown, points);
-    query.renderPositions(topDown, [&](bool, bool, int) { terrain->drawAround(inside, playing()); });
+    query.renderPositions(topDown, [&](bool, bool, int) { terrain->drawAround(inside); });
     query.computeHeightsAt(points, under.data());
     EXPECT_LT(terrain->getLastIndexCount(), wholeIndices / 5);
     for (size_t k = 0, bad = 0; k < points.size() / 2 && bad < 5; ++k)
@@ -248,7 +215,8 @@ TEST(HeightQuery, TheGroundUnderThePointsAloneAnswersAsTheWholeGround) {
 // A chase view sends only the tiles in front of the eye: far fewer than the three chunks hold,
 // and what it sends still covers the view (the landscape test below checks the picture).
 TEST(TerrainDraw, AChaseViewSendsOnlyTheTilesInsideTheView) {
-    std::unique_ptr<Terrain> terrain = terrainFrom(12);
+    std::unique_ptr<Uploaded> g = terrainFrom(12);
+    Terrain* terrain = g->terrain.get();
     const TerrainMesh& mesh = terrain->getMesh();
     int all = 0;  // every row of every tile of the three chunks
     for (int band = 0; band < mesh.getBands(); ++band)
@@ -269,7 +237,8 @@ TEST(TerrainDraw, AChaseViewSendsOnlyTheTilesInsideTheView) {
 
 // Every mode, with and without the terrain program, shades a landscape; fog pales only the distance.
 TEST(TerrainDraw, EveryModeShadesALandscapeAndFogPalesOnlyTheDistance) {
-    std::unique_ptr<Terrain> terrain = terrainFrom(12);
+    std::unique_ptr<Uploaded> g = terrainFrom(12);
+    Terrain* terrain = g->terrain.get();
     for (int mode = Winter; mode <= Untextured; ++mode)
         for (bool shader : {true, false}) {
             const std::vector<double> view = drawChaseView(*terrain, shader, false, mode);

@@ -1,7 +1,7 @@
 #pragma once
 // The real program as a child process on the (virtual) display, driven with real keys through
-// xdotool and watched through screenshots of its window. Shared by the damaged-folder tests and
-// the install tests.
+// xdotool and watched through screenshots of its window: the one launcher of every test that
+// runs the game as a process (end to end, damaged folders, installs).
 #include <fcntl.h>
 #include <gd.h>
 #include <grp.h>
@@ -27,7 +27,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/TestGameFolder.h"
+#include "support/GameFolder.h"
 
 extern char** environ;
 
@@ -176,6 +176,7 @@ protected:
         FILE* f = std::fopen(path.c_str(), "rb");
         Picture p(f ? gdImageCreateFromPng(f) : nullptr, gdImageDestroy);
         if (f) std::fclose(f);
+        if (p) gdImagePaletteToTrueColor(p.get());  // a screen of few colours may come as a palette picture
         return p;
     }
 
@@ -205,20 +206,39 @@ protected:
         return [i](const Picture& p) { return gamefolder::near(at(p, 178, 571), gamefolder::labelColour(i)); };
     }
 
+    // The score panel shows a score of two digits or more: the black rims of a second digit
+    // right of the first (the sky behind the panel is never black).
+    static bool scored(const Picture& p) {
+        int rims = 0;
+        for (int y = 38; y < 60; ++y)
+            for (int x = 137; x < 150; ++x) {
+                const int c = gdImageGetTrueColorPixel(p.get(), x, y);
+                rims += gdTrueColorGetRed(c) < 50 && gdTrueColorGetGreen(c) < 50 && gdTrueColorGetBlue(c) < 50;
+            }
+        return rims > 15;
+    }
+
     // From the title screen into a game that scores (asteroids pass the ship held at the left
     // edge), then hits until the game ends in the name-entry screen.
     void playUntilNameEntry() {
         ASSERT_TRUE(waitFor(showing(gamefolder::titleColour()))) << console();
         key("s");
         ASSERT_TRUE(waitFor(styleLabel(1))) << console();
-        key("Left", "keydown"), key("F1 F1 F1"), sleepMs(8000), key("Left", "keyup");
+        key("Left", "keydown"), key("F1 F1 F1");
+        ASSERT_TRUE(waitFor(scored, 30000)) << "no points\n" << console();
+        key("Left", "keyup");
         bool naming = false;
         for (int presses = 0; presses < 20 && !naming; ++presses)
             key("F2"), naming = waitFor(showing(gamefolder::enterNameColour()), 600);
-        ASSERT_TRUE(naming) << "no name entry (no points?)\n" << console();
+        ASSERT_TRUE(naming) << "no name entry\n" << console();
     }
 
     std::string console() { return harness::readFileText(out + "/stdout.txt"); }
+    // Waits (a generous while) until the console holds the text.
+    bool said(const std::string& text) {
+        for (int t = 0; t < 300 && running() && console().find(text) == std::string::npos; ++t) sleepMs(100);
+        return console().find(text) != std::string::npos;
+    }
     std::string errors() { return harness::readFileText(out + "/stderr.txt"); }
 
     std::string dir, out, window;

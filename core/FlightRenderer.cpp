@@ -1,0 +1,211 @@
+#include "core/FlightRenderer.h"
+
+#include <GL/glew.h>
+
+#include <cstdio>
+
+#include "core/GameConfig.h"
+#include "core/GameState.h"
+#include "effects/EffectContext.h"
+#include "effects/EffectGroup.h"
+#include "effects/EffectGroups.h"
+#include "effects/NormalShader.h"
+#include "effects/SSAO.h"
+#include "effects/ShaderEffects.h"
+#include "framework/Screen.h"
+
+namespace {
+
+// Drawn when there is no style (before start-up): the defaults.
+const StyleLook kPlainLook{};
+
+}  // namespace
+
+FlightRenderer::FlightRenderer() : ssao(nullptr), normalShader(nullptr) {}
+
+void FlightRenderer::create(const GameConfig& config, Logger* logger, TextureLoader* loader) {
+    ssao = new SSAO();
+    ssao->setup(config.windowWidth, config.windowHeight);
+    ssao->setClipPlanes(0.1f, 30.0f);
+    ssao->captureProjection();
+
+    normalShader = new NormalShader();
+    normalShader->setup(config.windowWidth, config.windowHeight);
+
+    heightQuery.createTargets(logger, loader, TerrainHeightQuery::kPositionWidth, TerrainHeightQuery::kPositionHeight);
+
+    std::printf("Effect Groups setup START\n");
+    std::fflush(stdout);
+    styles.clear();
+    for (EffectGroup* g = createEffectGroups(ssao, normalShader); g; g = g->getNext()) styles.push_back(g);
+    std::printf("Effect Groups setup FINISHED\n");
+}
+
+EffectGroup* FlightRenderer::style(int index) const {
+    return index >= 0 && index < static_cast<int>(styles.size()) ? styles[index] : nullptr;
+}
+
+void FlightRenderer::groundHeights(const GameState& flight, const std::vector<float>& points,
+                                   std::vector<float>& heights) {
+    scenery.sync(flight);
+    if (!heightQuery.hasTargets()) {
+        heights.assign(points.size() / 2, 0.0f);
+        return;
+    }
+    // The pass draws only the ground the query reads: the cells under the points, each moved
+    // into the covered area as its answer will be.
+    inside = TerrainHeightQuery::insideArea(flight.topDownCamera, points);
+    heightQuery.renderPositions(flight.topDownCamera, [this](bool, bool, int) { scenery.drawTerrainAround(inside); });
+    heightQuery.groundHeights(flight.topDownCamera, points, heights);
+}
+
+void FlightRenderer::draw(const GameState& flight, const std::function<void()>& hud) {
+    scenery.sync(flight);
+    EffectGroup* group = style(flight.style);
+    const StyleLook& look = group ? group->getLook() : kPlainLook;
+    if (group) group->activate();
+
+    // The occlusion groups switch the effect on in their activate and off in their deactivate;
+    // its passes run once, in composite below.
+    const bool ssaoActive = ssao && ssao->isActive();
+    if (ssaoActive) {
+        ssao->beginGeometryPass(look.occlusionOnly);
+    } else if (look.normalView && ssao) {
+        ssao->beginNormalPass();
+    }
+
+    glClearColor(look.clearColour[0], look.clearColour[1], look.clearColour[2], look.clearColour[3]);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glLoadIdentity();
+    glColor3f(1, 1, 1);
+    flight.chaseCamera.apply();
+    // The same light in every style, whichever styles came before.
+    placeWorldLight();
+
+    // Again, now that the camera matrix is in place.
+    if (!ssaoActive && !look.normalView && group) group->activate();
+
+    if (look.sunriseTint)
+        glColor4f(1, 1, 1, 1);
+    else if (ssaoActive)
+        glColor4f(0, 0, 0, 1);
+
+    // The outline pass clears the frame and draws the scene itself.
+    if (!look.outlines)
+        drawScenery(flight, look, SceneryPass{look.skyNormal, look.terrainShader, look.terrainFog, look.terrainMode},
+                    ssaoActive);
+
+    if (look.normalView && ssao) {
+        ssao->endGeometryPass();
+        screen::beginOverlay();
+        if (normalShader) normalShader->drawBlurred(ssao->getNormalTexture());
+        screen::endOverlay();
+    }
+
+    if (ssaoActive) {
+        ssao->endGeometryPass();
+        glClearColor(0, 0.4f, 0.6f, 1);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glLoadIdentity();
+        flight.chaseCamera.apply();
+    }
+
+    if (look.outlines) drawOutlinePass(flight, look);
+
+    screen::beginOverlay();
+    if (ssaoActive) {
+        ssao->setOnlySSAO(look.occlusionOnly);
+        ssao->composite();
+    }
+    if (group) group->deactivate();
+    if (hud) hud();
+    screen::endOverlay();
+
+    if (look.normalView) glClear(GL_DEPTH_BUFFER_BIT);
+    scenery.drawSign(flight);
+    scenery.drawArrows(flight);
+
+    if (ssao && ssao->isActive())
+        glColor4f(0, 0, 0, 1);
+    else
+        glColor4f(1, 1, 1, 1);
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LEQUAL);
+}
+
+// Objects, then the terrain, the sea and the sky: nearest first, so that the depth test spares
+// the shading of everything the terrain hides. Each is drawn in the state it had when the sky
+// came right after the objects and the terrain last: the sky in what the objects leave (colour
+// and material), the sea in the sky's colour, the terrain in the sea's picture and material.
+void FlightRenderer::drawScenery(const GameState& flight, const StyleLook& look, const SceneryPass& pass,
+                                 bool ssaoActive) {
+    EffectGroup* group = style(flight.style);
+    EffectContext& context = effectContext();
+    scenery.drawObjects(flight);
+
+    float objectColour[4], objectDiffuse[2][4];
+    glGetFloatv(GL_CURRENT_COLOR, objectColour);
+    glGetMaterialfv(GL_FRONT, GL_DIFFUSE, objectDiffuse[0]);
+    glGetMaterialfv(GL_BACK, GL_DIFFUSE, objectDiffuse[1]);
+    // The group activated again with one of the pass flags its effects read on activation.
+    auto activateWith = [group](bool& flag, bool value) {
+        flag = value;
+        if (group) group->activate();
+    };
+
+    if (look.funkySea) activateWith(context.funkyPassFlag, true);
+    scenery.useSeaSurface(flight, look);
+    if (ssaoActive)
+        glColor4f(1, 1, 1, 1);
+    else if (look.sunriseTint)
+        glColor4f(1, 0.5f, 0, 1);
+    scenery.drawTerrain(flight, pass.terrainShader, pass.terrainFog, pass.terrainMode);
+    // The terrain's own program ends with it; the sea and the sky are the group's.
+    if (pass.terrainShader && !ssaoActive && !look.normalView && group) group->activate();
+
+    glColor4fv(objectColour);
+    if (look.sunriseTint) glColor4f(1, 0.5f, 0, 1);
+    if (look.funkySea) activateWith(context.funkyPassFlag, false);
+    scenery.drawSea(flight, look);
+
+    glColor4fv(objectColour);
+    glMaterialfv(GL_FRONT, GL_DIFFUSE, objectDiffuse[0]);
+    glMaterialfv(GL_BACK, GL_DIFFUSE, objectDiffuse[1]);
+    if (look.funkySea) activateWith(context.funkyPassFlag, true);
+    if (look.backdropPass) activateWith(context.backdropPass, true);
+    scenery.drawSky(flight, pass.skyNormal.x, pass.skyNormal.y, pass.skyNormal.z, look);
+    if (look.backdropPass) activateWith(context.backdropPass, false);
+}
+
+// Black frame, the scene filled, then its back faces as thick dark lines: outlines remain.
+void FlightRenderer::drawOutlinePass(const GameState& flight, const StyleLook& look) {
+    glPushAttrib(GL_ALL_ATTRIB_BITS);
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+
+    glEnable(GL_CULL_FACE);
+    glPolygonMode(GL_FRONT, GL_FILL);
+    glDepthFunc(GL_LESS);
+    glCullFace(GL_BACK);
+
+    drawScenery(flight, look, SceneryPass{float3{0, 0, 1}, true, false, Desert}, false);
+
+    glLineWidth(7);
+    glPolygonMode(GL_BACK, GL_LINE);
+    glPolygonOffset(0.5f, 0);
+    // Pushed back a little: edges shared with a filled face stay behind it, only the rims show.
+    glEnable(GL_POLYGON_OFFSET_LINE);
+    glDepthFunc(GL_LEQUAL);
+    glCullFace(GL_FRONT);
+    glColor4f(0.2f, 0.2f, 0.2f, 1);
+    glDisable(GL_LIGHTING);  // the lines keep their dark grey instead of being lit by the sun
+
+    scenery.drawObjects(flight);
+
+    glDisable(GL_TEXTURE_2D);
+    glLineWidth(4);
+    scenery.drawTerrain(flight, false, false, Untextured);
+
+    glDisable(GL_POLYGON_OFFSET_LINE);
+    glPopAttrib();
+}

@@ -1,0 +1,67 @@
+#pragma once
+#include <functional>
+#include <vector>
+
+#include "framework/VectorMath.h"
+#include "objects/Scenery.h"
+#include "terrain/HeightQuery.h"
+
+class EffectGroup;
+class GameConfig;
+class Logger;
+class NormalShader;
+class ResourceCache;
+class SSAO;
+class TextureLoader;
+struct GameState;
+struct StyleLook;
+
+// Draws a flight's frame from its state, which it never changes: the scene through the
+// current style's effects and passes, with the heads-up display at its place in them. It
+// owns what that takes (the scenery, the occlusion and normal-view effects, the eleven styles)
+// and the height query that answers the flight's ground from the GPU.
+class FlightRenderer {
+public:
+    FlightRenderer();
+    FlightRenderer(const FlightRenderer&) = delete;
+    FlightRenderer& operator=(const FlightRenderer&) = delete;
+
+    // Once the GL context exists, in this order: the occlusion and normal-view effects at the
+    // window's size, the height query's targets and programs, the eleven styles.
+    void create(const GameConfig& config, Logger* logger, TextureLoader* loader);
+    // The scenery's pictures and the terrain's buffers (after the objects' resources).
+    void createScenery(ResourceCache& cache, const GameConfig& config) { scenery.create(cache, config); }
+
+    // The style at an index of the chain (null outside it or before create).
+    EffectGroup* style(int index) const;
+    const std::vector<EffectGroup*>& getStyles() const { return styles; }
+
+    // The Playing frame. hud draws the heads-up display inside the overlay bracket, after the
+    // occlusion composite and before the sign and the arrows.
+    void draw(const GameState& flight, const std::function<void()>& hud);
+    // The terrain's height (world y) under each (x, z) pair, as the GPU sees the ground.
+    void groundHeights(const GameState& flight, const std::vector<float>& points, std::vector<float>& heights);
+
+    SSAO* getSSAO() const { return ssao; }
+    NormalShader* getNormalShader() const { return normalShader; }
+    TerrainHeightQuery& getHeightQuery() { return heightQuery; }
+    const Scenery& getScenery() const { return scenery; }
+
+private:
+    // How one pass over the scenery draws the sky and the terrain.
+    struct SceneryPass {
+        float3 skyNormal;
+        bool terrainShader;
+        bool terrainFog;
+        int terrainMode;
+    };
+    void drawScenery(const GameState& flight, const StyleLook& look, const SceneryPass& pass, bool ssaoActive);
+    void drawOutlinePass(const GameState& flight, const StyleLook& look);
+
+    Scenery scenery;
+    TerrainHeightQuery heightQuery;
+    SSAO* ssao;
+    NormalShader* normalShader;
+    std::vector<EffectGroup*> styles;
+    std::vector<float> inside;  // reused by groundHeights
+};

@@ -1,0 +1,384 @@
+// The Game as a player drives it: screens, flight keys, the end of a flight and the table,
+// name entry, quitting, the clock, the attract mode, pause, volumes, the gamepad and bindings.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <set>
+
+#include "CoreTest.h"
+#include "core/StartupChecks.h"
+
+namespace {
+
+std::string startupOutput;
+bool finished = false;
+
+struct StartedGame : ::testing::Environment {
+    void SetUp() override {
+        static const std::string dir = gamefolder::make("lumivex-core");
+        ASSERT_EQ(chdir(dir.c_str()), 0);
+        // A key that quits by mistake would end the program with code 0 and pass for success;
+        // death-test children (which make their own folder) are meant to exit.
+        static const bool child = harness::readFileText("/proc/self/cmdline").find("internal_run_death_test") != std::string::npos;
+        std::atexit([] {
+            harness::removeTree(dir);
+            if (!finished && !child) std::fputs("The game quit before the tests finished.\n", stderr), std::_Exit(3);
+        });
+        Game& game = Game::instance();
+        game.setUseSettingsFile(false);
+        game.initProjection();
+        harness::captureStdout();
+        game.initSound();
+        game.initResources();
+        startupOutput = harness::capturedStdout();
+    }
+    void TearDown() override { finished = true; }
+};
+
+const bool registered = (::testing::AddGlobalTestEnvironment(new StartedGame), true);
+
+float volumeOf(audio::Channel* channel) {
+    float v = -1;
+    if (channel) channel->getVolume(&v);
+    return v;
+}
+
+bool isHeld(audio::Channel* channel) {
+    bool p = false;
+    if (channel) channel->getPaused(&p);
+    return p;
+}
+
+audio::Sound* playing(audio::Channel* channel) {
+    audio::Sound* sound = nullptr;
+    if (channel) channel->getCurrentSound(&sound);
+    return sound;
+}
+
+float shipX(const Game& game) { return game.flight().ship->getPosition().x; }
+
+}  // namespace
+
+TEST_F(CoreTest, StartUpWritesItsProgressInOrderAndStartsNoFlight) {
+    size_t at = 0;  // each line after the one before
+    for (const char* line : {"Effect Groups setup START\n", "Shader debugging", "Effect Groups setup FINISHED\n",
+                             "Textures Loaded\n"})
+        EXPECT_NE(at = startupOutput.find(line, at), std::string::npos) << line << " missing or out of order";
+    EXPECT_EQ(game.getRenderer().getStyles().size(), static_cast<size_t>(kStyleCount));
+}
+
+TEST_F(CoreTest, ScreenKeysMoveBetweenScreensAndMTogglesTheMusic) {
+    type("c");
+    EXPECT_EQ(game.screen(), Credits);
+    type("csm");
+    press(GLUT_KEY_INSERT);
+    EXPECT_EQ(game.screen(), Credits) << "only b leaves the credits";
+    type("b");
+    EXPECT_EQ(game.screen(), Title);
+    type("s");
+    ASSERT_EQ(game.screen(), Playing);
+    fly(100);
+    const long steps = game.flight().stepCount;
+    type("s");
+    press(GLUT_KEY_INSERT);
+    EXPECT_EQ(game.flight().stepCount, steps) << "s and Insert do nothing during a flight";
+    crash();
+    EXPECT_EQ(game.screen(), Highscore) << "no score, no name";
+    press(GLUT_KEY_INSERT);
+    EXPECT_EQ(game.screen(), Playing);
+    EXPECT_EQ(game.flight().stepCount, 0);
+    ASSERT_EQ(game.flight().world.getActiveObjects().size(), 1u) << "only the new ship";
+
+    // "m" on the high-score screen returns to the title and toggles the music.
+    crash();
+    ASSERT_NE(game.audio().getMusicChannel(), nullptr);
+    const bool before = game.audio().isMusicPaused();
+    type("m");
+    EXPECT_EQ(game.screen(), Title);
+    EXPECT_NE(game.audio().isMusicPaused(), before);
+    type("m");
+    EXPECT_EQ(game.audio().isMusicPaused(), before);
+}
+
+// Keys reach the flight's step, and what it reports is heard.
+TEST_F(CoreTest, FlightKeysSteerJumpAndFireWithTheirSounds) {
+    startFlight();
+    fly(500);
+    const float x = shipX(game);
+    press(GLUT_KEY_LEFT);
+    fly(300);
+    release(GLUT_KEY_LEFT);
+    EXPECT_LT(shipX(game), x - 0.5f);
+    fly(300);
+    EXPECT_EQ(game.flight().ship->getVelocity().x, 0.0f) << "released: the ship stops";
+
+    press(GLUT_KEY_UP);
+    fly(16);
+    EXPECT_EQ(game.flight().ship->getMotionState(), Jumping);
+    EXPECT_EQ(playing(game.audio().getEffectsChannel()), game.audio().effectSound(GameAudio::Jump));
+    fly(2000);
+
+    type(" ");
+    fly(16);
+    EXPECT_EQ(playing(game.audio().getEffectsChannel()), game.audio().effectSound(GameAudio::Jump)) << "an empty gun is silent";
+    collectBullets();
+    const int bullets = game.flight().bulletCount;
+    type(" ");
+    fly(16);
+    EXPECT_EQ(game.flight().bulletCount, bullets - 1);
+    EXPECT_EQ(playing(game.audio().getEffectsChannel()), game.audio().effectSound(GameAudio::Fire));
+}
+
+// A flight's end ranks the score it had at the hit; the name typed goes into the table with
+// that score, however long the name entry takes.
+TEST_F(CoreTest, AFlightEndsInNameEntryWithTheScoreOfTheHitAndTheNameGoesIntoTheTable) {
+    startFlight();
+    earnPoints();
+    const int score = game.flight().score;
+    harness::writeFileText("highscore.txt", std::to_string(score + 1) + ";Ada\n" + std::to_string(score) + ";Bob\n1;Cyd\n");
+    crash();
+    ASSERT_EQ(game.screen(), EnterName);
+    EXPECT_EQ(game.getHighscoreRank(), 2) << "a new score ranks above an equal one";
+    fly(5000);
+    EXPECT_EQ(game.flight().score, score);
+
+    const bool music = game.audio().isMusicPaused();
+    type("\b\r");
+    EXPECT_EQ(game.screen(), EnterName) << "Enter on an empty name does nothing";
+    type("q m_-Z9!;.x\b");
+    EXPECT_EQ(game.getHighscoreTable().getName(), "q m_-Z9") << "q, m and space are letters here";
+    EXPECT_EQ(game.audio().isMusicPaused(), music);
+    type(std::string(30, 'x'));
+    EXPECT_EQ(game.getHighscoreTable().getName(), "q m_-Z9" + std::string(13, 'x'));
+    type("\r");
+    EXPECT_EQ(game.screen(), Highscore);
+    EXPECT_NE(harness::readFileText("highscore.txt").find(std::to_string(score) + ";q m_-Z9xxxxxxxxxxxxx\n"),
+              std::string::npos);
+    std::remove("highscore.txt");
+}
+
+// A save that fails is told on the high-score screen, in one red line above the table.
+TEST_F(CoreTest, AFailedSaveIsToldOnTheHighscoreScreenUntilTheNextFlightEnds) {
+    auto redAboveTheTable = [this] {
+        game.display();
+        glReadBuffer(GL_BACK);
+        const std::vector<unsigned char> p = harness::readPixels(190, 380, 420, 30);  // 190 to 220 from the top
+        int red = 0;
+        for (size_t i = 0; i < p.size(); i += 4) red += p[i] > 200 && p[i + 1] < 60 && p[i + 2] < 60;
+        return red;
+    };
+    ASSERT_EQ(mkdir("highscore.txt", 0755), 0);  // a folder where the table belongs
+    startFlight();
+    earnPoints();
+    crash();
+    type("Ann\r");
+    rmdir("highscore.txt");
+    EXPECT_EQ(game.screen(), Highscore);
+    EXPECT_EQ(game.getHighscoreSaveFailure(), "Your score could not be saved: not a regular file");
+    EXPECT_GT(redAboveTheTable(), 300);
+    startFlight();
+    crash();
+    EXPECT_EQ(game.getHighscoreSaveFailure(), "");
+    EXPECT_EQ(redAboveTheTable(), 0);
+}
+
+using CoreDeathTest = CoreTest;
+
+TEST_F(CoreDeathTest, QuitKeysExitWithZeroAndAMissingGlewStopsTheStart) {
+    EXPECT_EXIT(type("q"), testing::ExitedWithCode(0), "");
+    startFlight();
+    EXPECT_EXIT(press(GLUT_KEY_F12), testing::ExitedWithCode(0), "");
+    crash();
+    EXPECT_EXIT(type("\x1b"), testing::ExitedWithCode(0), "");
+    // Without GLEW's entry points every later GL call would jump through a null pointer.
+    requireGlew(GLEW_OK);  // returns quietly
+    EXPECT_EXIT(requireGlew(GLEW_ERROR_NO_GL_VERSION), testing::ExitedWithCode(1),
+                "Could not initialise GLEW: Missing GL version");
+}
+
+// The unsigned difference carries the clock across its wrap; outside a flight nothing moves.
+TEST_F(CoreTest, IdleTakesTheClockAcrossItsWrapAndMovesNothingOutsideAFlight) {
+    testclock::enable(0xFFFFFFFCu);
+    game.newGame(3);
+    const float z = game.flight().chaseCamera.getEye().z;
+    testclock::set(6);  // 10 ms later, across the wrap of the counter
+    game.idle();
+    EXPECT_EQ(game.flight().stepCount, 1);
+    EXPECT_NEAR(game.flight().chaseCamera.getEye().z, z - 0.025f, 1e-6);
+    now = 6;
+    crash();
+    const uint64_t over = game.flight().checksum();
+    fly(1000);
+    EXPECT_EQ(game.flight().checksum(), over);
+}
+
+// Attract mode: 20 idle seconds on the title start the seeded demo, which moves through the
+// styles on its own schedule, flies on through hits and stars, never writes the table, and
+// ends at any key (which does nothing else) or after the last style.
+TEST_F(CoreTest, TwentyIdleSecondsOnTheTitleStartTheDemoAndAnyKeyEndsIt) {
+    const std::string table = harness::readFileText("highscore.txt");
+    fly(19000, 1000, true);
+    type("x");  // a key that does nothing on the title still counts as someone there
+    fly(19000, 1000, true);
+    EXPECT_EQ(game.screen(), Title);
+    fly(1000, 1000, true);
+    ASSERT_TRUE(game.isDemoRunning());
+    EXPECT_EQ(game.flight().style, 0);
+
+    // The demo line, white in the upper middle.
+    glReadBuffer(GL_BACK);
+    const std::vector<unsigned char> p = harness::readPixels(270, 495, 240, 40);
+    int white = 0;
+    for (size_t i = 0; i < p.size(); i += 4) white += p[i] == 255 && p[i + 1] == 255 && p[i + 2] == 255;
+    EXPECT_GT(white, 150) << "DEMO - press any key";
+
+    fly(7000, 200);
+    EXPECT_EQ(game.flight().style, 1) << "7 s: the second style";
+    type("q");
+    EXPECT_EQ(game.screen(), Title) << "q only ends the demo";
+    press(GLUT_KEY_F3);  // on the title, a key without a meaning there
+    EXPECT_EQ(game.screen(), Title);
+
+    fly(21000, 1000, true);  // the title's first frame starts the wait
+    ASSERT_TRUE(game.isDemoRunning());
+    press(GLUT_KEY_LEFT);
+    EXPECT_EQ(game.screen(), Title) << "a special key ends it too";
+
+    fly(21000, 1000, true);
+    std::set<int> shown;
+    int bullets = 0;  // held when the demo ends
+    for (int frame = 0; frame < 400 && game.isDemoRunning(); ++frame) {
+        fly(200, 200);
+        shown.insert(game.flight().style);
+        if (game.isDemoRunning()) bullets = game.flight().bulletCount;
+    }
+    EXPECT_EQ(game.screen(), Title) << "over after the last style";
+    EXPECT_EQ(shown.size(), static_cast<size_t>(kStyleCount));
+    EXPECT_EQ(harness::readFileText("highscore.txt"), table);
+    // What the demo picked up is not the player's.
+    ASSERT_GT(bullets, 0) << "the seeded demo ends with bullets in the gun";
+    type("s");
+    EXPECT_EQ(game.flight().bulletCount, 0);
+}
+
+TEST_F(CoreTest, PauseStopsTheClockAndTheSoundAndResumesWithoutAJump) {
+    startFlight();
+    fly(100);
+    const float z0 = game.flight().ship->getPosition().z;
+    type("p");
+    ASSERT_TRUE(game.isPaused());
+    EXPECT_TRUE(isHeld(game.audio().getMusicChannel())) << "the music holds";
+    fly(10000, 5000);
+    EXPECT_EQ(game.flight().ship->getPosition().z, z0) << "nothing moves while paused";
+    press(GLUT_KEY_F2);
+    type("p");
+    EXPECT_FALSE(game.isPaused());
+    EXPECT_FALSE(isHeld(game.audio().getMusicChannel()));
+    fly(50, 50);
+    EXPECT_EQ(game.flight().style, 0) << "test keys do nothing while paused";
+    // 50 ms of flight at the start speed, not the ten seconds that passed.
+    const float moved = z0 - game.flight().ship->getPosition().z;
+    EXPECT_TRUE(moved > 0.0f && moved < 0.005f * 60) << moved;
+
+    // Music the player paused stays paused after a pause; a hidden window pauses the flight.
+    type("m");
+    ASSERT_TRUE(game.audio().isMusicPaused());
+    game.windowStatus(GLUT_HIDDEN);
+    EXPECT_TRUE(game.isPaused());
+    game.windowStatus(GLUT_VISIBLE);
+    EXPECT_TRUE(game.isPaused()) << "the player resumes, not the window manager";
+    type("p");
+    EXPECT_TRUE(game.audio().isMusicPaused()) << "the pause gives back only what it held";
+    type("m");
+    toTitle();
+    game.windowStatus(GLUT_HIDDEN);
+    EXPECT_FALSE(game.isPaused()) << "nothing to pause on the title";
+}
+
+TEST_F(CoreTest, VolumeKeysSetTheLevelsTheSoundLayerReports) {
+    audio::Channel* music = game.audio().getMusicChannel();
+    ASSERT_NE(music, nullptr);
+    EXPECT_FLOAT_EQ(volumeOf(music), 0.4f);
+    type("-");
+    EXPECT_FLOAT_EQ(volumeOf(music), 0.3f);
+    type("==+");
+    EXPECT_FLOAT_EQ(volumeOf(music), 0.6f);
+    EXPECT_NE(game.getVolumeText().find("Music volume 6"), std::string::npos) << game.getVolumeText();
+    type("0");
+    EXPECT_FLOAT_EQ(volumeOf(music), 0.0f) << "mute";
+    type("0");
+    EXPECT_FLOAT_EQ(volumeOf(music), 0.6f);
+
+    type("[[[");
+    startFlight();  // the start's beam sound
+    EXPECT_FLOAT_EQ(volumeOf(game.audio().getEffectsChannel()), 0.7f);
+    EXPECT_FLOAT_EQ(volumeOf(game.audio().getMusicChannel()), 0.6f) << "the music keeps its own level";
+    type("]]]]]]");
+    EXPECT_EQ(game.getSettings().effectsVolume, kMaxVolume) << "no higher than the top";
+}
+
+TEST_F(CoreTest, GamepadSteersJumpsFiresAndStartsAndPauses) {
+    game.joystick(0x80, 0, 0, 0);  // Start, button 8
+    ASSERT_EQ(game.screen(), Playing) << "Start on the title starts a flight";
+    game.joystick(0, 0, 0, 0);
+    collectBullets();
+    const int bullets = game.flight().bulletCount;
+    game.joystick(0, -900, 0, 0);
+    fly(200);
+    EXPECT_LT(game.flight().ship->getVelocity().x, 0.0f);
+    game.joystick(0, 900, 0, 0);
+    fly(200);
+    EXPECT_GT(game.flight().ship->getVelocity().x, 0.0f);
+    game.joystick(0, 0, 0, 0);
+    game.joystick(0x2, 0, 0, 0);  // button 2 fires
+    game.joystick(0x2, 0, 0, 0);  // held: once
+    fly(50);
+    EXPECT_EQ(game.flight().bulletCount, bullets - 1);
+    game.joystick(0x1, 0, 0, 0);  // button 1 jumps
+    fly(16);
+    EXPECT_EQ(game.flight().ship->getMotionState(), Jumping);
+
+    game.joystick(0x80, 0, 0, 0);
+    EXPECT_TRUE(game.isPaused());
+    game.joystick(0, -900, 0, 0);  // the stick does not steer a paused ship
+    game.joystick(0x80, 0, 0, 0);
+    EXPECT_FALSE(game.isPaused());
+    fly(1000);
+    EXPECT_EQ(game.flight().ship->getVelocity().x, 0.0f);
+}
+
+TEST_F(CoreTest, AKeyReboundOnTheSettingsScreenFiresAndTheOldOneNoLonger) {
+    type("o");
+    ASSERT_EQ(game.screen(), SettingsScreen);
+    for (int i = 0; i < SettingsMenu::kFirstKeyRow + static_cast<int>(Action::Fire); ++i) press(GLUT_KEY_DOWN);
+    type("\r");
+    type("F");  // Shift does not matter
+    EXPECT_EQ(game.getSettings().key(Action::Fire), 'f');
+    type("b");
+    ASSERT_EQ(game.screen(), Title);
+
+    startFlight();
+    collectBullets();
+    const int bullets = game.flight().bulletCount;
+    type(" ");
+    fly(16);
+    EXPECT_EQ(game.flight().bulletCount, bullets) << "Space fires no more";
+    type("f");
+    fly(16);
+    press(GLUT_KEY_F7);
+    fly(16);
+    EXPECT_EQ(game.flight().bulletCount, bullets - 2) << "f fires, and F7 still does";
+
+    // A character key can steer, and its release stops the ship.
+    Settings settings;
+    ASSERT_TRUE(bindKey(settings, Action::Left, 'a'));
+    game.changeSettings(settings);
+    type("a");
+    fly(200);
+    EXPECT_LT(game.flight().ship->getVelocity().x, 0.0f);
+    game.keyboardUp('a', 0, 0);
+    fly(300);
+    press(GLUT_KEY_LEFT);
+    fly(200);
+    EXPECT_EQ(game.flight().ship->getVelocity().x, 0.0f) << "released, and the arrow steers no more";
+}
