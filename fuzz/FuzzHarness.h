@@ -2,7 +2,6 @@
 // One run of each file reader on raw bytes, with the checks that must hold afterwards. The
 // libFuzzer targets and the regression tests both go through these functions, so an input
 // that once broke something is replayed along exactly the path that found it.
-#include <GL/glew.h>
 
 #include <algorithm>
 #include <cctype>

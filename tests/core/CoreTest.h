@@ -84,16 +84,21 @@ struct CoreTest : ::testing::Test {
     void crash() {
         for (int i = 0; i < 12 && game.screen() == Playing; ++i) press(GLUT_KEY_F2), fly(10);
     }
-    // Steers under the bullet power-up that F8 brings until the gun holds bullets.
+    // Steers under the bullet power-ups F8 brings (to where each will be when it reaches the
+    // ship) until the gun holds bullets.
     void collectBullets() {
-        press(GLUT_KEY_F8);
-        for (int t = 0; t < 1200 && game.flight().bulletCount == 0; ++t) {
-            float target = 0;
-            for (const GameObject* obj : game.flight().world.getActiveObjects())
-                if (obj->getKind() == ObjectKind::BulletPowerUp) target = obj->getPosition().x;
-            const float x = game.flight().ship->getPosition().x;
-            hold(GLUT_KEY_LEFT, x > target + 0.05f);
-            hold(GLUT_KEY_RIGHT, x < target - 0.05f);
+        for (int t = 0; t < 3000 && game.flight().bulletCount == 0; ++t) {
+            if (t % 800 == 0) press(GLUT_KEY_F8);
+            const GameState& f = game.flight();
+            const float3 ship = f.ship->getPosition();
+            float target = ship.x;
+            for (const GameObject* obj : f.world.getActiveObjects())
+                if (obj->getKind() == ObjectKind::BulletPowerUp && obj->getPosition().z < ship.z) {
+                    const float3 p = obj->getPosition(), v = obj->getVelocity();
+                    target = p.x + v.x * (ship.z - p.z) / (f.forwardSpeed + v.z);
+                }
+            hold(GLUT_KEY_LEFT, ship.x > target + 0.05f);
+            hold(GLUT_KEY_RIGHT, ship.x < target - 0.05f);
             fly(10);
         }
         release(GLUT_KEY_LEFT), release(GLUT_KEY_RIGHT);

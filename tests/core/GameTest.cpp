@@ -268,6 +268,8 @@ TEST_F(CoreTest, PauseStopsTheClockAndTheSoundAndResumesWithoutAJump) {
     type("p");
     ASSERT_TRUE(game.isPaused());
     EXPECT_TRUE(isHeld(game.audio().getMusicChannel())) << "the music holds";
+    game.display();
+    EXPECT_TRUE(near(colourAt(200, 150), Rgb{28, 23, 42}, 20)) << "the dimmed frame and the panel of keys";
     fly(10000, 5000);
     EXPECT_EQ(game.flight().ship->getPosition().z, z0) << "nothing moves while paused";
     press(GLUT_KEY_F2);

@@ -79,66 +79,15 @@ protected:
         while (x < gdImageSX(p.get()) && near(pixel(p, x, y), kBlack)) ++x;
         return x;
     }
-    static int topBar(const Picture& p, int x) {
-        int y = 0;
-        while (y < gdImageSY(p.get()) && near(pixel(p, x, y), kBlack)) ++y;
-        return y;
-    }
     static Rgb pixel(const Picture& p, int x, int y) {
         const int c = gdImageGetTrueColorPixel(p.get(), x, y);
         return {gdTrueColorGetRed(c), gdTrueColorGetGreen(c), gdTrueColorGetBlue(c)};
     }
-    static long differing(const Picture& a, const Picture& b) {
-        if (!a || !b || gdImageSX(a.get()) != gdImageSX(b.get()) || gdImageSY(a.get()) != gdImageSY(b.get())) return -1;
-        long n = 0;
-        for (int y = 0; y < gdImageSY(a.get()); ++y)
-            for (int x = 0; x < gdImageSX(a.get()); ++x)
-                n += gdImageGetTrueColorPixel(a.get(), x, y) != gdImageGetTrueColorPixel(b.get(), x, y);
-        return n;
-    }
-
-    // The window resized by the X server, and a screenshot once the game has drawn at that size:
-    // black bars on the spare sides, if any.
-    Picture resizedShot(int width, int height) {
-        harness::runCommand("xdotool windowsize " + window + " " + std::to_string(width) + " " +
-                            std::to_string(height) + " 2>/dev/null");
-        Picture drawn(nullptr, gdImageDestroy);
-        if (!waitForSize(width, height)) return drawn;
-        waitFor([&](const Picture& p) {
-            const bool ready = (leftBar(p, height / 2) > 0) != (topBar(p, width / 2) > 0);
-            if (ready) drawn.reset(gdImageClone(p.get()));
-            return ready;
-        });
-        return drawn;
-    }
-
     std::string settingsFile() { return harness::readFileText(dir + "/settings.ini"); }
 
     pid_t server = -1;
     std::string savedDisplay;
 };
-
-TEST_F(WindowTest, PStopsTheFlightOnADimmedFrameAndPResumesIt) {
-    ASSERT_NO_FATAL_FAILURE(launchGame());
-    key("s");
-    ASSERT_TRUE(waitFor(styleLabel(1))) << console();
-    const Picture flying = shot();
-    key("p");
-    // Inside the dark panel that lists the keys, below its last line.
-    auto paused = [](const Picture& p) { return near(at(p, 200, 450), Rgb{28, 23, 42}, 20); };
-    ASSERT_TRUE(waitFor(paused)) << "the panel";
-    const Picture first = shot(), second = shot();
-    ASSERT_TRUE(first && second && flying);
-    EXPECT_EQ(differing(first, second), 0) << "a paused frame stays the same, score and all";
-    EXPECT_GT(differing(flying, first), 800 * 600 / 4) << "the paused frame is dimmed and says so";
-
-    key("p");
-    EXPECT_TRUE(waitFor([&](const Picture& p) { return !paused(p) && differing(second, p) > 800 * 600 / 4; }))
-        << "flying again";
-    EXPECT_TRUE(styleLabel(1)(shot())) << "in the same game";
-    key("Escape");
-    EXPECT_EQ(exitCode(), 0);
-}
 
 TEST_F(WindowTest, F11FillsAWideScreenWithBarsBesideThePictureAndGivesTheWindowBack) {
     ASSERT_NO_FATAL_FAILURE(ownScreen(1280, 720));
@@ -160,26 +109,6 @@ TEST_F(WindowTest, F11FillsAWideScreenWithBarsBesideThePictureAndGivesTheWindowB
     ASSERT_TRUE(waitForSize(800, 600)) << "Alt+Enter leaves fullscreen";
     EXPECT_TRUE(waitFor(showing(gamefolder::titleColour()))) << "the whole window is the picture again";
     EXPECT_NE(settingsFile().find("fullscreen = false"), std::string::npos);
-    key("Escape");
-    EXPECT_EQ(exitCode(), 0);
-}
-
-TEST_F(WindowTest, AnyWindowSizeKeepsTheFourToThreePicture) {
-    ASSERT_NO_FATAL_FAILURE(launchGame());
-    Picture wide = resizedShot(1000, 500);
-    ASSERT_TRUE(wide) << "no 1000 x 500 window";
-    // 667 x 500: bars of 166 or 167 columns.
-    const int bar = leftBar(wide, 250);
-    EXPECT_NEAR(bar, 166, 2);
-    EXPECT_EQ(topBar(wide, 500), 0) << "no bar above a wide picture";
-    EXPECT_NEAR((1000 - 2 * bar) / 500.0, 4.0 / 3.0, 0.01);
-
-    Picture tall = resizedShot(600, 700);
-    ASSERT_TRUE(tall) << "no 600 x 700 window";
-    const int top = topBar(tall, 300);
-    EXPECT_NEAR(top, 125, 2) << "600 x 450 in the middle of 700 rows";
-    EXPECT_EQ(leftBar(tall, 350), 0);
-    EXPECT_NEAR(600.0 / (700 - 2 * top), 4.0 / 3.0, 0.01);
     key("Escape");
     EXPECT_EQ(exitCode(), 0);
 }

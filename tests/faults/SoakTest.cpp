@@ -15,6 +15,7 @@ TEST(Soak, AMinuteOfRandomPlayKeepsEveryFrameSoundAndTheMemoryFlat) {
     settings.simulatedMs = 60000;
     settings.seed = 20261206;
     settings.rssEveryMs = 10000;
+    settings.drawEvery = 25;
     const soak::Report r = folder.empty() ? soak::Report() : soak::run(settings);
     harness::capturedStdout();
     ASSERT_FALSE(folder.empty()) << "no private game folder";

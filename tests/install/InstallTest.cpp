@@ -85,36 +85,6 @@ protected:
         return how;
     }
 
-    // Plays a game to its end, enters a name, and checks the table and its picture in
-    // dataFolder and the log in stateFolder.
-    void playAndEnterName(const Launch& how, const std::string& dataFolder, const std::string& stateFolder) {
-        launch(how);
-        ASSERT_TRUE(started()) << console() << errors();
-        ASSERT_NO_FATAL_FAILURE(playUntilNameEntry());
-        key("I n s t a l l e d Return");
-        EXPECT_TRUE(waitFor([](const childgame::Picture& p) {
-            return !showing(gamefolder::enterNameColour())(p);
-        })) << console();
-        key("Escape");
-        EXPECT_EQ(exitCode(), 0) << console() << errors();
-
-        const std::string table = harness::readFileText(dataFolder + "/highscore.txt");
-        EXPECT_NE(table.find(";Installed\n"), std::string::npos) << table;
-        EXPECT_EQ(table.find('\n'), table.size() - 1) << "one entry in a fresh table: " << table;
-        FILE* f = std::fopen((dataFolder + "/highscore.png").c_str(), "rb");
-        childgame::Picture picture(f ? gdImageCreateFromPng(f) : nullptr, gdImageDestroy);
-        if (f) std::fclose(f);
-        ASSERT_NE(picture, nullptr) << "no high-score picture beside the table";
-        EXPECT_EQ(gdImageSX(picture.get()), 800);
-        EXPECT_EQ(modeOf(dataFolder), 0700u);
-        EXPECT_EQ(modeOf(stateFolder), 0700u);
-        const std::string log = harness::readFileText(stateFolder + "/log.txt");
-        EXPECT_EQ(log.rfind("Lumenwerk Framework Logfile v0.05\n", 0), 0u) << log.substr(0, 200);
-        std::string strays;
-        harness::runCommand("ls -A '" + out + "' | grep -v -x -e stdout.txt -e stderr.txt -e shot.png", &strays);
-        EXPECT_EQ(strays, "") << "files in the working folder";
-    }
-
     static std::string prefix, installOutput;
     static std::set<std::string> prefixBefore;
     static int installStatus;
@@ -188,9 +158,39 @@ TEST_F(InstalledGame, OptionsAnswerAndExitWithTheirCodes) {
     EXPECT_FALSE(gamefolder::exists(home + "/.local")) << "nothing made for a game that did not start";
 }
 
-TEST_F(InstalledGame, PlaysFromAnywhereAndKeepsTheTableInTheHomeFolder) {
-    playAndEnterName(installed(), home + "/.local/share/lumivex", home + "/.local/state/lumivex");
-    EXPECT_EQ(modeOf(home + "/.config/lumivex"), 0700u);
+// Started from an unrelated folder with only HOME to go by, or with XDG folders elsewhere: the
+// player's folders are made private, the log and the empty table's picture go there, and
+// nothing goes into the working folder or (with XDG folders) under HOME.
+TEST_F(InstalledGame, PlaysFromAnywhereAndKeepsThePlayersFilesInTheirFolders) {
+    const std::string xdg = harness::makeTempDir("lumivex-xdg");
+    for (bool xdgFolders : {false, true}) {
+        SCOPED_TRACE(xdgFolders ? "XDG folders" : "HOME only");
+        Launch how = installed();
+        std::string data = home + "/.local/share", state = home + "/.local/state", config = home + "/.config";
+        if (xdgFolders) {
+            data = xdg + "/data", state = xdg + "/state", config = xdg + "/config";
+            how.unsetEnv = {"LUMIVEX_DATA_DIR"};
+            how.setEnv.insert(how.setEnv.end(), {{"XDG_DATA_HOME", data}, {"XDG_STATE_HOME", state}, {"XDG_CONFIG_HOME", config}});
+            harness::removeTree(home), ::mkdir(home.c_str(), 0700);
+        }
+        launch(how);
+        ASSERT_TRUE(started()) << console() << errors();
+        EXPECT_TRUE(waitFor(showing(gamefolder::titleColour()))) << console();
+        key("Escape");
+        EXPECT_EQ(exitCode(), 0) << console();
+        EXPECT_EQ(harness::readFileText(data + "/lumivex/highscore.png"),
+                  harness::readFileText(prefix + "/share/lumivex/Textures/highscore-empty.png"));
+        EXPECT_EQ(harness::readFileText(state + "/lumivex/log.txt").rfind("Lumenwerk Framework Logfile v0.05\n", 0), 0u);
+        for (const std::string& folder : {data, state, config}) EXPECT_EQ(modeOf(folder + "/lumivex"), 0700u) << folder;
+        std::string strays;
+        harness::runCommand("ls -A '" + out + "' | grep -v -x -e stdout.txt -e stderr.txt -e shot.png", &strays);
+        EXPECT_EQ(strays, "") << "files in the working folder";
+        if (xdgFolders) {
+            harness::runCommand("ls -A '" + home + "'", &strays);
+            EXPECT_EQ(strays, "") << "nothing under HOME";
+        }
+    }
+    harness::removeTree(xdg);
 }
 
 // A first timedemo of a new player: the log in the player's state folder, the CSV file where it
@@ -204,27 +204,6 @@ TEST_F(InstalledGame, TheTimedemoMakesNoHighScoreFilesForANewPlayer) {
     EXPECT_TRUE(gamefolder::exists(home + "/.local/state/lumivex/log.txt"));
     EXPECT_FALSE(gamefolder::exists(home + "/.local/share/lumivex/highscore.txt"));
     EXPECT_FALSE(gamefolder::exists(home + "/.local/share/lumivex/highscore.png"));
-}
-
-TEST_F(InstalledGame, XdgFoldersElsewhereTakeTheFiles) {
-    const std::string xdg = harness::makeTempDir("lumivex-xdg");
-    Launch how = installed();
-    how.unsetEnv.clear();
-    how.setEnv.insert(how.setEnv.end(), {{"XDG_DATA_HOME", xdg + "/data"}, {"XDG_STATE_HOME", xdg + "/state"},
-                                          {"XDG_CONFIG_HOME", xdg + "/config"}});
-    launch(how);
-    ASSERT_TRUE(started()) << console() << errors();
-    EXPECT_TRUE(waitFor(showing(gamefolder::titleColour()))) << console();
-    key("Escape");
-    EXPECT_EQ(exitCode(), 0) << console();
-    EXPECT_EQ(harness::readFileText(xdg + "/data/lumivex/highscore.png"),
-              harness::readFileText(prefix + "/share/lumivex/Textures/highscore-empty.png"));
-    EXPECT_TRUE(gamefolder::exists(xdg + "/state/lumivex/log.txt"));
-    for (const char* folder : {"/data/lumivex", "/state/lumivex", "/config/lumivex"}) EXPECT_EQ(modeOf(xdg + folder), 0700u) << folder;
-    std::string made;
-    harness::runCommand("ls -A '" + home + "'", &made);
-    EXPECT_EQ(made, "") << "nothing under HOME";
-    harness::removeTree(xdg);
 }
 
 // The build's executable with the installed data named by a relative --data: the data is found
