@@ -545,6 +545,9 @@ int System::playSound(int channelIndex, Sound* sound, bool paused, Channel** cha
 
     ChannelState& cs = *target;
     d->stopChannel(cs);
+    // Back to the initial state: a sound started paused on a channel that has played before
+    // must start when it is unpaused, as on a fresh one.
+    alSourceRewind(cs.source);
     cs.sound = s;
     cs.paused = paused;
     cs.startSerial = ++d->serial;
