@@ -43,7 +43,7 @@ void Game::drawBlendedOverlay(const std::function<void()>& draw) {
     glPopAttrib();
 }
 
-void Game::drawCard(CardSlot& slot, const TextCard& card, float x, float y, float w, float h) {
+void Game::drawCard(CardSlot& slot, const TextCard& card, float x, float y, float w, float h, float alpha) {
     // At the picture's own resolution, so the letters stay sharp in a large window.
     const float scale = pictureScale();
     const int widthPx = std::max(1, static_cast<int>(w * scale + 0.5f));
@@ -60,11 +60,11 @@ void Game::drawCard(CardSlot& slot, const TextCard& card, float x, float y, floa
     }
 
     Texture* texture = slot.texture;
-    drawBlendedOverlay([texture, x, y, w, h] {
+    drawBlendedOverlay([texture, x, y, w, h, alpha] {
         texture->bind(GL_TEXTURE_2D, 0);
         glEnable(GL_TEXTURE_2D);
         glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-        glColor4f(1, 1, 1, 1);
+        glColor4f(1, 1, 1, alpha);
         const float x0 = x / 400.0f - 1, x1 = (x + w) / 400.0f - 1;
         const float y0 = 1 - y / 300.0f, y1 = 1 - (y + h) / 300.0f;
         // The layer's rows run from the top.
@@ -88,19 +88,21 @@ void Game::drawPauseScreen() {
     card.panel(4, 4, 496, 326, kPanel, kBorder);
     card.text("Paused", 250, 70, 34, kGold, TextCard::Centre);
     std::string resume = keyOf(settings, Action::Pause);
-    if (settings.key(Action::Pause) != input::kPauseKey) resume += " or Pause";
+    if (settings.key(Action::Pause) != input::kPauseKey) resume += ", Pause";
+    resume += ", Esc";
     if (gamepadPresent) resume += ", Start";
     const std::string rows[][2] = {
         {resume, "resume"},
-        {"Esc or Q", "quit the game"},
+        {"E", "end this flight"},
+        {"Q", "quit the game"},
         {keyOf(settings, Action::Left) + " " + keyOf(settings, Action::Right), "steer"},
         {keyOf(settings, Action::Jump) + " / " + keyOf(settings, Action::Sink), "jump / sink"},
         {keyOf(settings, Action::Fire), "fire"},
         {"F11 or Alt+Enter", "fullscreen"},
         {"- +   [ ]   0", "music, effects, mute"},
     };
-    for (int i = 0; i < 7; ++i) {
-        const double y = 118 + i * 29;
+    for (int i = 0; i < 8; ++i) {
+        const double y = 112 + i * 26;
         card.text(rows[i][0], 235, y, 14, kKey, TextCard::Right);
         card.text(rows[i][1], 255, y, 14, kBody);
     }
@@ -132,6 +134,34 @@ void Game::drawVolumeLine() {
     card.panel(2, 2, 298, 48, kPanel, kBorder);
     card.text(volumeText, 150, 33, 15, kBody, TextCard::Centre);
     drawCard(volumeCard, card, 250, 20, 300, 50);
+}
+
+// The three lines in the name-entry picture's box, set smaller where a long name needs it, so
+// that they stay inside the box at any window size.
+void Game::drawNameEntryLines() {
+    TextCard card(380, 120);
+    const std::string lines[3] = {"Your score: " + std::to_string(flightState.score),
+                                  "Your rank: " + std::to_string(highscoreRank),
+                                  "Enter Name: " + highscoreTable.getName() + "_"};
+    for (int i = 0; i < 3; ++i) card.text(lines[i], 22, 36 + i * 32, 17, i == 2 ? kKey : kBody, TextCard::Left, 340);
+    drawCard(nameCard, card, 290, 310, 380, 120);
+}
+
+// A save that failed, above the table in red, as long as the table shows.
+void Game::drawSaveFailureLine() {
+    if (highscoreSaveFailure.empty()) return;
+    TextCard card(520, 30);
+    card.text(highscoreSaveFailure, 260, 22, 15, 0xff2020ff, TextCard::Centre, 510);
+    drawCard(failureCard, card, 140, 192, 520, 30);
+}
+
+// A player who paused the music with M, and went on to another screen, is told it is off.
+void Game::drawMusicNote() {
+    if (!sound.isMusicPaused()) return;
+    TextCard card(200, 36);
+    card.panel(2, 2, 198, 34, kPanel, kBorder);
+    card.text("Music paused (M)", 100, 24, 13, kBody, TextCard::Centre);
+    drawCard(noteCard, card, 588, 12, 200, 36);
 }
 
 void Game::drawTitleKeys() {

@@ -10,24 +10,22 @@
 #include "platform/ReadFile.h"
 
 void Game::display() {
-    sound.advancePlaylist(config.logger);
-    // The title's idle time counts from the first title frame; a key starts it again.
-    if (state != Title) {
-        titleShown = false;
-    } else if (!titleShown) {
-        titleShown = true;
-        titleSince = timeGetTime();
-    } else if (demo::due(titleSince, timeGetTime())) {
-        startDemo();
-    }
+    lastDrawn = timeGetTime();
     updateEffectContext();
     beginFrame();
 
     switch (state) {
         case Title:
             glColor3f(1, 1, 1);
+            if (showingHelp) glColor3f(0.45f, 0.45f, 0.45f);  // the title behind the card, dimmed
             drawFullScreenImage(titleTexture);
-            drawTitleKeys();
+            glColor3f(1, 1, 1);
+            if (showingHelp) {
+                drawHowToPlay();
+            } else {
+                drawTitleKeys();
+                drawMusicNote();
+            }
             break;
         case SettingsScreen:
             glColor3f(0.45f, 0.45f, 0.45f);  // the title behind the panel, dimmed
@@ -35,16 +33,24 @@ void Game::display() {
             glColor3f(1, 1, 1);
             drawSettingsScreen();
             break;
-        case Playing:
-            renderer.draw(flightState, [this] { drawHud(); });
+        case Playing: {
+            const uint32_t now = timeGetTime();
+            FrameExtras extras;
+            extras.hud = [this] { drawHud(); };
+            extras.scene = [this, now] { fx.drawScene(now); };
+            fx.shake(now, &extras.shake[0], &extras.shake[1]);
+            extras.shipHidden = fx.shipHidden();
+            renderer.draw(flightState, extras);
             // No key ends the timedemo, so it says nothing about keys.
-            if (flightState.mode == FlightMode::Demo) drawDemoLine();
+            if (flightState.mode == FlightMode::Demo) drawDemoLines();
             sound.update();
             if (paused) drawPauseScreen();
             break;
+        }
         case Highscore:
             drawFullScreenImage(highscoreTexture);
             drawSaveFailureLine();
+            drawMusicNote();
             break;
         case Credits:
             drawFullScreenImage(creditsTexture);
@@ -61,9 +67,9 @@ void Game::display() {
 
     fpsOverlay.frameEnded(timeGetTime(), picture.width, picture.height, picture.x, picture.y);
     glutSwapBuffers();
-    // A paused flight is drawn again only when something changes on it.
-    const bool volumeShown = !volumeText.empty() && timeGetTime() - volumeShownAt <= 1600;
-    if (!paused || volumeShown) glutPostRedisplay();
+    // A flight is drawn frame after frame; every other screen, and a paused flight, only when
+    // something on it changes (idle asks for those frames).
+    if (state == Playing && !paused) glutPostRedisplay();
 }
 
 HighscoreStore Game::highscoreStore() const {

@@ -59,7 +59,13 @@ void FlightRenderer::groundHeights(const GameState& flight, const std::vector<fl
     heightQuery.groundHeights(flight.topDownCamera, points, heights);
 }
 
-void FlightRenderer::draw(const GameState& flight, const std::function<void()>& hud) {
+void FlightRenderer::applyCamera(const GameState& flight) const {
+    glTranslatef(extras.shake[0], extras.shake[1], 0);
+    flight.chaseCamera.apply();
+}
+
+void FlightRenderer::draw(const GameState& flight, const FrameExtras& frameExtras) {
+    extras = frameExtras;
     scenery.sync(flight);
     EffectGroup* group = style(flight.style);
     const StyleLook& look = group ? group->getLook() : kPlainLook;
@@ -78,7 +84,7 @@ void FlightRenderer::draw(const GameState& flight, const std::function<void()>& 
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
     glColor3f(1, 1, 1);
-    flight.chaseCamera.apply();
+    applyCamera(flight);
     // The same light in every style, whichever styles came before.
     placeWorldLight();
 
@@ -107,7 +113,7 @@ void FlightRenderer::draw(const GameState& flight, const std::function<void()>& 
         glClearColor(0, 0.4f, 0.6f, 1);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         glLoadIdentity();
-        flight.chaseCamera.apply();
+        applyCamera(flight);
     }
 
     if (look.outlines) drawOutlinePass(flight, look);
@@ -118,12 +124,17 @@ void FlightRenderer::draw(const GameState& flight, const std::function<void()>& 
         ssao->composite();
     }
     if (group) group->deactivate();
-    if (hud) hud();
     screen::endOverlay();
 
     if (look.normalView) glClear(GL_DEPTH_BUFFER_BIT);
     scenery.drawSign(flight);
     scenery.drawArrows(flight);
+    if (extras.scene) extras.scene();
+    if (extras.hud) {
+        screen::beginOverlay();
+        extras.hud();
+        screen::endOverlay();
+    }
 
     if (ssao && ssao->isActive())
         glColor4f(0, 0, 0, 1);
@@ -141,7 +152,7 @@ void FlightRenderer::drawScenery(const GameState& flight, const StyleLook& look,
                                  bool ssaoActive) {
     EffectGroup* group = style(flight.style);
     EffectContext& context = effectContext();
-    scenery.drawObjects(flight);
+    scenery.drawObjects(flight, extras.shipHidden);
 
     float objectColour[4], objectDiffuse[2][4];
     glGetFloatv(GL_CURRENT_COLOR, objectColour);
@@ -200,7 +211,7 @@ void FlightRenderer::drawOutlinePass(const GameState& flight, const StyleLook& l
     glColor4f(0.2f, 0.2f, 0.2f, 1);
     glDisable(GL_LIGHTING);  // the lines keep their dark grey instead of being lit by the sun
 
-    scenery.drawObjects(flight);
+    scenery.drawObjects(flight, extras.shipHidden);
 
     glDisable(GL_TEXTURE_2D);
     glLineWidth(4);

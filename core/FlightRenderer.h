@@ -16,6 +16,15 @@ class TextureLoader;
 struct GameState;
 struct StyleLook;
 
+// What a frame shows besides the flight: the heads-up display, effects in the scene (sparks,
+// the ship breaking up), the camera's jolt after a hit, the ship gone after the last one.
+struct FrameExtras {
+    std::function<void()> hud;    // in the overlay's -1..1 space, over everything else
+    std::function<void()> scene;  // in the scene's space, over the scenery
+    float shake[2] = {0, 0};      // the camera's jolt, scene units
+    bool shipHidden = false;
+};
+
 // Draws a flight's frame from its state, which it never changes: the scene through the
 // current style's effects and passes, with the heads-up display at its place in them. It
 // owns what that takes (the scenery, the occlusion and normal-view effects, the eleven styles)
@@ -36,9 +45,9 @@ public:
     EffectGroup* style(int index) const;
     const std::vector<EffectGroup*>& getStyles() const { return styles; }
 
-    // The Playing frame. hud draws the heads-up display inside the overlay bracket, after the
-    // occlusion composite and before the sign and the arrows.
-    void draw(const GameState& flight, const std::function<void()>& hud);
+    // The Playing frame: the scene through the current style, the warning sign and the hint
+    // arrows, then the extras; the heads-up display last, so nothing in the scene covers it.
+    void draw(const GameState& flight, const FrameExtras& extras = FrameExtras());
     // The terrain's height (world y) under each (x, z) pair, as the GPU sees the ground.
     void groundHeights(const GameState& flight, const std::vector<float>& points, std::vector<float>& heights);
 
@@ -57,6 +66,7 @@ private:
     };
     void drawScenery(const GameState& flight, const StyleLook& look, const SceneryPass& pass, bool ssaoActive);
     void drawOutlinePass(const GameState& flight, const StyleLook& look);
+    void applyCamera(const GameState& flight) const;
 
     Scenery scenery;
     TerrainHeightQuery heightQuery;
@@ -64,4 +74,5 @@ private:
     NormalShader* normalShader;
     std::vector<EffectGroup*> styles;
     std::vector<float> inside;  // reused by groundHeights
+    FrameExtras extras;         // of the frame being drawn
 };

@@ -23,6 +23,10 @@ Game::Game()
       lastFrameTime(0),
       scorePanelTimer(0),
       highscoreRank(0),
+      ending(false),
+      endingSince(0),
+      musicDucked(false),
+      lastDrawn(0),
       titleTexture(nullptr),
       creditsTexture(nullptr),
       enterNameTexture(nullptr),
@@ -39,7 +43,9 @@ Game::Game()
       useSettingsFile(true),
       settingsLoaded(false),
       volumeShownAt(0),
-      gamepadPresent(false) {
+      gamepadPresent(false),
+      showingHelp(false),
+      startAfterHelp(false) {
     ground = [this](const std::vector<float>& points, std::vector<float>& heights) { groundHeights(points, heights); };
     // The window's first size, until it tells another (tests draw into a window of that size
     // without the game's own window start-up).

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/Demo.h"
+#include "core/FlightFx.h"
 #include "core/FlightRenderer.h"
 #include "core/FpsOverlay.h"
 #include "core/GameAudio.h"
@@ -115,7 +116,10 @@ private:
     // One fixed step of the flight with what the inputs say, and what follows from it.
     void stepFlight();
     void react(const StepEvents& events);
-    void endFlight();  // the hit that ended it: rank, table, screen
+    // The last hit: the ship breaks up, the music ducks, and after a beat endFlight.
+    void beginEnding();
+    void idleOnStill();
+    void endFlight();  // rank, table, screen
     void endDemo();
     void reloadHighscoreImage();
     void applySwapInterval();
@@ -155,11 +159,17 @@ private:
     void drawImageQuad(Texture* texture, float ax, float ay, float az, float bx, float by, float bz);
     void drawFullScreenImage(Texture* texture);
     void drawHud();
+    void drawStyleTrack();
+    void drawTransition();
     void drawEffectGroupLabel();
     void drawBulletDots();
     void drawNameEntryLines();
     void drawSaveFailureLine();
-    void drawDemoLine();
+    void drawDemoLines();
+    void drawHowToPlay();
+    void drawMusicNote();
+    // The "How to play" card; when start is set, the flight follows the key that closes it.
+    void showHowToPlay(bool start);
     void drawPauseScreen();
     void drawSettingsScreen();
     void drawVolumeLine();
@@ -170,7 +180,7 @@ private:
         std::string key;
         Texture* texture = nullptr;
     };
-    void drawCard(CardSlot& slot, const TextCard& card, float x, float y, float w, float h);
+    void drawCard(CardSlot& slot, const TextCard& card, float x, float y, float w, float h, float alpha = 1);
     void drawBlendedOverlay(const std::function<void()>& draw);
 
     GameConfig config;
@@ -186,9 +196,13 @@ private:
     uint32_t lastFrameTime;  // timeGetTime at the end of the last simulation call
     int scorePanelTimer;     // simulated ms since the score panel was refreshed
     int highscoreRank;       // rank of the finished flight's score
+    FlightFx fx;             // what the player sees happen: hits, stars, sparks, the end
+    bool ending;             // the flight is over, its last moment still on screen
+    uint32_t endingSince;
+    bool musicDucked;
+    uint32_t lastDrawn;      // when the last frame was drawn
 
     FlightRenderer renderer;
-    BitmapText textWriter;
     Texture* titleTexture;
     Texture* creditsTexture;
     Texture* enterNameTexture;
@@ -224,7 +238,10 @@ private:
     Gamepad gamepad;
     bool gamepadPresent;
     PauseKey pauseKey;
-    CardSlot pauseCard, settingsCard, volumeCard, titleKeysCard;
+    CardSlot pauseCard, settingsCard, volumeCard, titleKeysCard, trackCard, transitionCard, helpCard, demoCard, noteCard,
+        nameCard, failureCard;
+    bool showingHelp;
+    bool startAfterHelp;
 
     GameAudio sound;
 };

@@ -14,7 +14,7 @@ namespace {
 const unsigned int kRequiredVersion = 0x43004;
 const char* const kBuiltInTitle = "Sounds/01 - Remember.mp3";
 const char* const kNoDevice = "No sound device: the game runs without sound";
-const char* const kEffectFiles[3] = {"Sounds/fire.wav", "Sounds/beam.wav", "Sounds/jump.wav"};
+const char* const kEffectFiles[4] = {"Sounds/fire.wav", "Sounds/beam.wav", "Sounds/jump.wav", "Sounds/gameover.wav"};
 
 void say(const char* text) {
     std::printf("%s\n", text);
@@ -96,7 +96,7 @@ void GameAudio::init() {
         return;
     }
     // A missing effect is silent; nothing plays a null sound.
-    for (int i = 0; i < 3; ++i)
+    for (int i = 0; i < 4; ++i)
         if (!succeeded(soundSystem->createSound(kEffectFiles[i], audio::HARDWARE, nullptr, &effectSounds[i])))
             effectSounds[i] = nullptr;
 
@@ -233,7 +233,7 @@ void GameAudio::playEffect(Effect effect, float gain) {
     // A finished effect frees its channel, and the next title may start on it: the effects
     // handle then names the music's channel, and reusing it would cut the music.
     if (effectsChannel && effectsChannel == musicChannel) effectsChannel = nullptr;
-    const bool reuse = effect != Jump;
+    const bool reuse = effect == Fire || effect == Beam;
     if (succeeded(soundSystem->playSound(reuse ? audio::CHANNEL_REUSE : audio::CHANNEL_FREE, sound, true,
                                          &effectsChannel)))
         startAtLevel(effectsChannel, gain);

@@ -18,7 +18,7 @@ class System;
 // goes on with whatever does play, down to silence.
 class GameAudio {
 public:
-    enum Effect { Fire, Beam, Jump };
+    enum Effect { Fire, Beam, Jump, GameOver };
 
     GameAudio();
     ~GameAudio();
@@ -37,8 +37,8 @@ public:
     // The first call also writes the start-up's notice into the log.
     void advancePlaylist(Logger* logger);
     void toggleMusicPause();  // "m"; nothing without a music channel
-    // Fire and beam reuse the effects channel (cutting the last effect), jump takes a free one;
-    // either becomes the effects channel. Never the music's channel.
+    // Fire and beam reuse the effects channel (cutting the last effect), jump and the end of a
+    // flight take a free one; either becomes the effects channel. Never the music's channel.
     void playEffect(Effect effect, float gain);
     void playObjectSound(ObjectKind kind, float gain);
     // Holds whatever sounds now (the pause), or lets it go on.
@@ -65,7 +65,7 @@ private:
     audio::Channel* effectsChannel;
     audio::Channel* objectChannel;
     audio::Channel* musicChannel;
-    audio::Sound* effectSounds[3];
+    audio::Sound* effectSounds[4];
     audio::Sound* objectSounds[kObjectKindCount];  // played when the ship touches one of the kind
     audio::Sound* music;
     audio::Sound* playlist;

@@ -77,7 +77,7 @@ void GameState::advanceStyle() {
 }
 
 void GameState::clearBullets() {
-    if (bulletCount > 0) events.bulletsLost = true;
+    events.bulletsLost += bulletCount;
     bulletCount = 0;
 }
 

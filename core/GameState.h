@@ -22,7 +22,7 @@ struct StepEvents {
     bool fired = false;
     int stylesForward = 0;   // a star (or the demo's schedule) moved the flight on
     int hits = 0;            // hits taken; each moved one style back or ended the flight
-    bool bulletsLost = false;  // a hit emptied a gun that held bullets
+    int bulletsLost = 0;       // the bullets a hit took out of the gun
     bool gameOver = false;     // a hit in the first style: the flight is over, its score final
     int scorePaid = 0;         // points earned by objects leaving the field
     std::vector<float3> knocks;  // where a bullet or a knocked object struck a target

@@ -25,8 +25,18 @@ void Game::keyboard(unsigned char key, int, int) {
         glutPostRedisplay();
         return;
     }
+    // The flight's last moment is watched, not played: a held fire key or a hasty Escape
+    // must not skip it or pause a flight that is already over.
+    if (state == Playing && ending) return;
     if (key == 13 && (glutGetModifiers() & GLUT_ACTIVE_ALT)) {
         toggleFullscreen();
+        return;
+    }
+    // The card goes at any key but the quit keys; before a first flight, the flight follows.
+    if (showingHelp && key != 27 && key != 'q') {
+        showingHelp = false;
+        if (startAfterHelp) newGame();
+        glutPostRedisplay();
         return;
     }
     if (state == SettingsScreen) {
@@ -35,10 +45,21 @@ void Game::keyboard(unsigned char key, int, int) {
     }
     const int code = input::normalKey(key);
     if (paused) {
-        if (key == 27 || key == 'q') std::exit(0);
-        if (actionForKey(settings, code) == static_cast<int>(Action::Pause)) resume();
+        // The pause panel: resume, end this flight (its score goes on to the table), or quit.
+        if (key == 'q') std::exit(0);
+        if (key == 27 || actionForKey(settings, code) == static_cast<int>(Action::Pause)) resume();
+        if (code == 'e') {
+            resume();
+            inputs.press(Input::EndFlight);
+        }
         volumeKey(code);
         glutPostRedisplay();
+        return;
+    }
+    // In flight no key throws the flight away: Escape and "q" pause it, and the pause panel
+    // offers to end it or to quit.
+    if (state == Playing && (key == 27 || key == 'q')) {
+        pause();
         return;
     }
     if (state == EnterName) nameKey(key);
@@ -48,11 +69,12 @@ void Game::keyboard(unsigned char key, int, int) {
     if (state == Credits && key == 'b') state = Title;
     if (state == Title && key == 'c') state = Credits;
     if (state == Title && key == 'o') openSettings();
+    if (state == Title && key == 'h') showHowToPlay(false);
     if (state == Title || state == Highscore) {
         if (key == 'm') {
             state = Title;
         } else if (key == 's') {
-            newGame();
+            showHowToPlay(true);
         }
     }
 
@@ -99,6 +121,7 @@ void Game::special(int key, int, int) {
         endDemo();
         return;
     }
+    if (state == Playing && ending) return;
     const int code = input::kSpecial + key;
     if (state == SettingsScreen) {
         settingsKey(code);
@@ -106,11 +129,16 @@ void Game::special(int key, int, int) {
     }
     if (paused) {
         if (actionForKey(settings, code) == static_cast<int>(Action::Pause)) resume();
-        if (key == GLUT_KEY_F12) std::exit(0);
+        if (key == GLUT_KEY_F12) resume();
+        return;
+    }
+    if (showingHelp) {
+        showingHelp = false;
+        if (startAfterHelp) newGame();
         return;
     }
     if (state == Title || state == Highscore) {
-        if (key == GLUT_KEY_INSERT) newGame();
+        if (key == GLUT_KEY_INSERT) showHowToPlay(true);
         return;
     }
     if (state != Playing) return;
@@ -144,7 +172,8 @@ void Game::special(int key, int, int) {
             inputs.press(Input::Fire);
             break;
         case GLUT_KEY_F12:
-            std::exit(0);
+            pause();
+            break;
         default:
             break;
     }
@@ -195,8 +224,13 @@ void Game::joystick(unsigned int buttons, int x, int y, int) {
         return;
     }
     if (start) {
+        if (showingHelp) {
+            showingHelp = false;
+            if (startAfterHelp) newGame();
+            return;
+        }
         if (state == Title || state == Highscore) {
-            newGame();
+            showHowToPlay(true);
             return;
         }
         if (state == Playing) {
@@ -214,4 +248,21 @@ void Game::joystick(unsigned int buttons, int x, int y, int) {
     if (Gamepad::has(change.pressed, settings.padJump)) pressAction(static_cast<int>(Action::Jump));
     if (Gamepad::has(change.pressed, settings.padFire)) pressAction(static_cast<int>(Action::Fire));
     if (change.sinkPressed) pressAction(static_cast<int>(Action::Sink));
+}
+
+void Game::showHowToPlay(bool start) {
+    // Shown by itself once, before a player's first flight; after that only when asked for.
+    if (start && settings.howToPlaySeen) {
+        newGame();
+        return;
+    }
+    if (start) {
+        const Settings before = settings;
+        settings.howToPlaySeen = true;
+        applySettings(before);
+    }
+    state = Title;
+    showingHelp = true;
+    startAfterHelp = start;
+    glutPostRedisplay();
 }

@@ -32,13 +32,6 @@ void Game::drawImageQuad(Texture* texture, float ax, float ay, float, float bx, 
 
 void Game::drawFullScreenImage(Texture* texture) { drawImageQuad(texture, -1, 1, 0, 1, -1, 0); }
 
-// Inside the overlay bracket, after the occlusion composite: label, bullets, score panel.
-void Game::drawHud() {
-    drawEffectGroupLabel();
-    drawBulletDots();
-    scorePanel.drawScoreImage();
-}
-
 void Game::drawEffectGroupLabel() {
     const EffectGroup* group = currentStyle();
     const int i = group ? group->getLook().label : 0;
@@ -84,53 +77,4 @@ void Game::drawBulletDots() {
         glEnd();
     }
     if (textured) glEnable(GL_TEXTURE_2D);
-}
-
-void Game::drawNameEntryLines() {
-    glDisable(GL_DEPTH_TEST);
-    glColor4f(1, 1, 1, 1);
-    glEnable(GL_COLOR_LOGIC_OP);
-    glLogicOp(GL_SET);
-
-    // Built as strings, so a name of any length fits.
-    const std::string lines[3] = {
-        "Your score: " + std::to_string(flightState.score),
-        "Your rank: " + std::to_string(highscoreRank),
-        "Enter Name: " + highscoreTable.getName(),
-    };
-    textWriter.drawText(-0.3f, -0.2f, GLUT_BITMAP_HELVETICA_18, lines[0].c_str());
-    textWriter.drawText(-0.3f, -0.3f, GLUT_BITMAP_HELVETICA_18, lines[1].c_str());
-    textWriter.drawText(-0.3f, -0.4f, GLUT_BITMAP_HELVETICA_18, lines[2].c_str());
-
-    glDisable(GL_COLOR_LOGIC_OP);
-}
-
-void Game::drawSaveFailureLine() {
-    if (highscoreSaveFailure.empty()) return;
-    // Above the table, level with its rank column, red like the new entry's row; unlit, so the
-    // text has exactly that colour.
-    glDisable(GL_LIGHTING);
-    glDisable(GL_DEPTH_TEST);
-    glColor3f(1, 0, 0);
-    textWriter.drawText(-0.77f, 0.35f, GLUT_BITMAP_HELVETICA_18, highscoreSaveFailure.c_str());
-    glColor3f(1, 1, 1);
-    glEnable(GL_DEPTH_TEST);
-    glEnable(GL_LIGHTING);
-}
-
-// Like the name-entry lines: in the scene's projection (the text sits two units ahead of the
-// eye), over everything; white on a black shadow, so it reads on the white styles too.
-void Game::drawDemoLine() {
-    const char* const line = "DEMO - press any key";
-    const GLboolean textured = glIsEnabled(GL_TEXTURE_2D);
-    glDisable(GL_DEPTH_TEST);
-    glColor4f(1, 1, 1, 1);
-    glEnable(GL_COLOR_LOGIC_OP);
-    glLogicOp(GL_CLEAR);
-    textWriter.drawText(-0.415f, 0.795f, GLUT_BITMAP_HELVETICA_18, line);  // about 1.5 pixels right and down
-    glLogicOp(GL_SET);
-    textWriter.drawText(-0.42f, 0.8f, GLUT_BITMAP_HELVETICA_18, line);
-    glDisable(GL_COLOR_LOGIC_OP);
-    glEnable(GL_DEPTH_TEST);
-    if (!textured) glDisable(GL_TEXTURE_2D);
 }

@@ -100,7 +100,8 @@ const char* actionTitle(Action action) { return kActionTitles[static_cast<int>(a
 bool Settings::operator==(const Settings& other) const {
     return musicVolume == other.musicVolume && effectsVolume == other.effectsVolume && muted == other.muted &&
            fullscreen == other.fullscreen && vsync == other.vsync && fpsOverlay == other.fpsOverlay &&
-           keys == other.keys && padJump == other.padJump && padFire == other.padFire && padStart == other.padStart;
+           keys == other.keys && padJump == other.padJump && padFire == other.padFire && padStart == other.padStart &&
+           howToPlaySeen == other.howToPlaySeen;
 }
 
 bool bindKey(Settings& settings, Action action, int key) {
@@ -139,6 +140,8 @@ std::string serializeSettings(const Settings& s) {
     text += "jump = " + std::to_string(s.padJump) + "\n";
     text += "fire = " + std::to_string(s.padFire) + "\n";
     text += "start = " + std::to_string(s.padStart) + "\n";
+    text += "\n[game]\n";
+    text += std::string("how_to_play_seen = ") + boolText(s.howToPlaySeen) + "\n";
     return text;
 }
 
@@ -249,6 +252,8 @@ private:
             if (name == "jump") return button(what, value, &settings.padJump);
             if (name == "fire") return button(what, value, &settings.padFire);
             if (name == "start") return button(what, value, &settings.padStart);
+        } else if (section == "game") {
+            if (name == "how_to_play_seen") return flag(what, value, &settings.howToPlaySeen);
         }
         // Anything else is a newer game's, or no section's: left alone.
     }

@@ -78,6 +78,7 @@ struct Settings {
     int padJump = 1;
     int padFire = 2;
     int padStart = 8;
+    bool howToPlaySeen = false;  // the rules were shown before the player's first flight
 
     int key(Action action) const { return keys[static_cast<int>(action)]; }
     bool operator==(const Settings& other) const;

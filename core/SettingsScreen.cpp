@@ -56,7 +56,10 @@ void Game::changeSettings(const Settings& wanted) {
     applySettings(before);
 }
 
-void Game::applyVolumes() { sound.setVolumes(musicGain(settings), effectsGain(settings)); }
+void Game::applyVolumes() {
+    // A flight's end is marked by its own sound: the music steps back under it for a moment.
+    sound.setVolumes(musicGain(settings) * (musicDucked ? 0.3f : 1.0f), effectsGain(settings));
+}
 
 void Game::changeVolume(int* level, int delta, const char* name) {
     const Settings before = settings;

@@ -53,6 +53,10 @@ void applyPresses(GameState& s, const Input& input) {
     if (input.has(Input::TestHit)) s.onShipHit();
     if (input.has(Input::TestStar)) s.nextEffectGroup();
     if (input.has(Input::NextStyle)) s.advanceStyle();
+    if (input.has(Input::EndFlight) && s.mode == FlightMode::Player) {
+        s.over = true;
+        s.events.gameOver = true;
+    }
 }
 
 void followShip(Camera& chase, const Spaceship& ship, float advance) {
@@ -110,6 +114,7 @@ StepEvents step(GameState& s, const Input& input, const Ground& ground) {
     if (s.over || !s.ship) return StepEvents{};
 
     applyPresses(s, input);
+    if (s.over) return std::move(s.events);
 
     const FlightRules& rules = s.rules;
     const float dt = rules.stepMs;

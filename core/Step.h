@@ -21,6 +21,8 @@ struct Input {
         TestStar = 1 << 9,
         // The timedemo's course: the next style now.
         NextStyle = 1 << 10,
+        // The player ends the flight (from the pause panel): over, as after a last hit.
+        EndFlight = 1 << 11,
     };
     uint16_t bits = 0;
 

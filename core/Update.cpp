@@ -7,6 +7,13 @@
 #include "highscore/HighscoreStore.h"
 #include "platform/Clock.h"
 
+namespace {
+// How long the end of a flight stays on screen before the name entry or the table.
+constexpr uint32_t kEndingBeatMs = 1500;
+// The display's usual rate, for screens that move only now and then.
+constexpr uint32_t kStillFrameMs = 16;
+}  // namespace
+
 void Game::newGame() { newGame(timeGetTime()); }
 
 void Game::newGame(uint32_t seed) { beginFlight(seed, FlightMode::Player); }
@@ -23,6 +30,9 @@ void Game::beginFlight(uint32_t seed, FlightMode mode) {
     clock.reset();
     scorePanelTimer = 0;
     highscoreRank = 0;
+    fx.clear();
+    ending = false;
+    if (musicDucked) musicDucked = false, applyVolumes();
     scorePanel.updateScoreImage(0, false, currentTitle());
 
     state = Playing;
@@ -32,16 +42,31 @@ void Game::beginFlight(uint32_t seed, FlightMode mode) {
     updateEffectContext();
     // On the ground from the first frame.
     flightState.world.updateHeights(ground);
+    glutPostRedisplay();
 }
 
 void Game::idle() {
     // The Pause key does what the pause binding does in flight.
     for (int presses = pauseKey.takePresses(); presses > 0; --presses)
         if (state == Playing && !isDemoRunning()) togglePause();
-    if (state != Playing) return;
-    if (paused) {
-        // Nothing moves: no frame to draw, and no reason to spin the processor meanwhile.
-        usleep(10000);
+    // The music goes on whatever is drawn: the next title once the last has ended.
+    sound.advancePlaylist(config.logger);
+    // The title's idle time counts from when the title is entered; a key starts it again.
+    if (state != Title || showingHelp) {
+        titleShown = false;
+    } else if (!titleShown) {
+        titleShown = true;
+        titleSince = timeGetTime();
+    } else if (demo::due(titleSince, timeGetTime())) {
+        startDemo();
+    }
+    if (state != Playing || paused) {
+        idleOnStill();
+        return;
+    }
+    // The flight is over; its last moment stays on screen for a beat before the table.
+    if (ending && timeGetTime() - endingSince >= kEndingBeatMs) {
+        endFlight();
         return;
     }
 
@@ -75,17 +100,36 @@ void Game::stepFlight() {
 
 void Game::react(const StepEvents& events) {
     const float gain = effectsGain(settings);
+    const uint32_t now = timeGetTime();
+    const bool player = flightState.mode == FlightMode::Player;
     // The demo jumps without the jump's sound.
-    if (events.jumped && flightState.mode == FlightMode::Player) sound.playEffect(GameAudio::Jump, gain);
+    if (events.jumped && player) sound.playEffect(GameAudio::Jump, gain);
     if (events.fired) sound.playEffect(GameAudio::Fire, gain);
     for (ObjectKind kind : events.contacts) sound.playObjectSound(kind, gain);
-    const bool styleChanged = events.stylesForward > 0 || (events.hits > 0 && flightState.mode == FlightMode::Player);
-    if (styleChanged && !flightState.over) scorePanel.updateScoreImage(flightState.score, true, currentTitle());
-    if (events.gameOver) endFlight();
+    for (const float3& at : events.knocks) fx.sparks(now, at);
+    if (events.gameOver) {
+        beginEnding();
+        return;
+    }
+    const bool lost = events.hits > 0 && player;
+    if (lost) fx.hit(now, currentTitle() ? currentTitle() : "", flightState.scoreMultiplier, events.bulletsLost);
+    if (events.stylesForward > 0 && player) fx.star(now, currentTitle() ? currentTitle() : "", flightState.scoreMultiplier);
+    if (lost || events.stylesForward > 0) scorePanel.updateScoreImage(flightState.score, true, currentTitle());
+}
+
+void Game::beginEnding() {
+    ending = true;
+    endingSince = timeGetTime();
+    fx.explode(endingSince, flightState.ship->getPosition(), flightState.score);
+    sound.playEffect(GameAudio::GameOver, effectsGain(settings));
+    musicDucked = true;
+    applyVolumes();
 }
 
 void Game::endFlight() {
     // The flight's score is final: rank it, and show the name entry or the table.
+    ending = false;
+    if (musicDucked) musicDucked = false, applyVolumes();
     highscoreSaveFailure.clear();
     const int score = flightState.score;
     std::printf("Game over: score %d\n", score);
@@ -106,10 +150,25 @@ void Game::endDemo() {
     state = Title;
     titleShown = false;  // the idle time starts again with the next title frame
     updateEffectContext();
+    glutPostRedisplay();
+}
+
+// A screen that stands still (the title, the tables, a paused flight) is drawn again only
+// while something on it moves (a volume panel fading, the frame-rate display), at most at the
+// display's rate; meanwhile the processor rests, whether or not the driver waits for the display.
+void Game::idleOnStill() {
+    const uint32_t now = timeGetTime();
+    const bool moving = (!volumeText.empty() && now - volumeShownAt <= 1600) || fpsOverlay.isShown();
+    if (moving && now - lastDrawn >= kStillFrameMs) {
+        glutPostRedisplay();
+        return;
+    }
+    usleep(4000);
 }
 
 void Game::pause() {
-    if (state != Playing || paused || isDemoRunning()) return;
+    // Nothing to hold once the flight is over.
+    if (state != Playing || paused || isDemoRunning() || flightState.over) return;
     paused = true;
     sound.holdAll(true);
     glutPostRedisplay();

@@ -18,6 +18,8 @@ const char* const kBackgroundFile = "Textures/highscore.jpg";
 constexpr int kPanelWidth = 400;
 constexpr int kPanelHeight = 100;
 constexpr double kTextPoints = 20.0;
+constexpr double kSmallestPoints = 12.0;
+constexpr int kNameRight = 622;  // the dark band behind the rows ends at 630
 constexpr double kRulerPoints = 50.0;
 constexpr int kRulerLength = 83;
 
@@ -163,7 +165,25 @@ void HighscorePicture::drawRow(gdImagePtr image, int colour, int y, int rank, in
     drawOutlinedText(image, colour, kFont, kTextPoints, 200, y, text, false);
     std::snprintf(text, sizeof text, "%i", score);
     drawOutlinedText(image, colour, kFont, kTextPoints, 350, y, text, true);
-    drawOutlinedText(image, colour, kFont, kTextPoints, 400, y, name.c_str(), false);
+    // The name column ends at the band's right edge: a long name of wide letters is set
+    // smaller, down to a size still read at a glance, and what is left over is cut.
+    const int room = kNameRight - 400;
+    double points = kTextPoints;
+    std::string shown = name;
+    int box[8] = {0};
+    auto width = [&](const std::string& t, double p) {
+        return gdImageStringFT(nullptr, box, 0, const_cast<char*>(kFont), p, 0.0, 0, 0, const_cast<char*>(t.c_str()))
+                   ? 0
+                   : box[2] - box[0];
+    };
+    while (points > kSmallestPoints && width(shown, points) > room) points -= 1;
+    const bool cut = width(shown, points) > room;
+    while (cut && shown.size() > 1 && width(shown + "...", points) > room) {
+        shown.pop_back();
+        while (!shown.empty() && (static_cast<unsigned char>(shown.back()) & 0xc0) == 0x80) shown.pop_back();  // whole characters
+    }
+    if (cut) shown += "...";
+    drawOutlinedText(image, colour, kFont, points, 400, y, shown.c_str(), false);
 }
 
 void HighscorePicture::useGameFolderFonts() {

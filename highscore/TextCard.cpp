@@ -59,10 +59,11 @@ void TextCard::panel(double x0, double y0, double x1, double y1, uint32_t fill, 
     description += line;
 }
 
-void TextCard::text(const std::string& line, double x, double y, double points, uint32_t colour, Align align) {
-    items.push_back({true, line, x, y, 0, 0, points, colour, 0, align});
-    char head[96];
-    std::snprintf(head, sizeof head, "T%g,%g,%g,%08x,%d:", x, y, points, colour, static_cast<int>(align));
+void TextCard::text(const std::string& line, double x, double y, double points, uint32_t colour, Align align,
+                    double maxWidth) {
+    items.push_back({true, line, x, y, maxWidth, 0, points, colour, 0, align});
+    char head[112];
+    std::snprintf(head, sizeof head, "T%g,%g,%g,%g,%08x,%d:", x, y, points, maxWidth, colour, static_cast<int>(align));
     description += head + std::to_string(line.size()) + ":" + line + ";";
 }
 
@@ -87,12 +88,18 @@ std::vector<unsigned char> TextCard::render(int widthPx, int heightPx) const {
                          (item.border & 0xff) ? std::max(1, static_cast<int>(std::lround(3 * sy))) : 0);
             continue;
         }
-        const double points = item.points * sy;
+        double points = item.points * sy;
         int box[8] = {0};
         char* font = const_cast<char*>(kFont);
         char* line = const_cast<char*>(item.line.c_str());
         if (item.line.empty() || gdImageStringFT(nullptr, box, 0, font, points, 0.0, 0, 0, line)) continue;
-        const int width = box[2] - box[0];
+        int width = box[2] - box[0];
+        // Too wide for its place: smaller, in steps, until it fits.
+        while (item.x1 > 0 && width > item.x1 * sx && points > 4 &&
+               !gdImageStringFT(nullptr, box, 0, font, points * 0.92, 0.0, 0, 0, line)) {
+            points *= 0.92;
+            width = box[2] - box[0];
+        }
         int x = static_cast<int>(std::lround(item.x0 * sx));
         if (item.align == Centre) x -= width / 2;
         if (item.align == Right) x -= width;

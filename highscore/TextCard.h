@@ -15,7 +15,9 @@ public:
     // Colours are 0xRRGGBBAA. Coordinates are design pixels, y from the top; a text's y is its
     // baseline.
     void panel(double x0, double y0, double x1, double y1, uint32_t fill, uint32_t border);
-    void text(const std::string& line, double x, double y, double points, uint32_t colour, Align align = Left);
+    // A line wider than maxWidth design pixels (when given) is set smaller until it fits.
+    void text(const std::string& line, double x, double y, double points, uint32_t colour, Align align = Left,
+              double maxWidth = 0);
 
     // The layer at widthPx x heightPx: top row first, RGBA bytes, straight alpha. Empty when
     // the size is not positive.
@@ -30,7 +32,7 @@ private:
     struct Item {
         bool isText;
         std::string line;
-        double x0, y0, x1, y1, points;
+        double x0, y0, x1, y1, points;  // for a text, x1 is its widest
         uint32_t colour, border;
         Align align;
     };

@@ -72,8 +72,9 @@ void Scenery::sync(const GameState& flight) {
     if (terrain) terrain->sync(flight.world.getTerrain());
 }
 
-void Scenery::drawObjects(const GameState& flight) const {
-    for (const GameObject* obj : flight.world.getActiveObjects()) obj->draw();
+void Scenery::drawObjects(const GameState& flight, bool withoutShip) const {
+    for (const GameObject* obj : flight.world.getActiveObjects())
+        if (!withoutShip || obj != flight.ship.get()) obj->draw();
 }
 
 void Scenery::drawSky(const GameState& flight, float nx, float ny, float nz, const StyleLook& look) const {

@@ -25,7 +25,7 @@ public:
     // Uploads the terrain chunks the flight made since the last call.
     void sync(const GameState& flight);
 
-    void drawObjects(const GameState& flight) const;
+    void drawObjects(const GameState& flight, bool withoutShip = false) const;
     void drawSky(const GameState& flight, float nx, float ny, float nz, const StyleLook& look) const;
     void drawSea(const GameState& flight, const StyleLook& look) const;
     // The sea's picture on unit 0 and its material, as the sea leaves them for what follows.

@@ -85,7 +85,8 @@ TEST(Content, EveryPictureAndVolumeLoadsWithItsSizeAndAlphaWhereNeeded) {
 }
 
 TEST(Content, EverySoundAndPlaylistEntryDecodesIsAudibleAndDoesNotClip) {
-    std::vector<std::string> sounds = {"fire.wav", "beam.wav", "jump.wav", "collision.wav", "powerup.wav", "bulletpowerup.wav"};
+    std::vector<std::string> sounds = {"fire.wav", "beam.wav", "jump.wav", "collision.wav", "gameover.wav", "powerup.wav",
+                                     "bulletpowerup.wav"};
     for (const audio::PlaylistEntry& entry : audio::parseM3U(harness::readFileText("Sounds/playlist.m3u"))) sounds.push_back(entry.file);
     EXPECT_GE(sounds.size(), 9u) << "three titles in the playlist";
     for (const std::string& name : sounds) {
@@ -108,7 +109,7 @@ TEST(Content, ToolOutputIsDeterministic) {
     std::string out;
     ASSERT_EQ(harness::runCommand("../tools/lumivex_content '" + dir + "' 2>&1", &out), 0) << out;
     std::string diff;
-    harness::runCommand("diff -r -q -x highscore.png -x log.txt -x highscore.txt -x portable.txt -x Shader -x lumivex '" + dir + "' . 2>&1", &diff);
+    harness::runCommand("diff -r -q -x highscore.png -x log.txt -x highscore.txt -x settings.ini -x portable.txt -x Shader -x lumivex '" + dir + "' . 2>&1", &diff);
     EXPECT_EQ(diff, "");
     harness::removeTree(dir);
 }

@@ -37,10 +37,12 @@ struct CoreTest : ::testing::Test {
     // The manual clock only moves forward, from test to test too: the game remembers times.
     static inline uint32_t now = 100000;
 
-    // Back on the title with the default settings, the manual clock on.
+    // Back on the title with the default settings (the rules already shown), the manual clock on.
     void SetUp() override {
         testclock::enable(now);
-        game.changeSettings(Settings());
+        Settings settings;
+        settings.howToPlaySeen = true;
+        game.changeSettings(settings);
         toTitle();
     }
     void TearDown() override { testclock::disable(); }
@@ -80,9 +82,10 @@ struct CoreTest : ::testing::Test {
         release(GLUT_KEY_LEFT);
         ASSERT_GT(game.flight().score, 0);
     }
-    // Hits until the flight ends.
+    // Hits until the flight ends, and its last moment has passed.
     void crash() {
-        for (int i = 0; i < 12 && game.screen() == Playing; ++i) press(GLUT_KEY_F2), fly(10);
+        for (int i = 0; i < 12 && !game.flight().over; ++i) press(GLUT_KEY_F2), fly(10);
+        for (int t = 0; t < 100 && game.screen() == Playing; ++t) fly(50, 50);
     }
     // Steers under the bullet power-ups F8 brings (to where each will be when it reaches the
     // ship) until the gun holds bullets.

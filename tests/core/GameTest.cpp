@@ -186,10 +186,13 @@ using CoreDeathTest = CoreTest;
 
 TEST_F(CoreDeathTest, QuitKeysExitWithZeroAndAMissingGlewStopsTheStart) {
     EXPECT_EXIT(type("q"), testing::ExitedWithCode(0), "");
-    startFlight();
-    EXPECT_EXIT(press(GLUT_KEY_F12), testing::ExitedWithCode(0), "");
     crash();
     EXPECT_EXIT(type("\x1b"), testing::ExitedWithCode(0), "");
+    // In flight the quit keys pause; the pause panel's Q quits.
+    startFlight();
+    type("\x1b");
+    ASSERT_TRUE(game.isPaused());
+    EXPECT_EXIT(type("q"), testing::ExitedWithCode(0), "");
     // Without GLEW's entry points every later GL call would jump through a null pointer.
     requireGlew(GLEW_OK);  // returns quietly
     EXPECT_EXIT(requireGlew(GLEW_ERROR_NO_GL_VERSION), testing::ExitedWithCode(1),
@@ -225,9 +228,9 @@ TEST_F(CoreTest, TwentyIdleSecondsOnTheTitleStartTheDemoAndAnyKeyEndsIt) {
     ASSERT_TRUE(game.isDemoRunning());
     EXPECT_EQ(game.flight().style, 0);
 
-    // The demo line, white in the upper middle.
+    // The demo's lines, white in the middle.
     glReadBuffer(GL_BACK);
-    const std::vector<unsigned char> p = harness::readPixels(270, 495, 240, 40);
+    const std::vector<unsigned char> p = harness::readPixels(90, 130, 620, 130);
     int white = 0;
     for (size_t i = 0; i < p.size(); i += 4) white += p[i] == 255 && p[i + 1] == 255 && p[i + 2] == 255;
     EXPECT_GT(white, 150) << "DEMO - press any key";
@@ -383,4 +386,68 @@ TEST_F(CoreTest, AKeyReboundOnTheSettingsScreenFiresAndTheOldOneNoLonger) {
     press(GLUT_KEY_LEFT);
     fly(200);
     EXPECT_EQ(game.flight().ship->getVelocity().x, 0.0f) << "released, and the arrow steers no more";
+}
+
+// What a hit, a star and the end say on screen: the words in the middle (gold after a star, red
+// after a hit and at the end), and the end stays on screen for a beat, which no key cuts short
+// or pauses, before the table.
+TEST_F(CoreTest, HitsStarsAndTheEndAreShownAndTheEndWaitsABeatBeforeTheTable) {
+    auto middle = [this](bool red) {
+        game.display();
+        glReadBuffer(GL_BACK);
+        const std::vector<unsigned char> p = harness::readPixels(200, 280, 400, 170);
+        int n = 0;
+        for (size_t i = 0; i < p.size(); i += 4)
+            n += red ? p[i] > 200 && p[i + 1] < 110 && p[i + 2] < 90 : p[i] > 220 && p[i + 1] > 180 && p[i + 2] < 110;
+        return n;
+    };
+    startFlight();
+    fly(200, 16, true);
+    const int gold = middle(false), red = middle(true);
+    toStyle(2);
+    EXPECT_GT(middle(false), gold + 400) << "+1 and the new multiplier, in gold";
+    fly(2000, 100);
+    press(GLUT_KEY_F2);
+    fly(50);
+    EXPECT_GT(middle(true), red + 300) << "-1 in red";
+    fly(2000, 100);
+    press(GLUT_KEY_F2), fly(20), press(GLUT_KEY_F2), fly(20);
+    ASSERT_TRUE(game.flight().over);
+    type("\x1b q");
+    press(GLUT_KEY_F2);
+    fly(1300, 100, true);
+    EXPECT_EQ(game.screen(), Playing) << "the end stays on screen for a moment";
+    EXPECT_FALSE(game.isPaused());
+    EXPECT_GT(middle(true), red + 600) << "GAME OVER";
+    fly(300, 100);
+    EXPECT_EQ(game.screen(), Highscore);
+}
+
+// The pause panel's E ends the flight as a last hit would: its score goes on to the table.
+TEST_F(CoreTest, EscapePausesTheFlightAndTheEndItOffersKeepsTheScore) {
+    startFlight();
+    earnPoints();
+    const int score = game.flight().score;
+    type("\x1b");
+    ASSERT_TRUE(game.isPaused());
+    type("e");
+    fly(2000, 100);
+    EXPECT_EQ(game.screen(), EnterName);
+    EXPECT_EQ(game.flight().score, score);
+    type("x\r");
+}
+
+// Before a player's first flight the rules are shown; a key then starts the flight.
+TEST_F(CoreTest, TheRulesAreShownOnceBeforeTheFirstFlight) {
+    game.changeSettings(Settings());
+    type("s");
+    ASSERT_EQ(game.screen(), Title);
+    game.display();
+    EXPECT_TRUE(near(colourAt(400, 300), Rgb{28, 24, 48}, 20)) << "the card over the dimmed title";
+    type("x");
+    EXPECT_EQ(game.screen(), Playing);
+    EXPECT_TRUE(game.getSettings().howToPlaySeen);
+    crash();
+    type("s");
+    EXPECT_EQ(game.screen(), Playing) << "once is enough";
 }

@@ -41,7 +41,10 @@ const char* const kDefaultFile =
     "[gamepad]\n"
     "jump = 1\n"
     "fire = 2\n"
-    "start = 8\n";
+    "start = 8\n"
+    "\n"
+    "[game]\n"
+    "how_to_play_seen = false\n";
 
 // Nothing left at a default.
 Settings everythingChanged() {

@@ -34,6 +34,16 @@ protected:
         ASSERT_TRUE(started()) << "no game window appeared:\n" << console();
     }
 
+    // Pixels of the words' colour in the middle of the screen, where a star (gold), a hit and
+    // the end (red) are told.
+    static int inTheMiddle(const Picture& p, bool red) {
+        const Rgb fill = red ? Rgb{255, 74, 58} : Rgb{255, 210, 74};
+        int n = 0;
+        for (int y = 150; y < 320; y += 2)
+            for (int x = 200; x < 600; x += 2) n += near(at(p, x, y), fill, 12);
+        return n;
+    }
+
     // The label picture in the lower left names the style: 1 .. 11, or 0 when none matches.
     static int labelOf(const Picture& p) {
         for (int i = 1; i <= 11; ++i)
@@ -70,14 +80,33 @@ TEST_F(GameProcess, OpensItsWindowWritesItsLogAndQuitsOnEscapeOrQ) {
     }
 }
 
-// Credits, a flight to a score, name entry, the table and its picture, and the title again.
+// The rules before the first flight, a star, a hit, points, the end of the flight, name entry,
+// the table and its picture, and the title again; and the credits on the way.
 TEST_F(GameProcess, APlayerGoesThroughEveryScreen) {
     ASSERT_NO_FATAL_FAILURE(launch(true));
     ASSERT_TRUE(waitFor(showing(gamefolder::titleColour()))) << "title screen";
     key("c");
     ASSERT_TRUE(waitFor(showing(gamefolder::creditsColour())));
     key("b");
-    ASSERT_NO_FATAL_FAILURE(playUntilNameEntry());
+    ASSERT_TRUE(waitFor(showing(gamefolder::titleColour())));
+    key("s");
+    EXPECT_TRUE(waitFor([](const Picture& p) { return near(at(p, 400, 300), Rgb{28, 24, 48}, 20); })) << "the rules";
+    key("s");
+    ASSERT_TRUE(waitFor(styleLabel(1))) << console();
+    const int gold = inTheMiddle(shot(), false), red = inTheMiddle(shot(), true);
+    key("F3");
+    EXPECT_TRUE(waitFor([&](const Picture& p) { return styleLabel(2)(p) && inTheMiddle(p, false) > gold + 30; }))
+        << "a star: the next style, +1 in gold";
+    key("F2");
+    EXPECT_TRUE(waitFor([&](const Picture& p) { return styleLabel(1)(p) && inTheMiddle(p, true) > red + 30; }))
+        << "a hit: the style before, -1 in red";
+    key("Left", "keydown"), key("F1 F1 F1");
+    ASSERT_TRUE(waitFor(scored, 30000)) << "no points\n" << console();
+    key("Left", "keyup");
+    key("F2");
+    EXPECT_TRUE(waitFor([&](const Picture& p) { return inTheMiddle(p, true) > red + 80 && styleLabel(1)(p); }))
+        << "the end: GAME OVER in red over the flight";
+    ASSERT_TRUE(waitFor(showing(gamefolder::enterNameColour()))) << "name entry after the end";
     key("T e s t e r Return");
     ASSERT_TRUE(waitFor([](const Picture& p) {
         return !showing(gamefolder::enterNameColour())(p) && !showing(gamefolder::titleColour())(p) && !labelOf(p);

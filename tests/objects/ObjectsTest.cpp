@@ -33,6 +33,8 @@ int drawn(const std::function<void()>& draw) {
     return lit;
 }
 
+// Every kind has its picture, model and display list from the game folder, and each kind, the
+// sky, the sea and, once a warning was placed, the sign show in the window.
 TEST(ObjectDrawing, EveryKindAndTheSceneryDrawFromTheGameFolder) {
     Logger logger;
     effectContext().logger = &logger;
@@ -45,23 +47,23 @@ TEST(ObjectDrawing, EveryKindAndTheSceneryDrawFromTheGameFolder) {
     GameState flight;
     flight.start(3, FlightRules{});
     harness::capturedStdout();
-    for (int i = 0; i < kObjectKindCount; ++i) {
-        const KindResources& r = kindResources(static_cast<ObjectKind>(i));
-        EXPECT_TRUE(r.texture && r.model && r.displayList) << "kind " << i;
-    }
-
     Game::instance().initProjection();
     glLoadIdentity();
     flight.chaseCamera.apply();
-    GameObject* kinds[] = {flight.ship.get(), new Asteroid(1.5f, flight.random), new Bullet(), new BulletPowerUp(), new PowerUp()};
-    for (int i = 0; i < 5; ++i) {
-        kinds[i]->setPosition(-1.6f + 0.8f * i, 0.6f, i ? -3.0f : -1.25f);  // the scenery stands behind the ship
-        if (i > 0) flight.world.addToActive(kinds[i]);
-    }
     glEnable(GL_LIGHTING);
     glEnable(GL_LIGHT0);
     glDisable(GL_CULL_FACE);
-    EXPECT_GT(drawn([&] { scenery.drawObjects(flight), glDisable(GL_LIGHTING); }), 3000);
+    for (GameObject* obj : {static_cast<GameObject*>(new Asteroid(1.5f, flight.random)), static_cast<GameObject*>(new Bullet()),
+                            static_cast<GameObject*>(new BulletPowerUp()), static_cast<GameObject*>(new PowerUp())})
+        flight.world.addToActive(obj);
+    ASSERT_EQ(flight.world.getActiveObjects().size(), static_cast<size_t>(kObjectKindCount));  // the ship first
+    for (GameObject* obj : flight.world.getActiveObjects()) {
+        const KindResources& r = kindResources(obj->getKind());
+        EXPECT_TRUE(r.texture && r.model && r.displayList) << "kind " << static_cast<int>(obj->getKind());
+        obj->setPosition(0, 0.6f, -1.25f);  // where the ship starts: the scenery stands behind it
+        EXPECT_GT(drawn([&] { obj->draw(); }), 10) << "kind " << static_cast<int>(obj->getKind());  // a bullet is 22 pixels
+    }
+    glDisable(GL_LIGHTING);
     const StyleLook look;
     EXPECT_GT(drawn([&] { scenery.drawSky(flight, 0, 0, 1, look); }), harness::kWidth * harness::kHeight / 4);
     EXPECT_GT(drawn([&] { scenery.drawSea(flight, look); }), harness::kWidth * harness::kHeight / 6);

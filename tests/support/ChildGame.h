@@ -222,7 +222,7 @@ protected:
     // edge), then hits until the game ends in the name-entry screen.
     void playUntilNameEntry() {
         ASSERT_TRUE(waitFor(showing(gamefolder::titleColour()))) << console();
-        key("s");
+        key("s s");  // the first shows a new player the rules, the second starts
         ASSERT_TRUE(waitFor(styleLabel(1))) << console();
         key("Left", "keydown"), key("F1 F1 F1");
         ASSERT_TRUE(waitFor(scored, 30000)) << "no points\n" << console();

@@ -1,10 +1,11 @@
+// The terrain's GL side: the uploads, the GPU's height query and the drawn landscape. The
+// shape and the choice of tiles are in TerrainRulesTest.
 #include <GL/glew.h>
 #include <GL/glu.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <random>
@@ -12,7 +13,6 @@
 #include "core/Game.h"
 #include "effects/EffectContext.h"
 #include "framework/Logger.h"
-#include "objects/GameObject.h"
 #include "support/GlHarness.h"
 #include "platform/Random.h"
 #include "terrain/Terrain.h"
@@ -22,26 +22,22 @@ namespace {
 
 // A new game's strip from the seed, uploaded with the game's volumes.
 struct Uploaded {
+    explicit Uploaded(unsigned seed) {
+        static Logger logger;  // the terrain program logs there, like every effect
+        effectContext().logger = &logger;
+        auto volume = [](const char* name) { return Game::instance().getResourceCache().getTexture(name, GL_TEXTURE_3D); };
+        Random random(seed);
+        strip.reset(random);
+        terrain = std::make_unique<Terrain>(50, 20, 128, 128,
+                                            TerrainTextures{volume("3dterrain4RGB.dds"), volume("3dTexWinter.dds"), volume("3dTexDesert.dds")});
+        terrain->sync(strip);
+    }
     TerrainStrip strip;
     std::unique_ptr<Terrain> terrain;
 };
-std::unique_ptr<Uploaded> terrainFrom(unsigned seed) {
-    static Logger logger;  // the terrain program logs there, like every effect
-    effectContext().logger = &logger;
-    ResourceCache& cache = Game::instance().getResourceCache();
-    const TerrainTextures volumes{cache.getTexture("3dterrain4RGB.dds", GL_TEXTURE_3D),
-                                  cache.getTexture("3dTexWinter.dds", GL_TEXTURE_3D),
-                                  cache.getTexture("3dTexDesert.dds", GL_TEXTURE_3D)};
-    auto ground = std::make_unique<Uploaded>();
-    Random random(seed);
-    ground->strip.reset(random);
-    ground->terrain = std::make_unique<Terrain>(50, 20, 128, 128, volumes);
-    ground->terrain->sync(ground->strip);
-    return ground;
-}
 
 // A frame of play (the sea where a game starts).
-TerrainFrame playing() { return TerrainFrame{true, -0.7f}; }
+const TerrainFrame kPlaying{true, -0.7f};
 
 // The position pass of the terrain under a top-down camera at height y over z.
 TerrainHeightQuery& positionPass(Terrain& terrain, Camera& topDown, float y, float z) {
@@ -51,7 +47,7 @@ TerrainHeightQuery& positionPass(Terrain& terrain, Camera& topDown, float y, flo
     if (!query.hasTargets())
         query.createTargets(&logger, &loader, TerrainHeightQuery::kPositionWidth, TerrainHeightQuery::kPositionHeight);
     topDown.set(0, y, z, 0, 0, z, 0, 0, -1);
-    query.renderPositions(topDown, [&](bool s, bool f, int m) { terrain.draw(s, f, m, playing()); });
+    query.renderPositions(topDown, [&](bool s, bool f, int m) { terrain.draw(s, f, m, kPlaying); });
     return query;
 }
 
@@ -74,8 +70,8 @@ std::vector<float> matrixState() {
     std::vector<float> s(39);
     glGetFloatv(GL_MODELVIEW_MATRIX, &s[0]);
     glGetFloatv(GL_PROJECTION_MATRIX, &s[16]);
-    const GLenum what[] = {GL_MATRIX_MODE, GL_MODELVIEW_STACK_DEPTH, GL_PROJECTION_STACK_DEPTH, GL_VIEWPORT};
-    for (int k = 0; k < 4; ++k) glGetFloatv(what[k], &s[32 + k]);  // the viewport fills the last four
+    int k = 32;  // the viewport fills the last four
+    for (GLenum what : {GL_MATRIX_MODE, GL_MODELVIEW_STACK_DEPTH, GL_PROJECTION_STACK_DEPTH, GL_VIEWPORT}) glGetFloatv(what, &s[k++]);
     return s;
 }
 
@@ -95,7 +91,7 @@ std::vector<double> drawChaseView(Terrain& terrain, bool useShader, bool withFog
     glLightfv(GL_LIGHT0, GL_POSITION, sun);
     for (GLenum cap : {GL_LIGHTING, GL_LIGHT0, GL_COLOR_MATERIAL}) glEnable(cap);
     glColor3f(0.55f, 0.7f, 0.45f);
-    terrain.draw(useShader, withFog, mode, playing());
+    terrain.draw(useShader, withFog, mode, kPlaying);
     glPopAttrib();
     const std::vector<unsigned char> px = harness::readPixels(0, 0, harness::kWidth, harness::kHeight);
     std::vector<float> depth(px.size() / 4);
@@ -116,48 +112,27 @@ std::vector<double> drawChaseView(Terrain& terrain, bool useShader, bool withFog
 
 }  // namespace
 
-// The buffers hold, byte for byte, the grids of the strip's chunks, and the shared index buffer
-// the mesh's triangles; once the strip recycles a chunk, the uploads it still has are kept.
-TEST(TerrainChunks, UploadTheStripsGridsAndKeepThoseItStillHas) {
-    std::unique_ptr<Uploaded> g = terrainFrom(77);
-    auto expectBuffer = [](GLenum target, GLuint name, const void* expected, int bytes) {
-        GLint size = 0;
-        std::vector<char> data(bytes);
-        glBindBuffer(target, name);
-        glGetBufferParameteriv(target, GL_BUFFER_SIZE, &size);
-        glGetBufferSubData(target, 0, bytes, data.data());
-        glBindBuffer(target, 0);
-        EXPECT_EQ(size, bytes);
-        EXPECT_EQ(std::memcmp(data.data(), expected, bytes), 0) << "buffer " << name;
-    };
+// The chunks' buffers hold their grids (the normals byte for byte, the heights as the GPU
+// answers them): from either eye height the heights are the grid's; 512 pairs fit one query,
+// more are asked in batches; the query leaves the matrices and the viewport as they were.
+// Drawn only under the points, the position pass answers at them exactly as over the whole
+// ground: anywhere inside the area, on cell edges and chunk seams, and for points outside the
+// area, which read its edge. Once the strip recycles a chunk, the uploads it still has are kept.
+TEST(TerrainChunks, HoldTheGridsTheHeightQueryAnswersInBatchesAndUnderThePointsAloneAsOverTheWhole) {
+    Uploaded g(31);
+    Terrain& terrain = *g.terrain;
     for (size_t k = 0; k < 3; ++k) {
-        const TerrainChunk* chunk = g->terrain->getChunks()[k];
-        const HeightGrid& grid = *g->strip.getChunks()[k].grid;
-        EXPECT_EQ(chunk->getPosition().z, -20.0f * k);
-        ASSERT_EQ(chunk->getVertexCount(), 128 * 128);
-        expectBuffer(GL_ARRAY_BUFFER, chunk->getPositionBuffer(), grid.getVertices().data(), 128 * 128 * 12);
-        expectBuffer(GL_ARRAY_BUFFER, chunk->getNormalBuffer(), grid.getNormals().data(), 128 * 128 * 12);
+        std::vector<float3> normals(128 * 128);
+        glBindBuffer(GL_ARRAY_BUFFER, terrain.getChunks()[k]->getNormalBuffer());
+        glGetBufferSubData(GL_ARRAY_BUFFER, 0, 128 * 128 * 12, normals.data());
+        EXPECT_EQ(std::memcmp(normals.data(), g.strip.getChunks()[k].grid->getNormals().data(), 128 * 128 * 12), 0) << k;
+        EXPECT_EQ(terrain.getChunks()[k]->getPosition().z, -20.0f * k);
     }
-    const std::vector<uint16_t>& indices = g->terrain->getMesh().getIndices();
-    expectBuffer(GL_ELEMENT_ARRAY_BUFFER, g->terrain->getIndexBuffer(), indices.data(), static_cast<int>(indices.size() * 2));
-
-    const std::vector<TerrainChunk*> before = g->terrain->getChunks();
-    Random random(5);
-    ASSERT_TRUE(g->strip.recycle(-0.001f, random));
-    g->terrain->sync(g->strip);
-    ASSERT_EQ(g->terrain->getChunks().size(), 3u);
-    EXPECT_TRUE(g->terrain->getChunks()[0] == before[1] && g->terrain->getChunks()[1] == before[2]);
-    EXPECT_EQ(g->terrain->getChunks()[2]->getPosition().z, -60.0f);
-}
-
-// Heights from the GPU are those of the grid; 512 pairs fit one query, more are asked in
-// batches; the query leaves the matrices and the viewport as they were.
-TEST(HeightQuery, AnswersTheGridHeightsInBatchesOf512) {
-    std::unique_ptr<Uploaded> g = terrainFrom(31);
-    for (float eyeY : {5.0f, 7.0f}) {
-        Camera topDown;
-        TerrainHeightQuery& query = positionPass(*g->terrain, topDown, eyeY, -6);
-        const std::vector<float3> samples = verticesAround(*g->terrain, -6, 700);
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+    const std::vector<float3> samples = verticesAround(terrain, -6, 700);
+    Camera topDown;
+    for (float eyeY : {7.0f, 5.0f}) {
+        TerrainHeightQuery& query = positionPass(terrain, topDown, eyeY, -6);
         std::vector<float> request, heights(520, -1000.0f);
         for (int k = 0; k < 513; ++k) request.insert(request.end(), {samples[k].x, samples[k].z});
         glMatrixMode(GL_PROJECTION);
@@ -180,92 +155,66 @@ TEST(HeightQuery, AnswersTheGridHeightsInBatchesOf512) {
                 ADD_FAILURE() << ++bad << ": at (" << want.x << ", " << want.z << ") gpu " << all[k] << ", grid " << want.y;
         }
     }
-}
 
-// Drawn only under the points, the position pass answers at those points exactly as over the
-// whole ground: anywhere inside the area, on cell edges and chunk seams, and for points outside
-// the area, which read its edge.
-TEST(HeightQuery, TheGroundUnderThePointsAloneAnswersAsTheWholeGround) {
-    std::unique_ptr<Uploaded> g = terrainFrom(44);
-    Terrain* terrain = g->terrain.get();
     std::mt19937 rng(3);
     std::uniform_real_distribution<float> across(-13, 13), along(-6 - 34, -6 + 5);
     std::vector<float> points;
     for (int k = 0; k < 380; ++k) points.insert(points.end(), {across(rng), along(rng)});
-    for (const float3& v : verticesAround(*terrain, -6, 60)) points.insert(points.end(), {v.x, v.z});  // cell corners
+    for (int k = 0; k < 60; ++k) points.insert(points.end(), {samples[k].x, samples[k].z});  // cell corners
     for (float seam : {0.0f, -20.0f})
         for (float dz : {-0.001f, 0.0f, 0.001f}) points.insert(points.end(), {across(rng), seam + dz});
-
-    Camera topDown;
     std::vector<float> whole(512), under(512);
-    positionPass(*terrain, topDown, 5, -6).computeHeightsAt(points, whole.data());
-    const int wholeIndices = terrain->getLastIndexCount();
-    TerrainHeightQuery& query = positionPass(*terrain, topDown, 5, -6);
+    TerrainHeightQuery& query = positionPass(terrain, topDown, 5, -6);
+    const int wholeIndices = terrain.getLastIndexCount();
+    query.computeHeightsAt(points, whole.data());
     const std::vector<float> inside = TerrainHeightQuery::insideArea(topDown, points);
-    query.renderPositions(topDown, [&](bool, bool, int) { terrain->drawAround(inside); });
+    query.renderPositions(topDown, [&](bool, bool, int) { terrain.drawAround(inside); });
     query.computeHeightsAt(points, under.data());
-    EXPECT_LT(terrain->getLastIndexCount(), wholeIndices / 5);
+    EXPECT_LT(terrain.getLastIndexCount(), wholeIndices / 5);
     for (size_t k = 0, bad = 0; k < points.size() / 2 && bad < 5; ++k)
         if (under[k] != whole[k])
             ADD_FAILURE() << ++bad << ": at (" << points[2 * k] << ", " << points[2 * k + 1] << ") " << under[k]
                           << " instead of " << whole[k];
     EXPECT_EQ(harness::glErrors(), "");
+
+    const std::vector<TerrainChunk*> before = terrain.getChunks();
+    Random random(5);
+    ASSERT_TRUE(g.strip.recycle(-0.001f, random));
+    terrain.sync(g.strip);
+    ASSERT_EQ(terrain.getChunks().size(), 3u);
+    EXPECT_TRUE(terrain.getChunks()[0] == before[1] && terrain.getChunks()[1] == before[2]);
+    EXPECT_EQ(terrain.getChunks()[2]->getPosition().z, -60.0f);
 }
 
-// A chase view sends only the tiles in front of the eye: far fewer than the three chunks hold,
-// and what it sends still covers the view (the landscape test below checks the picture).
-TEST(TerrainDraw, AChaseViewSendsOnlyTheTilesInsideTheView) {
-    std::unique_ptr<Uploaded> g = terrainFrom(12);
-    Terrain* terrain = g->terrain.get();
-    const TerrainMesh& mesh = terrain->getMesh();
-    int all = 0;  // every row of every tile of the three chunks
-    for (int band = 0; band < mesh.getBands(); ++band)
-        for (int tile = 0; tile < mesh.getTilesX(); ++tile) all += 3 * mesh.range(tile, band, 0).count;
-    drawChaseView(*terrain, false, false, Untextured);
-    const int chase = terrain->getLastIndexCount();
-    EXPECT_GT(chase, all / 10);
-    EXPECT_LT(chase, all / 2) << "tiles behind the eye or beside the view were sent";
-    // Looking straight down from far below the ground, nothing of the strip is in view.
-    glPushMatrix();
-    glLoadIdentity();
-    gluLookAt(0, -50, 0, 0, -100, 0, 0, 0, -1);
-    terrain->draw(false, false, Untextured, playing());
-    glPopMatrix();
-    EXPECT_EQ(terrain->getLastIndexCount(), 0);
-    EXPECT_EQ(harness::glErrors(), "");
-}
-
-// Every mode, with and without the terrain program, shades a landscape; fog pales only the distance.
-TEST(TerrainDraw, EveryModeShadesALandscapeAndFogPalesOnlyTheDistance) {
-    std::unique_ptr<Uploaded> g = terrainFrom(12);
-    Terrain* terrain = g->terrain.get();
+// A chase view sends only the tiles in front of the eye, far fewer than the three chunks hold,
+// and they cover the view: every mode, with and without the terrain program, shades a
+// landscape there, and fog pales only the distance. Seen from below the ground, nothing is sent.
+TEST(TerrainDraw, AChaseViewSendsOnlyItsTilesAndEveryModeShadesALandscapeFoggedOnlyFarOff) {
+    Uploaded g(12);
+    Terrain& terrain = *g.terrain;
     for (int mode = Winter; mode <= Untextured; ++mode)
         for (bool shader : {true, false}) {
-            const std::vector<double> view = drawChaseView(*terrain, shader, false, mode);
+            const std::vector<double> view = drawChaseView(terrain, shader, false, mode);
             EXPECT_GT(view[0], 0.95) << "mode " << mode << (shader ? " with" : " without") << " the program";
             EXPECT_GT(view[1], 40) << "mode " << mode << ": too dark";
             EXPECT_GT(view[2], shader ? 4.0 : 2.0) << "mode " << mode << ": flat colour, no relief visible";
         }
-    const std::vector<double> plain = drawChaseView(*terrain, true, false, Desert);
-    const std::vector<double> fogged = drawChaseView(*terrain, true, true, Desert);
+    const TerrainMesh& mesh = terrain.getMesh();
+    int all = 0;  // every row of every tile of the three chunks
+    for (int band = 0; band < mesh.getBands(); ++band)
+        for (int tile = 0; tile < mesh.getTilesX(); ++tile) all += 3 * mesh.range(tile, band, 0).count;
+    EXPECT_GT(terrain.getLastIndexCount(), all / 10);
+    EXPECT_LT(terrain.getLastIndexCount(), all / 2) << "tiles behind the eye or beside the view were sent";
+    const std::vector<double> plain = drawChaseView(terrain, true, false, Desert);
+    const std::vector<double> fogged = drawChaseView(terrain, true, true, Desert);
     EXPECT_LT(fogged[4], plain[4] * 0.6) << "no fog in the distance";
     EXPECT_NEAR(fogged[3], plain[3], 12.0) << "fog on the ground in front of the camera";
 
-    // Untextured without the program: the first three texture units and the texture coordinate
-    // source stay as they were.
-    GLuint names[4];
-    glGenTextures(3, names);
-    glGenBuffers(1, &names[3]);
-    glBindBuffer(GL_ARRAY_BUFFER, names[3]);
-    glTexCoordPointer(2, GL_FLOAT, 0, nullptr);
-    for (int unit = 0; unit < 3; ++unit) glActiveTextureARB(GL_TEXTURE0_ARB + unit), glBindTexture(GL_TEXTURE_2D, names[unit]);
-    terrain->draw(false, false, Untextured, playing());
-    GLint bound[4];
-    glGetIntegerv(GL_TEXTURE_COORD_ARRAY_BUFFER_BINDING, &bound[3]);
-    for (int unit = 0; unit < 3; ++unit) glActiveTextureARB(GL_TEXTURE0_ARB + unit), glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound[unit]);
-    EXPECT_EQ(std::vector<GLint>(bound, bound + 4), std::vector<GLint>(names, names + 4));
-    glBindBuffer(GL_ARRAY_BUFFER, 0);
-    glDeleteTextures(3, names);
-    glDeleteBuffers(1, &names[3]);
+    glPushMatrix();
+    glLoadIdentity();
+    gluLookAt(0, -50, 0, 0, -100, 0, 0, 0, -1);  // straight down from far below the ground
+    terrain.draw(false, false, Untextured, kPlaying);
+    glPopMatrix();
+    EXPECT_EQ(terrain.getLastIndexCount(), 0);
     EXPECT_EQ(harness::glErrors(), "");
 }

@@ -107,18 +107,32 @@ bool soundEffects(const std::string& dir) {
         finish(b, 0.75, 0.002, 0.04);
         ok &= save(dir + "/jump.wav", b, wav);
     }
-    {  // collision: a thump with a crumbling rock noise
-        LowPass lp(1800);
+    {  // collision: a crack, a crunching rock and a thump: as loud to the ear as the jump
+        LowPass lp(2600), body(900);
         double phase = 0;
-        Buffer b = effect(0.7, [&](double t, Rng& r) {
-            const double hz = 40 + 90 * std::exp(-t * 12);
+        Buffer b = effect(0.6, [&](double t, Rng& r) {
+            const double hz = 70 + 160 * std::exp(-t * 14);
             phase += hz / kRate;
-            const double thump = std::sin(2 * M_PI * phase) * std::exp(-t * 7);
-            const double crumble = lp(r.uniform() * 2 - 1) * std::exp(-t * 6) * (0.7 + 0.3 * std::sin(2 * M_PI * 31 * t));
-            return thump + 1.6 * crumble;
+            const double thump = std::sin(2 * M_PI * phase) * std::exp(-t * 6);
+            const double crack = lp(r.uniform() * 2 - 1) * std::exp(-t * 40);
+            const double crunch = body(r.uniform() * 2 - 1) * std::exp(-t * 5) * (0.6 + 0.4 * std::sin(2 * M_PI * 23 * t));
+            return std::tanh(1.8 * (0.9 * thump + 1.4 * crack + 2.2 * crunch));  // saturated: dense, not peaky
         }, 4);
-        finish(b, 0.85, 0.002, 0.08);
+        finish(b, 0.95, 0.001, 0.08);
         ok &= save(dir + "/collision.wav", b, wav);
+    }
+    {  // gameover: the ship breaking up, a long falling groan under a rumble
+        LowPass rumble(400);
+        double p1 = 0, p2 = 0;
+        Buffer b = effect(1.6, [&](double t, Rng& r) {
+            const double hz = 330 * std::pow(2.0, -t * 1.6);
+            p1 += hz / kRate, p2 += hz * 1.498 / kRate;
+            const double groan = (std::sin(2 * M_PI * p1) + 0.6 * std::sin(2 * M_PI * p2)) * env(t, 1.6, 0.02, 0.6);
+            const double blast = rumble(r.uniform() * 2 - 1) * std::exp(-t * 2.2) * 3.0;
+            return std::tanh(0.8 * groan + blast);
+        }, 7);
+        finish(b, 0.9, 0.001, 0.2);
+        ok &= save(dir + "/gameover.wav", b, wav);
     }
     {  // powerup (star): a bright major arpeggio
         const int notes[] = {72, 76, 79, 84, 88};
