@@ -13,6 +13,7 @@
 #include "effects/SSAO.h"
 #include "effects/ShaderEffects.h"
 #include "framework/Screen.h"
+#include "framework/ShaderProgram.h"
 
 namespace {
 
@@ -23,6 +24,8 @@ const StyleLook kPlainLook{};
 
 FlightRenderer::FlightRenderer() : ssao(nullptr), normalShader(nullptr) {}
 
+FlightRenderer::~FlightRenderer() = default;
+
 void FlightRenderer::create(const GameConfig& config, Logger* logger, TextureLoader* loader) {
     ssao = new SSAO();
     ssao->setup(config.windowWidth, config.windowHeight);
@@ -31,6 +34,9 @@ void FlightRenderer::create(const GameConfig& config, Logger* logger, TextureLoa
 
     normalShader = new NormalShader();
     normalShader->setup(config.windowWidth, config.windowHeight);
+
+    rimProgram = std::make_unique<ShaderProgram>(logger);
+    rimProgram->load("Shader/rim.vert", "Shader/rim.frag");
 
     heightQuery.createTargets(logger, loader, TerrainHeightQuery::kPositionWidth, TerrainHeightQuery::kPositionHeight);
 
@@ -129,6 +135,7 @@ void FlightRenderer::draw(const GameState& flight, const FrameExtras& frameExtra
     if (look.normalView) glClear(GL_DEPTH_BUFFER_BIT);
     scenery.drawSign(flight);
     scenery.drawArrows(flight);
+    drawRims(flight, look);
     if (extras.scene) extras.scene();
     if (extras.hud) {
         screen::beginOverlay();
@@ -186,6 +193,55 @@ void FlightRenderer::drawScenery(const GameState& flight, const StyleLook& look,
     if (look.backdropPass) activateWith(context.backdropPass, true);
     scenery.drawSky(flight, pass.skyNormal.x, pass.skyNormal.y, pass.skyNormal.z, look);
     if (look.backdropPass) activateWith(context.backdropPass, false);
+}
+
+// The rims: each object's own depth first, then its far side pushed outwards (the inverted
+// hull of cel shading, Shader/rim.vert) behind it, so that only a band around its outline
+// shows, the same width at any distance.
+void FlightRenderer::drawRims(const GameState& flight, const StyleLook& look) {
+    if (look.rimPixels <= 0 || !rimProgram || !rimProgram->getProgram()) return;
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    glPushAttrib(GL_ALL_ATTRIB_BITS);
+    glClear(GL_DEPTH_BUFFER_BIT);
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LESS);
+    glDepthMask(GL_TRUE);
+    glDisable(GL_BLEND);
+    // The frame so far, for the shader to pick each band's colour from what it surrounds.
+    glActiveTextureARB(GL_TEXTURE0);
+    if (!frameCopy || frameCopySize[0] != viewport[2] || frameCopySize[1] != viewport[3]) {
+        if (frameCopy) glDeleteTextures(1, &frameCopy);
+        glGenTextures(1, &frameCopy);
+        glBindTexture(GL_TEXTURE_2D, frameCopy);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB8, viewport[2], viewport[3], 0, GL_RGB, GL_UNSIGNED_BYTE, nullptr);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+        frameCopySize[0] = viewport[2], frameCopySize[1] = viewport[3];
+    }
+    glBindTexture(GL_TEXTURE_2D, frameCopy);
+    glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, viewport[0], viewport[1], viewport[2], viewport[3]);
+
+    rimProgram->use();
+    const GLuint program = rimProgram->getProgram();
+    glUniform1i(glGetUniformLocation(program, "frame"), 0);
+    glUniform4f(glGetUniformLocation(program, "view"), static_cast<float>(viewport[0]), static_cast<float>(viewport[1]),
+                static_cast<float>(viewport[2]), static_cast<float>(viewport[3]));
+    glUniform3fv(glGetUniformLocation(program, "darkRim"), 1, look.darkRim);
+    glUniform3fv(glGetUniformLocation(program, "lightRim"), 1, look.lightRim);
+    const GLint width = glGetUniformLocation(program, "width");
+    glUniform1f(width, 0.0f);
+    glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
+    scenery.drawObjectShapes(flight, extras.shipHidden);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    glUniform1f(width, look.rimPixels);
+    glEnable(GL_CULL_FACE);
+    glCullFace(GL_FRONT);
+    scenery.drawObjectShapes(flight, extras.shipHidden);
+    rimProgram->unuse();
+    glPopAttrib();
 }
 
 // Black frame, the scene filled, then its back faces as thick dark lines: outlines remain.

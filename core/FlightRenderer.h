@@ -1,5 +1,8 @@
 #pragma once
 #include <functional>
+#include <memory>
+
+#include <GL/glew.h>
 #include <vector>
 
 #include "framework/VectorMath.h"
@@ -12,6 +15,7 @@ class Logger;
 class NormalShader;
 class ResourceCache;
 class SSAO;
+class ShaderProgram;
 class TextureLoader;
 struct GameState;
 struct StyleLook;
@@ -32,6 +36,7 @@ struct FrameExtras {
 class FlightRenderer {
 public:
     FlightRenderer();
+    ~FlightRenderer();
     FlightRenderer(const FlightRenderer&) = delete;
     FlightRenderer& operator=(const FlightRenderer&) = delete;
 
@@ -67,6 +72,7 @@ private:
     void drawScenery(const GameState& flight, const StyleLook& look, const SceneryPass& pass, bool ssaoActive);
     void drawOutlinePass(const GameState& flight, const StyleLook& look);
     void applyCamera(const GameState& flight) const;
+    void drawRims(const GameState& flight, const StyleLook& look);
 
     Scenery scenery;
     TerrainHeightQuery heightQuery;
@@ -75,4 +81,7 @@ private:
     std::vector<EffectGroup*> styles;
     std::vector<float> inside;  // reused by groundHeights
     FrameExtras extras;         // of the frame being drawn
+    std::unique_ptr<ShaderProgram> rimProgram;
+    GLuint frameCopy = 0;  // the frame before the rims, at the picture's size
+    int frameCopySize[2] = {0, 0};
 };

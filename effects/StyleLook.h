@@ -21,4 +21,10 @@ struct StyleLook {
     bool outlines = false;      // redrawn on black with thick back-face outlines
     bool occlusionOnly = false; // the ambient occlusion shown alone (with an occlusion group)
     int label = 0;              // which "shaderAnzeigeN.png" names the style, from 0
+    // The band drawn around every object so that hazards stand out whatever the style does
+    // to the colours: dark beside bright surfaces, light beside dark ones; its width in pixels
+    // (0: none).
+    float darkRim[3] = {0.03f, 0.02f, 0.06f};
+    float lightRim[3] = {1.0f, 0.96f, 0.82f};
+    float rimPixels = 4.0f;
 };

@@ -23,15 +23,9 @@ void resolveObjectKinds(ResourceCache& cache) {
 
 const KindResources& kindResources(ObjectKind kind) { return resolved[static_cast<int>(kind)]; }
 
-void drawGameObject(const GameObject& object) {
-    const KindResources& r = kindResources(object.getKind());
-    if (r.texture) {
-        bindTexture(r.texture, GL_TEXTURE_2D, 0);
-    } else {
-        // No picture: plain colour, not the texture some earlier draw left bound.
-        glActiveTextureARB(GL_TEXTURE0);
-        glDisable(GL_TEXTURE_2D);
-    }
+namespace {
+
+void drawModel(const GameObject& object, const KindResources& r) {
     const float3 position = object.getPosition();
     const float3 rotation = object.getRotation();
     const float3 scale = object.getScale();
@@ -44,3 +38,19 @@ void drawGameObject(const GameObject& object) {
     glCallList(r.displayList);
     glPopMatrix();
 }
+
+}  // namespace
+
+void drawGameObject(const GameObject& object) {
+    const KindResources& r = kindResources(object.getKind());
+    if (r.texture) {
+        bindTexture(r.texture, GL_TEXTURE_2D, 0);
+    } else {
+        // No picture: plain colour, not the texture some earlier draw left bound.
+        glActiveTextureARB(GL_TEXTURE0);
+        glDisable(GL_TEXTURE_2D);
+    }
+    drawModel(object, r);
+}
+
+void drawGameObjectShape(const GameObject& object) { drawModel(object, kindResources(object.getKind())); }

@@ -20,3 +20,5 @@ const KindResources& kindResources(ObjectKind kind);
 
 class GameObject;
 void drawGameObject(const GameObject& object);
+// Its model alone, untextured: the shape its rim is cut from.
+void drawGameObjectShape(const GameObject& object);

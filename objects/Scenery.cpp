@@ -2,12 +2,14 @@
 
 #include <GL/glew.h>
 
+
 #include "core/GameConfig.h"
 #include "core/GameState.h"
 #include "effects/EffectContext.h"
 #include "effects/StyleLook.h"
 #include "framework/Texture.h"
 #include "objects/GameObject.h"
+#include "objects/ObjectDraw.h"
 #include "objects/ResourceCache.h"
 #include "terrain/Terrain.h"
 
@@ -75,6 +77,11 @@ void Scenery::sync(const GameState& flight) {
 void Scenery::drawObjects(const GameState& flight, bool withoutShip) const {
     for (const GameObject* obj : flight.world.getActiveObjects())
         if (!withoutShip || obj != flight.ship.get()) obj->draw();
+}
+
+void Scenery::drawObjectShapes(const GameState& flight, bool withoutShip) const {
+    for (const GameObject* obj : flight.world.getActiveObjects())
+        if (!withoutShip || obj != flight.ship.get()) drawGameObjectShape(*obj);
 }
 
 void Scenery::drawSky(const GameState& flight, float nx, float ny, float nz, const StyleLook& look) const {

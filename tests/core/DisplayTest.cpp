@@ -2,6 +2,7 @@
 // before it), the occlusion passes, the toon look, the picture in any window, the frame rate.
 #include <cmath>
 #include <cstring>
+#include <array>
 #include <map>
 
 #include "CoreTest.h"
@@ -253,4 +254,129 @@ TEST_F(CoreTest, F10ShowsTheFrameRateOnEveryScreenAndLeavesTheGlStateAlone) {
     glBlendFunc(GL_ONE, GL_ZERO);
     glViewport(0, 0, 800, 600);
     glEnable(GL_CULL_FACE);
+}
+
+namespace {
+
+// Relative luminance (sRGB, linear light) of a pixel.
+double luminance(const unsigned char* c) {
+    double sum = 0;
+    const double weight[3] = {0.2126, 0.7152, 0.0722};
+    for (int i = 0; i < 3; ++i) {
+        const double v = c[i] / 255.0;
+        sum += weight[i] * (v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4));
+    }
+    return sum;
+}
+
+// Which object each pixel shows (0: none): the ground and the sea only hide, each object is
+// drawn in a flat colour of its index, nearest wins.
+std::vector<int> objectMask(Game& game) {
+    static GLuint program = 0;
+    if (!program) {
+        const char* vs = "void main() { gl_Position = ftransform(); }";
+        const char* fs = "uniform vec4 id; void main() { gl_FragColor = id; }";
+        program = glCreateProgram();
+        for (GLenum type : {GL_VERTEX_SHADER, GL_FRAGMENT_SHADER}) {
+            const GLuint s = glCreateShader(type);
+            glShaderSource(s, 1, type == GL_VERTEX_SHADER ? &vs : &fs, nullptr);
+            glCompileShader(s);
+            glAttachShader(program, s);
+        }
+        glLinkProgram(program);
+    }
+    const GameState& flight = game.flight();
+    const Scenery& scenery = game.getRenderer().getScenery();
+    glClearColor(0, 0, 0, 0);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    flight.chaseCamera.apply();
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LESS);
+    glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
+    scenery.drawTerrain(flight, false, false, Untextured);
+    scenery.drawSea(flight, StyleLook{});
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    glUseProgram(program);
+    const std::vector<GameObject*>& objects = flight.world.getActiveObjects();
+    for (size_t i = 0; i < objects.size(); ++i) {
+        glUniform4f(glGetUniformLocation(program, "id"), (i + 1) / 255.0f, 0, 0, 1);
+        objects[i]->draw();
+    }
+    glUseProgram(0);
+    const std::vector<unsigned char> p = frame();
+    std::vector<int> ids(p.size() / 4);
+    for (size_t i = 0; i < ids.size(); ++i) ids[i] = p[i * 4];
+    return ids;
+}
+
+// Contrast (as (L1 + 0.05) / (L2 + 0.05)) of each well visible object against the ground
+// around it, where the eye finds its outline: the median over the pixels just outside it (1 or
+// 2 pixels off), each against the nearest of the object's inner pixels.
+std::vector<double> objectContrasts(const std::vector<unsigned char>& picture, const std::vector<int>& ids) {
+    const int w = 800, h = 600;
+    auto id = [&](int x, int y) { return x < 0 || y < 0 || x >= w || y >= h ? -1 : ids[y * w + x]; };
+    auto lum = [&](int x, int y) { return luminance(&picture[(y * w + x) * 4]); };
+    std::map<int, std::array<int, 4>> boxes;  // each object's pixels: x0, y0, x1, y1
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            if (const int i = id(x, y)) {
+                auto found = boxes.emplace(i, std::array<int, 4>{x, y, x, y});
+                std::array<int, 4>& b = found.first->second;
+                b = {std::min(b[0], x), std::min(b[1], y), std::max(b[2], x), std::max(b[3], y)};
+            }
+    std::vector<double> contrasts;
+    for (const auto& [object, box] : boxes) {
+        auto inner = [&](int x, int y) {
+            return id(x, y) == object && id(x - 1, y) == object && id(x + 1, y) == object && id(x, y - 1) == object &&
+                   id(x, y + 1) == object;
+        };
+        std::vector<double> pairs;
+        int size = 0;
+        for (int y = std::max(box[1] - 2, 0); y <= std::min(box[3] + 2, h - 1); ++y)
+            for (int x = std::max(box[0] - 2, 0); x <= std::min(box[2] + 2, w - 1); ++x) {
+                size += inner(x, y);
+                if (id(x, y) != 0) continue;
+                // Outside it, 1 or 2 pixels off, and not beside another object: the nearest
+                // inner pixel within 4.
+                int touching = 9, best = 99, bx = 0, by = 0;
+                bool nearOther = false;
+                for (int dy = -6; dy <= 6; ++dy)
+                    for (int dx = -6; dx <= 6; ++dx) {
+                        const int d = std::max(std::abs(dx), std::abs(dy)), other = id(x + dx, y + dy);
+                        nearOther = nearOther || (other > 0 && other != object);
+                        if (other == object) touching = std::min(touching, d);
+                        if (d < best && d <= 4 && inner(x + dx, y + dy)) best = d, bx = x + dx, by = y + dy;
+                    }
+                if (touching > 2 || best > 4 || nearOther) continue;
+                const double a = lum(x, y), b = lum(bx, by);
+                pairs.push_back((std::max(a, b) + 0.05) / (std::min(a, b) + 0.05));
+            }
+        if (size < 40 || pairs.size() < 20) continue;  // too far off or hidden to judge
+        std::nth_element(pairs.begin(), pairs.begin() + pairs.size() / 2, pairs.end());
+        contrasts.push_back(pairs[pairs.size() / 2]);
+    }
+    return contrasts;
+}
+
+}  // namespace
+
+// The hazards stand out in every style: at least 9 in 10 of the objects in view (asteroids,
+// power-ups, the ship) at a contrast of 3:1 or more against the ground around them.
+TEST_F(CoreTest, EveryStyleShowsItsObjectsAtThreeToOneAgainstTheGround) {
+    for (int style = 0; style < kStyleCount; ++style) {
+        startFlight(7);
+        toStyle(style);
+        for (int i = 0; i < 8; ++i) press(i % 4 == 3 ? GLUT_KEY_F4 : i % 4 == 2 ? GLUT_KEY_F8 : GLUT_KEY_F1), fly(150);
+        fly(2500, 50);
+        game.display();
+        const std::vector<unsigned char> picture = frame();
+        const std::vector<double> contrasts = objectContrasts(picture, objectMask(game));
+        const long readable = std::count_if(contrasts.begin(), contrasts.end(), [](double c) { return c >= 3; });
+        std::string all;
+        for (double c : contrasts) all += std::to_string(c).substr(0, 4) + " ";
+        EXPECT_GE(contrasts.size(), 5u) << "style " << style;
+        EXPECT_GE(readable * 10, static_cast<long>(contrasts.size()) * 9) << "style " << style << ": " << all;
+    }
 }

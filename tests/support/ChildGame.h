@@ -83,6 +83,7 @@ protected:
     }
 
     void launch(const Launch& how = Launch()) {
+        if (pid > 0) kill(pid, SIGKILL), waitpid(pid, nullptr, 0);  // a hung row must not outlive its test
         const std::string stdoutPath = out + "/stdout.txt", stderrPath = out + "/stderr.txt";
         uid_t uid = 0;
         gid_t gid = 0;
