@@ -6,10 +6,7 @@
 #include <array>
 #include <string>
 
-#include "core/FlightRenderer.h"
 #include "core/Game.h"
-#include "core/GameConfig.h"
-#include "core/Step.h"
 #include "effects/EffectContext.h"
 #include "effects/EffectGroups.h"
 #include "effects/SSAO.h"
@@ -18,7 +15,6 @@
 #include "framework/ShaderProgram.h"
 #include "framework/Texture.h"
 #include "objects/ObjectDraw.h"
-#include "objects/ResourceCache.h"
 #include "support/GlHarness.h"
 
 namespace {

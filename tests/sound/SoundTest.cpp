@@ -56,9 +56,8 @@ std::string titleOf(audio::Sound* sound) {
 std::string makeGameDir(const std::string& dir, const char* playlist, const char* missing = "") {
     mkdir(dir.c_str(), 0755);
     mkdir((dir + "/Sounds").c_str(), 0755);
-    for (const char* name : {"fire.wav", "beam.wav", "jump.wav", "gameover.wav"})
-        if (std::string(name) != missing) writeTone(dir + "/Sounds/" + name, 0.1);
-    if (std::string("01 - Remember.mp3") != missing) writeTone(dir + "/Sounds/01 - Remember.mp3", 0.1, "Remember");
+    for (const std::string name : {"fire.wav", "beam.wav", "jump.wav", "gameover.wav", "01 - Remember.mp3"})
+        if (name != missing) writeTone(dir + "/Sounds/" + name, 0.1, name[0] == '0' ? "Remember" : nullptr);
     if (playlist) harness::writeFileText(dir + "/Sounds/playlist.m3u", playlist);
     return dir;
 }
@@ -100,8 +99,7 @@ protected:
 // once resumed.
 TEST_F(GameSound, EffectsObjectSoundsAndStreamsTakeTheirChannelsAndAPausedStreamWaits) {
     makeGameDir(dir, nullptr);
-    writeTone(dir + "/Sounds/fire.wav", 1.0);
-    writeTone(dir + "/Sounds/jump.wav", 1.0);
+    for (const char* name : {"/Sounds/fire.wav", "/Sounds/jump.wav"}) writeTone(dir + name, 1.0);
     writeTone(dir + "/song.wav", 0.4);
     for (int k = 0; k < kObjectKindCount; ++k)
         if (const char* name = objectKind(static_cast<ObjectKind>(k)).sound) writeTone(dir + "/" + name, 1.0);
