@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -54,8 +55,7 @@ std::string titleOf(audio::Sound* sound) {
 // A game folder: Sounds/ with the effects unless left out, the built-in title (titled
 // "Remember") unless left out, and the playlist if given.
 std::string makeGameDir(const std::string& dir, const char* playlist, const char* missing = "") {
-    mkdir(dir.c_str(), 0755);
-    mkdir((dir + "/Sounds").c_str(), 0755);
+    std::filesystem::create_directories(dir + "/Sounds");
     for (const std::string name : {"fire.wav", "beam.wav", "jump.wav", "gameover.wav", "01 - Remember.mp3"})
         if (name != missing) writeTone(dir + "/Sounds/" + name, 0.1, name[0] == '0' ? "Remember" : nullptr);
     if (playlist) harness::writeFileText(dir + "/Sounds/playlist.m3u", playlist);
@@ -186,8 +186,7 @@ TEST_F(GameSound, StartUpProblemsAreReportedAndTheGameGoesOnWithWhatPlays) {
     };
     for (const auto& c : cases) {
         const std::string game = makeGameDir(dir + "/" + c.name, c.playlist, c.missing);
-        mkdir((game + "/Sounds/folder").c_str(), 0755);
-        mkdir((game + "/Sounds/sub").c_str(), 0755);
+        for (const char* sub : {"/Sounds/folder", "/Sounds/sub"}) mkdir((game + sub).c_str(), 0755);
         writeTone(game + "/Sounds/sub/one.wav", 0.5, "One");
         harness::writeFileText(game + "/Sounds/noise.mp3", "not a sound at all\n");
         harness::ScopedCwd cwd(game);
