@@ -7,20 +7,17 @@
 #include <GL/freeglut.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "core/Game.h"
-#include "support/GameFolder.h"
-#include "effects/EffectGroup.h"
-#include "objects/GameObject.h"
-#include "objects/Spaceship.h"
 #include "platform/Clock.h"
+#include "support/GameFolder.h"
 
 namespace soak {
 
@@ -69,15 +66,11 @@ inline std::string startGameOnce() {
     if (!folder.empty()) return folder;
     folder = gamefolder::make("lumivex-soak", gamefolder::Options{false, true, std::string()});
     if (folder.empty() || chdir(folder.c_str()) != 0) return folder = std::string();
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluPerspective(60.0, 800.0 / 600.0, 0.1, 30.0);
-    glMatrixMode(GL_MODELVIEW);
     Game& game = Game::instance();
+    game.initProjection();
     game.initSound();
     game.initResources();
-    while (glGetError() != GL_NO_ERROR) {
-    }
+    harness::glErrors();
     return folder;
 }
 
@@ -89,11 +82,9 @@ public:
         Game& game = Game::instance();
         const auto wallStart = std::chrono::steady_clock::now();
         testclock::enable(1000);
-        uint32_t simulated = 0, nextRss = settings.rssEveryMs;
-        while (simulated < settings.simulatedMs) {
+        for (uint32_t simulated = settings.frameMs; simulated <= settings.simulatedMs; simulated += settings.frameMs) {
             press(game);
             testclock::advance(settings.frameMs);
-            simulated += settings.frameMs;
             game.idle();
             if (shouldDraw(game)) {
                 game.display();
@@ -102,14 +93,10 @@ public:
             }
             check(game);
             ++report.frames;
-            if (simulated >= nextRss) {
-                report.rssKb.push_back(residentKb());
-                nextRss += settings.rssEveryMs;
-            }
+            if (simulated / settings.rssEveryMs > report.rssKb.size()) report.rssKb.push_back(residentKb());
         }
         testclock::disable();
-        report.wallSeconds =
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
+        report.wallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
         return report;
     }
 
@@ -125,38 +112,25 @@ private:
     }
 
     void press(Game& game) {
-        switch (game.screen()) {
-            case Title:
-                if (chance(0.02)) game.keyboard(chance(0.8) ? 's' : 'c', 0, 0);
-                break;
-            case Credits:
-                if (chance(0.05)) game.keyboard('b', 0, 0);
-                break;
-            case Highscore:
-                if (chance(0.03)) {
-                    const int k = pick(3);
-                    if (k == 0) game.special(GLUT_KEY_INSERT, 0, 0);
-                    else game.keyboard(k == 1 ? 's' : 'm', 0, 0);
-                }
-                break;
-            case EnterName:
-                if (chance(0.2)) {
-                    static const char letters[] = "abcdefghijklmnopqrstuvwxyz0123456789 _-qm";
-                    if (game.getHighscoreTable().getName().size() >= 6 && chance(0.5)) {
-                        game.keyboard(13, 0, 0);
-                        if (game.screen() == Highscore) ++report.namesEntered;
-                    } else if (chance(0.15)) {
-                        game.keyboard(8, 0, 0);
-                    } else {
-                        game.keyboard(static_cast<unsigned char>(letters[pick(sizeof letters - 1)]), 0, 0);
-                    }
-                }
-                break;
-            case Playing:
-                playKeys(game);
-                break;
-            default:
-                break;
+        static const char letters[] = "abcdefghijklmnopqrstuvwxyz0123456789 _-qm";
+        const GameScreen screen = game.screen();
+        if (screen == Title && chance(0.02)) {
+            game.keyboard(chance(0.8) ? 's' : 'c', 0, 0);
+        } else if (screen == Credits && chance(0.05)) {
+            game.keyboard('b', 0, 0);
+        } else if (screen == Highscore && chance(0.03)) {
+            const int k = pick(3);
+            if (k == 0) game.special(GLUT_KEY_INSERT, 0, 0);
+            else game.keyboard(k == 1 ? 's' : 'm', 0, 0);
+        } else if (screen == EnterName && chance(0.2)) {
+            if (game.getHighscoreTable().getName().size() >= 6 && chance(0.5)) {
+                game.keyboard(13, 0, 0);
+                report.namesEntered += game.screen() == Highscore;
+            } else {
+                game.keyboard(chance(0.15) ? 8 : static_cast<unsigned char>(letters[pick(sizeof letters - 1)]), 0, 0);
+            }
+        } else if (screen == Playing) {
+            playKeys(game);
         }
         if (game.screen() == Playing && !wasPlaying) ++report.games;
         wasPlaying = game.screen() == Playing;
@@ -176,31 +150,21 @@ private:
         static const int keys[] = {GLUT_KEY_LEFT, GLUT_KEY_RIGHT, GLUT_KEY_UP, GLUT_KEY_DOWN, GLUT_KEY_F1,
                                    GLUT_KEY_F4,   GLUT_KEY_F8,    GLUT_KEY_F7, 0};
         const int key = keys[pick(sizeof keys / sizeof keys[0])];
-        if (key == 0) {
-            game.keyboard(' ', 0, 0);
-        } else if ((key == GLUT_KEY_LEFT || key == GLUT_KEY_RIGHT) && chance(0.5)) {
-            game.specialUp(key, 0, 0);
-        } else {
-            game.special(key, 0, 0);
-        }
+        if (key == 0) game.keyboard(' ', 0, 0);
+        else if ((key == GLUT_KEY_LEFT || key == GLUT_KEY_RIGHT) && chance(0.5)) game.specialUp(key, 0, 0);
+        else game.special(key, 0, 0);
     }
 
     void fault(const std::string& what) {
-        if (report.faults++ == 0) {
-            const Game& game = Game::instance();
-            report.firstFault = "frame " + std::to_string(report.frames) + ", screen " + std::to_string(game.screen()) +
-                                ", style " + std::to_string(game.flight().style) + ": " + what;
-        }
+        if (report.faults++ == 0)
+            report.firstFault = "frame " + std::to_string(report.frames) + ", screen " + std::to_string(Game::instance().screen()) +
+                                ", style " + std::to_string(Game::instance().flight().style) + ": " + what;
     }
 
     void check(const Game& game) {
-        for (GLenum e = glGetError(); e != GL_NO_ERROR; e = glGetError()) {
-            char text[32];
-            std::snprintf(text, sizeof text, "GL error 0x%04x", e);
-            fault(text);
-        }
+        if (const std::string errors = harness::glErrors(); !errors.empty()) fault("GL errors " + errors);
         const std::vector<GameObject*>& objects = game.flight().world.getActiveObjects();
-        if (objects.size() > report.objectsMax) report.objectsMax = objects.size();
+        report.objectsMax = std::max(report.objectsMax, objects.size());
         if (objects.size() >= settings.objectLimit) fault(std::to_string(objects.size()) + " live objects");
         for (const GameObject* o : objects)
             if (!finite(o->getPosition()) || !finite(o->getVelocity())) {

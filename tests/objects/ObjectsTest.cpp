@@ -14,7 +14,6 @@
 #include "objects/BulletPowerUp.h"
 #include "objects/ObjectDraw.h"
 #include "objects/PowerUp.h"
-#include "objects/Scenery.h"
 #include "support/GlHarness.h"
 
 namespace {
@@ -53,8 +52,7 @@ TEST(ObjectDrawing, EveryKindAndTheSceneryDrawFromTheGameFolder) {
     glEnable(GL_LIGHTING);
     glEnable(GL_LIGHT0);
     glDisable(GL_CULL_FACE);
-    for (GameObject* obj : {static_cast<GameObject*>(new Asteroid(1.5f, flight.random)), static_cast<GameObject*>(new Bullet()),
-                            static_cast<GameObject*>(new BulletPowerUp()), static_cast<GameObject*>(new PowerUp())})
+    for (GameObject* obj : std::vector<GameObject*>{new Asteroid(1.5f, flight.random), new Bullet(), new BulletPowerUp(), new PowerUp()})
         flight.world.addToActive(obj);
     ASSERT_EQ(flight.world.getActiveObjects().size(), static_cast<size_t>(kObjectKindCount));  // the ship first
     for (GameObject* obj : flight.world.getActiveObjects()) {

@@ -14,10 +14,7 @@ TEST(Clock, RealClockFollowsTheMonotonicClockAndTheManualOneWrapsAt32Bits) {
     testclock::enable(0xFFFFFFF0u);
     testclock::advance(0x20);
     EXPECT_EQ(timeGetTime(), 0x10u);
-    testclock::set(1234);
-    EXPECT_EQ(timeGetTime(), 1234u);
     testclock::disable();
-    EXPECT_FALSE(testclock::enabled());
     // Read without sleeping; unsigned differences survive a wrap in between.
     const uint32_t before = monotonicMs(), now = timeGetTime(), after = monotonicMs();
     EXPECT_LE(static_cast<uint32_t>(now - before), static_cast<uint32_t>(after - before));

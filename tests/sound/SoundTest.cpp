@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -54,11 +55,9 @@ std::string titleOf(audio::Sound* sound) {
 // A game folder: Sounds/ with the effects unless left out, the built-in title (titled
 // "Remember") unless left out, and the playlist if given.
 std::string makeGameDir(const std::string& dir, const char* playlist, const char* missing = "") {
-    mkdir(dir.c_str(), 0755);
-    mkdir((dir + "/Sounds").c_str(), 0755);
-    for (const char* name : {"fire.wav", "beam.wav", "jump.wav", "gameover.wav"})
-        if (std::string(name) != missing) writeTone(dir + "/Sounds/" + name, 0.1);
-    if (std::string("01 - Remember.mp3") != missing) writeTone(dir + "/Sounds/01 - Remember.mp3", 0.1, "Remember");
+    std::filesystem::create_directories(dir + "/Sounds");
+    for (const std::string name : {"fire.wav", "beam.wav", "jump.wav", "gameover.wav", "01 - Remember.mp3"})
+        if (name != missing) writeTone(dir + "/Sounds/" + name, 0.1, name[0] == '0' ? "Remember" : nullptr);
     if (playlist) harness::writeFileText(dir + "/Sounds/playlist.m3u", playlist);
     return dir;
 }
@@ -100,8 +99,7 @@ protected:
 // once resumed.
 TEST_F(GameSound, EffectsObjectSoundsAndStreamsTakeTheirChannelsAndAPausedStreamWaits) {
     makeGameDir(dir, nullptr);
-    writeTone(dir + "/Sounds/fire.wav", 1.0);
-    writeTone(dir + "/Sounds/jump.wav", 1.0);
+    for (const char* name : {"/Sounds/fire.wav", "/Sounds/jump.wav"}) writeTone(dir + name, 1.0);
     writeTone(dir + "/song.wav", 0.4);
     for (int k = 0; k < kObjectKindCount; ++k)
         if (const char* name = objectKind(static_cast<ObjectKind>(k)).sound) writeTone(dir + "/" + name, 1.0);
@@ -188,8 +186,7 @@ TEST_F(GameSound, StartUpProblemsAreReportedAndTheGameGoesOnWithWhatPlays) {
     };
     for (const auto& c : cases) {
         const std::string game = makeGameDir(dir + "/" + c.name, c.playlist, c.missing);
-        mkdir((game + "/Sounds/folder").c_str(), 0755);
-        mkdir((game + "/Sounds/sub").c_str(), 0755);
+        for (const char* sub : {"/Sounds/folder", "/Sounds/sub"}) mkdir((game + sub).c_str(), 0755);
         writeTone(game + "/Sounds/sub/one.wav", 0.5, "One");
         harness::writeFileText(game + "/Sounds/noise.mp3", "not a sound at all\n");
         harness::ScopedCwd cwd(game);

@@ -1,12 +1,7 @@
 #include "support/GlHarness.h"
 
-#include <GL/freeglut.h>
-#include <gd.h>
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 
 namespace harness {
 
@@ -19,10 +14,8 @@ int window() { return windowId; }
 void setWindow(int id) { windowId = id; }
 
 std::array<unsigned char, 4> readPixel(int x, int y) {
-    std::array<unsigned char, 4> rgba{};
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(x, y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
-    return rgba;
+    const std::vector<unsigned char> p = readPixels(x, y, 1, 1);
+    return {p[0], p[1], p[2], p[3]};
 }
 
 std::vector<unsigned char> readPixels(int x, int y, int width, int height) {
@@ -45,27 +38,6 @@ std::vector<unsigned char> readTexture(GLenum target, GLuint name, int* width, i
     *height = h;
     if (depth) *depth = d;
     return data;
-}
-
-bool savePng(const std::string& path, int width, int height) {
-    std::vector<unsigned char> data = readPixels(0, 0, width, height);
-    gdImagePtr image = gdImageCreateTrueColor(width, height);
-    if (!image) return false;
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            const unsigned char* p = &data[(static_cast<size_t>(y) * width + x) * 4];
-            gdImageSetPixel(image, x, height - 1 - y, gdTrueColor(p[0], p[1], p[2]));
-        }
-    }
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) {
-        gdImageDestroy(image);
-        return false;
-    }
-    gdImagePng(image, f);
-    std::fclose(f);
-    gdImageDestroy(image);
-    return true;
 }
 
 std::string glErrors() {

@@ -23,8 +23,6 @@ std::vector<unsigned char> readPixels(int x, int y, int width, int height);
 // Level 0 of a texture as RGBA rows (bottom row first, then slice after slice) and its size;
 // the texture stays bound to target.
 std::vector<unsigned char> readTexture(GLenum target, GLuint name, int* width, int* height, int* depth = nullptr);
-// Writes the current read buffer (window-sized) to a PNG file, for looking at.
-bool savePng(const std::string& path, int width = kWidth, int height = kHeight);
 
 // Drains and returns pending GL errors, formatted; empty when there were none.
 std::string glErrors();

@@ -8,7 +8,6 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <vector>
 
 namespace harness {
 
@@ -31,10 +30,7 @@ std::string capturedStderr() {
 
 std::string makeTempDir(const std::string& prefix) {
     std::string pattern = "/tmp/" + prefix + "-XXXXXX";
-    std::vector<char> buf(pattern.begin(), pattern.end());
-    buf.push_back('\0');
-    const char* dir = mkdtemp(buf.data());
-    return dir ? std::string(dir) : std::string();
+    return mkdtemp(&pattern[0]) ? pattern : std::string();
 }
 
 std::string readFileText(const std::string& path) {
@@ -55,11 +51,7 @@ void removeTree(const std::string& path) {
     std::filesystem::remove_all(path, ignored);
 }
 
-ScopedCwd::ScopedCwd(const std::string& dir) : changed(false) {
-    char buf[4096];
-    if (getcwd(buf, sizeof buf)) previous = buf;
-    changed = !previous.empty() && chdir(dir.c_str()) == 0;
-}
+ScopedCwd::ScopedCwd(const std::string& dir) : previous(std::filesystem::current_path()), changed(chdir(dir.c_str()) == 0) {}
 
 ScopedCwd::~ScopedCwd() {
     if (changed && chdir(previous.c_str()) != 0) std::perror("restoring the working directory");

@@ -14,9 +14,7 @@
 #include "effects/EffectContext.h"
 #include "framework/Logger.h"
 #include "support/GlHarness.h"
-#include "platform/Random.h"
 #include "terrain/Terrain.h"
-#include "terrain/TerrainStrip.h"
 
 namespace {
 
