@@ -17,7 +17,6 @@
 #include "core/Settings.h"
 #include "core/SettingsMenu.h"
 #include "core/Step.h"
-#include "framework/BitmapText.h"
 #include "highscore/HighscoreTable.h"
 #include "highscore/ScorePanel.h"
 #include "objects/ResourceCache.h"

@@ -12,7 +12,6 @@
 #include <algorithm>
 #include <memory>
 
-#include "framework/BitmapText.h"
 #include "framework/FBO.h"
 #include "framework/Logger.h"
 #include "framework/ShaderProgram.h"
@@ -185,28 +184,6 @@ TEST_F(Framework, TexturesLoadUprightAndUnskewedAndEverythingElseAsNull) {
     EXPECT_EQ(harness::capturedStderr(), "[TextureLoader] Could not load image Textures/nothere.dds\n"
                                          "[TextureLoader] Could not load image Textures/zero.dds\n");
     EXPECT_EQ(harness::glErrors(), "");
-}
-
-// Text starts from identity at two units in front of the viewer, whatever the model-view says.
-TEST_F(Framework, TextGoesToItsRasterPositionAndANullFormatDrawsNothing) {
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluPerspective(60.0, double(harness::kWidth) / harness::kHeight, 0.1, 30.0);  // the game's
-    glMatrixMode(GL_MODELVIEW);
-    glTranslatef(5.0f, 1.0f, -3.0f);
-    glClearColor(0, 0, 0, 1);
-    glColor3f(1, 1, 1);
-    BitmapText text;
-    for (const char* format : {"Lumivex %d", static_cast<const char*>(nullptr)}) {
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        text.printText(-0.5f, 0.0f, format, 12345);
-        const std::vector<unsigned char> px = harness::readPixels(0, 0, harness::kWidth, harness::kHeight);
-        int lit = 0, left = harness::kWidth;
-        for (size_t i = 0; i < px.size(); i += 4)
-            if (px[i] > 64) ++lit, left = std::min(left, static_cast<int>(i / 4 % harness::kWidth));
-        // x = -0.5 at distance 2 under a 60 degree view of aspect 4:3 is column 270.
-        EXPECT_TRUE(format ? lit > 100 && lit < 5000 && std::abs(left - 270) <= 6 : lit == 0) << lit << " from " << left;
-    }
 }
 
 }  // namespace
