@@ -20,6 +20,7 @@
 #include "framework/BitmapText.h"
 #include "highscore/HighscoreTable.h"
 #include "highscore/ScorePanel.h"
+#include "highscore/ScoreSaver.h"
 #include "objects/ResourceCache.h"
 #include "platform/Paths.h"
 #include "platform/PauseKey.h"
@@ -122,6 +123,10 @@ private:
     void endFlight();  // rank, table, screen
     void endDemo();
     void reloadHighscoreImage();
+    // The typed name confirmed: the score saved, or waiting for the table's lock
+    // (core/ScoreSave.cpp); a waiting score is tried again from idle.
+    void saveScore();
+    void pollScoreSave();
     void applySwapInterval();
     void updateEffectContext();
 
@@ -215,6 +220,7 @@ private:
     // 1: every swap waits for the display's refresh; 0: frames as fast as they are drawn.
     int swapInterval;
     HighscoreTable highscoreTable;
+    ScoreSaver scoreSaver;
     ScorePanel scorePanel;
     FpsOverlay fpsOverlay;  // F10
 

@@ -227,7 +227,7 @@ inline Outcome runHighscore(const uint8_t* data, std::size_t size, const std::st
     FUZZ_EXPECT(out, table.getEntries().size() == plain);
     for (const auto& entry : table.getEntries()) {
         FUZZ_EXPECT(out, entry.second.find('\n') == std::string::npos);
-        FUZZ_EXPECT(out, entry.second.size() <= HighscoreTable::maxNameLength);
+        FUZZ_EXPECT(out, entry.second.size() <= HighscoreTable::maxNameBytes);
         FUZZ_EXPECT(out, entry.first >= 0 && entry.first <= HighscoreTable::maxScore);
     }
 

@@ -139,6 +139,41 @@ TEST_F(HighscoreTest, MissingBackgroundRewritesTheFileAndKeepsTheOldPictureWhile
     gdFree(extra.fontpath);
 }
 
+// A cut, random, empty or missing Faktos.ttf is said once, and the table and the score panel
+// are drawn in a font of the system's: a table in no font at all looks empty.
+TEST_F(HighscoreTest, ADamagedFontIsSaidOnceAndTheScoresAreDrawnInAnother) {
+    const std::string good = harness::readFileText("Faktos.ttf");
+    std::string noise = good;
+    for (size_t i = 0; i < noise.size(); ++i) noise[i] = static_cast<char>((i * 2654435761u) >> 13);
+    const std::pair<const char*, std::string> damages[] = {
+        {"cut", good.substr(0, good.size() / 2)}, {"random", noise}, {"empty", ""}, {"missing", ""}};
+    for (const auto& [how, bytes] : damages) {
+        SCOPED_TRACE(how);
+        harness::writeFileText("Faktos.ttf", bytes);
+        if (std::string(how) == "missing") unlink("Faktos.ttf");
+        harness::captureStdout();
+        HighscorePicture::useGameFolderFonts();
+        enter("300;Old\n", 500, "New");
+        std::string png = PanelPicture().render(120, "Toon");
+        const std::string said = harness::capturedStdout();
+        EXPECT_EQ(said.rfind("The font Faktos.ttf cannot be used (", 0), 0u) << said;
+        EXPECT_EQ(said.find('\n'), said.size() - 1) << "once: " << said;
+        const Picture table = picture();
+        ASSERT_TRUE(table);
+        EXPECT_GT(row(table.get(), 300).red, 100);
+        EXPECT_GT(row(table.get(), 330).gold, 100);
+        const Picture panel(gdImageCreateFromPngPtr(static_cast<int>(png.size()), &png[0]), gdImageDestroy);
+        ASSERT_TRUE(panel);
+        int gold = 0;
+        for (int y = 0; y < gdImageSY(panel.get()); ++y)
+            for (int x = 0; x < gdImageSX(panel.get()); ++x) {
+                const int c = gdImageGetTrueColorPixel(panel.get(), x, y);
+                gold += gdTrueColorGetAlpha(c) == 0 && gdTrueColorGetRed(c) > 240 && gdTrueColorGetBlue(c) < 30;
+            }
+        EXPECT_GT(gold, 150);
+    }
+}
+
 TEST_F(HighscoreTest, PanelRendersOncePerScoreAsGoldOnTransparencyAndSetsALongTitleSmaller) {
     ScorePanel panel;
     panel.updateScoreImage(5, false, nullptr);
