@@ -179,6 +179,7 @@ private:
     void drawSettingsScreen();
     void drawVolumeLine();
     void drawTitleKeys();
+    void drawSettingsNote();  // a settings file's problem, over the title
     // A text layer drawn over the design rectangle (x, y, w, h) of the 800 x 600 picture,
     // uploaded again only when its text or the picture's size changed.
     struct CardSlot {
@@ -245,7 +246,7 @@ private:
     bool gamepadPresent;
     PauseKey pauseKey;
     CardSlot pauseCard, settingsCard, volumeCard, titleKeysCard, trackCard, transitionCard, helpCard, demoCard, noteCard,
-        nameCard, failureCard;
+        nameCard, failureCard, settingsNoteCard;
     bool showingHelp;
     bool startAfterHelp;
 

@@ -199,8 +199,8 @@ TEST(SettingsFile, WhatPlayersWriteByHandIsRead) {
     EXPECT_EQ(parse("music_volume = 9\n[sound]\n").settings, Settings());
 }
 
-TEST(SettingsFile, AnyDamageGivesAllTheDefaultsAndNamesTheFirstFaultyLine) {
-    // Each fault comes after good, changed lines: nothing of them may be kept.
+TEST(SettingsFile, ADamagedLineIsSkippedTheGoodOnesCountAndTheFirstFaultyLineIsNamed) {
+    // Each fault comes after good, changed lines: every one of them is kept.
     const std::string good = "[sound]\nmusic_volume = 9\nmute = yes\n[keys]\nfire = x\n";  // lines 1..5
     const std::pair<std::string, std::string> faults[] = {
         {"[sound]\nmusic_volume = 11\n", "line 7: music_volume = 11 is not between 0 and 10"},
@@ -224,7 +224,7 @@ TEST(SettingsFile, AnyDamageGivesAllTheDefaultsAndNamesTheFirstFaultyLine) {
         {"[keys]\npause = 0\n", "line 7: pause = 0 is a key the game keeps for itself"},
         // Two actions on one key: named at the later line, or at the file's when the other is a default.
         {"[keys]\nleft = X\n", "line 7: left = X is the key of fire too"},
-        {"[keys]\njump = Z\nsink = z\n", "line 8: sink = Z is the key of jump too"},
+        {"[keys]\nsink = x\n", "line 7: sink = X is the key of fire too"},
         {"[keys]\nsink = Up\n", "line 7: sink = Up is the key of jump too"},
         // Lines that are neither.
         {"just some words\n", "line 6: \"just some words\" is neither a [section] nor name = value"},
@@ -240,7 +240,7 @@ TEST(SettingsFile, AnyDamageGivesAllTheDefaultsAndNamesTheFirstFaultyLine) {
     for (const auto& [tail, problem] : faults) {
         const SettingsParse damaged = parse(good + tail);
         EXPECT_EQ(damaged.problem, problem) << tail;
-        EXPECT_EQ(damaged.settings, Settings()) << tail;
+        EXPECT_EQ(damaged.settings, parse(good).settings) << tail;
     }
     // Line numbers count CRLF lines and blank ones.
     EXPECT_EQ(parse("\r\n# c\r\n[sound]\r\nmute = 2\r\n").problem, "line 4: mute = 2 is not true or false");
@@ -399,10 +399,9 @@ TEST_F(SettingsStorage, MissingIsQuietDamagedOrUnreadableSaySoAndGiveDefaults) {
     harness::writeFileText(file, "[sound]\nmute = true\nmusic_volume = 11\n");
     load = loadSettings(file);
     EXPECT_TRUE(load.found);
-    EXPECT_EQ(load.problem, file +
-                                " is damaged (line 3: music_volume = 11 is not between 0 and 10): using the default "
-                                "settings");
-    EXPECT_EQ(load.settings, Settings());
+    EXPECT_EQ(load.problem, file + " is damaged, line 3: music_volume = 11 is not between 0 and 10; that line is "
+                                   "skipped, the other settings are kept");
+    EXPECT_TRUE(load.settings.muted);
 
     harness::writeFileText(file, std::string(files::kTextLimit + 1, '#'));
     load = loadSettings(file);
@@ -436,6 +435,16 @@ TEST_F(SettingsStorage, SavedSettingsLoadBackAndTheFileIsTheirText) {
     load = loadSettings(file);
     EXPECT_EQ(load.problem, "");
     EXPECT_EQ(load.settings, Settings());
+
+    // A newer game's section and names and the player's comments outlive a save; known values
+    // change in place, missing ones join their section.
+    harness::writeFileText(file, "# mine\r\n[SOUND]\r\nmusic_volume = 11\r\n[net]\r\nport = 7\r\n[keys]\r\nturbo = T\r\n");
+    ASSERT_TRUE(saveSettings(file, changed, nullptr));
+    const std::string merged = harness::readFileText(file);
+    for (const char* kept : {"# mine\r\n[SOUND]\r\nmusic_volume = 0\r\neffects_volume = 7\r\n", "[net]\r\nport = 7\r\n",
+                             "[keys]\r\nleft = A\r\n", "turbo = T\r\n", "\r\n[gamepad]\r\njump = 3\r\n"})
+        EXPECT_NE(merged.find(kept), std::string::npos) << kept << "\n" << merged;
+    EXPECT_EQ(loadSettings(file).settings, changed);
 
     const std::string nowhere = dir + "/missing/settings.ini";
     EXPECT_FALSE(saveSettings(nowhere, changed, &problem));

@@ -113,7 +113,7 @@ TEST_F(WindowTest, F11FillsAWideScreenWithBarsBesideThePictureAndGivesTheWindowB
     EXPECT_EQ(exitCode(), 0);
 }
 
-TEST_F(WindowTest, SettingsSurviveARestartAndADamagedFileGivesTheDefaults) {
+TEST_F(WindowTest, SettingsSurviveARestartAndADamagedFileKeepsItsGoodLines) {
     ASSERT_NO_FATAL_FAILURE(launchGame());
     key("minus minus");  // music 4 -> 2
     key("o");
@@ -134,21 +134,24 @@ TEST_F(WindowTest, SettingsSurviveARestartAndADamagedFileGivesTheDefaults) {
     EXPECT_NE(saved.find("music_volume = 3"), std::string::npos) << saved;
     EXPECT_NE(saved.find("fire = F"), std::string::npos) << "kept across the restart";
 
-    // Damaged: the game says so once, plays with the defaults and saves them over it.
-    harness::writeFileText(dir + "/settings.ini", "[sound]\nmusic_volume = eleven\n\x01\x02garbage\n");
+    // Damaged: the game says so once, on the console and over the title, keeps the good lines and
+    // saves over the bad ones.
+    harness::writeFileText(dir + "/settings.ini", "[keys]\nfire = G\n[sound]\nmusic_volume = eleven\n\x01\x02garbage\n");
     ASSERT_NO_FATAL_FAILURE(launchGame());
+    EXPECT_TRUE(waitFor([](const Picture& p) { return !near(at(p, 100, 30), gamefolder::titleColour()); }))
+        << "the settings' problem is shown";
     const std::string out = console();
     const size_t first = out.find("is damaged");
     ASSERT_NE(first, std::string::npos) << out;
     EXPECT_EQ(out.find("is damaged", first + 1), std::string::npos) << "reported once";
-    EXPECT_NE(out.find("using the default settings"), std::string::npos) << out;
+    EXPECT_NE(out.find("2 lines are skipped, the other settings are kept"), std::string::npos) << out;
     EXPECT_TRUE(running()) << "never a reason to stop";
     key("equal");
     key("q");
     ASSERT_EQ(exitCode(), 0);
     saved = settingsFile();
     EXPECT_NE(saved.find("music_volume = 5"), std::string::npos) << "the default 4, one up:\n" << saved;
-    EXPECT_NE(saved.find("fire = Space"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("fire = G"), std::string::npos) << saved;
 }
 
 }  // namespace
