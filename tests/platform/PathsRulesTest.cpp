@@ -144,6 +144,10 @@ TEST(PathsPlayerFiles, XdgFoldersWithTheirFallbacks) {
     EXPECT_EQ(files.log, "/state/lumivex/log.txt");
     EXPECT_EQ(files.configFolder, "/home/bo/.config/lumivex");
     EXPECT_EQ(files.settings, "/home/bo/.config/lumivex/settings.ini");
+    // A relative HOME is where the game was started, not the data folder it changes into.
+    env.home = "bo";
+    env.workingDir = "/start";
+    EXPECT_EQ(paths::playerFiles(env, false).settings, "/start/bo/.config/lumivex/settings.ini");
 
     // Portable: the names beside the data, relative to it, as the build folder always had them.
     files = paths::playerFiles(env, true);

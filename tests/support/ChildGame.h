@@ -50,6 +50,8 @@ struct Launch {
     std::string workDir;            // empty: the fixture's folder
     std::vector<std::pair<std::string, std::string>> setEnv;
     std::vector<std::string> unsetEnv;
+    // Standard output: "" the console file; "closed", "broken pipe" (its reader gone) or a file.
+    std::string standardOutput;
 };
 
 // Its folder (dir) is the derived fixture's to make; the console goes into out.
@@ -117,6 +119,12 @@ protected:
             const int o = open(stdoutPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
             const int e = open(stderrPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
             if (o < 0 || e < 0 || dup2(o, 1) < 0 || dup2(e, 2) < 0) _exit(120);
+            const std::string& to = how.standardOutput;
+            int p[2];
+            if (to == "closed") close(1);
+            if (to == "broken pipe" && (pipe(p) != 0 || dup2(p[1], 1) < 0 || (close(p[0]) | close(p[1])) != 0)) _exit(125);
+            if (to[0] == '/' && dup2(open(to.c_str(), O_WRONLY | O_CLOEXEC), 1) < 0) _exit(125);
+            signal(SIGPIPE, SIG_DFL);
             if (!how.fullDisk.empty()) {
                 // 77: this machine cannot give the child a file system of its own.
                 if (unshare(CLONE_NEWNS) != 0 || mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
