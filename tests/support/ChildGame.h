@@ -110,6 +110,7 @@ protected:
         argv.push_back(nullptr);
         envp.push_back(nullptr);
 
+        last = how;
         window.clear();  // a relaunch must find its own window, not the last one's
         before = windows();
         std::fflush(stdout), std::fflush(stderr);
@@ -166,12 +167,19 @@ protected:
         return WIFEXITED(status) ? WEXITSTATUS(status) : -2;
     }
 
-    // Waits for the game's window (true) or for the program to end (false).
+    // Waits for the game's window (true) or for the program to end (false). A busy virtual
+    // display can refuse a connection: such a start is made again, twice at most, and said.
     bool started() {
-        for (int t = 0; t < 600 && window.empty() && running(); ++t, sleepMs(100))
-            for (const std::string& w : windows())
-                if (!before.count(w)) window = w;
-        return !window.empty();
+        for (int attempt = 1;; ++attempt) {
+            for (int t = 0; t < 600 && window.empty() && running(); ++t, sleepMs(100))
+                for (const std::string& w : windows())
+                    if (!before.count(w)) window = w;
+            if (!window.empty() || attempt == 3 || running() || errors().find("cannot open the display") == std::string::npos)
+                return !window.empty();
+            std::printf("[ display  ] the display refused the game: starting it again\n");
+            sleepMs(300);
+            launch(last);
+        }
     }
 
     void key(const std::string& keys, const std::string& how = "key") {
@@ -180,6 +188,7 @@ protected:
 
     Picture shot() {
         const std::string path = out + "/shot.png";
+        std::remove(path.c_str());  // a window not ready to be read must not show the last one's
         harness::runCommand("timeout 20 import -window " + window + " '" + path + "' 2>/dev/null");
         FILE* f = std::fopen(path.c_str(), "rb");
         Picture p(f ? gdImageCreateFromPng(f) : nullptr, gdImageDestroy);
@@ -250,6 +259,7 @@ protected:
     std::string errors() { return harness::readFileText(out + "/stderr.txt"); }
 
     std::string dir, out, window;
+    Launch last;
     std::set<std::string> before;
     pid_t pid = -1;
     int status = 0;
