@@ -193,8 +193,10 @@ void Game::drawTitleKeys() {
 // open the settings screen that says it too.
 void Game::drawSettingsNote() {
     if (settingsProblem.empty()) return;
-    const std::string::size_type slash = settingsProblem.rfind('/', settingsProblem.find(' '));
-    const std::string line = slash == std::string::npos ? settingsProblem : settingsProblem.substr(slash + 1);
+    // The file by its name: its folder would not fit.
+    std::string line = settingsProblem;
+    const std::string& path = playerFiles.settings;
+    if (line.find(path) != std::string::npos) line.replace(line.find(path), path.size(), path.substr(path.rfind('/') + 1));
     const std::string::size_type split = line.find("; ");
     const std::string parts[2] = {line.substr(0, split), split == std::string::npos ? "" : line.substr(split + 2)};
     TextCard note(800, 60);
