@@ -31,7 +31,6 @@ public:
     // the picture.
     bool poll(uint32_t nowMs);
 
-    bool waiting() const { return !pending.empty(); }
     // What the high-score screen says: empty after a good save.
     const std::string& playerMessage() const { return message; }
 
