@@ -1,6 +1,7 @@
 #include <GL/glew.h>
 #include <GL/freeglut.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 
@@ -186,4 +187,23 @@ void Game::drawTitleKeys() {
                   400, 20, 12, kGold, TextCard::Centre);
     }
     drawCard(titleKeysCard, card, 0, 400, 800, 200);
+}
+
+// A damaged settings file or a failed save, over the top of the title: the player may never
+// open the settings screen that says it too.
+void Game::drawSettingsNote() {
+    if (settingsProblem.empty()) return;
+    // The file by its name: its folder would not fit.
+    std::string line = settingsProblem;
+    const std::string& path = playerFiles.settings;
+    if (line.find(path) != std::string::npos) line.replace(line.find(path), path.size(), path.substr(path.rfind('/') + 1));
+    const std::string::size_type split = line.find("; ");
+    const std::string parts[2] = {line.substr(0, split), split == std::string::npos ? "" : line.substr(split + 2)};
+    TextCard note(800, 60);
+    note.panel(60, 6, 740, 56, kPanel, 0);
+    for (int i = 0; i < 2; ++i)
+        note.text(parts[i], 400, 26 + i * 20, std::min(12.0, 780.0 / std::max<size_t>(1, parts[i].size())), kRed,
+                  TextCard::Centre);
+    // Below the music note when that shows.
+    drawCard(settingsNoteCard, note, 0, sound.isMusicPaused() ? 50 : 0, 800, 60);
 }

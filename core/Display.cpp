@@ -25,6 +25,7 @@ void Game::display() {
             } else {
                 drawTitleKeys();
                 drawMusicNote();
+                drawSettingsNote();
             }
             break;
         case SettingsScreen:

@@ -19,6 +19,7 @@
 #include "core/Step.h"
 #include "highscore/HighscoreTable.h"
 #include "highscore/ScorePanel.h"
+#include "highscore/ScoreSaver.h"
 #include "objects/ResourceCache.h"
 #include "platform/Paths.h"
 #include "platform/PauseKey.h"
@@ -121,6 +122,10 @@ private:
     void endFlight();  // rank, table, screen
     void endDemo();
     void reloadHighscoreImage();
+    // The typed name confirmed: the score saved, or waiting for the table's lock
+    // (core/ScoreSave.cpp); a waiting score is tried again from idle.
+    void saveScore();
+    void pollScoreSave();
     void applySwapInterval();
     void updateEffectContext();
 
@@ -173,6 +178,7 @@ private:
     void drawSettingsScreen();
     void drawVolumeLine();
     void drawTitleKeys();
+    void drawSettingsNote();  // a settings file's problem, over the title
     // A text layer drawn over the design rectangle (x, y, w, h) of the 800 x 600 picture,
     // uploaded again only when its text or the picture's size changed.
     struct CardSlot {
@@ -214,6 +220,7 @@ private:
     // 1: every swap waits for the display's refresh; 0: frames as fast as they are drawn.
     int swapInterval;
     HighscoreTable highscoreTable;
+    ScoreSaver scoreSaver;
     ScorePanel scorePanel;
     FpsOverlay fpsOverlay;  // F10
 
@@ -238,7 +245,7 @@ private:
     bool gamepadPresent;
     PauseKey pauseKey;
     CardSlot pauseCard, settingsCard, volumeCard, titleKeysCard, trackCard, transitionCard, helpCard, demoCard, noteCard,
-        nameCard, failureCard;
+        nameCard, failureCard, settingsNoteCard;
     bool showingHelp;
     bool startAfterHelp;
 

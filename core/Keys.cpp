@@ -6,7 +6,6 @@
 #include <string>
 
 #include "core/Game.h"
-#include "highscore/HighscorePicture.h"
 #include "platform/Clock.h"
 
 namespace {
@@ -94,8 +93,7 @@ void Game::nameKey(unsigned char key) {
     } else if (key == 8) {
         highscoreTable.removeLastChar();
     } else if (key == 13 && !highscoreTable.getName().empty()) {
-        highscoreSaveFailure = HighscorePicture::commitAndRender(highscoreTable, highscoreStore()).playerMessage();
-        reloadHighscoreImage();
+        saveScore();
     }
 }
 

@@ -4,9 +4,12 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <map>
+#include <utility>
+#include <vector>
 
-#include "highscore/HighscoreStore.h"
 #include "platform/ReadFile.h"
+#include "platform/WriteFile.h"
 
 namespace {
 
@@ -124,24 +127,47 @@ int actionForKey(const Settings& settings, int key) {
 float musicGain(const Settings& settings) { return gain(settings, settings.musicVolume); }
 float effectsGain(const Settings& settings) { return gain(settings, settings.effectsVolume); }
 
+namespace {
+
+const char* const kByteOrderMark = "\xEF\xBB\xBF";
+
+// One setting as the file has it.
+struct Field {
+    const char* section;
+    const char* name;
+    std::string value;
+};
+
+// Every setting, in the order of the file the game writes.
+std::vector<Field> fieldsOf(const Settings& s) {
+    std::vector<Field> fields = {{"sound", "music_volume", std::to_string(s.musicVolume)},
+                                 {"sound", "effects_volume", std::to_string(s.effectsVolume)},
+                                 {"sound", "mute", boolText(s.muted)},
+                                 {"display", "fullscreen", boolText(s.fullscreen)},
+                                 {"display", "vsync", boolText(s.vsync)},
+                                 {"display", "fps_overlay", boolText(s.fpsOverlay)}};
+    for (int i = 0; i < kActionCount; ++i) fields.push_back({"keys", kActionNames[i], input::keyName(s.keys[i])});
+    fields.push_back({"gamepad", "jump", std::to_string(s.padJump)});
+    fields.push_back({"gamepad", "fire", std::to_string(s.padFire)});
+    fields.push_back({"gamepad", "start", std::to_string(s.padStart)});
+    fields.push_back({"game", "how_to_play_seen", boolText(s.howToPlaySeen)});
+    return fields;
+}
+
+std::string fieldLine(const Field& field) { return std::string(field.name) + " = " + field.value; }
+
+}  // namespace
+
 std::string serializeSettings(const Settings& s) {
     std::string text = "# Lumivex settings; the game rewrites this file when you change a setting.\n";
-    text += "[sound]\n";
-    text += "music_volume = " + std::to_string(s.musicVolume) + "\n";
-    text += "effects_volume = " + std::to_string(s.effectsVolume) + "\n";
-    text += std::string("mute = ") + boolText(s.muted) + "\n";
-    text += "\n[display]\n";
-    text += std::string("fullscreen = ") + boolText(s.fullscreen) + "\n";
-    text += std::string("vsync = ") + boolText(s.vsync) + "\n";
-    text += std::string("fps_overlay = ") + boolText(s.fpsOverlay) + "\n";
-    text += "\n[keys]\n";
-    for (int i = 0; i < kActionCount; ++i) text += std::string(kActionNames[i]) + " = " + input::keyName(s.keys[i]) + "\n";
-    text += "\n[gamepad]\n";
-    text += "jump = " + std::to_string(s.padJump) + "\n";
-    text += "fire = " + std::to_string(s.padFire) + "\n";
-    text += "start = " + std::to_string(s.padStart) + "\n";
-    text += "\n[game]\n";
-    text += std::string("how_to_play_seen = ") + boolText(s.howToPlaySeen) + "\n";
+    const char* section = nullptr;
+    for (const Field& field : fieldsOf(s)) {
+        if (!section || std::strcmp(section, field.section) != 0) {
+            text += std::string(section ? "\n[" : "[") + field.section + "]\n";
+            section = field.section;
+        }
+        text += fieldLine(field) + "\n";
+    }
     return text;
 }
 
@@ -185,54 +211,90 @@ bool parseNumber(const std::string& value, long* out) {
     return true;
 }
 
-// Reads the lines one by one; the first fault stops it.
+// One line of the file as the reader takes it.
+struct Line {
+    enum Kind { Nothing, Section, Setting, Junk };  // Nothing: a blank line or a comment
+    Kind kind = Nothing;
+    std::string section;      // Section: its name in lower case
+    std::string name, value;  // Setting: the name in lower case and the value as written
+    std::string fault;        // Junk: why it cannot be read
+};
+
+Line classify(const std::string& raw) {
+    Line line;
+    for (char c : raw) {
+        const unsigned char byte = static_cast<unsigned char>(c);
+        if ((byte < ' ' && byte != '\t') || byte == 127) {
+            char code[8];
+            std::snprintf(code, sizeof code, "0x%02X", byte);
+            line.kind = Line::Junk;
+            line.fault = std::string("holds the control byte ") + code + ", not settings text";
+            return line;
+        }
+    }
+    const std::string text = trim(raw);
+    if (text.empty() || text[0] == '#' || text[0] == ';') return line;
+    const std::string::size_type equals = text.find('=');
+    if (text[0] == '[' && text.back() == ']') {
+        line.kind = Line::Section;
+        line.section = lower(trim(text.substr(1, text.size() - 2)));
+    } else if (text[0] != '[' && equals != std::string::npos && !trim(text.substr(0, equals)).empty()) {
+        line.kind = Line::Setting;
+        line.name = lower(trim(text.substr(0, equals)));
+        line.value = trim(text.substr(equals + 1));
+    } else {
+        line.kind = Line::Junk;
+        line.fault = "\"" + shown(text) + "\" is neither a [section] nor name = value";
+    }
+    return line;
+}
+
+// Calls each(line) for every line of text, the byte-order mark some editors put first left out.
+template <typename Each>
+void forEachLine(const std::string& text, Each each) {
+    std::string::size_type start = text.compare(0, 3, kByteOrderMark) == 0 ? 3 : 0;
+    while (start < text.size()) {
+        std::string::size_type end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        each(line);
+        start = end + 1;
+    }
+}
+
+// Reads the lines one by one. A line that cannot be read, or holds a value that is not
+// understood, is skipped with its fault noted: every other line still counts.
 class Parser {
 public:
     explicit Parser(const std::string& text) : text(text) {}
 
     SettingsParse run() {
-        SettingsParse result;
-        std::string::size_type start = 0;
-        // A byte-order mark is what some editors put first; it is not junk.
-        if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) start = 3;
-        while (start < text.size() && problem.empty()) {
-            std::string::size_type end = text.find('\n', start);
-            if (end == std::string::npos) end = text.size();
-            std::string line = text.substr(start, end - start);
-            if (!line.empty() && line.back() == '\r') line.pop_back();
+        forEachLine(text, [this](const std::string& line) {
             ++number;
             readLine(line);
-            start = end + 1;
-        }
-        if (problem.empty()) checkKeysDiffer();
-        if (problem.empty()) result.settings = settings;
-        result.problem = problem;
+        });
+        resolveKeyClashes();
+        SettingsParse result;
+        result.settings = settings;
+        result.badLines = static_cast<int>(faults.size());
+        // The fault of the first line, whatever order they were found in.
+        for (const auto& fault : faults)
+            if (result.problem.empty() || fault.first < firstFaultLine) {
+                firstFaultLine = fault.first;
+                result.problem = "line " + std::to_string(fault.first) + ": " + fault.second;
+            }
         return result;
     }
 
 private:
-    void fail(int line, const std::string& what) { problem = "line " + std::to_string(line) + ": " + what; }
+    void fail(int line, const std::string& what) { faults.emplace_back(line, what); }
 
     void readLine(const std::string& raw) {
-        for (char c : raw) {
-            const unsigned char byte = static_cast<unsigned char>(c);
-            if ((byte < ' ' && byte != '\t') || byte == 127) {
-                char code[8];
-                std::snprintf(code, sizeof code, "0x%02X", byte);
-                return fail(number, std::string("holds the control byte ") + code + ", not settings text");
-            }
-        }
-        const std::string line = trim(raw);
-        if (line.empty() || line[0] == '#' || line[0] == ';') return;
-        if (line[0] == '[') {
-            if (line.back() != ']') return fail(number, "\"" + shown(line) + "\" is neither a [section] nor name = value");
-            section = lower(trim(line.substr(1, line.size() - 2)));
-            return;
-        }
-        const std::string::size_type equals = line.find('=');
-        if (equals == std::string::npos || trim(line.substr(0, equals)).empty())
-            return fail(number, "\"" + shown(line) + "\" is neither a [section] nor name = value");
-        setting(lower(trim(line.substr(0, equals))), trim(line.substr(equals + 1)));
+        const Line line = classify(raw);
+        if (line.kind == Line::Junk) return fail(number, line.fault);
+        if (line.kind == Line::Section) section = line.section;
+        if (line.kind == Line::Setting) setting(line.name, line.value);
     }
 
     void setting(const std::string& name, const std::string& value) {
@@ -284,23 +346,33 @@ private:
         keyLines[action] = number;
     }
 
-    // Only the keys as the whole file leaves them count: two lines may swap keys in either order.
-    void checkKeysDiffer() {
-        for (int i = 0; i < kActionCount; ++i)
-            for (int j = i + 1; j < kActionCount; ++j) {
-                if (settings.keys[i] != settings.keys[j]) continue;
-                const int later = keyLines[i] > keyLines[j] ? i : j;
-                const int other = later == i ? j : i;
-                return fail(keyLines[later], std::string(kActionNames[later]) + " = " +
-                                                 input::keyName(settings.keys[later]) + " is the key of " +
-                                                 kActionNames[other] + " too");
-            }
+    // Only the keys as the whole file leaves them count: two lines may swap keys in either
+    // order. Where two actions end on one key, the later line is the faulty one and its action
+    // keeps its default key; defaults never clash, so this ends.
+    void resolveKeyClashes() {
+        const Settings defaults;
+        for (bool clash = true; clash;) {
+            clash = false;
+            for (int i = 0; i < kActionCount && !clash; ++i)
+                for (int j = i + 1; j < kActionCount && !clash; ++j) {
+                    if (settings.keys[i] != settings.keys[j]) continue;
+                    clash = true;
+                    const int later = keyLines[i] > keyLines[j] ? i : j;
+                    const int other = later == i ? j : i;
+                    fail(keyLines[later], std::string(kActionNames[later]) + " = " +
+                                              input::keyName(settings.keys[later]) + " is the key of " +
+                                              kActionNames[other] + " too");
+                    settings.keys[later] = defaults.keys[later];
+                    keyLines[later] = 0;
+                }
+        }
     }
 
     const std::string& text;
     Settings settings;
     std::string section;
-    std::string problem;
+    std::vector<std::pair<int, std::string>> faults;  // line and what is wrong with it
+    int firstFaultLine = 0;
     int number = 0;
     std::array<int, kActionCount> keyLines{};  // 0: the default, from no line
 };
@@ -319,21 +391,77 @@ SettingsLoad loadSettings(const std::string& path) {
         return load;
     }
     const SettingsParse parse = parseSettings(read.data);
-    if (!parse.problem.empty()) {
-        load.problem = path + " is damaged (" + parse.problem + "): using the default settings";
-        return load;
-    }
     load.settings = parse.settings;
+    if (parse.badLines == 1)
+        load.problem = path + " is damaged, " + parse.problem + "; that line is skipped, the other settings are kept";
+    else if (parse.badLines > 1)
+        load.problem = path + " is damaged, " + parse.problem + "; " + std::to_string(parse.badLines) +
+                       " lines are skipped, the other settings are kept";
     return load;
 }
 
+std::string mergeSettings(const std::string& old, const Settings& settings) {
+    const std::vector<Field> fields = fieldsOf(settings);
+    const std::string::size_type firstEnd = old.find('\n');
+    const char* const newline = firstEnd != std::string::npos && firstEnd > 0 && old[firstEnd - 1] == '\r' ? "\r\n" : "\n";
+    std::vector<std::string> kept;
+    std::vector<bool> written(fields.size(), false);
+    // Where the settings a section lacks go: after its last one, or its heading.
+    std::map<std::string, std::size_t> anchor;
+    std::string section;
+    forEachLine(old, [&](const std::string& raw) {
+        const Line line = classify(raw);
+        if (line.kind == Line::Junk) return;  // what no game can read is not worth keeping
+        if (line.kind == Line::Section) {
+            section = line.section;
+            kept.push_back(raw);
+            anchor.emplace(section, kept.size() - 1);
+            return;
+        }
+        for (std::size_t i = 0; line.kind == Line::Setting && i < fields.size(); ++i)
+            if (section == fields[i].section && line.name == fields[i].name) {
+                kept.push_back(fieldLine(fields[i]));
+                written[i] = true;
+                anchor[section] = kept.size() - 1;
+                return;
+            }
+        kept.push_back(raw);  // comments, blank lines, a newer game's settings and sections
+    });
+    if (kept.empty()) return serializeSettings(settings);
+
+    std::map<std::size_t, std::vector<std::string>> inserted;
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        const auto at = anchor.find(fields[i].section);
+        if (!written[i] && at != anchor.end()) inserted[at->second].push_back(fieldLine(fields[i]));
+    }
+    std::string text = old.compare(0, 3, kByteOrderMark) == 0 ? kByteOrderMark : "";
+    for (std::size_t i = 0; i < kept.size(); ++i) {
+        text += kept[i] + newline;
+        for (const std::string& line : inserted[i]) text += line + newline;
+    }
+    // Sections the file lacks altogether go at its end.
+    const char* open = nullptr;
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        if (written[i] || anchor.count(fields[i].section)) continue;
+        if (!open || std::strcmp(open, fields[i].section) != 0) {
+            text += std::string(newline) + "[" + fields[i].section + "]" + newline;
+            open = fields[i].section;
+        }
+        text += fieldLine(fields[i]) + newline;
+    }
+    return text;
+}
+
 bool saveSettings(const std::string& path, const Settings& settings, std::string* problem) {
-    const std::string text = serializeSettings(settings);
-    if (HighscoreStore::replaceFile(path, text.data(), text.size())) {
+    // Rewritten, not replaced: what this game does not know (a newer game's settings, the
+    // player's comments) stays in the file.
+    const files::ReadResult old = files::readRegularFile(path, files::kTextLimit);
+    const std::string text = mergeSettings(old.ok() ? old.data : std::string(), settings);
+    std::string why;
+    if (files::replaceFile(path, text.data(), text.size(), &why)) {
         if (problem) problem->clear();
         return true;
     }
-    const int error = errno ? errno : EIO;
-    if (problem) *problem = "cannot save " + path + ": " + std::strerror(error);
+    if (problem) *problem = "cannot save " + path + ": " + why;
     return false;
 }

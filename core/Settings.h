@@ -101,16 +101,17 @@ std::string serializeSettings(const Settings& settings);
 
 struct SettingsParse {
     Settings settings;
-    std::string problem;  // empty, or "line N: ..." naming the first fault
+    std::string problem;  // empty, or "line N: ..." naming the fault of the first bad line
+    int badLines = 0;
 };
 // Reads the text serializeSettings writes and what a player may make of it by hand: comments
 // (# or ; first on a line), blank lines, spaces, CRLF, booleans as true/false, 1/0, yes/no,
 // on/off, any order, missing names (they keep their defaults). Unknown sections and names are
-// skipped, as are names before the first section: a newer game may have written them. Any
-// fault makes all of it the defaults, never half a file: a line that is not a comment, a
-// [section] or name = value, a value out of range or not understood, a key that has no name or
-// is reserved, two actions on one key, control bytes. A line that cannot be read is named
-// first; two actions on one key are named at the later of their lines.
+// skipped, as are names before the first section: a newer game may have written them. A bad
+// line is skipped and every good one still counts: a line that is not a comment, a [section] or
+// name = value, a value out of range or not understood, a key that has no name or is reserved,
+// control bytes. Where two actions end on one key, the later line is the bad one and its action
+// keeps its default key.
 SettingsParse parseSettings(const std::string& text);
 
 struct SettingsLoad {
@@ -119,9 +120,16 @@ struct SettingsLoad {
     bool found = false;   // false only when there is no file
 };
 // Reads path through files::readRegularFile. A missing file gives the defaults quietly; one
-// that cannot be read or is damaged gives the defaults and says so.
+// that cannot be read gives the defaults and says so; a damaged one keeps its good lines and
+// names the first bad one.
 SettingsLoad loadSettings(const std::string& path);
 
-// Replaces path with serializeSettings(settings) atomically; false with "cannot save <path>:
-// <reason>" in problem (when given) on failure.
+// The text of a settings file old (as it was read) with the values of settings: every line
+// the game knows rewritten in place, the settings it lacks added to their sections, and what
+// this game does not know (comments, a newer game's sections and names) kept as it was. Lines
+// no game can read are left out; an old text with nothing left is serializeSettings(settings).
+std::string mergeSettings(const std::string& old, const Settings& settings);
+
+// Rewrites path as mergeSettings of its current text, atomically; false with "cannot save
+// <path>: <reason>" in problem (when given) on failure.
 bool saveSettings(const std::string& path, const Settings& settings, std::string* problem);

@@ -10,12 +10,14 @@
 #include "highscore/HighscorePicture.h"
 #include "highscore/HighscoreStore.h"
 #include "objects/ObjectDraw.h"
+#include "platform/WriteFile.h"
 
 void Game::initResources() {
     // The score panel and the high-score picture use "Faktos.ttf" from the game folder.
     HighscorePicture::useGameFolderFonts();
 
     highscoreStore().removeStaleTemporaries();
+    files::removeLeftoverTemporaries(playerFiles.settings, false);
     config.logger = new Logger(playerFiles.log);
     config.textureLoader = new TextureLoader();
     effectContext().logger = config.logger;

@@ -51,6 +51,7 @@ void Game::idle() {
         if (state == Playing && !isDemoRunning()) togglePause();
     // The music goes on whatever is drawn: the next title once the last has ended.
     sound.advancePlaylist(config.logger);
+    pollScoreSave();
     // The title's idle time counts from when the title is entered; a key starts it again.
     if (state != Title || showingHelp) {
         titleShown = false;

@@ -1,10 +1,12 @@
 #include <X11/Xlib.h>
+#include <fcntl.h>
 #include <unistd.h>
 #ifdef __GLIBC__
 #include <malloc.h>
 #endif
 
 #include <cerrno>
+#include <csignal>
 #include <climits>
 #include <cstdio>
 #include <cstring>
@@ -20,6 +22,19 @@
 
 namespace {
 
+// Some launchers and service managers start a program with standard input, output or error
+// closed. The next file opened would take that number: the X connection as standard output
+// takes every console line into the X protocol. And a console reader that went away must not
+// end a flight: a failed console write is nothing.
+void guardStandardStreams() {
+    int fd;
+    do {
+        fd = open("/dev/null", O_RDWR);  // the lowest free number: a closed one first
+    } while (fd >= 0 && fd <= 2);
+    if (fd > 2) close(fd);
+    signal(SIGPIPE, SIG_IGN);
+}
+
 // GLUT ends the process with its own words when there is no display; say it plainly first.
 bool displayOpens() {
     Display* display = XOpenDisplay(nullptr);
@@ -31,6 +46,7 @@ bool displayOpens() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    guardStandardStreams();
 #ifdef __GLIBC__
     // A software GL driver's threads each get a heap of their own by default, and each keeps
     // what it once held: one shared heap holds 5 MB less at the peak, at no cost in frame time.
@@ -63,6 +79,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s: %s\n", program.c_str(), data.problem.c_str());
         return 1;
     }
+    // Named before the game changes folder: a relative HOME is the starting folder's.
+    const paths::PlayerFiles files = paths::playerFiles(env, data.portable);
     if (chdir(data.folder.c_str()) != 0) {
         std::fprintf(stderr, "%s: cannot enter the data folder %s: %s\n", program.c_str(), data.folder.c_str(),
                      std::strerror(errno));
@@ -75,7 +93,6 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    const paths::PlayerFiles files = paths::playerFiles(env, data.portable);
     // The folder as the game now sees it: a relative --data names it from where the game started.
     char here[PATH_MAX];
     const std::string dataFolder = getcwd(here, sizeof here) ? here : ".";

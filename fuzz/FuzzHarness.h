@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "core/Settings.h"
 #include "framework/ImageCheck.h"
 #include "highscore/HighscoreStore.h"
 #include "highscore/HighscoreTable.h"
@@ -227,7 +228,7 @@ inline Outcome runHighscore(const uint8_t* data, std::size_t size, const std::st
     FUZZ_EXPECT(out, table.getEntries().size() == plain);
     for (const auto& entry : table.getEntries()) {
         FUZZ_EXPECT(out, entry.second.find('\n') == std::string::npos);
-        FUZZ_EXPECT(out, entry.second.size() <= HighscoreTable::maxNameLength);
+        FUZZ_EXPECT(out, entry.second.size() <= HighscoreTable::maxNameBytes);
         FUZZ_EXPECT(out, entry.first >= 0 && entry.first <= HighscoreTable::maxScore);
     }
 
@@ -241,6 +242,31 @@ inline Outcome runHighscore(const uint8_t* data, std::size_t size, const std::st
     const int rank = table.computeRank(static_cast<int>(score));
     FUZZ_EXPECT(out, rank == expected);
     FUZZ_EXPECT(out, rank >= 1 && static_cast<std::size_t>(rank) <= table.getEntries().size() + 1);
+    return out;
+}
+
+// Reads the bytes as settings.ini, then saves the settings into them as the game does and reads
+// that again: every value is in range, no key does two things, and the save gives back exactly
+// the settings read, holds no line a reader refuses and is what a second save writes too.
+inline Outcome runSettings(const uint8_t* data, std::size_t size) {
+    Outcome out;
+    const std::string text(reinterpret_cast<const char*>(data), size);
+    const SettingsParse read = parseSettings(text);
+    const Settings& s = read.settings;
+    out.accepted = read.badLines == 0;
+    FUZZ_EXPECT(out, read.problem.empty() == out.accepted);
+    FUZZ_EXPECT(out, s.musicVolume >= 0 && s.musicVolume <= kMaxVolume);
+    FUZZ_EXPECT(out, s.effectsVolume >= 0 && s.effectsVolume <= kMaxVolume);
+    for (const int button : {s.padJump, s.padFire, s.padStart}) FUZZ_EXPECT(out, button >= 1 && button <= kMaxPadButton);
+    for (int i = 0; i < kActionCount; ++i) {
+        FUZZ_EXPECT(out, !input::keyName(s.keys[i]).empty() && !input::isReservedKey(s.keys[i]));
+        for (int j = i + 1; j < kActionCount; ++j) FUZZ_EXPECT(out, s.keys[i] != s.keys[j]);
+    }
+    const std::string saved = mergeSettings(text, s);
+    const SettingsParse again = parseSettings(saved);
+    FUZZ_EXPECT(out, again.problem.empty());
+    FUZZ_EXPECT(out, again.settings == s);
+    FUZZ_EXPECT(out, mergeSettings(saved, s) == saved);
     return out;
 }
 

@@ -63,22 +63,26 @@ void drawTable(gdImagePtr canvas, const HighscoreTable::Entries& entries, const 
     }
 
     const std::string ruler(kRulerLength, '_');
-    HighscorePicture::drawOutlinedText(canvas, black, kFont, kRulerPoints, -5, 590, ruler.c_str(), false);
+    HighscorePicture::drawOutlinedText(canvas, black, HighscorePicture::font(), kRulerPoints, -5, 590, ruler.c_str(),
+                                       false);
 }
 
 // Whether libgd can find and open the font under its current search path.
 bool fontAvailable() {
     int rect[8] = {0};
-    return gdImageStringFT(nullptr, rect, 0, kFont, kTextPoints, 0.0, 0, 0, "0") == nullptr;
+    return gdImageStringFT(nullptr, rect, 0, const_cast<char*>(HighscorePicture::font()), kTextPoints, 0.0, 0, 0,
+                           const_cast<char*>("0")) == nullptr;
 }
 
 // Counts the changes of the font folder, so text drawn and kept under an earlier one is redrawn.
 int fontGeneration = 0;
+std::string fontFolder;  // empty: libgd's own search path
 
 // Points libgd's font search at one folder and forgets the faces it has cached, which were
 // found by name under the previous search path.
 void setFontFolder(const char* folder) {
     ++fontGeneration;
+    fontFolder = folder ? folder : "";
     if (folder)
         setenv("GDFONTPATH", folder, 1);
     else
@@ -86,18 +90,62 @@ void setFontFolder(const char* folder) {
     gdFontCacheShutdown();
 }
 
+// Why our font cannot draw the scores; empty when it can.
+std::string fontProblem() {
+    // FreeType opens the file itself, and would wait for ever on a FIFO.
+    if (!fontFolder.empty()) {
+        const files::ReadResult file = files::readRegularFile(fontFolder + "/" + kFont, files::kPictureLimit);
+        if (!file.ok()) return files::describe(file);
+    }
+    int rect[8] = {0};
+    const char* error = gdImageStringFT(nullptr, rect, 0, const_cast<char*>(kFont), kTextPoints, 0.0, 0, 0,
+                                        const_cast<char*>("Score: 0123456789."));
+    if (error) return error;
+    return rect[2] > rect[0] ? std::string() : "it draws nothing";
+}
+
 }  // namespace
 
-SaveResult HighscorePicture::commitAndRender(HighscoreTable& table, const HighscoreStore& store) {
+const char* HighscorePicture::font() {
+    static int checked = -1;
+    // Never destroyed: a score saved while the game ends still draws its picture.
+    static std::string& chosen = *new std::string;
+    if (checked == fontGeneration) return chosen.c_str();
+    checked = fontGeneration;
+    chosen = kFont;
+    const std::string problem = fontProblem();
+    if (problem.empty()) return chosen.c_str();
+    gdFTStringExtra extra = {};
+    extra.flags = gdFTEX_FONTCONFIG | gdFTEX_RETURNFONTPATHNAME;
+    int rect[8] = {0};
+    const char* error = gdImageStringFTEx(nullptr, rect, 0, const_cast<char*>("sans-serif:bold"), kTextPoints, 0.0, 0,
+                                          0, const_cast<char*>("Score"), &extra);
+    if (!error && extra.fontpath) chosen = extra.fontpath;
+    if (extra.fontpath) gdFree(extra.fontpath);
+    if (chosen != kFont)
+        std::printf("The font %s cannot be used (%s): the scores are drawn in %s instead\n", kFont, problem.c_str(),
+                    chosen.c_str());
+    else
+        std::printf("The font %s cannot be used (%s), and no other font was found: the scores cannot be drawn\n",
+                    kFont, problem.c_str());
+    std::fflush(stdout);
+    return chosen.c_str();
+}
+
+HighscoreStore::PictureMaker HighscorePicture::pictureMaker(const HighscoreStore& store) {
     const std::string background = store.folderFile(kBackgroundFile);
-    return store.save(table, [&background](const HighscoreTable& saved, const HighscoreTable::Entry& added) {
+    return [background](const HighscoreTable& saved, const HighscoreTable::Entry& added) {
         gdImagePtr canvas = loadBackground(background);
         if (!canvas) return std::string();
         drawTable(canvas, saved.getEntries(), &added);
         const std::string png = pngBytes(canvas);
         gdImageDestroy(canvas);
         return png;
-    });
+    };
+}
+
+SaveResult HighscorePicture::commitAndRender(HighscoreTable& table, const HighscoreStore& store) {
+    return store.save(table, pictureMaker(store));
 }
 
 void HighscorePicture::drawOutlinedText(gdImagePtr image, int colour, const char* fontFile, double pointSize, int x,
@@ -162,9 +210,9 @@ void HighscorePicture::drawOutlinedText(gdImagePtr image, int colour, const char
 void HighscorePicture::drawRow(gdImagePtr image, int colour, int y, int rank, int score, const std::string& name) {
     char text[16];
     std::snprintf(text, sizeof text, "%i.", rank);
-    drawOutlinedText(image, colour, kFont, kTextPoints, 200, y, text, false);
+    drawOutlinedText(image, colour, font(), kTextPoints, 200, y, text, false);
     std::snprintf(text, sizeof text, "%i", score);
-    drawOutlinedText(image, colour, kFont, kTextPoints, 350, y, text, true);
+    drawOutlinedText(image, colour, font(), kTextPoints, 350, y, text, true);
     // The name column ends at the band's right edge: a long name of wide letters is set
     // smaller, down to a size still read at a glance, and what is left over is cut.
     const int room = kNameRight - 400;
@@ -172,7 +220,7 @@ void HighscorePicture::drawRow(gdImagePtr image, int colour, int y, int rank, in
     std::string shown = name;
     int box[8] = {0};
     auto width = [&](const std::string& t, double p) {
-        return gdImageStringFT(nullptr, box, 0, const_cast<char*>(kFont), p, 0.0, 0, 0, const_cast<char*>(t.c_str()))
+        return gdImageStringFT(nullptr, box, 0, const_cast<char*>(font()), p, 0.0, 0, 0, const_cast<char*>(t.c_str()))
                    ? 0
                    : box[2] - box[0];
     };
@@ -183,7 +231,7 @@ void HighscorePicture::drawRow(gdImagePtr image, int colour, int y, int rank, in
         while (!shown.empty() && (static_cast<unsigned char>(shown.back()) & 0xc0) == 0x80) shown.pop_back();  // whole characters
     }
     if (cut) shown += "...";
-    drawOutlinedText(image, colour, kFont, points, 400, y, shown.c_str(), false);
+    drawOutlinedText(image, colour, font(), points, 400, y, shown.c_str(), false);
 }
 
 void HighscorePicture::useGameFolderFonts() {
@@ -256,13 +304,14 @@ std::string PanelPicture::render(int score, const char* title) {
             // title is set smaller rather than cut off at the panel's edge.
             double points = kTextPoints;
             int box[8];
-            if (!gdImageStringFT(nullptr, box, textColour, const_cast<char*>(kFont), points, 0.0, 0, 0,
+            if (!gdImageStringFT(nullptr, box, textColour, const_cast<char*>(HighscorePicture::font()), points, 0.0, 0, 0,
                                  const_cast<char*>(title))) {
                 const int width = box[2] - box[0];
                 const int room = kPanelWidth - 2 * 10;  // the same margin on both sides
                 if (width > room) points = points * room / width;
             }
-            HighscorePicture::drawOutlinedText(titleLayer, textColour, kFont, points, 10, 30, title, false);
+            HighscorePicture::drawOutlinedText(titleLayer, textColour, HighscorePicture::font(), points, 10, 30, title,
+                                               false);
         }
         titleLayerHasTitle = title != nullptr;
         titleLayerText = title ? title : "";
@@ -274,7 +323,8 @@ std::string PanelPicture::render(int score, const char* title) {
 
     char line[32];
     std::snprintf(line, sizeof line, "Score: %i", score);
-    HighscorePicture::drawOutlinedText(scoreImage, textColour, kFont, kTextPoints, 10, 60, line, false);
+    HighscorePicture::drawOutlinedText(scoreImage, textColour, HighscorePicture::font(), kTextPoints, 10, 60, line,
+                                       false);
 
     // Decoded again at once, so the fastest compression: it halves the encoding time and
     // leaves the pixels as they are.

@@ -17,6 +17,13 @@ public:
 
     // Saves the table with its pending entry and the picture of the result.
     static SaveResult commitAndRender(HighscoreTable& table, const HighscoreStore& store);
+    // What draws the picture of a saved table on the store's background.
+    static HighscoreStore::PictureMaker pictureMaker(const HighscoreStore& store);
+
+    // The font of every text the pictures and the text cards draw: "Faktos.ttf" from the font
+    // folder, or, when that is missing or damaged, a sans-serif font of the system's, which is
+    // said once on the console (a table drawn in no font at all looks empty).
+    static const char* font();
 
     // libgd looks for a relative font name only in GDFONTPATH and its own folders: point it at
     // the game folder (the working directory) so "Faktos.ttf" is ours.

@@ -1,76 +1,48 @@
 #include "highscore/HighscoreStore.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <set>
-#include <utility>
-#include <vector>
 
 #include "platform/ReadFile.h"
+#include "platform/WriteFile.h"
 
-bool HighscoreStore::simulateFailureBeforeRename = false;
+bool& HighscoreStore::simulateFailureBeforeRename = files::simulateFailureBeforeRename;
 
 namespace {
 
-// The file a path names, through any symbolic links, so that a replacement goes to the target
-// and the link stays; the path itself while there is no such file.
-std::string resolved(const std::string& path) {
-    char* target = realpath(path.c_str(), nullptr);
-    if (!target) return path;
-    const std::string result(target);
-    std::free(target);
-    return result;
-}
-
-// The folder part of a path and the name in it.
-std::pair<std::string, std::string> splitPath(const std::string& path) {
-    const std::string::size_type slash = path.find_last_of('/');
-    if (slash == std::string::npos) return {".", path};
-    return {slash == 0 ? "/" : path.substr(0, slash), path.substr(slash + 1)};
-}
-
-// Whether name is a temporary file of a replacement of `file`: "<file>.XXXXXX" as mkstemp
-// fills it in.
-bool isTemporaryOf(const std::string& name, const std::string& file) {
-    if (name.size() != file.size() + 7 || name.compare(0, file.size(), file) != 0 || name[file.size()] != '.')
-        return false;
-    for (std::string::size_type i = file.size() + 1; i < name.size(); ++i)
-        if (!std::isalnum(static_cast<unsigned char>(name[i]))) return false;
-    return true;
-}
-
-// Makes sure the directory entry of a renamed file reaches the disk too. Best effort: some
-// file systems refuse fsync on directories, and the data itself is already safe.
-void syncFolderOf(const std::string& path) {
-    const int fd = open(splitPath(path).first.c_str(), O_RDONLY | O_DIRECTORY);
-    if (fd < 0) return;
-    fsync(fd);
-    close(fd);
-}
-
 // An exclusive lock on a file beside the table, so that games sharing a folder save one after
 // the other. The holder removes the file when it is done; a waiter that got the lock on a file
-// removed meanwhile tries again on the current one.
+// removed meanwhile tries again on the current one. waitMs < 0 waits as long as it takes.
 class TableLock {
 public:
-    TableLock(const std::string& lockPath, bool wait) : path(lockPath) {
+    TableLock(const std::string& lockPath, int waitMs) : path(lockPath) {
+        timespec start;
+        clock_gettime(CLOCK_MONOTONIC, &start);
         for (;;) {
             fd = open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
             if (fd < 0) break;
             int locked;
             do {
-                locked = flock(fd, wait ? LOCK_EX : LOCK_EX | LOCK_NB);
+                locked = flock(fd, waitMs < 0 ? LOCK_EX : LOCK_EX | LOCK_NB);
             } while (locked != 0 && errno == EINTR);
+            if (locked != 0 && errno == EWOULDBLOCK) {
+                if (elapsedMs(start) >= waitMs) {
+                    busy = true;
+                    break;
+                }
+                close(fd);
+                const timespec pause{0, 5 * 1000 * 1000};
+                nanosleep(&pause, nullptr);
+                continue;
+            }
             if (locked != 0) break;
             struct stat held, named;
             if (fstat(fd, &held) == 0 && stat(path.c_str(), &named) == 0 && held.st_dev == named.st_dev &&
@@ -91,9 +63,16 @@ public:
     TableLock& operator=(const TableLock&) = delete;
 
     bool held() const { return fd >= 0; }
+    bool busy = false;  // another holder kept it past the wait
     int error = 0;
 
 private:
+    static long elapsedMs(const timespec& start) {
+        timespec now;
+        clock_gettime(CLOCK_MONOTONIC, &now);
+        return (now.tv_sec - start.tv_sec) * 1000L + (now.tv_nsec - start.tv_nsec) / 1000000L;
+    }
+
     std::string path;
     int fd = -1;
 };
@@ -123,36 +102,54 @@ void HighscoreStore::load(HighscoreTable& table) const {
     table.parse(file.ok() ? file.data : std::string());
 }
 
-SaveResult HighscoreStore::save(HighscoreTable& table, const PictureMaker& picture) const {
+SaveResult HighscoreStore::save(HighscoreTable& table, const PictureMaker& picture, int lockWaitMs) const {
     SaveResult result;
     auto fail = [&result](const std::string& reason) {
         result.ok = false;
         result.reason = reason;
     };
-    const std::string target = resolved(tablePath);
-    const TableLock lock(target + ".lock", true);
-    if (!lock.held()) {
-        fail(std::strerror(lock.error));
+    std::string target, problem;
+    const bool trusted = files::resolveOwnLinks(tablePath, &target, &problem);
+    if (!trusted) {
+        fail(problem);
     } else {
-        // Another game in this folder may have saved since this one read the table: the new
-        // entry goes into the table as the file holds it now.
-        const files::ReadResult file = files::readRegularFile(target, files::kTextLimit);
-        if (file.ok() || file.status == files::ReadStatus::Missing)
-            table.parse(file.data);
-        else
-            fail(files::describe(file));
-    }
-    const HighscoreTable::Entry& added = table.insert(table.getNewScore(), table.getName());
-    if (result.ok) {
-        const std::string text = table.format();
-        if (!replaceFile(target, text.data(), text.size())) fail(std::strerror(errno));
+        const TableLock lock(target + ".lock", lockWaitMs);
+        if (lock.busy) {
+            fail("another program holds the table's lock");
+            result.waiting = true;
+            return result;
+        }
+        if (!lock.held()) {
+            fail(std::strerror(lock.error));
+        } else {
+            // Another game in this folder may have saved since this one read the table: the new
+            // entry goes into the table as the file holds it now.
+            const files::ReadResult file = files::readRegularFile(target, files::kTextLimit);
+            if (file.ok() || file.status == files::ReadStatus::Missing)
+                table.parse(file.data);
+            else
+                fail(files::describe(file));
+        }
+        const HighscoreTable::Entry& added = table.insert(table.getNewScore(), table.getName());
+        // Never more than the reader takes, or every later game would find the table refused.
+        std::size_t dropped = 0;
+        if (result.ok && !table.fitInto(files::kTextLimit, &added, &dropped)) fail("the table is full");
+        if (result.ok) {
+            const std::string text = table.format();
+            if (!files::replaceFile(target, text.data(), text.size(), &problem)) fail(problem);
+        }
+        if (result.ok && dropped > 0)
+            std::printf("The high-score table %s is at its size limit: its %zu lowest entries were left out\n",
+                        tablePath.c_str(), dropped);
+        // Drawn from what the file now holds; after a failure the old picture still tells the truth.
+        if (result.ok && picture) {
+            const std::string png = picture(table, added);
+            if (!png.empty() && !files::replaceFile(picturePath, png.data(), png.size(), &problem))
+                std::printf("Could not save the high-score picture to %s: %s\n", picturePath.c_str(), problem.c_str());
+        }
     }
     if (!result.ok)
         std::printf("Could not save the high-score table to %s: %s\n", tablePath.c_str(), result.reason.c_str());
-    if (picture) {
-        const std::string png = picture(table, added);
-        if (!png.empty()) replaceFile(picturePath, png.data(), png.size());
-    }
     table.clearName();
     return result;
 }
@@ -160,62 +157,13 @@ SaveResult HighscoreStore::save(HighscoreTable& table, const PictureMaker& pictu
 int HighscoreStore::removeStaleTemporaries() const {
     // Whoever holds the lock is saving and may be writing its temporaries right now; without a
     // holder every one is left over. A save never takes a minute, so older ones are left over too.
-    const std::string table = resolved(tablePath);
-    const TableLock lock(table + ".lock", false);
-    const std::time_t now = std::time(nullptr);
-    int removed = 0;
-    for (const std::string& file : {table, resolved(picturePath)}) {
-        const auto [folderName, fileName] = splitPath(file);
-        DIR* folderEntries = opendir(folderName.c_str());
-        if (!folderEntries) continue;
-        while (const dirent* entry = readdir(folderEntries)) {
-            if (!isTemporaryOf(entry->d_name, fileName)) continue;
-            const std::string path = folderName + "/" + entry->d_name;
-            struct stat st;
-            if (lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
-            if ((lock.held() || now - st.st_mtime > 60) && unlink(path.c_str()) == 0) ++removed;
-        }
-        closedir(folderEntries);
-    }
-    return removed;
+    std::string table;
+    if (!files::resolveOwnLinks(tablePath, &table, nullptr)) return 0;
+    const TableLock lock(table + ".lock", 0);
+    return files::removeLeftoverTemporaries(tablePath, !lock.held()) +
+           files::removeLeftoverTemporaries(picturePath, !lock.held());
 }
 
-bool HighscoreStore::replaceFile(const std::string& link, const void* data, std::size_t size) {
-    const std::string path = resolved(link);
-    std::vector<char> tempName(path.begin(), path.end());
-    const char suffix[] = ".XXXXXX";
-    tempName.insert(tempName.end(), suffix, suffix + sizeof suffix);  // with the terminator
-    const int fd = mkstemp(tempName.data());
-    if (fd < 0) return false;
-    const std::string temp(tempName.data());
-
-    // mkstemp creates the file private to its owner; keep the old file's permissions, or use
-    // the usual ones of a data file.
-    struct stat old;
-    fchmod(fd, stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644);
-
-    // errno of the first failure, kept across the clean-up for the caller's message.
-    int failure = 0;
-    auto check = [&failure](bool success) {
-        if (!success && !failure) failure = errno ? errno : EIO;
-    };
-    FILE* file = fdopen(fd, "wb");
-    check(file != nullptr);
-    if (!file) {
-        close(fd);
-    } else {
-        check(size == 0 || std::fwrite(data, 1, size, file) == size);
-        check(std::fflush(file) == 0);
-        check(fsync(fileno(file)) == 0);
-        check(std::fclose(file) == 0);
-    }
-    if (!failure && simulateFailureBeforeRename) failure = EIO;
-    if (!failure) check(std::rename(temp.c_str(), path.c_str()) == 0);
-    if (failure) {
-        unlink(temp.c_str());
-        errno = failure;
-        return false;
-    }
-    syncFolderOf(path);
-    return true;
+bool HighscoreStore::replaceFile(const std::string& path, const void* data, std::size_t size) {
+    return files::replaceFile(path, data, size);
 }

@@ -8,9 +8,15 @@
 // What became of a save: ok, or the reason it failed in a few words.
 struct SaveResult {
     bool ok = true;
+    // Another program holds the table's lock: nothing was written and the name is kept, so the
+    // same save can be tried again.
+    bool waiting = false;
     std::string reason;
     // The line the high-score screen shows after a failed save; empty after a good one.
-    std::string playerMessage() const { return ok ? std::string() : "Your score could not be saved: " + reason; }
+    std::string playerMessage() const {
+        if (ok) return std::string();
+        return (waiting ? "Your score is waiting to be saved: " : "Your score could not be saved: ") + reason;
+    }
 };
 
 // The high-score files of one game folder: "highscore.txt" and its picture
@@ -27,6 +33,7 @@ public:
     // A file of the game folder by its name relative to it ("Textures/highscore.jpg").
     std::string folderFile(const std::string& name) const;
     const std::string& pictureFile() const { return picturePath; }
+    const std::string& tableFile() const { return tablePath; }
 
     // Replaces the table's entries with the file's. A missing file is an empty table, and so is
     // one that is not a plain file or is too large, which is reported (once) on the console.
@@ -36,24 +43,23 @@ public:
     using PictureMaker = std::function<std::string(const HighscoreTable&, const HighscoreTable::Entry& added)>;
     // Adds the table's pending score with the typed name to the table file as it is now (the
     // table is read again, under a lock shared with other games in the folder), writes it, then
-    // the picture of the result, and clears the name. A failure is reported on the console and
-    // leaves the file as it was; the picture is drawn all the same.
-    SaveResult save(HighscoreTable& table, const PictureMaker& picture = nullptr) const;
+    // the picture of what was written, and clears the name. The lock is waited for lockWaitMs
+    // at most (-1: as long as it takes); when another program holds it longer, nothing is done
+    // and the result is waiting. A failure is reported on the console and leaves the file and
+    // the picture as they were. A table that would outgrow what the game reads keeps its best
+    // entries.
+    SaveResult save(HighscoreTable& table, const PictureMaker& picture = nullptr, int lockWaitMs = -1) const;
 
     // Removes the temporary files that saves cut short (a crash, a kill) left beside the table
     // and the picture: those of exactly the names a save uses, unless a save in another game
     // may still be writing them. Returns how many were removed.
     int removeStaleTemporaries() const;
 
-    // Replaces path with size bytes through a temporary file beside it (fsync, rename); false
-    // with errno set when anything fails, and the old file is then untouched. A symbolic link
-    // stays: the file it points to is replaced.
+    // files::replaceFile, for the picture makers.
     static bool replaceFile(const std::string& path, const void* data, std::size_t size);
 
-    // Test hook: when set, every replacement stops after the new content has been written and
-    // synced to its temporary file, just before the rename, as a crash or a failed rename
-    // would; the temporary file is removed and the old file stays as it was. Off in the game.
-    static bool simulateFailureBeforeRename;
+    // files::simulateFailureBeforeRename, the test hook that cuts every replacement short.
+    static bool& simulateFailureBeforeRename;
 
 private:
     std::string folder;

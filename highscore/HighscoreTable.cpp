@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <iterator>
+#include <string>
 
 namespace {
 
@@ -17,6 +19,23 @@ bool parseScore(const std::string& text, int& score) {
 }
 
 int bounded(int score) { return std::min(std::max(score, 0), HighscoreTable::maxScore); }
+
+// Where the first `count` characters of text[begin, end) end: a character is a byte with the
+// continuation bytes after it, at most three (UTF-8 never has more), so no character is cut.
+std::string::size_type afterCharacters(const std::string& text, std::string::size_type begin,
+                                       std::string::size_type end, std::size_t count) {
+    for (; begin < end && count > 0; --count) {
+        std::string::size_type length = 1;
+        while (length < 4 && begin + length < end && (static_cast<unsigned char>(text[begin + length]) & 0xC0) == 0x80)
+            ++length;
+        begin += length;
+    }
+    return begin;
+}
+
+std::size_t lineLength(const HighscoreTable::Entry& entry) {
+    return std::to_string(entry.first).size() + entry.second.size() + 2;  // "score;name\n"
+}
 
 }  // namespace
 
@@ -35,7 +54,8 @@ void HighscoreTable::parse(const std::string& text) {
         // A damaged line is skipped; the ones after it still count.
         if (separator == lineEnd || !parseScore(text.substr(lineBegin, separator - lineBegin), score)) continue;
         // A name longer than a typed one can be only slows down every drawing of the table.
-        const std::string entryName = text.substr(separator + 1, std::min(lineEnd - separator - 1, maxNameLength));
+        const std::string::size_type nameEnd = afterCharacters(text, separator + 1, lineEnd, maxNameLength);
+        const std::string entryName = text.substr(separator + 1, nameEnd - separator - 1);
         // Equal scores: a line read later goes before the earlier ones, so the walk from the
         // top meets them in file order and a rewrite keeps their order.
         entries.emplace_hint(entries.lower_bound(score), score, entryName);
@@ -56,6 +76,19 @@ std::string HighscoreTable::format() const {
 
 const HighscoreTable::Entry& HighscoreTable::insert(int score, const std::string& entryName) {
     return *entries.emplace(bounded(score), entryName);
+}
+
+bool HighscoreTable::fitInto(std::size_t bytes, const Entry* keep, std::size_t* dropped) {
+    std::size_t size = 0;
+    auto firstOut = entries.rbegin();
+    for (; firstOut != entries.rend() && size + lineLength(*firstOut) <= bytes; ++firstOut) size += lineLength(*firstOut);
+    // The entries below the last that fits, in ascending order.
+    const auto end = firstOut.base();
+    for (auto it = entries.begin(); it != end; ++it)
+        if (&*it == keep) return false;
+    *dropped = static_cast<std::size_t>(std::distance(entries.begin(), end));
+    entries.erase(entries.begin(), end);
+    return true;
 }
 
 int HighscoreTable::computeRank(int score) {

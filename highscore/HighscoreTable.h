@@ -11,6 +11,8 @@ public:
     using Entry = Entries::value_type;
 
     static constexpr std::size_t maxNameLength = 20;
+    // A name read from the file keeps up to maxNameLength characters of UTF-8, whole.
+    static constexpr std::size_t maxNameBytes = 4 * maxNameLength;
     // The highest score kept: the picture's score column ends at x = 350, and six digits are
     // as many as fit there beside the ranks of the top five.
     static constexpr int maxScore = 999999;
@@ -24,6 +26,9 @@ public:
     // Adds an entry after the existing ones of the same score, so it is listed above them.
     // Scores are kept between 0 and maxScore, here and in computeRank.
     const Entry& insert(int score, const std::string& name);
+    // Drops the lowest entries until the file text takes at most bytes, and says how many went;
+    // false, with nothing dropped, when keep would be one of them.
+    bool fitInto(std::size_t bytes, const Entry* keep, std::size_t* dropped);
 
     // Where score would rank among the entries (1 is the best); it becomes the pending score.
     int computeRank(int score);

@@ -10,8 +10,6 @@
 
 namespace {
 
-const char* const kFont = "Faktos.ttf";
-
 // libgd's alpha runs from 0 (opaque) to 127 (transparent).
 int gdColour(gdImagePtr image, uint32_t rgba) {
     const int a = 127 - static_cast<int>((rgba & 0xff) * 127 / 255);
@@ -90,7 +88,7 @@ std::vector<unsigned char> TextCard::render(int widthPx, int heightPx) const {
         }
         double points = item.points * sy;
         int box[8] = {0};
-        char* font = const_cast<char*>(kFont);
+        char* font = const_cast<char*>(HighscorePicture::font());
         char* line = const_cast<char*>(item.line.c_str());
         if (item.line.empty() || gdImageStringFT(nullptr, box, 0, font, points, 0.0, 0, 0, line)) continue;
         int width = box[2] - box[0];
@@ -103,7 +101,7 @@ std::vector<unsigned char> TextCard::render(int widthPx, int heightPx) const {
         int x = static_cast<int>(std::lround(item.x0 * sx));
         if (item.align == Centre) x -= width / 2;
         if (item.align == Right) x -= width;
-        HighscorePicture::drawOutlinedText(image, gdColour(image, item.colour), kFont, points, x,
+        HighscorePicture::drawOutlinedText(image, gdColour(image, item.colour), font, points, x,
                                            static_cast<int>(std::lround(item.y0 * sy)), item.line.c_str(), false);
     }
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-// A layer of outlined "Faktos.ttf" text and translucent rounded panels on transparency, laid
+// A layer of outlined text (in HighscorePicture::font()) and translucent rounded panels on transparency, laid
 // out on the game's 800 x 600 design canvas and drawn at any pixel size: the pause, settings,
 // volume and title-key overlays, sharp at the window's own resolution.
 class TextCard {

@@ -196,9 +196,12 @@ PlayerFiles playerFiles(const Environment& env, bool portable) {
     PlayerFiles files;
     if (portable) return files;
     files.portable = false;
-    files.dataFolder = join(baseFolder(env.dataHome, env.home, ".local/share"), "lumivex");
-    files.stateFolder = join(baseFolder(env.stateHome, env.home, ".local/state"), "lumivex");
-    files.configFolder = join(baseFolder(env.configHome, env.home, ".config"), "lumivex");
+    // A relative HOME means the folder where the game was started; the game changes into its
+    // data folder before it writes anything.
+    const std::string home = !env.home.empty() && env.home[0] != '/' ? join(env.workingDir, env.home) : env.home;
+    files.dataFolder = join(baseFolder(env.dataHome, home, ".local/share"), "lumivex");
+    files.stateFolder = join(baseFolder(env.stateHome, home, ".local/state"), "lumivex");
+    files.configFolder = join(baseFolder(env.configHome, home, ".config"), "lumivex");
     files.table = join(files.dataFolder, "highscore.txt");
     files.picture = join(files.dataFolder, "highscore.png");
     files.log = join(files.stateFolder, "log.txt");

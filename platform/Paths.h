@@ -79,6 +79,7 @@ struct PlayerFiles {
 // and ignored), else home + fallback (".local/share", ".local/state", ".config").
 std::string baseFolder(const std::string& variable, const std::string& home, const char* fallback);
 
+// The XDG places for env (a relative HOME taken from env.workingDir), or the portable ones.
 PlayerFiles playerFiles(const Environment& env, bool portable);
 
 // Creates the player's folders (missing ones with mode 0700) and, when the table or the

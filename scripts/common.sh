@@ -43,19 +43,25 @@ choose_audio_backend() {
   fi
 }
 
+# An X server resets when its last client leaves and refuses connections meanwhile: the
+# readiness probe is such a client, and the game started after it would meet the reset.
+# -noreset keeps the server as it is. A busy server may still refuse a probe now and then
+# (EAGAIN): it is asked again, and one that never answers is said and replaced.
 XVFB_PID=""
 start_virtual_display() {
   local n
   for n in $(seq 90 140); do
     if [ ! -e "/tmp/.X${n}-lock" ] && [ ! -e "/tmp/.X11-unix/X${n}" ]; then
-      Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+      Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp -noreset >/dev/null 2>&1 &
       XVFB_PID=$!
       export DISPLAY=":$n"
       for _ in $(seq 1 50); do
         xdpyinfo >/dev/null 2>&1 && return 0
         sleep 0.1
       done
+      echo "The virtual display :$n did not answer; trying another one" >&2
       kill "$XVFB_PID" 2>/dev/null || true
+      wait "$XVFB_PID" 2>/dev/null || true
     fi
   done
   echo "Could not start a virtual display" >&2

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sndfile.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 
@@ -56,9 +57,16 @@ protected:
     }
     // A flight as a player starts one (jump, fire, the test keys' objects), ended by a hit
     // without points on the high-score screen; then, once the game has said `awaited`, Escape.
-    void playAndQuit(const std::string& awaited = "") {
+    // A console the test cannot read: the flight is watched on screen and quit from its pause.
+    void playAndQuit(const std::string& awaited = "", bool consoleRead = true) {
         ASSERT_TRUE(started()) << console() << errors();
         key("s s");  // the first shows a new player the rules, the second starts
+        if (!consoleRead) {
+            EXPECT_TRUE(waitFor(styleLabel(1))) << "a flight";
+            key("Escape q");
+            EXPECT_EQ(exitCode(), 0) << errors();
+            return;
+        }
         ASSERT_TRUE(said("created new terrain\n")) << console() << errors();
         key("Up space m F1 F4 F8 m F2");  // the music paused and back
         EXPECT_TRUE(said("Game over: score 0\n")) << console() << errors();
@@ -115,6 +123,10 @@ TEST_F(DamagedGame, EachDamageIsReportedAndTheGamePlaysOnOrStopsAsDocumented) {
              how.args = {"--timedemo", "--timedemo-frames", "1", "--csv", "timedemo.csv"};
          },
          1, "glmReadOBJ\\(\\) failed: can't open data file \"Modells/asteroid1\\.obj\"\\.\n(?![\\s\\S]*Timedemo:)"},
+        // Launchers that closed standard output, gave it a full device, or whose reader went away.
+        {"standard output closed", [](const std::string&, Launch& how) { how.standardOutput = "closed"; }, 0, ""},
+        {"standard output full", [](const std::string&, Launch& how) { how.standardOutput = "/dev/full"; }, 0, ""},
+        {"standard output unread", [](const std::string&, Launch& how) { how.standardOutput = "broken pipe"; }, 0, ""},
     };
     for (const Damage& row : rows) {
         SCOPED_TRACE(row.what);
@@ -125,7 +137,7 @@ TEST_F(DamagedGame, EachDamageIsReportedAndTheGamePlaysOnOrStopsAsDocumented) {
         row.damage(dir, how);
         launch(how);
         if (row.code == 0) {
-            ASSERT_NO_FATAL_FAILURE(playAndQuit(row.awaited));
+            ASSERT_NO_FATAL_FAILURE(playAndQuit(row.awaited, how.standardOutput.empty()));
         } else {
             EXPECT_EQ(exitCode(), row.code) << console() << errors();
             EXPECT_EQ(console().find("Textures Loaded"), std::string::npos) << "stopped before its start-up ended";
@@ -168,7 +180,21 @@ TEST_F(DamagedGame, AFifoOrALinkAtTheLogIsReplacedNotOpened) {
     }
 }
 
-TEST_F(DamagedGame, KilledDuringNameEntryOrOnAFullDiskTheTableStaysWhole) {
+// The red line above the table that tells of a failed or a waiting save.
+bool failureLine(const Picture& p) {
+    int red = 0;
+    for (int y = 190; y < 220; ++y)
+        for (int x = 190; x < 610; ++x) {
+            const int c = gdImageGetTrueColorPixel(p.get(), x, y);
+            red += gdTrueColorGetRed(c) > 200 && gdTrueColorGetGreen(c) < 60 && gdTrueColorGetBlue(c) < 60;
+        }
+    return red > 300;
+}
+
+// Killed while a name is typed, on a full disk, or with the table's lock held by another
+// program (a game stopped during its save): the table stays whole, and the game neither
+// freezes nor hides that the score waits; quitting names it.
+TEST_F(DamagedGame, KilledDuringNameEntryOnAFullDiskOrWithTheLockHeldTheTableStaysWhole) {
     launch();
     ASSERT_TRUE(started()) << console();
     ASSERT_NO_FATAL_FAILURE(playUntilNameEntry());
@@ -181,6 +207,21 @@ TEST_F(DamagedGame, KilledDuringNameEntryOrOnAFullDiskTheTableStaysWhole) {
     harness::runCommand("ls '" + dir + "' | grep -c '^highscore.txt.'", &leftovers);
     EXPECT_EQ(leftovers, "0\n");
 
+    const int held = open((dir + "/highscore.txt.lock").c_str(), O_RDWR | O_CREAT, 0644);
+    ASSERT_EQ(flock(held, LOCK_EX), 0);
+    launch();
+    ASSERT_TRUE(started()) << console();
+    ASSERT_NO_FATAL_FAILURE(playUntilNameEntry());
+    key("W a i t e r Return");
+    EXPECT_TRUE(waitFor(failureLine)) << console();
+    key("Escape");
+    EXPECT_EQ(exitCode(), 0) << console();
+    close(held);
+    EXPECT_NE(console().find("yet: another program holds the table's lock; trying again\n"), std::string::npos);
+    EXPECT_NE(console().find("(Waiter) was not saved: another program holds the lock of highscore.txt\n"),
+              std::string::npos) << console();
+    EXPECT_EQ(harness::readFileText(dir + "/highscore.txt"), kTable);
+
     const std::string disk = out + "/disk";
     ::mkdir(disk.c_str(), 0755);
     Launch how;
@@ -190,7 +231,7 @@ TEST_F(DamagedGame, KilledDuringNameEntryOrOnAFullDiskTheTableStaysWhole) {
     ASSERT_FALSE(window.empty()) << console();
     ASSERT_NO_FATAL_FAILURE(playUntilNameEntry());
     key("T e s t e r Return");
-    EXPECT_TRUE(waitFor([](const Picture& p) { return !showing(gamefolder::enterNameColour())(p); }));
+    EXPECT_TRUE(waitFor(failureLine)) << console();
     // The table lives in the child's own mount of the folder.
     const std::string seen = "/proc/" + std::to_string(pid) + "/root" + disk;
     EXPECT_EQ(harness::readFileText(seen + "/highscore.txt"), kTable);

@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <climits>
-#include <filesystem>
 #include <memory>
 
 #include "framework/Texture.h"
@@ -122,21 +121,45 @@ TEST_F(HighscoreTest, NewEntryBelowTheTopFiveIsShownUnderThemWithTheEntryAbove) 
     EXPECT_GT(row(p.get(), 495).red, 100);
 }
 
-TEST_F(HighscoreTest, MissingBackgroundRewritesTheFileAndKeepsTheOldPictureWhileTextUsesTheFolderFont) {
+TEST_F(HighscoreTest, MissingBackgroundRewritesTheFileAndKeepsTheOldPicture) {
     harness::writeFileText("Textures/highscore.png", "old picture");
     ASSERT_EQ(unlink("Textures/highscore.jpg"), 0);
     enter("", 10, "Ann");
     EXPECT_EQ(harness::readFileText("highscore.txt"), "10;Ann\n");
     EXPECT_TRUE(harness::readFileText("Textures/highscore.png") == "old picture") << "the old picture was replaced";
+}
 
-    gdFTStringExtra extra = {};
-    extra.flags = gdFTEX_RETURNFONTPATHNAME;
-    int rect[8];
-    char font[] = "Faktos.ttf", text[] = "Score";
-    ASSERT_EQ(gdImageStringFTEx(nullptr, rect, 0, font, 20.0, 0.0, 0, 0, text, &extra), nullptr);
-    ASSERT_NE(extra.fontpath, nullptr);
-    EXPECT_EQ(std::string(extra.fontpath), std::filesystem::canonical(dir).string() + "/Faktos.ttf");
-    gdFree(extra.fontpath);
+// The folder's Faktos.ttf draws the text, quietly. A cut, random, empty or missing one is said
+// once, and the table and the score panel are drawn in a font of the system's: a table in no
+// font at all looks empty.
+TEST_F(HighscoreTest, TheFolderFontDrawsAndADamagedOneIsSaidOnceAndReplaced) {
+    harness::captureStdout();
+    EXPECT_STREQ(HighscorePicture::font(), "Faktos.ttf");
+    EXPECT_EQ(harness::capturedStdout(), "");
+    const std::string good = harness::readFileText("Faktos.ttf");
+    std::string noise = good;
+    for (size_t i = 0; i < noise.size(); ++i) noise[i] = static_cast<char>((i * 2654435761u) >> 13);
+    const std::pair<const char*, std::string> damages[] = {
+        {"cut", good.substr(0, good.size() / 2)}, {"random", noise}, {"empty", ""}, {"missing", ""}};
+    for (const auto& [how, bytes] : damages) {
+        SCOPED_TRACE(how);
+        harness::writeFileText("Faktos.ttf", bytes);
+        if (std::string(how) == "missing") unlink("Faktos.ttf");
+        harness::captureStdout();
+        HighscorePicture::useGameFolderFonts();
+        enter("300;Old\n", 500, "New");
+        std::string png = PanelPicture().render(120, "Toon");
+        const std::string said = harness::capturedStdout();
+        EXPECT_EQ(said.rfind("The font Faktos.ttf cannot be used (", 0), 0u) << said;
+        EXPECT_EQ(said.find('\n'), said.size() - 1) << "once: " << said;
+        const Picture table = picture();
+        ASSERT_TRUE(table);
+        EXPECT_GT(row(table.get(), 300).red, 100);
+        EXPECT_GT(row(table.get(), 330).gold, 100);
+        const Picture panel(gdImageCreateFromPngPtr(static_cast<int>(png.size()), &png[0]), gdImageDestroy);
+        ASSERT_TRUE(panel);
+        EXPECT_GT(row(panel.get(), 60, 0, gdImageSX(panel.get()) - 1).gold, 150) << "the score line";
+    }
 }
 
 TEST_F(HighscoreTest, PanelRendersOncePerScoreAsGoldOnTransparencyAndSetsALongTitleSmaller) {

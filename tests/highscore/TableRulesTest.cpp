@@ -11,7 +11,11 @@
 #include <filesystem>
 #include <vector>
 
+#include "core/Settings.h"
 #include "highscore/HighscoreStore.h"
+#include "highscore/ScoreSaver.h"
+#include "platform/ReadFile.h"
+#include "platform/WriteFile.h"
 #include "support/TestFiles.h"
 
 namespace {
@@ -45,7 +49,7 @@ protected:
     SaveResult saved;
 };
 
-TEST_F(TableRules, FirstGameRanksFirstANewScoreRanksAboveEqualOnesAndTheNameIsOneLineOfTwenty) {
+TEST_F(TableRules, RanksSavesBesideAnotherGameAndKeepsTheNameOneLineOfTwenty) {
     table.appendToName("A\nn");
     table.appendToName(std::string(30, 'Q'));
     EXPECT_EQ(enter(120, ""), 1);
@@ -53,24 +57,15 @@ TEST_F(TableRules, FirstGameRanksFirstANewScoreRanksAboveEqualOnesAndTheNameIsOn
     EXPECT_EQ(saved.playerMessage(), "");
     EXPECT_EQ(read("highscore.txt"), "120;An" + std::string(18, 'Q') + "\n");
     write("highscore.txt", "500;Al\n300;Old\n300;Older\n100;Cid\n");
+    // A second game in the folder read the table before this one saved: both entries stay.
+    HighscoreTable other;
+    store.load(other);
+    other.computeRank(350);
+    other.appendToName("Bo");
     table = HighscoreTable();
     EXPECT_EQ(enter(300, "New"), 2);
-    EXPECT_EQ(read("highscore.txt"), "500;Al\n300;New\n300;Old\n300;Older\n100;Cid\n");
-}
-
-TEST_F(TableRules, TwoGamesInOneFolderKeepBothNewEntries) {
-    write("highscore.txt", "500;Alice\n300;Bob\n");
-    const HighscoreStore otherStore(dir);
-    HighscoreTable other;
-    store.load(table);
-    otherStore.load(other);
-    table.computeRank(400);
-    other.computeRank(350);
-    table.appendToName("Anna");
-    other.appendToName("Bert");
-    EXPECT_TRUE(store.save(table).ok);
-    EXPECT_TRUE(otherStore.save(other).ok);
-    EXPECT_EQ(read("highscore.txt"), "500;Alice\n400;Anna\n350;Bert\n300;Bob\n");
+    EXPECT_TRUE(store.save(other).ok);
+    EXPECT_EQ(read("highscore.txt"), "500;Al\n350;Bo\n300;New\n300;Old\n300;Older\n100;Cid\n");
     EXPECT_EQ(other.format(), read("highscore.txt")) << "the table shown is the one saved";
 }
 
@@ -147,18 +142,29 @@ TEST_F(TableRules, StartUpRemovesTheTemporariesOfCutShortSavesOnly) {
     close(held);
     EXPECT_EQ(read("highscore.txt.Fresh1"), "being written");
     EXPECT_EQ(store.removeStaleTemporaries(), 1);  // nobody saving: every temporary is left over
+    // The settings' too, but not one a running game is writing: that one is locked.
+    write("settings.ini.a1B2c3", "left over");
+    write("settings.ini.Xy12Zw", "being written");
+    const int writing = open((dir + "/settings.ini.Xy12Zw").c_str(), O_RDONLY);
+    ASSERT_EQ(flock(writing, LOCK_EX), 0);
+    EXPECT_EQ(files::removeLeftoverTemporaries(dir + "/settings.ini", false), 1);
+    close(writing);
+    EXPECT_EQ(files::removeLeftoverTemporaries(dir + "/settings.ini", false), 1);
     for (const std::string& name : others) EXPECT_EQ(read(name), "keep") << name;
     EXPECT_EQ(std::distance(fs::recursive_directory_iterator(dir), {}), 1 + others.size());
 }
 
 TEST_F(TableRules, OnlyLinesWithAPlainScoreLoadAndScoresAndNamesAreBounded) {
     // Scores that are no plain decimal number, a Windows line end, equal scores, a name of a
-    // megabyte (cut to the 20 characters a typed one may have), a line without separator, a
-    // score the picture cannot show and a name with further ";".
+    // megabyte (cut to the 20 characters a typed one may have, never inside one), a line without
+    // separator, a score the picture cannot show and a name with further ";".
     const std::string longName(1 << 20, 'x');
+    std::string accents = "a";
+    for (int i = 0; i < 22; ++i) accents += "\xC3\xA9";
     table.parse("abc;NotANumber\n0x1F;Hex\n;Empty\n-5;Negative\n+7;Plus\n 8;Blank\n007;Bond\n300;First\r\n"
-                "300;Second\n900;" + longName + "\ngarbage\n99999999999;Huge\n10;a;b;c");
-    EXPECT_EQ(table.format(), "999999;Huge\n900;" + longName.substr(0, 20) + "\n300;First\n300;Second\n10;a;b;c\n7;Bond\n");
+                "300;Second\n900;" + longName + "\ngarbage\n99999999999;Huge\n10;a;b;c\n77;" + accents);
+    EXPECT_EQ(table.format(), "999999;Huge\n900;" + longName.substr(0, 20) + "\n300;First\n300;Second\n77;" +
+                                  accents.substr(0, 39) + "\n10;a;b;c\n7;Bond\n");
     EXPECT_EQ(table.computeRank(1234567), 1);
     EXPECT_EQ(table.getNewScore(), 999999);
 }
@@ -175,8 +181,8 @@ TEST_F(TableRules, ASymlinkedTableStaysALinkToTheSavedFile) {
 }
 
 // A save cut short before the rename, or a game folder that refuses new files (to root too,
-// which the child stops being): the old table stays; in the second case the picture, whose
-// Textures/ folder is writable, is still drawn.
+// which the child stops being): the old table stays, and so does the picture, although its
+// Textures/ folder is writable: it would show an entry the table does not hold.
 TEST_F(TableRules, AFailedSaveLeavesTheOldFilesAndNoTemporary) {
     write("highscore.txt", "500;Old\n");
     ASSERT_EQ(mkdir((dir + "/Textures").c_str(), 0777) | chmod((dir + "/Textures").c_str(), 0777), 0);
@@ -208,7 +214,81 @@ TEST_F(TableRules, AFailedSaveLeavesTheOldFilesAndNoTemporary) {
     waitpid(child, &status, 0);
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
     EXPECT_EQ(read("highscore.txt"), "500;Old\n");
-    EXPECT_EQ(read("Textures/highscore.png"), "900;Neo\n500;Old\nnew: Neo");
+    EXPECT_EQ(read("Textures/highscore.png"), "old picture");
+}
+
+// Links that another user planted in a folder they can write to: nothing is written through
+// them, each refusal is one line, and the game goes on.
+TEST_F(TableRules, LinksOfAnotherUserAreNotFollowed) {
+    if (geteuid() != 0) GTEST_SKIP() << "planting another user's link needs root";
+    ASSERT_EQ(mkdir((dir + "/Textures").c_str(), 0755), 0);
+    write("private", "secret");
+    for (const std::string name : {"highscore.txt", "Textures/highscore.png", "settings.ini"}) {
+        const std::string link = dir + "/" + name;
+        std::remove(link.c_str());  // what the last round saved
+        ASSERT_EQ(symlink((dir + "/private").c_str(), link.c_str()) | lchown(link.c_str(), 65534, 65534), 0);
+        harness::captureStdout();
+        std::string problem;
+        enter(500, "Eve", [](const HighscoreTable&, const HighscoreTable::Entry&) { return std::string("png"); });
+        saveSettings(dir + "/settings.ini", Settings(), &problem);
+        EXPECT_NE((harness::capturedStdout() + problem).find(link + " is a link that belongs to another user (uid 65534)"),
+                  std::string::npos) << name;
+        EXPECT_EQ(read("private"), "secret") << name;
+        ASSERT_EQ(unlink(link.c_str()), 0);
+    }
+}
+
+// A table just under the reader's limit keeps its best entries that fit: what the game writes
+// it can always read back. A score that would itself be left out is not saved.
+TEST_F(TableRules, ATableAtTheSizeLimitKeepsItsBestEntriesAndStaysReadable) {
+    std::string full = "3;A\n";  // 4 bytes, then lines of 12 up to the limit exactly
+    while (full.size() < files::kTextLimit) full += "2;Pilot 123\n";
+    ASSERT_EQ(full.size(), files::kTextLimit);
+    write("highscore.txt", full);
+    enter(500, "Best");
+    const std::string after = read("highscore.txt");
+    EXPECT_TRUE(saved.ok);
+    EXPECT_EQ(after.size(), files::kTextLimit - 3);
+    EXPECT_EQ(after.rfind("500;Best\n3;A\n2;Pilot 123\n", 0), 0u);
+    store.load(table);
+    EXPECT_EQ(table.getEntries().size(), 2 + (files::kTextLimit - 4) / 12 - 1);
+    enter(1, "Last");
+    EXPECT_EQ(saved.playerMessage(), "Your score could not be saved: the table is full");
+    EXPECT_EQ(read("highscore.txt"), after);
+}
+
+// Another program holds the lock (a game stopped during its save): the scores wait, are saved
+// once the lock is free, and one that waits two minutes is given up plainly. The table the
+// next game types into is free at once.
+TEST_F(TableRules, ScoresWaitForALockHeldElsewhereAndAreSavedOrGivenUp) {
+    write("highscore.txt", "500;Old\n");
+    int held = open((dir + "/highscore.txt.lock").c_str(), O_RDWR | O_CREAT, 0644);
+    ASSERT_EQ(flock(held, LOCK_EX), 0);
+    ScoreSaver saver;
+    harness::captureStdout();
+    for (const char* name : {"Ann", "Bo"}) {
+        table.computeRank(600);
+        table.appendToName(name);
+        saver.begin(table, store, nullptr, 1000);
+        EXPECT_EQ(table.getName(), "");
+    }
+    EXPECT_EQ(saver.playerMessage(), "Your score is waiting to be saved: another program holds the table's lock");
+    EXPECT_FALSE(saver.poll(1300)) << "still held";
+    close(held);
+    EXPECT_TRUE(saver.poll(1600));
+    EXPECT_EQ(saver.playerMessage(), "");
+    EXPECT_EQ(read("highscore.txt"), "600;Bo\n600;Ann\n500;Old\n");
+
+    held = open((dir + "/highscore.txt.lock").c_str(), O_RDWR | O_CREAT, 0644);
+    ASSERT_EQ(flock(held, LOCK_EX), 0);
+    table.appendToName("Cy");
+    saver.begin(table, store, nullptr, 5000);
+    EXPECT_TRUE(saver.poll(5000 + ScoreSaver::kGiveUpMs));
+    EXPECT_EQ(saver.playerMessage(), "Your score could not be saved: another program held the table's lock for two minutes");
+    const std::string notSaved = "Could not save the high-score table to " + dir + "/highscore.txt";
+    const std::string waits = notSaved + " yet: another program holds the table's lock; trying again\n";
+    EXPECT_EQ(harness::capturedStdout(), waits + waits + notSaved + ": another program held its lock for two minutes\n");
+    close(held);
 }
 
 }  // namespace

@@ -50,6 +50,8 @@ struct Launch {
     std::string workDir;            // empty: the fixture's folder
     std::vector<std::pair<std::string, std::string>> setEnv;
     std::vector<std::string> unsetEnv;
+    // Standard output: "" the console file; "closed", "broken pipe" (its reader gone) or a file.
+    std::string standardOutput;
 };
 
 // Its folder (dir) is the derived fixture's to make; the console goes into out.
@@ -109,6 +111,7 @@ protected:
         argv.push_back(nullptr);
         envp.push_back(nullptr);
 
+        last = how;
         window.clear();  // a relaunch must find its own window, not the last one's
         before = windows();
         std::fflush(stdout), std::fflush(stderr);
@@ -118,6 +121,12 @@ protected:
             const int o = open(stdoutPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
             const int e = open(stderrPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
             if (o < 0 || e < 0 || dup2(o, 1) < 0 || dup2(e, 2) < 0) _exit(120);
+            const std::string& to = how.standardOutput;
+            int p[2];
+            if (to == "closed") close(1);
+            if (to == "broken pipe" && (pipe(p) != 0 || dup2(p[1], 1) < 0 || (close(p[0]) | close(p[1])) != 0)) _exit(125);
+            if (to[0] == '/' && dup2(open(to.c_str(), O_WRONLY | O_CLOEXEC), 1) < 0) _exit(125);
+            signal(SIGPIPE, SIG_DFL);
             if (!how.fullDisk.empty()) {
                 // 77: this machine cannot give the child a file system of its own.
                 if (unshare(CLONE_NEWNS) != 0 || mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
@@ -159,12 +168,19 @@ protected:
         return WIFEXITED(status) ? WEXITSTATUS(status) : -2;
     }
 
-    // Waits for the game's window (true) or for the program to end (false).
+    // Waits for the game's window (true) or for the program to end (false). A busy virtual
+    // display can refuse a connection: such a start is made again, twice at most, and said.
     bool started() {
-        for (int t = 0; t < 600 && window.empty() && running(); ++t, sleepMs(100))
-            for (const std::string& w : windows())
-                if (!before.count(w)) window = w;
-        return !window.empty();
+        for (int attempt = 1;; ++attempt) {
+            for (int t = 0; t < 600 && window.empty() && running(); ++t, sleepMs(100))
+                for (const std::string& w : windows())
+                    if (!before.count(w)) window = w;
+            if (!window.empty() || attempt == 3 || running() || errors().find("cannot open the display") == std::string::npos)
+                return !window.empty();
+            std::printf("[ display  ] the display refused the game: starting it again\n");
+            sleepMs(300);
+            launch(last);
+        }
     }
 
     void key(const std::string& keys, const std::string& how = "key") {
@@ -173,6 +189,7 @@ protected:
 
     Picture shot() {
         const std::string path = out + "/shot.png";
+        std::remove(path.c_str());  // a window not ready to be read must not show the last one's
         harness::runCommand("timeout 20 import -window " + window + " '" + path + "' 2>/dev/null");
         FILE* f = std::fopen(path.c_str(), "rb");
         Picture p(f ? gdImageCreateFromPng(f) : nullptr, gdImageDestroy);
@@ -243,6 +260,7 @@ protected:
     std::string errors() { return harness::readFileText(out + "/stderr.txt"); }
 
     std::string dir, out, window;
+    Launch last;
     std::set<std::string> before;
     pid_t pid = -1;
     int status = 0;
