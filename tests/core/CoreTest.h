@@ -105,7 +105,7 @@ struct CoreTest : ::testing::Test {
             fly(10);
         }
         release(GLUT_KEY_LEFT), release(GLUT_KEY_RIGHT);
-        ASSERT_GT(game.flight().bulletCount, 0);
+        ASSERT_GT(game.flight().bulletCount, 0) << (game.flight().over ? "hit meanwhile" : "none caught");
     }
     void toTitle() {
         if (game.isPaused()) type("p");
