@@ -36,10 +36,9 @@ void trackPicture(TextCard& card, double x, double y) {
 
 void Game::drawHowToPlay() {
     TextCard card;
-    card.panel(70, 90, 730, 520, kPanel, kBorder);
+    card.panel(30, 90, 770, 520, kPanel, kBorder);
     card.text("How to play", 400, 148, 32, kGold, TextCard::Centre);
-    card.text("Fly through eleven render styles. The bar in the corner is your life:", 400, 192, 14, kBody,
-              TextCard::Centre);
+    card.text("Eleven render styles. The bar in the corner is your life:", 400, 192, 14, kBody, TextCard::Centre);
     trackPicture(card, 240, 212);
     for (int i = 0; i < 3; ++i) card.text(kRules[i], 400, 290 + i * 34, 16, i == 2 ? kRed : kBody, TextCard::Centre);
     card.text("What leaves the field scores 15 times the multiplier.", 400, 400, 13, kBody, TextCard::Centre);

@@ -62,6 +62,18 @@ void drawTable(gdImagePtr canvas, const HighscoreTable::Entries& entries, const 
         }
     }
 
+    // An empty band reads as a lost table: say there is nothing yet.
+    if (entries.empty()) {
+        const std::pair<const char*, double> lines[2] = {{"No scores yet", kTextPoints}, {"your first flight sets one", 14}};
+        for (int i = 0; i < 2; ++i) {
+            int box[8] = {0};
+            char* text = const_cast<char*>(lines[i].first);
+            gdImageStringFT(nullptr, box, 0, const_cast<char*>(HighscorePicture::font()), lines[i].second, 0.0, 0, 0, text);
+            HighscorePicture::drawOutlinedText(canvas, gold, HighscorePicture::font(), lines[i].second,
+                                               400 - (box[2] - box[0]) / 2, 400 + 36 * i, text, false);
+        }
+    }
+
     const std::string ruler(kRulerLength, '_');
     HighscorePicture::drawOutlinedText(canvas, black, HighscorePicture::font(), kRulerPoints, -5, 590, ruler.c_str(),
                                        false);
@@ -241,7 +253,7 @@ void HighscorePicture::useGameFolderFonts() {
     std::free(folder);
 }
 
-bool HighscorePicture::renderEmptyTablePicture(const std::string& gameDir) {
+bool HighscorePicture::renderEmptyTablePicture(const std::string& gameDir, const char* file) {
     const std::string folder = gameDir.empty() ? "." : gameDir;
     char* absolute = realpath(folder.c_str(), nullptr);
     if (!absolute) return false;
@@ -259,7 +271,7 @@ bool HighscorePicture::renderEmptyTablePicture(const std::string& gameDir) {
         if (fontAvailable()) {
             drawTable(canvas, HighscoreTable::Entries(), nullptr);
             const std::string png = pngBytes(canvas);
-            ok = !png.empty() && HighscoreStore::replaceFile(store.pictureFile(), png.data(), png.size());
+            ok = !png.empty() && HighscoreStore::replaceFile(store.folderFile(file), png.data(), png.size());
         }
         gdImageDestroy(canvas);
     }

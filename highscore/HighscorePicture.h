@@ -28,8 +28,8 @@ public:
     // libgd looks for a relative font name only in GDFONTPATH and its own folders: point it at
     // the game folder (the working directory) so "Faktos.ttf" is ours.
     static void useGameFolderFonts();
-    // Writes "Textures/highscore.png" of an empty table on "Textures/highscore.jpg", below gameDir.
-    static bool renderEmptyTablePicture(const std::string& gameDir);
+    // Writes `file` (below gameDir) with an empty table on "Textures/highscore.jpg".
+    static bool renderEmptyTablePicture(const std::string& gameDir, const char* file);
 };
 
 // The 400 x 100 score panel: the title of the current render style and the score, gold on

@@ -10,6 +10,7 @@
 
 #include "Content.h"
 #include "highscore/HighscorePicture.h"
+#include "platform/Paths.h"
 
 namespace {
 
@@ -60,12 +61,13 @@ int main(int argc, char** argv) {
     step("sounds", music.first);
     std::printf("content: models %.1f s, pictures %.1f s, volumes %.1f s, sounds %.1f s\n", models.second,
                 pictures.second, volumes.second, music.second);
-    // A fresh install shows an empty table until the first entry is made.
-    step("the high-score picture", HighscorePicture::renderEmptyTablePicture(dir));
-    // The same empty table, kept apart from the one the portable folder overwrites: it is
-    // installed and copied for each new player.
-    step("the initial high-score picture",
-         copyFile(dir + "/Textures/highscore.png", dir + "/Textures/highscore-empty.png"));
+    // The empty table is installed and copied for each new player. The folder's own picture
+    // belongs to its table: a portable folder that holds scores keeps the picture of them.
+    step("the initial high-score picture", HighscorePicture::renderEmptyTablePicture(dir, paths::kInitialPicture));
+    std::ifstream table(dir + "/highscore.txt");
+    if (table.peek() == std::ifstream::traits_type::eof() || !std::ifstream(dir + "/Textures/highscore.png"))
+        step("the high-score picture",
+             copyFile(dir + "/" + paths::kInitialPicture, dir + "/Textures/highscore.png"));
     step("the icon", content::writeIcons(dir));
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::printf("content: game data written to %s in %.1f s\n", dir.c_str(), seconds);
