@@ -52,8 +52,12 @@ void Game::drawStyleTrack() {
         card.panel(x - r, y - r, x + r, y + r, fill, current ? (lastLife ? kRed : kGold) : 0);
     }
     card.text("x" + std::to_string(flightState.scoreMultiplier), kTrackW - 12, 46, 15, kGold, TextCard::Right);
-    if (lastLife) card.text("LAST LIFE - a hit ends the flight", kTrackW / 2, 17, 12, blinkOn ? kRed : 0xff4a3a90,
-                            TextCard::Centre);
+    if (lastLife) {
+        // On a plate of its own: bare red letters drown in the warm styles' skies.
+        card.panel(28, 1, kTrackW - 28, 21, 0x1c1830d0, 0);
+        card.text("LAST LIFE - a hit ends the flight", kTrackW / 2, 16, 12, blinkOn ? 0xff6a5aff : 0xffb0a8ff,
+                  TextCard::Centre);
+    }
     drawCard(trackCard, card, kTrackX, kTrackY - 20, kTrackW, kTrackH);
 }
 
