@@ -13,12 +13,8 @@
 
 namespace {
 
-constexpr uint32_t kGold = 0xffd24aff;
-constexpr uint32_t kKey = 0x6fd8ffff;
-constexpr uint32_t kBody = 0xffffffff;
-constexpr uint32_t kRed = 0xff5a4aff;
-constexpr uint32_t kPanel = 0x1c1830d0;
-constexpr uint32_t kBorder = 0xf2c94cff;
+using namespace cardcolour;
+
 constexpr uint32_t kVolumeShownMs = 1500;
 
 std::string keyOf(const Settings& s, Action a) { return input::keyName(s.key(a)); }

@@ -9,12 +9,7 @@
 
 namespace {
 
-constexpr uint32_t kGold = 0xffd24aff;
-constexpr uint32_t kKey = 0x6fd8ffff;
-constexpr uint32_t kBody = 0xffffffff;
-constexpr uint32_t kRed = 0xff4a3aff;
-constexpr uint32_t kPanel = 0x1c1830e0;
-constexpr uint32_t kBorder = 0xf2c94cff;
+using namespace cardcolour;
 
 const char* const kRules[3] = {
     "A star moves you one style on and raises the multiplier.",

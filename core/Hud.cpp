@@ -11,11 +11,9 @@
 
 namespace {
 
-constexpr uint32_t kGold = 0xffd24aff;
-constexpr uint32_t kRed = 0xff4a3aff;
-constexpr uint32_t kWhite = 0xffffffff;
-constexpr uint32_t kPanel = 0x1c1830b0;
-constexpr uint32_t kBorder = 0xf2c94cff;
+using namespace cardcolour;
+
+constexpr uint32_t kTrackPanel = 0x1c1830b0;  // lighter: the flight shows through
 
 // Where the life bar sits: the lower right, clear of the label and the bullets.
 constexpr float kTrackX = 470, kTrackY = 540, kTrackW = 320, kTrackH = 56;
@@ -43,18 +41,18 @@ void Game::drawStyleTrack() {
     const long flownMs = static_cast<long>(flightState.stepCount * flightState.rules.stepMs);
     const bool blinkOn = lastLife && (flownMs / 500) % 2 == 0;
     TextCard card(static_cast<int>(kTrackW), static_cast<int>(kTrackH));
-    card.panel(2, 22, kTrackW - 2, kTrackH - 2, kPanel, lastLife ? kRed : kBorder);
+    card.panel(2, 22, kTrackW - 2, kTrackH - 2, kTrackPanel, lastLife ? kRed : kBorder);
     for (int i = 0; i < kStyleCount; ++i) {
         const double x = 14 + i * 21.0, y = 39;
         const bool current = i == style;
-        const uint32_t fill = i < style ? kGold : current ? kWhite : 0xffffff30;
+        const uint32_t fill = i < style ? kGold : current ? kBody : 0xffffff30;
         const double r = current ? 8 : 5;
         card.panel(x - r, y - r, x + r, y + r, fill, current ? (lastLife ? kRed : kGold) : 0);
     }
     card.text("x" + std::to_string(flightState.scoreMultiplier), kTrackW - 12, 46, 15, kGold, TextCard::Right);
     if (lastLife) {
         // On a plate of its own: bare red letters drown in the warm styles' skies.
-        card.panel(28, 1, kTrackW - 28, 21, 0x1c1830d0, 0);
+        card.panel(28, 1, kTrackW - 28, 21, kPanel, 0);
         card.text("LAST LIFE - a hit ends the flight", kTrackW / 2, 16, 12, blinkOn ? 0xff6a5aff : 0xffb0a8ff,
                   TextCard::Centre);
     }
@@ -72,11 +70,11 @@ void Game::drawTransition() {
     TextCard card(500, 170);
     if (kind == FlightFx::Kind::GameOver) {
         card.text("GAME OVER", 250, 80, 44, kRed, TextCard::Centre);
-        card.text("Score " + std::to_string(fx.finalScore()), 250, 130, 22, kWhite, TextCard::Centre);
+        card.text("Score " + std::to_string(fx.finalScore()), 250, 130, 22, kBody, TextCard::Centre);
     } else {
         const bool hit = kind == FlightFx::Kind::Hit;
         card.text(hit ? "-1" : "+1", 250, 80, 54, hit ? kRed : kGold, TextCard::Centre);
-        card.text(fx.title() + "   x" + std::to_string(fx.multiplier()), 250, 130, 22, kWhite, TextCard::Centre);
+        card.text(fx.title() + "   x" + std::to_string(fx.multiplier()), 250, 130, 22, kBody, TextCard::Centre);
     }
     drawCard(transitionCard, card, 150, 150, 500, 170, alpha);
 }

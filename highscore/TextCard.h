@@ -3,6 +3,16 @@
 #include <string>
 #include <vector>
 
+// The colours of the game's cards and panels, RGBA.
+namespace cardcolour {
+constexpr uint32_t kGold = 0xffd24aff;    // headings, the multiplier
+constexpr uint32_t kKey = 0x6fd8ffff;     // keys and what to press
+constexpr uint32_t kBody = 0xffffffff;    // running text
+constexpr uint32_t kRed = 0xff4a3aff;     // danger: a hit, the last life, the end
+constexpr uint32_t kPanel = 0x1c1830d0;   // the dark plate under text
+constexpr uint32_t kBorder = 0xf2c94cff;  // a plate's rim
+}  // namespace cardcolour
+
 // A layer of outlined text (in HighscorePicture::font()) and translucent rounded panels on transparency, laid
 // out on the game's 800 x 600 design canvas and drawn at any pixel size: the pause, settings,
 // volume and title-key overlays, sharp at the window's own resolution.
