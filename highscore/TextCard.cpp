@@ -59,6 +59,10 @@ void TextCard::panel(double x0, double y0, double x1, double y1, uint32_t fill, 
 
 void TextCard::text(const std::string& line, double x, double y, double points, uint32_t colour, Align align,
                     double maxWidth) {
+    // Never past the card's own edges: a line too long for its place is set smaller instead.
+    const double margin = 4;
+    const double room = align == Left ? designW - x : align == Right ? x : 2 * std::min(x, designW - x);
+    if (maxWidth <= 0 || maxWidth > room - 2 * margin) maxWidth = std::max(1.0, room - 2 * margin);
     items.push_back({true, line, x, y, maxWidth, 0, points, colour, 0, align});
     char head[112];
     std::snprintf(head, sizeof head, "T%g,%g,%g,%g,%08x,%d:", x, y, points, maxWidth, colour, static_cast<int>(align));

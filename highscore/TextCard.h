@@ -25,7 +25,8 @@ public:
     // Colours are 0xRRGGBBAA. Coordinates are design pixels, y from the top; a text's y is its
     // baseline.
     void panel(double x0, double y0, double x1, double y1, uint32_t fill, uint32_t border);
-    // A line wider than maxWidth design pixels (when given) is set smaller until it fits.
+    // A line wider than maxWidth design pixels (when given) or than its room on the card is set
+    // smaller until it fits.
     void text(const std::string& line, double x, double y, double points, uint32_t colour, Align align = Left,
               double maxWidth = 0);
 
