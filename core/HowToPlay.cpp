@@ -11,6 +11,8 @@ namespace {
 
 using namespace cardcolour;
 
+constexpr uint32_t kCardPanel = 0x1c1830e0;  // darker: the title behind is busy
+
 const char* const kRules[3] = {
     "A star moves you one style on and raises the multiplier.",
     "A hit moves you one style back and empties the gun.",
@@ -31,7 +33,7 @@ void trackPicture(TextCard& card, double x, double y) {
 
 void Game::drawHowToPlay() {
     TextCard card;
-    card.panel(30, 90, 770, 520, kPanel, kBorder);
+    card.panel(30, 90, 770, 520, kCardPanel, kBorder);
     card.text("How to play", 400, 148, 32, kGold, TextCard::Centre);
     card.text("Eleven render styles. The bar in the corner is your life:", 400, 192, 14, kBody, TextCard::Centre);
     trackPicture(card, 240, 212);
