@@ -31,8 +31,7 @@ protected:
         return folder + "/" + name;
     }
     GLMmodel* read(const std::string& name, const std::string& text) {
-        models.push_back(glmReadOBJ(write(name, text).c_str()));
-        return models.back();
+        return models.emplace_back(glmReadOBJ(write(name, text).c_str()));
     }
     // Per triangle its vertex, normal and texture coordinate indices.
     static std::vector<unsigned> corners(GLMmodel* m) {
@@ -88,8 +87,7 @@ TEST_F(GlmReader, WrittenModelsReadBackTheSame) {
     std::free(m->mtllibname);
     m->mtllibname = strdup("copy.mtl");
     ASSERT_TRUE(glmWriteOBJ(m, (folder + "/copy.obj").c_str(), GLM_SMOOTH | GLM_TEXTURE | GLM_MATERIAL));
-    GLMmodel* back = glmReadOBJ((folder + "/copy.obj").c_str());
-    models.push_back(back);
+    GLMmodel* back = models.emplace_back(glmReadOBJ((folder + "/copy.obj").c_str()));
     EXPECT_EQ(corners(back), corners(m));
     EXPECT_EQ(groups(back), groups(m));
     EXPECT_EQ(std::vector<float>(back->vertices + 3, back->vertices + 18), std::vector<float>(m->vertices + 3, m->vertices + 18));
