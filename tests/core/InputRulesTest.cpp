@@ -45,7 +45,7 @@ TEST(GamepadReports, SteerWithHysteresisAndActOncePerPress) {
     EXPECT_FALSE(Gamepad::has(~0u, 0) || Gamepad::has(~0u, 33));
 }
 
-TEST(SettingsScreenRows, ArrowsChangeValuesWithinTheirRange) {
+TEST(SettingsScreenRows, ArrowsChangeValuesWithinTheirRangeAndABindingRowWaitsForItsKey) {
     SettingsMenu menu;
     Settings s;
     menu.open();
@@ -75,11 +75,8 @@ TEST(SettingsScreenRows, ArrowsChangeValuesWithinTheirRange) {
     ASSERT_EQ(static_cast<int>(lines.size()), SettingsMenu::kRowCount);
     EXPECT_EQ(lines[SettingsMenu::kMusicRow].value, "0 / 10");
     EXPECT_EQ(lines[SettingsMenu::kFirstKeyRow + static_cast<int>(Action::Fire)].value, "Space");
-}
 
-TEST(SettingsScreenRows, ABindingRowWaitsForItsKeyAndRefusesReservedOnes) {
-    SettingsMenu menu;
-    Settings s;
+    // A binding row waits for its key and refuses reserved ones.
     menu.open();
     menu.move(SettingsMenu::kFirstKeyRow + static_cast<int>(Action::Fire));
     EXPECT_EQ(menu.activate(s), SettingsMenu::Result::Unchanged);

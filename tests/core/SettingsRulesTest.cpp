@@ -176,7 +176,8 @@ TEST(SettingsKeys, BindingSwapsWithTheActionThatHadTheKeyAndRefusesTheFixedKeys)
 
     // Jump takes fire's old key, Shift+X is the X key, the character 127 is Delete, and an
     // action's own key again changes nothing.
-    const std::pair<Action, int> binds[] = {{Action::Fire, input::kUp}, {Action::Pause, 'X'}, {Action::Sink, 127}, {Action::Sink, input::kDelete}};
+    const std::pair<Action, int> binds[] = {
+        {Action::Fire, input::kUp}, {Action::Pause, 'X'}, {Action::Sink, 127}, {Action::Sink, input::kDelete}};
     for (const auto& [action, code] : binds) EXPECT_TRUE(bindKey(s, action, code)) << code;
     EXPECT_EQ(s.keys, (std::array<int, kActionCount>{input::kLeft, input::kRight, ' ', input::kDelete, input::kUp, 'x'}));
 
@@ -234,7 +235,6 @@ TEST_F(SettingsStorage, MissingIsQuietDamagedOrUnreadableSaySoAndGiveDefaults) {
     const std::string damaged = " is damaged, line 3: music_volume = 11 is not between 0 and 10; ";
     const struct { const char* name; bool found, muted; std::string problem; } loads[] = {
         {"settings.ini", false, false, ""},
-        {"no-folder/settings.ini", false, false, ""},
         {"one.ini", true, true, damaged + "that line is skipped, the other settings are kept"},
         {"two.ini", true, true, damaged + "2 lines are skipped, the other settings are kept"},
         {"large.ini", true, false, " cannot be read (file too large): using the default settings"},

@@ -22,7 +22,8 @@ using paths::CommandLine;
 std::string said(std::vector<const char*> args) {
     args.insert(args.begin(), "lumivex");
     const CommandLine c = paths::parseCommandLine(static_cast<int>(args.size()), args.data());
-    if (c.action != CommandLine::Play) return c.action == CommandLine::Help ? "help" : c.action == CommandLine::Version ? "version" : c.problem;
+    if (c.action != CommandLine::Play)
+        return c.action == CommandLine::Help ? "help" : c.action == CommandLine::Version ? "version" : c.problem;
     return "play " + c.dataDir + " " + std::to_string(c.fullscreen) + (c.vsync ? "" : " no-vsync") +
            (c.timedemo ? " timedemo " + std::to_string(c.timedemoFrames) + " " + c.csvFile : "");
 }
@@ -39,28 +40,18 @@ bool exists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
 TEST(PathsCommandLine, EveryOptionAndEveryMistake) {
     const std::string frames = "--timedemo-frames needs a number of frames from 1 to 100000";
     const std::pair<std::vector<const char*>, std::string> lines[] = {
-        {{}, "play  -1"},
-        {{"--help"}, "help"},
-        {{"-h"}, "help"},
-        {{"--windowed", "--version"}, "version"},
-        {{"--help", "--bogus"}, "help"},
+        {{}, "play  -1"}, {{"--no-vsync"}, "play  -1 no-vsync"},
+        {{"--help"}, "help"}, {{"-h"}, "help"}, {{"--help", "--bogus"}, "help"}, {{"--windowed", "--version"}, "version"},
         {{"--data", "/opt/x", "--fullscreen"}, "play /opt/x 1"},
         {{"--data=rel/dir", "--fullscreen", "--windowed"}, "play rel/dir 0"},  // the last one counts
-        {{"--no-vsync"}, "play  -1 no-vsync"},
         {{"--csv", "out.csv", "--timedemo-frames", "3", "--timedemo"}, "play  -1 timedemo 3 out.csv"},
         {{"--timedemo", "--timedemo-frames=100000", "--csv=/tmp/a b.csv"}, "play  -1 timedemo 100000 /tmp/a b.csv"},
-        {{"--windowed", "--bogus"}, "unknown option --bogus"},
-        {{"stray"}, "unexpected argument stray"},
-        {{"--data"}, "--data needs a folder"},
-        {{"--data="}, "--data needs a folder"},
-        {{"-display", ":3"}, "unknown option -display"},
-        {{"--timedemos"}, "unknown option --timedemos"},
-        {{"--csv", "t.csv"}, "--csv goes with --timedemo"},
-        {{"--timedemo-frames", "3"}, "--timedemo-frames goes with --timedemo"},
-        {{"--timedemo", "--csv"}, "--csv needs a file name"},
-        {{"--timedemo", "--timedemo-frames"}, frames},
-        {{"--timedemo", "--timedemo-frames", "0"}, frames + ", not 0"},
-        {{"--timedemo-frames", "-5", "--timedemo"}, frames + ", not -5"},
+        {{"--windowed", "--bogus"}, "unknown option --bogus"}, {{"stray"}, "unexpected argument stray"},
+        {{"-display", ":3"}, "unknown option -display"}, {{"--timedemos"}, "unknown option --timedemos"},
+        {{"--data"}, "--data needs a folder"}, {{"--data="}, "--data needs a folder"},
+        {{"--csv", "t.csv"}, "--csv goes with --timedemo"}, {{"--timedemo", "--csv"}, "--csv needs a file name"},
+        {{"--timedemo-frames", "3"}, "--timedemo-frames goes with --timedemo"}, {{"--timedemo", "--timedemo-frames"}, frames},
+        {{"--timedemo", "--timedemo-frames", "0"}, frames + ", not 0"}, {{"--timedemo-frames", "-5", "--timedemo"}, frames + ", not -5"},
         {{"--timedemo", "--timedemo-frames", "100001"}, frames + ", not 100001"},
         {{"--timedemo", "--timedemo-frames", "99999999999999999999"}, frames + ", not 99999999999999999999"},
     };
