@@ -43,8 +43,6 @@ std::vector<std::string> linesOf(const std::string& text) {
     return lines;
 }
 
-SettingsParse parse(const std::string& text) { return parseSettings(text); }
-
 // The hand-written seed has a byte-order mark, comments, CRLF, odd spacing and case, a newer
 // game's names and section, '#' and ';' as keys, and no line end at the end.
 TEST(SettingsFile, TheGamesFileAndAPlayersAreReadAndEachLineSetsItsOwnSetting) {
@@ -52,7 +50,7 @@ TEST(SettingsFile, TheGamesFileAndAPlayersAreReadAndEachLineSetsItsOwnSetting) {
     EXPECT_EQ(serializeSettings(Settings()), defaults);
     const std::pair<std::string, Settings> files[] = {{defaults, Settings()}, {"", Settings()}, {seed("by-hand"), everythingChanged()}};
     for (const auto& [text, settings] : files) {
-        const SettingsParse read = parse(text);
+        const SettingsParse read = parseSettings(text);
         EXPECT_EQ(read.problem, "") << text;
         EXPECT_EQ(read.settings, settings) << serializeSettings(read.settings);
     }
@@ -66,7 +64,7 @@ TEST(SettingsFile, TheGamesFileAndAPlayersAreReadAndEachLineSetsItsOwnSetting) {
         if (all[k] == base[k]) continue;
         std::vector<std::string> expected = base;
         expected[k] = all[k];
-        EXPECT_EQ(linesOf(serializeSettings(parse(section + "\n" + all[k]).settings)), expected) << all[k];
+        EXPECT_EQ(linesOf(serializeSettings(parseSettings(section + "\n" + all[k]).settings)), expected) << all[k];
     }
 
     // Every way of writing a switch.
@@ -74,17 +72,17 @@ TEST(SettingsFile, TheGamesFileAndAPlayersAreReadAndEachLineSetsItsOwnSetting) {
                                                      {"On", true},    {"false", false}, {"0", false},  {"No", false},
                                                      {"off", false},  {"FaLsE", false}};
     for (const auto& [word, on] : switches) {
-        const Settings s = parse(std::string("[display]\nvsync = ") + word + "\nfullscreen = " + word + "\n").settings;
+        const Settings s = parseSettings(std::string("[display]\nvsync = ") + word + "\nfullscreen = " + word + "\n").settings;
         EXPECT_TRUE(s.vsync == on && s.fullscreen == on) << word;
     }
     // Two lines that swap keys are read as the file leaves them, in either order.
     for (const char* swap : {"jump = Space\nfire = Up\n", "fire = Up\njump = Space\n"}) {
-        const SettingsParse swapped = parse(std::string("[keys]\n") + swap);
+        const SettingsParse swapped = parseSettings(std::string("[keys]\n") + swap);
         EXPECT_TRUE(swapped.problem.empty() && swapped.settings.key(Action::Jump) == ' ' &&
                     swapped.settings.key(Action::Fire) == input::kUp) << swap;
     }
     // Names before any section belong to none and are skipped.
-    EXPECT_EQ(parse("music_volume = 9\n[sound]\n").settings, Settings());
+    EXPECT_EQ(parseSettings("music_volume = 9\n[sound]\n").settings, Settings());
 }
 
 TEST(SettingsFile, ADamagedLineIsSkippedTheGoodOnesCountAndTheFirstFaultyLineIsNamed) {
@@ -118,14 +116,14 @@ TEST(SettingsFile, ADamagedLineIsSkippedTheGoodOnesCountAndTheFirstFaultyLineIsN
         {"[sound]\nmute = perhaps\n[keys]\nleft = x\n", "line 7: mute = perhaps is not true or false"},
     };
     for (const auto& [tail, problem] : faults) {
-        const SettingsParse damaged = parse(good + tail);
+        const SettingsParse damaged = parseSettings(good + tail);
         EXPECT_EQ(damaged.problem, problem) << tail;
-        EXPECT_EQ(damaged.settings, parse(good).settings) << tail;
+        EXPECT_EQ(damaged.settings, parseSettings(good).settings) << tail;
     }
     // Line numbers count CRLF lines and blank ones.
-    EXPECT_EQ(parse("\r\n# c\r\n[sound]\r\nmute = 2\r\n").problem, "line 4: mute = 2 is not true or false");
+    EXPECT_EQ(parseSettings("\r\n# c\r\n[sound]\r\nmute = 2\r\n").problem, "line 4: mute = 2 is not true or false");
     // A long value is cut short in the message.
-    const SettingsParse longOne = parse("[sound]\nmute = " + std::string(500, 'x') + "\n");
+    const SettingsParse longOne = parseSettings("[sound]\nmute = " + std::string(500, 'x') + "\n");
     EXPECT_EQ(longOne.problem, "line 2: mute = " + std::string(37, 'x') + "... is not true or false");
 }
 
@@ -257,10 +255,8 @@ TEST_F(SettingsStorage, SavedSettingsLoadBackAndTheFileIsTheirText) {
     ASSERT_TRUE(saveSettings(file, changed, &problem));
     EXPECT_EQ(problem, "");
     EXPECT_EQ(harness::readFileText(file), serializeSettings(changed));
-    SettingsLoad load = loadSettings(file);
-    EXPECT_TRUE(load.found);
-    EXPECT_EQ(load.problem, "");
-    EXPECT_EQ(load.settings, changed);
+    const SettingsLoad load = loadSettings(file);
+    EXPECT_TRUE(load.found && load.problem.empty() && load.settings == changed) << load.problem;
 
     // A file of nothing but junk becomes the game's own.
     harness::writeFileText(file, std::string("\0\0\0", 3));
