@@ -81,8 +81,7 @@ TEST(SettingsFile, ADamagedLineIsSkippedTheGoodOnesCountAndTheFirstFaultyLineIsN
     const std::pair<std::string, std::string> faults[] = {
         {"[sound]\nmusic_volume = 11\n", "line 7: music_volume = 11 is not between 0 and 10"},
         {"[sound]\neffects_volume = -1\n", "line 7: effects_volume = -1 is not between 0 and 10"},
-        {"[sound]\nmusic_volume = 99999999999999999999\n",
-         "line 7: music_volume = 99999999999999999999 is not between 0 and 10"},
+        {"[sound]\nmusic_volume = 99999999999999999999\n", "line 7: music_volume = 99999999999999999999 is not between 0 and 10"},
         {"[sound]\nmusic_volume = loud\n", "line 7: music_volume = loud is not a number"},
         {"[sound]\neffects_volume =\n", "line 7: effects_volume = \"\" is not a number"},
         {"[sound]\nmute = maybe\n", "line 7: mute = maybe is not true or false"},
@@ -144,8 +143,7 @@ TEST(SettingsKeys, EveryNamedKeyRoundTripsAndNoNameMeansTwoKeys) {
                                                input::kSpecial + 0x63, input::kSpecial + 0x6D, input::kSpecial + 0x70,
                                                input::kPauseKey + 1, -1})
         EXPECT_EQ(input::keyName(code), "") << code;
-    for (const char* unknown : {"", " ", "Foo", "F0", "F13", "F01", "Esc", "Return", "AB", "Page Up", "\x7f", "\x01",
-                                "\xC3\xA4", "Left "})
+    for (const char* unknown : {"", " ", "Foo", "F0", "F13", "F01", "Esc", "Return", "AB", "Page Up", "\x7f", "\x01", "\xC3\xA4", "Left "})
         EXPECT_EQ(input::keyFromName(unknown), -1) << unknown;
 }
 

@@ -86,8 +86,7 @@ TEST(PathsPlayerFiles, XdgFoldersWithTheirFallbacks) {
          "/home/bo/.config/lumivex/settings.ini"},
         {"/home/bo", "/", "", "", "/etc-bo/", "", "", "/etc-bo/lumivex/settings.ini"},
         // A relative HOME is where the game was started, not the data folder it changes into.
-        {"bo", "/start", "", "", "", "/start/bo/.local/share/lumivex/highscore.txt", "",
-         "/start/bo/.config/lumivex/settings.ini"},
+        {"bo", "/start", "", "", "", "/start/bo/.local/share/lumivex/highscore.txt", "", "/start/bo/.config/lumivex/settings.ini"},
     };
     paths::Environment env;
     for (const auto& c : cases) {

@@ -62,8 +62,7 @@ struct Dds {
     size_t data = 8 * 4 * 3 * 3;
     std::string bytes() const {
         std::string s = "DDS " + le32(headerSize) + le32(flags) + le32(height) + le32(width) + le32(pitch) +
-                        le32(depth) + le32(mips) + std::string(44, '\0') + le32(32) + le32(pfFlags) + le32(fourCC) +
-                        le32(bits);
+                        le32(depth) + le32(mips) + std::string(44, '\0') + le32(32) + le32(pfFlags) + le32(fourCC) + le32(bits);
         for (uint32_t m : masks) s += le32(m);
         return s + le32(0x1008) + le32(caps2) + std::string(12, '\0') + std::string(data, '\x5A');
     }
