@@ -69,10 +69,8 @@ TEST(PathsCommandLine, HelpNamesThePlayersFilesAndMisuseAddsTheProblem) {
                              "/var/ada-state/lumivex/log.txt", "  settings        /home/ada/.config/lumivex/settings.ini\n"})
         EXPECT_NE(help.find(part), std::string::npos) << part;
 
-    CommandLine wrong;
-    wrong.action = CommandLine::Misuse;
-    wrong.problem = "unknown option --x";
-    EXPECT_EQ(paths::misuse("lumivex", wrong, files), "lumivex: unknown option --x\n" + help);
+    const char* const wrong[] = {"lumivex", "--x"};
+    EXPECT_EQ(paths::misuse("lumivex", paths::parseCommandLine(2, wrong), files), "lumivex: unknown option --x\n" + help);
 }
 
 TEST(PathsPlayerFiles, XdgFoldersWithTheirFallbacks) {
