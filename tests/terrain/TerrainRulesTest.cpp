@@ -53,12 +53,10 @@ std::vector<std::vector<int>> triangles(const TerrainMesh& mesh, const IndexRang
 TerrainView chaseView(float z, float maxPixelError) {
     const float l = std::sqrt(0.81f + 4), fy = -0.9f / l, fz = -2 / l, c = 1 / std::tan(3.14159265f / 6);
     const float a = 30.1f / -29.9f, b = 6 / -29.9f, d = fy * 1.4f + fz * z;
-    const float rows[4][4] = {{0.75f * c, 0, 0, -18.75f * c}, {0, -fz * c, fy * c, (fz * 1.4f - fy * z) * c},
-                              {0, -a * fy, -a * fz, a * d + b}, {0, fy, fz, -d}};
-    TerrainView view{{}, true, 520, maxPixelError};
-    for (int r = 0; r < 4; ++r)
-        for (int col = 0; col < 4; ++col) view.clip[col * 4 + r] = rows[r][col];
-    return view;
+    // Column by column, as GL keeps it.
+    return TerrainView{
+        {0.75f * c, 0, 0, 0, 0, -fz * c, -a * fy, fy, 0, fy * c, -a * fz, fz, -18.75f * c, (fz * 1.4f - fy * z) * c, a * d + b, -d},
+        true, 520, maxPixelError};
 }
 
 }  // namespace
