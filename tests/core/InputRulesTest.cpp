@@ -1,6 +1,8 @@
 // The settings screen's rows, the gamepad's reports and the 4:3 picture in any window.
 #include <gtest/gtest.h>
 
+#include <iterator>
+
 #include "core/Gamepad.h"
 #include "core/Letterbox.h"
 #include "core/SettingsMenu.h"
@@ -8,69 +10,42 @@
 namespace {
 
 TEST(Letterbox, KeepsFourToThreeCentredWithBarsOnTheSpareSides) {
-    // 16:9: bars left and right.
-    EXPECT_EQ(fitPicture(1280, 720), (PictureRect{160, 0, 960, 720}));
-    EXPECT_EQ(fitPicture(1920, 1080), (PictureRect{240, 0, 1440, 1080}));
-    // Exactly 4:3: no bar at all.
-    EXPECT_EQ(fitPicture(1024, 768), (PictureRect{0, 0, 1024, 768}));
-    EXPECT_EQ(fitPicture(800, 600), (PictureRect{0, 0, 800, 600}));
-    // Tall: bars above and below.
-    EXPECT_EQ(fitPicture(600, 900), (PictureRect{0, 225, 600, 450}));
+    EXPECT_EQ(fitPicture(1280, 720), (PictureRect{160, 0, 960, 720})) << "16:9: bars left and right";
+    EXPECT_EQ(fitPicture(1024, 768), (PictureRect{0, 0, 1024, 768})) << "exactly 4:3: no bar at all";
+    EXPECT_EQ(fitPicture(600, 900), (PictureRect{0, 225, 600, 450})) << "tall: bars above and below";
     // Odd sizes: the picture never leaves the window and stays within a pixel of 4:3.
     for (int w = 1; w < 400; w += 37)
         for (int h = 1; h < 400; h += 41) {
             const PictureRect r = fitPicture(w, h);
-            EXPECT_GE(r.x, 0);
-            EXPECT_GE(r.y, 0);
-            EXPECT_LE(r.x + r.width, w);
-            EXPECT_LE(r.y + r.height, h);
+            EXPECT_TRUE(r.x >= 0 && r.y >= 0 && r.x + r.width <= w && r.y + r.height <= h) << w << "x" << h;
             EXPECT_NEAR(r.width * 3.0, r.height * 4.0, 4.0 + 1e-9) << w << "x" << h;
         }
     EXPECT_EQ(fitPicture(0, 600).width, 0) << "a minimised window has no picture";
 }
 
 TEST(GamepadReports, SteerWithHysteresisAndActOncePerPress) {
+    // Reports in order (buttons, x, y) and what each changes (steer, steer changed, buttons
+    // pressed, sink pressed). Between the two thresholds the stick keeps steering, so it does
+    // not flicker near the edge; a held button acts once, and again after a release; down on
+    // the stick sinks once per push.
+    const struct { unsigned buttons; int x, y, steer; bool changed; unsigned pressed; bool sink; } reports[] = {
+        {0, 0, 0, 0, false, 0, false},     {0, -600, 0, -1, true, 0, false}, {0, -300, 0, -1, false, 0, false},
+        {0, -100, 0, 0, true, 0, false},   {0, 1000, 0, 1, true, 0, false},  {0x1, 300, 0, 1, false, 0x1, false},
+        {0x1, 0, 0, 0, true, 0, false},    {0x3, 0, 0, 0, false, 0x2, false}, {0, 0, 0, 0, false, 0, false},
+        {0x1, 0, 0, 0, false, 0x1, false}, {0, 0, 800, 0, false, 0, true},   {0, 0, 300, 0, false, 0, false},
+        {0, 0, 0, 0, false, 0, false},     {0, 0, 800, 0, false, 0, true}};
     Gamepad pad;
-    Gamepad::Change c = pad.update(0, 0, 0);
-    EXPECT_EQ(c.steer, 0);
-    EXPECT_FALSE(c.steerChanged);
-
-    c = pad.update(0, -600, 0);
-    EXPECT_EQ(c.steer, -1);
-    EXPECT_TRUE(c.steerChanged);
-    // Between the two thresholds the stick keeps steering: no flicker near the edge.
-    c = pad.update(0, -300, 0);
-    EXPECT_EQ(c.steer, -1);
-    EXPECT_FALSE(c.steerChanged);
-    c = pad.update(0, -100, 0);
-    EXPECT_EQ(c.steer, 0);
-    EXPECT_TRUE(c.steerChanged);
-    c = pad.update(0, 1000, 0);
-    EXPECT_EQ(c.steer, 1);
-
-    // A held button acts once; pressed again after a release, once more.
-    c = pad.update(0x1, 0, 0);
-    EXPECT_TRUE(Gamepad::has(c.pressed, 1));
-    c = pad.update(0x1, 0, 0);
-    EXPECT_EQ(c.pressed, 0u);
-    c = pad.update(0x3, 0, 0);
-    EXPECT_FALSE(Gamepad::has(c.pressed, 1));
-    EXPECT_TRUE(Gamepad::has(c.pressed, 2));
-    pad.update(0, 0, 0);
-    EXPECT_TRUE(Gamepad::has(pad.update(0x1, 0, 0).pressed, 1));
-
-    // Down on the stick sinks once per push.
-    EXPECT_TRUE(pad.update(0, 0, 800).sinkPressed);
-    EXPECT_FALSE(pad.update(0, 0, 900).sinkPressed);
-    EXPECT_FALSE(pad.update(0, 0, 0).sinkPressed);
-    EXPECT_TRUE(pad.update(0, 0, 800).sinkPressed);
-
+    for (size_t i = 0; i < std::size(reports); ++i) {
+        const auto& r = reports[i];
+        const Gamepad::Change c = pad.update(r.buttons, r.x, r.y);
+        EXPECT_TRUE(c.steer == r.steer && c.steerChanged == r.changed && c.pressed == r.pressed && c.sinkPressed == r.sink)
+            << "report " << i;
+    }
     EXPECT_TRUE(Gamepad::has(1u << 31, 32));
-    EXPECT_FALSE(Gamepad::has(~0u, 0));
-    EXPECT_FALSE(Gamepad::has(~0u, 33));
+    EXPECT_FALSE(Gamepad::has(~0u, 0) || Gamepad::has(~0u, 33) || Gamepad::has(2u, 1));
 }
 
-TEST(SettingsScreenRows, ArrowsChangeValuesWithinTheirRange) {
+TEST(SettingsScreenRows, ArrowsChangeValuesWithinTheirRangeAndABindingRowWaitsForItsKey) {
     SettingsMenu menu;
     Settings s;
     menu.open();
@@ -100,11 +75,8 @@ TEST(SettingsScreenRows, ArrowsChangeValuesWithinTheirRange) {
     ASSERT_EQ(static_cast<int>(lines.size()), SettingsMenu::kRowCount);
     EXPECT_EQ(lines[SettingsMenu::kMusicRow].value, "0 / 10");
     EXPECT_EQ(lines[SettingsMenu::kFirstKeyRow + static_cast<int>(Action::Fire)].value, "Space");
-}
 
-TEST(SettingsScreenRows, ABindingRowWaitsForItsKeyAndRefusesReservedOnes) {
-    SettingsMenu menu;
-    Settings s;
+    // A binding row waits for its key and refuses reserved ones.
     menu.open();
     menu.move(SettingsMenu::kFirstKeyRow + static_cast<int>(Action::Fire));
     EXPECT_EQ(menu.activate(s), SettingsMenu::Result::Unchanged);
@@ -122,8 +94,6 @@ TEST(SettingsScreenRows, ABindingRowWaitsForItsKeyAndRefusesReservedOnes) {
     EXPECT_EQ(menu.offerKey(s, 'f'), SettingsMenu::Result::Changed);
     EXPECT_FALSE(menu.waitingForKey());
     EXPECT_EQ(s.key(Action::Fire), 'f');
-    EXPECT_EQ(actionForKey(s, 'f'), static_cast<int>(Action::Fire));
-    EXPECT_EQ(actionForKey(s, ' '), -1);
 
     // Backspace gives up and keeps the key.
     menu.activate(s);

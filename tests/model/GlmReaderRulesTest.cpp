@@ -31,8 +31,7 @@ protected:
         return folder + "/" + name;
     }
     GLMmodel* read(const std::string& name, const std::string& text) {
-        models.push_back(glmReadOBJ(write(name, text).c_str()));
-        return models.back();
+        return models.emplace_back(glmReadOBJ(write(name, text).c_str()));
     }
     // Per triangle its vertex, normal and texture coordinate indices.
     static std::vector<unsigned> corners(GLMmodel* m) {
@@ -88,8 +87,7 @@ TEST_F(GlmReader, WrittenModelsReadBackTheSame) {
     std::free(m->mtllibname);
     m->mtllibname = strdup("copy.mtl");
     ASSERT_TRUE(glmWriteOBJ(m, (folder + "/copy.obj").c_str(), GLM_SMOOTH | GLM_TEXTURE | GLM_MATERIAL));
-    GLMmodel* back = glmReadOBJ((folder + "/copy.obj").c_str());
-    models.push_back(back);
+    GLMmodel* back = models.emplace_back(glmReadOBJ((folder + "/copy.obj").c_str()));
     EXPECT_EQ(corners(back), corners(m));
     EXPECT_EQ(groups(back), groups(m));
     EXPECT_EQ(std::vector<float>(back->vertices + 3, back->vertices + 18), std::vector<float>(m->vertices + 3, m->vertices + 18));
@@ -125,16 +123,12 @@ void readAndExit(const std::string& path) {
 TEST_F(GlmReader, NoModelFileOrAnIndexOutsideItsArrayEndsWithCodeOne) {
     const struct {
         std::string name, text, message;
-    } cases[] = {
+    } cases[] = {  // indices outside the other arrays: fuzz/seeds/model
         {"nothere.obj", "", "can't open data file \".*/nothere.obj\""},
         {"", "", "can't open data file"},  // the folder (a device as model: tests/faults)
         {"vx.obj", "v 0 0 0\nvx 1 2 3\n", "Unknown token \"vx\""},
         {"nomtl.obj", "mtllib elsewhere.mtl\nv 0 0 0\n", "can't open material file \".*/elsewhere.mtl\""},
         {"index0.obj", kQuad + "f 0 1 2\n", "uses vertex index 0, outside 1\\.\\.4"},
-        {"above.obj", "v 0 0 0\nf 1 1 2\n", "uses vertex index 2, outside 1\\.\\.1"},
-        {"below.obj", "v 0 0 0\nf 1 1 -7\n", "uses vertex index -7, outside 1\\.\\.1"},
-        {"tex.obj", kQuad + "vt 0 0\nf 1/1 2/2 3/1\n", "uses texture coordinate index 2, outside 1\\.\\.1"},
-        {"normal.obj", kQuad + "f 1//1 2//1 3//1\n", "uses normal index 1, outside 1\\.\\.0"},
     };
     for (const auto& c : cases) {
         const std::string path = c.text.empty() ? folder + "/" + c.name : write(c.name, c.text);
