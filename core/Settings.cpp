@@ -249,13 +249,16 @@ Line classify(const std::string& raw) {
     return line;
 }
 
-// Calls each(line) for every line of text, the byte-order mark some editors put first left out.
+// Calls each(line) for every line of text, the byte-order mark some editors put first left out;
+// also where it opens a later line (files joined end to end), so that a line reads the same
+// wherever a save moves it.
 template <typename Each>
 void forEachLine(const std::string& text, Each each) {
-    std::string::size_type start = text.compare(0, 3, kByteOrderMark) == 0 ? 3 : 0;
+    std::string::size_type start = 0;
     while (start < text.size()) {
         std::string::size_type end = text.find('\n', start);
         if (end == std::string::npos) end = text.size();
+        if (text.compare(start, 3, kByteOrderMark) == 0) start = std::min(start + 3, end);
         std::string line = text.substr(start, end - start);
         if (!line.empty() && line.back() == '\r') line.pop_back();
         each(line);
