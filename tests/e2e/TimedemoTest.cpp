@@ -65,15 +65,12 @@ class Timedemo : public childgame::ChildGame {
 protected:
     void SetUp() override {
         ChildGame::SetUp();
-        dir = gamefolder::make("lumivex-timedemo");
-        ASSERT_FALSE(dir.empty());
         harness::writeFileText(dir + "/highscore.txt", kTable);
         ASSERT_TRUE(gamefolder::exists(dir + "/Textures/highscore.png"));
         elsewhere = harness::makeTempDir("lumivex-timedemo-cwd");
     }
     void TearDown() override {
         ChildGame::TearDown();
-        harness::removeTree(dir);
         harness::removeTree(elsewhere);
     }
 
