@@ -19,7 +19,7 @@ using gamefolder::near;
 using gamefolder::Rgb;
 
 // Chain positions of the styles the tests pick out.
-enum StylePosition { kSsaoOnly = 2, kPhongSsao = 3, kNormalView = 4, kToon = 6, kLastStyle = 10 };
+enum StylePosition { kSsaoOnly = 2, kToon = 6 };
 
 // Average colour of the (2 half + 1)^2 pixels around (x, y) of the back buffer.
 inline Rgb colourAt(int x, int y, int half = 2) {
