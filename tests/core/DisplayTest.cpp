@@ -1,5 +1,5 @@
-// What the Game draws: the heads-up display, every style's own picture with its hazards in view
-// (and nothing of the one before it), the toon look, the picture in any window, the frame rate.
+// What the Game draws: every style's own picture with its label and its hazards in view (and
+// nothing of the one before it), the toon look, the picture in any window, the frame rate.
 #include <cmath>
 #include <cstring>
 #include <array>
@@ -9,11 +9,6 @@
 #include "effects/SSAO.h"
 
 namespace {
-
-std::vector<unsigned char> frame() {
-    glReadBuffer(GL_BACK);
-    return harness::readPixels(0, 0, 800, 600);
-}
 
 int luma(const std::vector<unsigned char>& p, int x, int y) {
     const unsigned char* c = &p[(static_cast<size_t>(y) * 800 + x) * 4];
@@ -26,31 +21,11 @@ size_t differing(const std::vector<unsigned char>& a, const std::vector<unsigned
     return n;
 }
 
-// The top right corner of the frame, where the frame-rate overlay sits.
-std::vector<unsigned char> corner() {
-    glReadBuffer(GL_BACK);
-    return harness::readPixels(600, 550, 200, 50);
-}
-
-int whitePixels(const std::vector<unsigned char>& p) {
-    int white = 0;
-    for (size_t i = 0; i < p.size(); i += 4) white += p[i] > 240 && p[i + 1] > 240 && p[i + 2] > 240;
-    return white;
-}
+// The top right corner of the frame, where the frame-rate overlay sits, and its white pixels.
+std::vector<unsigned char> corner() { return backBuffer(600, 550, 200, 50); }
+int whiteInTheCorner() { return pixelsWhere(600, 550, 200, 50, [](int r, int g, int b) { return r > 240 && g > 240 && b > 240; }); }
 
 }  // namespace
-
-// The bullets in the gun, one dot each. (The style's label: every style's picture below.)
-TEST_F(CoreTest, HudShowsADotForEachBullet) {
-    startFlight();
-    collectBullets();
-    fly(16, 16, true);
-    const int bullets = game.flight().bulletCount;
-    for (int i = 0; i < bullets + 1; ++i) {
-        const int x = static_cast<int>(std::lround((i * 0.05f - 0.12f + 1) * 400));
-        EXPECT_EQ(near(colourAt(x, 30, 1), Rgb{255, 222, 0}), i < bullets) << "dot " << i << " of " << bullets;
-    }
-}
 
 // Nothing a style sets (light 0 above the ship, above all) may show in the styles after it:
 // every style draws the same frame of the same flight straight away and after Toon was drawn.
@@ -69,7 +44,7 @@ TEST_F(CoreTest, EveryStyleLooksTheSameWhateverStyleCameBefore) {
         game.display();
         fly(1900, 5);
         game.display();
-        const std::vector<unsigned char> straight = frame();
+        const std::vector<unsigned char> straight = backBuffer();
         const uint64_t flight = game.flight().checksum();
         startFlight();
         to(0, kToon);
@@ -79,7 +54,7 @@ TEST_F(CoreTest, EveryStyleLooksTheSameWhateverStyleCameBefore) {
         fly(1900, 5);
         ASSERT_EQ(game.flight().checksum(), flight) << "style " << style << ": the same flight";
         game.display();
-        EXPECT_EQ(differing(straight, frame()), 0u) << "style " << style;
+        EXPECT_EQ(differing(straight, backBuffer()), 0u) << "style " << style;
     }
 }
 
@@ -88,7 +63,7 @@ TEST_F(CoreTest, ToonGroundIsFourBandsAtMostAndItsHorizonHasNoSpeckle) {
     startFlight();
     toStyle(kToon);
     fly(2000, 40, true);  // the star's words gone
-    const std::vector<unsigned char> p = frame();
+    const std::vector<unsigned char> p = backBuffer();
     // The ground below the ship, clear of the label: brightness values that cover 1 % of it.
     std::map<int, int> shares;
     for (int y = 70; y < 130; ++y)
@@ -130,12 +105,13 @@ TEST_F(CoreTest, F10ShowsTheFrameRateOnEveryScreenAndLeavesTheGlStateAlone) {
         if (screen == Playing) startFlight();
         game.display();
         const std::vector<unsigned char> without = corner();
+        const int whiteWithout = whiteInTheCorner();
         press(GLUT_KEY_F10);
         EXPECT_EQ(game.screen(), screen) << "F10 changes nothing else";
         for (int i = 0; i < 60; ++i) testclock::set(now += 25), game.display();
         EXPECT_EQ(game.getFpsOverlay().text(), "40 fps  25.0 ms") << "screen " << screen;
         const std::vector<unsigned char> with = corner();
-        EXPECT_GT(whitePixels(with), whitePixels(without) + 60) << "letters, screen " << screen;
+        EXPECT_GT(whiteInTheCorner(), whiteWithout + 60) << "letters, screen " << screen;
         EXPECT_GT(differing(with, without), with.size() / 4 / 5) << "the box, screen " << screen;
         press(GLUT_KEY_F10);
         game.display();
@@ -175,10 +151,8 @@ TEST_F(CoreTest, F10ShowsTheFrameRateOnEveryScreenAndLeavesTheGlStateAlone) {
     game.getFpsOverlay().draw(800, 600);
     EXPECT_EQ(state(), before);
     EXPECT_EQ(harness::glErrors(), "");
-    const std::vector<unsigned char> p = corner();
-    const unsigned char* inBox = &p[(39 * 200 + 189) * 4];
-    EXPECT_TRUE(near(Rgb{inBox[0], inBox[1], inBox[2]}, Rgb{102, 102, 102}, 3)) << "a dark box on white, 60 % black";
-    EXPECT_GT(whitePixels(p), 40 + 200 * 4) << "white letters in it, white around it";
+    EXPECT_TRUE(near(colourAt(789, 589, 0), Rgb{102, 102, 102}, 3)) << "a dark box on white, 60 % black";
+    EXPECT_GT(whiteInTheCorner(), 40 + 200 * 4) << "white letters in it, white around it";
 
     glUseProgram(0);
     glDeleteProgram(program);
@@ -234,7 +208,7 @@ std::vector<int> objectMask(Game& game) {
         objects[i]->draw();
     }
     glUseProgram(0);
-    const std::vector<unsigned char> p = frame();
+    const std::vector<unsigned char> p = backBuffer();
     std::vector<int> ids(p.size() / 4);
     for (size_t i = 0; i < ids.size(); ++i) ids[i] = p[i * 4];
     return ids;
@@ -308,7 +282,7 @@ TEST_F(CoreTest, EveryStyleDrawsItsOwnPictureWithItsObjectsAtThreeToOneAgainstTh
         EXPECT_EQ(harness::glErrors(), "");
         EXPECT_EQ(game.getRenderer().getSSAO()->getOnlySSAO(), style == kSsaoOnly);
         EXPECT_TRUE(near(colourAt(178, 28), gamefolder::labelColour(style + 1))) << "the label";
-        const std::vector<unsigned char> picture = frame();
+        const std::vector<unsigned char> picture = backBuffer();
         // The scene, between the overlays at the bottom and the top: not one colour all over.
         const std::vector<unsigned char> scene(picture.begin() + 800 * 4 * 60, picture.begin() + 800 * 4 * 540);
         std::map<int, int> counts;

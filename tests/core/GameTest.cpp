@@ -3,6 +3,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cmath>
+
 #include "CoreTest.h"
 #include "core/StartupChecks.h"
 
@@ -104,7 +106,7 @@ TEST_F(CoreTest, ScreenKeysMoveBetweenScreensAndMTogglesTheMusic) {
     EXPECT_EQ(game.audio().isMusicPaused(), before);
 }
 
-// Keys reach the flight's step, and what it reports is heard.
+// Keys reach the flight's step, and what it reports is heard and shown.
 TEST_F(CoreTest, FlightKeysSteerJumpAndFireWithTheirSounds) {
     startFlight();
     fly(500);
@@ -126,7 +128,12 @@ TEST_F(CoreTest, FlightKeysSteerJumpAndFireWithTheirSounds) {
     fly(16);
     EXPECT_EQ(playing(game.audio().getEffectsChannel()), game.audio().effectSound(GameAudio::Jump)) << "an empty gun is silent";
     collectBullets();
+    fly(16, 16, true);
     const int bullets = game.flight().bulletCount;
+    for (int i = 0; i < bullets + 1; ++i) {  // the heads-up display's dot for each
+        const int x = static_cast<int>(std::lround((i * 0.05f - 0.12f + 1) * 400));
+        EXPECT_EQ(near(colourAt(x, 30, 1), Rgb{255, 222, 0}), i < bullets) << "dot " << i << " of " << bullets;
+    }
     type(" ");
     fly(16);
     EXPECT_EQ(game.flight().bulletCount, bullets - 1);
@@ -135,8 +142,10 @@ TEST_F(CoreTest, FlightKeysSteerJumpAndFireWithTheirSounds) {
 
 // Escape pauses a flight, and the pause panel's E ends it as a last hit would: its score goes
 // on to the name entry, and the name typed into the table with that score, however long the
-// name entry takes; meanwhile nothing moves. (Ranks and the name's length: TableRulesTest.)
+// name entry takes; until then nothing moves and nothing is written. (Ranks and the name's
+// length: TableRulesTest.)
 TEST_F(CoreTest, AFlightEndedOnThePausePanelGoesToNameEntryAndTheNameIntoTheTable) {
+    const std::string table = harness::readFileText("highscore.txt");
     startFlight();
     earnPoints();
     const int score = game.flight().score;
@@ -156,6 +165,7 @@ TEST_F(CoreTest, AFlightEndedOnThePausePanelGoesToNameEntryAndTheNameIntoTheTabl
     type("q m_-Z9!;.x\b");
     EXPECT_EQ(game.getHighscoreTable().getName(), "q m_-Z9") << "q, m and space are letters here";
     EXPECT_EQ(game.audio().isMusicPaused(), music);
+    EXPECT_EQ(harness::readFileText("highscore.txt"), table) << "nothing is written before the name is confirmed";
     type("\r");
     EXPECT_EQ(game.screen(), Highscore);
     EXPECT_NE(harness::readFileText("highscore.txt").find(std::to_string(score) + ";q m_-Z9\n"), std::string::npos);
@@ -166,11 +176,7 @@ TEST_F(CoreTest, AFlightEndedOnThePausePanelGoesToNameEntryAndTheNameIntoTheTabl
 TEST_F(CoreTest, AFailedSaveIsToldOnTheHighscoreScreenUntilTheNextFlightEnds) {
     auto redAboveTheTable = [this] {
         game.display();
-        glReadBuffer(GL_BACK);
-        const std::vector<unsigned char> p = harness::readPixels(190, 380, 420, 30);  // 190 to 220 from the top
-        int red = 0;
-        for (size_t i = 0; i < p.size(); i += 4) red += p[i] > 200 && p[i + 1] < 60 && p[i + 2] < 60;
-        return red;
+        return pixelsWhere(190, 380, 420, 30, [](int r, int g, int b) { return r > 200 && g < 60 && b < 60; });
     };
     ASSERT_EQ(mkdir("highscore.txt", 0755), 0);  // a folder where the table belongs
     startFlight();
@@ -230,11 +236,8 @@ TEST_F(CoreTest, TwentyIdleSecondsOnTheTitleStartTheDemoAndAnyKeyEndsIt) {
     EXPECT_EQ(game.flight().style, 0);
 
     // The demo's lines, white in the middle.
-    glReadBuffer(GL_BACK);
-    const std::vector<unsigned char> p = harness::readPixels(90, 130, 620, 130);
-    int white = 0;
-    for (size_t i = 0; i < p.size(); i += 4) white += p[i] == 255 && p[i + 1] == 255 && p[i + 2] == 255;
-    EXPECT_GT(white, 150) << "DEMO - press any key";
+    EXPECT_GT(pixelsWhere(90, 130, 620, 130, [](int r, int g, int b) { return r == 255 && g == 255 && b == 255; }), 150)
+        << "DEMO - press any key";
 
     fly(7000, 200);
     EXPECT_EQ(game.flight().style, 1) << "7 s: the second style";
@@ -387,12 +390,9 @@ TEST_F(CoreTest, AKeyReboundOnTheSettingsScreenFiresAndTheOldOneNoLonger) {
 TEST_F(CoreTest, HitsStarsAndTheEndAreShownAndTheEndWaitsABeatBeforeTheTable) {
     auto middle = [this](bool red) {
         game.display();
-        glReadBuffer(GL_BACK);
-        const std::vector<unsigned char> p = harness::readPixels(200, 280, 400, 170);
-        int n = 0;
-        for (size_t i = 0; i < p.size(); i += 4)
-            n += red ? p[i] > 200 && p[i + 1] < 110 && p[i + 2] < 90 : p[i] > 220 && p[i + 1] > 180 && p[i + 2] < 110;
-        return n;
+        return pixelsWhere(200, 280, 400, 170, [red](int r, int g, int b) {
+            return red ? r > 200 && g < 110 && b < 90 : r > 220 && g > 180 && b < 110;
+        });
     };
     startFlight();
     fly(200, 16, true);

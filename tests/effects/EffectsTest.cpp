@@ -3,7 +3,6 @@
 #include <GL/glew.h>
 #include <gtest/gtest.h>
 
-#include <array>
 #include <map>
 #include <string>
 
@@ -178,7 +177,7 @@ TEST(NormalView, GroundAndBackdropShowTheirEyeSpaceNormals) {
     // The camera's rotation takes a world normal to eye space; the colour packs it into 0..255.
     auto expected = [&](int k, float x, float y, float z) { return ((m[k] * x + m[4 + k] * y + m[8 + k] * z) * 0.5 + 0.5) * 255; };
     glReadBuffer(GL_BACK);
-    const std::array<unsigned char, 4> sky = harness::readPixel(400, 590);
+    const std::vector<unsigned char> sky = harness::readPixels(400, 590, 1, 1);
     const std::vector<unsigned char> ground = harness::readPixels(0, 0, 800, 40);
     for (int k = 0; k < 3; ++k) {
         double mean = 0;
