@@ -44,6 +44,18 @@ inline Picture loadPng(const std::string& path) {
     return p;
 }
 
+// How many pixels of the rectangle x0 <= x < x1, y0 <= y < y1 (y from the top) have a colour
+// that passes.
+inline int pixelsWhere(const Picture& p, int x0, int y0, int x1, int y1, const std::function<bool(int r, int g, int b)>& passes) {
+    int n = 0;
+    for (int y = y0; y < y1; ++y)
+        for (int x = x0; x < x1; ++x) {
+            const int c = gdImageGetTrueColorPixel(p.get(), x, y);
+            n += passes(gdTrueColorGetRed(c), gdTrueColorGetGreen(c), gdTrueColorGetBlue(c));
+        }
+    return n;
+}
+
 // How the child is started; everything is prepared before the fork, so the child itself only
 // makes system calls. Another user or a file system of its own: a program that sets them up
 // and then executes the game (setpriv, unshare), which keeps the process.
@@ -53,7 +65,7 @@ struct Launch {
     std::string workDir;            // empty: the fixture's folder
     std::vector<std::pair<std::string, std::string>> setEnv;
     std::vector<std::string> unsetEnv;
-    // Standard output: "" the console file; "closed", "broken pipe" (its reader gone) or a file.
+    // Standard output: "" the console file; "closed" or "broken pipe" (its reader gone).
     std::string standardOutput;
 };
 
@@ -107,7 +119,6 @@ protected:
             int p[2];
             if (to == "closed") close(1);
             if (to == "broken pipe" && (pipe(p) != 0 || dup2(p[1], 1) < 0 || (close(p[0]) | close(p[1])) != 0)) _exit(125);
-            if (to[0] == '/' && dup2(open(to.c_str(), O_WRONLY | O_CLOEXEC), 1) < 0) _exit(125);
             signal(SIGPIPE, SIG_DFL);
             if (chdir(work.c_str()) != 0) _exit(123);
             execve(how.program.c_str(), argv.data(), envp.data());
@@ -196,13 +207,7 @@ protected:
     // The score panel shows a score of two digits or more: the black rims of a second digit
     // right of the first (the sky behind the panel is never black).
     static bool scored(const Picture& p) {
-        int rims = 0;
-        for (int y = 38; y < 60; ++y)
-            for (int x = 137; x < 150; ++x) {
-                const int c = gdImageGetTrueColorPixel(p.get(), x, y);
-                rims += gdTrueColorGetRed(c) < 50 && gdTrueColorGetGreen(c) < 50 && gdTrueColorGetBlue(c) < 50;
-            }
-        return rims > 15;
+        return pixelsWhere(p, 137, 38, 150, 60, [](int r, int g, int b) { return r < 50 && g < 50 && b < 50; }) > 15;
     }
 
     // From the title screen into a game that scores (asteroids pass the ship held at the left
