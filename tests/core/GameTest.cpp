@@ -131,8 +131,8 @@ TEST_F(CoreTest, FlightKeysSteerJumpAndFireWithTheirSounds) {
     fly(16, 16, true);
     const int bullets = game.flight().bulletCount;
     for (int i = 0; i < bullets + 1; ++i) {  // the heads-up display's dot for each
-        const int x = static_cast<int>(std::lround((i * 0.05f - 0.12f + 1) * 400));
-        EXPECT_EQ(near(colourAt(x, 30, 1), Rgb{255, 222, 0}), i < bullets) << "dot " << i << " of " << bullets;
+        const int dot = static_cast<int>(std::lround((i * 0.05f - 0.12f + 1) * 400));
+        EXPECT_EQ(near(colourAt(dot, 30, 1), Rgb{255, 222, 0}), i < bullets) << "dot " << i << " of " << bullets;
     }
     type(" ");
     fly(16);

@@ -101,8 +101,7 @@ TEST_F(InstalledGame, InstallsTheProgramDataDesktopFilesAndNoPortableFiles) {
 TEST_F(InstalledGame, OptionsAnswerAndExitWithTheirCodes) {
     launch(installed({"--help"}));
     EXPECT_EQ(exitCode(), 0);
-    EXPECT_EQ(console().rfind("Usage: lumivex [OPTION]...\n", 0), 0u) << console();
-    EXPECT_NE(console().find(home + "/.local/share/lumivex/highscore.txt"), std::string::npos) << console();
+    EXPECT_EQ(console().rfind("Usage: lumivex [OPTION]...\n", 0), 0u) << console();  // (its text: PathsRulesTest)
 
     launch(installed({"--version"}));
     EXPECT_EQ(exitCode(), 0);
