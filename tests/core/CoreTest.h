@@ -6,6 +6,7 @@
 #include <GL/freeglut.h>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,12 +20,25 @@ using gamefolder::near;
 using gamefolder::Rgb;
 
 // Chain positions of the styles the tests pick out.
-enum StylePosition { kSsaoOnly = 2, kPhongSsao = 3, kNormalView = 4, kToon = 6, kLastStyle = 10 };
+enum StylePosition { kSsaoOnly = 2, kToon = 6 };
+
+// A rectangle of the back buffer (x, y from the bottom left) as RGBA rows, bottom row first.
+inline std::vector<unsigned char> backBuffer(int x = 0, int y = 0, int width = 800, int height = 600) {
+    glReadBuffer(GL_BACK);
+    return harness::readPixels(x, y, width, height);
+}
+
+// How many pixels of the rectangle have a colour that passes.
+inline int pixelsWhere(int x, int y, int width, int height, const std::function<bool(int r, int g, int b)>& passes) {
+    const std::vector<unsigned char> p = backBuffer(x, y, width, height);
+    int n = 0;
+    for (size_t i = 0; i < p.size(); i += 4) n += passes(p[i], p[i + 1], p[i + 2]);
+    return n;
+}
 
 // Average colour of the (2 half + 1)^2 pixels around (x, y) of the back buffer.
 inline Rgb colourAt(int x, int y, int half = 2) {
-    glReadBuffer(GL_BACK);
-    const std::vector<unsigned char> px = harness::readPixels(x - half, y - half, 2 * half + 1, 2 * half + 1);
+    const std::vector<unsigned char> px = backBuffer(x - half, y - half, 2 * half + 1, 2 * half + 1);
     Rgb sum{0, 0, 0};
     for (size_t i = 0; i < px.size(); ++i)
         if (i % 4 < 3) sum[i % 4] += px[i];

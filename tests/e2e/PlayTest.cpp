@@ -1,5 +1,7 @@
 // The real program in a private copy of the game folder, driven by real key presses on the
-// virtual display and watched through screenshots of its window.
+// virtual display and watched through screenshots of its window: a player's way through the
+// screens, fullscreen on a screen of its own, and the settings it keeps.
+#include <cstdlib>
 #include <regex>
 
 #include "support/ChildGame.h"
@@ -10,125 +12,168 @@ using childgame::Picture;
 using gamefolder::near;
 using gamefolder::Rgb;
 
-Picture loadPng(const std::string& path) {
-    FILE* f = std::fopen(path.c_str(), "rb");
-    Picture p(f ? gdImageCreateFromPng(f) : nullptr, gdImageDestroy);
-    if (f) std::fclose(f);
-    return p;
-}
-
-// A private copy of the game folder, with or without its pictures, run by the shared driver.
-class GameProcess : public childgame::ChildGame {
+class GameWindow : public childgame::ChildGame {
 protected:
     void TearDown() override {
         ChildGame::TearDown();
-        harness::removeTree(dir);
+        if (server > 0) kill(server, SIGTERM), waitpid(server, nullptr, 0);
+        if (!savedDisplay.empty()) setenv("DISPLAY", savedDisplay.c_str(), 1);
     }
 
-    void launch(bool withTextures) {
-        gamefolder::Options options;
-        options.withTextures = withTextures;
-        dir = gamefolder::make("lumivex-e2e", options);
-        ASSERT_FALSE(dir.empty());
-        ChildGame::launch();
-        ASSERT_TRUE(started()) << "no game window appeared:\n" << console();
+    // A virtual screen of its own, width x height, for this test and its child.
+    void ownScreen(int width, int height) {
+        savedDisplay = std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "";
+        // A number no other server holds, above the ones the scripts use (90 to 140).
+        int free = 150;
+        while (free < 400 && (access(("/tmp/.X" + std::to_string(free) + "-lock").c_str(), F_OK) == 0 ||
+                              access(("/tmp/.X11-unix/X" + std::to_string(free)).c_str(), F_OK) == 0))
+            ++free;
+        const std::string number = std::to_string(free);
+        const std::string size = std::to_string(width) + "x" + std::to_string(height) + "x24";
+        server = fork();
+        ASSERT_GE(server, 0);
+        if (server == 0) {
+            const int null = open("/dev/null", O_WRONLY);
+            dup2(null, 1), dup2(null, 2);
+            execlp("Xvfb", "Xvfb", (":" + number).c_str(), "-screen", "0", size.c_str(), "-nolisten", "tcp", "-noreset",
+                   static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        setenv("DISPLAY", (":" + number).c_str(), 1);
+        bool up = false;
+        for (int t = 0; t < 100 && !up; ++t, childgame::sleepMs(100)) up = harness::runCommand("xdpyinfo >/dev/null 2>&1") == 0;
+        ASSERT_TRUE(up) << "Xvfb did not start";
     }
 
-    // Pixels of the words' colour in the middle of the screen, where a star (gold), a hit and
-    // the end (red) are told.
-    static int inTheMiddle(const Picture& p, bool red) {
-        const Rgb fill = red ? Rgb{255, 74, 58} : Rgb{255, 210, 74};
-        int n = 0;
-        for (int y = 150; y < 320; y += 2)
-            for (int x = 200; x < 600; x += 2) n += near(at(p, x, y), fill, 12);
-        return n;
+    // The window's size as the X server has it.
+    std::pair<int, int> windowSize() {
+        std::string text;
+        harness::runCommand("xdotool getwindowgeometry " + window + " 2>/dev/null", &text);
+        std::smatch m;
+        if (!std::regex_search(text, m, std::regex("Geometry: ([0-9]+)x([0-9]+)"))) return {0, 0};
+        return {std::stoi(m[1]), std::stoi(m[2])};
     }
 
-    // The label picture in the lower left names the style: 1 .. 11, or 0 when none matches.
-    static int labelOf(const Picture& p) {
-        for (int i = 1; i <= 11; ++i)
-            if (near(at(p, 178, 571), gamefolder::labelColour(i))) return i;
-        return 0;
+    bool waitForSize(int width, int height) {
+        for (int t = 0; t < 40; ++t, childgame::sleepMs(250))
+            if (windowSize() == std::make_pair(width, height)) return true;
+        return false;
     }
+
+    // Black columns at the left of row y: the width of the left bar.
+    static int leftBar(const Picture& p, int y) {
+        int x = 0;
+        while (x < gdImageSX(p.get()) && (gdImageGetTrueColorPixel(p.get(), x, y) & 0xF0F0F0) == 0) ++x;  // each below 16
+        return x;
+    }
+
+    // What the game said of the refresh: the swap interval it asked for, set or not offered.
+    bool saidSwapInterval(int interval) {
+        return std::regex_search(console(), std::regex("(^|\n)Swap interval " + std::to_string(interval) +
+                                                       "( not set: the driver offers no swap control)?\n"));
+    }
+    std::string settingsFile() { return harness::readFileText(dir + "/settings.ini"); }
+
+    pid_t server = -1;
+    std::string savedDisplay;
 };
 
-// The window as the player gets it: 800 x 600, its log replaced, and the refresh waited for
-// unless --no-vsync says otherwise; Escape and "q" quit with code 0.
-TEST_F(GameProcess, OpensItsWindowWritesItsLogAndQuitsOnEscapeOrQ) {
-    for (const char* quit : {"Escape", "q"}) {
-        SCOPED_TRACE(quit);
-        const bool vsync = quit == std::string("Escape");
-        if (!dir.empty()) harness::removeTree(dir);
-        dir = gamefolder::make("lumivex-e2e");
-        harness::writeFileText(dir + "/log.txt", "stale log of an earlier run\n");
-        childgame::Launch how;
-        if (!vsync) how.args = {"--no-vsync"};
-        ChildGame::launch(how);
-        ASSERT_TRUE(started()) << console() << errors();
-        ASSERT_TRUE(waitFor(showing(gamefolder::titleColour()))) << console();
-        std::string info;
-        ASSERT_EQ(harness::runCommand("xwininfo -id " + window, &info), 0);
-        EXPECT_NE(info.find("Width: 800\n"), std::string::npos) << info;
-        EXPECT_NE(info.find("Height: 600\n"), std::string::npos) << info;
-        const std::string log = harness::readFileText(dir + "/log.txt");
-        EXPECT_EQ(log.rfind("Lumenwerk Framework Logfile v0.05\n", 0), 0u) << log.substr(0, 200);
-        EXPECT_TRUE(std::regex_search(console(), std::regex("(^|\n)Swap interval " + std::string(vsync ? "1" : "0") +
-                                                            "( not set: the driver offers no swap control)?\n")))
-            << console();
-        key(quit);
-        EXPECT_EQ(exitCode(), 0) << console();
-    }
-}
-
-// The rules before the first flight, a star, a hit, points, the end of the flight, name entry,
-// the table and its picture, and the title again; and the credits on the way.
-TEST_F(GameProcess, APlayerGoesThroughEveryScreen) {
-    ASSERT_NO_FATAL_FAILURE(launch(true));
-    ASSERT_TRUE(waitFor(showing(gamefolder::titleColour()))) << "title screen";
+// Title, credits, a flight with points to its end, name entry, the table and its picture; on
+// the way the log of an earlier run replaced and the refresh waited for.
+TEST_F(GameWindow, APlayerGoesThroughEveryScreenAndQuitsWithQ) {
+    harness::writeFileText(dir + "/log.txt", "stale log of an earlier run\n");
+    ASSERT_NO_FATAL_FAILURE(start());
+    const std::string log = harness::readFileText(dir + "/log.txt");
+    EXPECT_EQ(log.rfind("Lumenwerk Framework Logfile v0.05\n", 0), 0u) << log.substr(0, 200);
+    EXPECT_TRUE(saidSwapInterval(1)) << console();
     key("c");
     ASSERT_TRUE(waitFor(showing(gamefolder::creditsColour())));
     key("b");
     ASSERT_TRUE(waitFor(showing(gamefolder::titleColour())));
-    key("s");
-    EXPECT_TRUE(waitFor([](const Picture& p) { return near(at(p, 400, 300), Rgb{28, 24, 48}, 20); })) << "the rules";
-    key("s");
-    ASSERT_TRUE(waitFor(styleLabel(1))) << console();
-    const int gold = inTheMiddle(shot(), false), red = inTheMiddle(shot(), true);
-    key("F3");
-    EXPECT_TRUE(waitFor([&](const Picture& p) { return styleLabel(2)(p) && inTheMiddle(p, false) > gold + 30; }))
-        << "a star: the next style, +1 in gold";
-    key("F2");
-    EXPECT_TRUE(waitFor([&](const Picture& p) { return styleLabel(1)(p) && inTheMiddle(p, true) > red + 30; }))
-        << "a hit: the style before, -1 in red";
-    key("Left", "keydown"), key("F1 F1 F1");
-    ASSERT_TRUE(waitFor(scored, 30000)) << "no points\n" << console();
-    key("Left", "keyup");
-    key("F2");
-    EXPECT_TRUE(waitFor([&](const Picture& p) { return inTheMiddle(p, true) > red + 80 && styleLabel(1)(p); }))
-        << "the end: GAME OVER in red over the flight";
-    ASSERT_TRUE(waitFor(showing(gamefolder::enterNameColour()))) << "name entry after the end";
+    ASSERT_NO_FATAL_FAILURE(playUntilNameEntry());
     key("T e s t e r Return");
-    ASSERT_TRUE(waitFor([](const Picture& p) {
-        return !showing(gamefolder::enterNameColour())(p) && !showing(gamefolder::titleColour())(p) && !labelOf(p);
-    })) << "high-score screen";
+
+    // The high-score screen shows the picture written with the new row.
+    const auto showsTheTablePicture = [this](const Picture& screen) {
+        const Picture picture = childgame::loadPng(dir + "/Textures/highscore.png");
+        double diff = 0;
+        for (int y = 20; picture && y < 600; y += 37)
+            for (int x = 20; x < 800; x += 41) {
+                const Rgb a = at(picture, x * gdImageSX(picture) / 800, y * gdImageSY(picture) / 600), b = at(screen, x, y);
+                diff += std::abs(a[0] - b[0]) + std::abs(a[1] - b[1]) + std::abs(a[2] - b[2]);
+            }
+        return picture && diff / (3 * 16 * 20) < 20.0;
+    };
+    EXPECT_TRUE(waitFor(showsTheTablePicture)) << "no screen like Textures/highscore.png";
     const std::string table = harness::readFileText(dir + "/highscore.txt");
     EXPECT_TRUE(std::regex_match(table, std::regex("[1-9][0-9]*;Tester\n"))) << table;
-
-    // The screen shows the freshly written picture.
-    const Picture picture = loadPng(dir + "/Textures/highscore.png"), screen = shot();
-    ASSERT_TRUE(picture && screen);
-    double diff = 0;
-    for (int y = 20; y < 600; y += 37)
-        for (int x = 20; x < 800; x += 41) {
-            const Rgb a = at(picture, x * gdImageSX(picture) / 800, y * gdImageSY(picture) / 600), b = at(screen, x, y);
-            diff += std::abs(a[0] - b[0]) + std::abs(a[1] - b[1]) + std::abs(a[2] - b[2]);
-        }
-    EXPECT_LT(diff / (3 * 16 * 20), 20.0) << "the screen differs from Textures/highscore.png";
-
-    key("m");
-    ASSERT_TRUE(waitFor(showing(gamefolder::titleColour()))) << "m goes back to the title";
     key("q");
     EXPECT_EQ(exitCode(), 0);
+}
+
+// 800 x 600 at first; F11 fills a wide screen, the picture between bars (their sizes in any
+// window: DisplayTest), and Alt+Enter gives the window back. --no-vsync: the refresh is not
+// waited for; Escape quits.
+TEST_F(GameWindow, F11FillsAWideScreenWithBarsBesideThePictureAndGivesTheWindowBack) {
+    ASSERT_NO_FATAL_FAILURE(ownScreen(1280, 720));
+    childgame::Launch how;
+    how.args = {"--no-vsync"};
+    ASSERT_NO_FATAL_FAILURE(start(how));
+    EXPECT_TRUE(saidSwapInterval(0)) << console();
+    ASSERT_EQ(windowSize(), std::make_pair(800, 600));
+    key("F11");
+    ASSERT_TRUE(waitForSize(1280, 720)) << windowSize().first << "x" << windowSize().second;
+    // 960 x 720 in the middle: 160 black columns on each side.
+    EXPECT_TRUE(waitFor([](const Picture& p) { return std::abs(leftBar(p, 360) - 160) <= 2; })) << "drawn at the new size";
+    EXPECT_NE(settingsFile().find("fullscreen = true"), std::string::npos) << settingsFile();
+
+    key("alt+Return");
+    ASSERT_TRUE(waitForSize(800, 600)) << "Alt+Enter leaves fullscreen";
+    EXPECT_TRUE(waitFor(showing(gamefolder::titleColour()))) << "the whole window is the picture again";
+    EXPECT_NE(settingsFile().find("fullscreen = false"), std::string::npos);
+    key("Escape");
+    EXPECT_EQ(exitCode(), 0);
+}
+
+// What keys changed is saved (a key bound on the settings screen: GameTest). Started again over
+// a damaged file, the game says so once, on the console and over the title, goes on from the
+// good lines and saves over the bad.
+TEST_F(GameWindow, SettingsSurviveARestartAndADamagedFileKeepsItsGoodLines) {
+    ASSERT_NO_FATAL_FAILURE(start());
+    key("minus minus");  // music 4 -> 2
+    key("q");
+    ASSERT_EQ(exitCode(), 0);
+    EXPECT_NE(settingsFile().find("music_volume = 2"), std::string::npos) << settingsFile();
+
+    harness::writeFileText(dir + "/settings.ini",
+                           "[keys]\nfire = G\n[sound]\nmusic_volume = 2\neffects_volume = eleven\n\x01\x02garbage\n");
+    ASSERT_NO_FATAL_FAILURE(start());
+    EXPECT_TRUE(waitFor([](const Picture& p) { return !near(at(p, 100, 30), gamefolder::titleColour()); }))
+        << "the settings' problem is shown";
+    const std::string out = console();
+    const size_t first = out.find("is damaged");
+    ASSERT_NE(first, std::string::npos) << out;
+    EXPECT_EQ(out.find("is damaged", first + 1), std::string::npos) << "reported once";
+    EXPECT_NE(out.find("2 lines are skipped, the other settings are kept"), std::string::npos) << out;
+    key("equal");
+    key("q");
+    ASSERT_EQ(exitCode(), 0);
+    const std::string saved = settingsFile();
+    EXPECT_NE(saved.find("music_volume = 3"), std::string::npos) << "one step up from the file's 2:\n" << saved;
+    EXPECT_NE(saved.find("fire = G"), std::string::npos) << saved;
+}
+
+// The virtual displays of the scripts and of this test go on when their last client leaves: a
+// server that resets then refuses the game started a moment later.
+TEST_F(GameWindow, VirtualDisplaysKeepWhatTheirLastClientLeft) {
+    const std::string setAndRead = "xprop -root -f LUMIVEX_KEPT 8s -set LUMIVEX_KEPT yes && xprop -root LUMIVEX_KEPT";
+    std::string scripts, own;
+    harness::runCommand("bash -c '. " LUMIVEX_SOURCE_DIR "/scripts/common.sh && start_virtual_display && " + setAndRead +
+                            "; stop_virtual_display' 2>&1", &scripts);
+    EXPECT_NE(scripts.find("= \"yes\""), std::string::npos) << scripts;
+    ASSERT_NO_FATAL_FAILURE(ownScreen(640, 480));
+    harness::runCommand(setAndRead + " 2>&1", &own);
+    EXPECT_NE(own.find("= \"yes\""), std::string::npos) << own;
 }
 
 }  // namespace

@@ -64,7 +64,7 @@ inline bool finite(const float3& v) { return std::isfinite(v.x) && std::isfinite
 inline std::string startGameOnce() {
     static std::string folder;
     if (!folder.empty()) return folder;
-    folder = gamefolder::make("lumivex-soak", gamefolder::Options{false, true, std::string()});
+    folder = gamefolder::make("lumivex-soak", gamefolder::Options{false, ""});
     if (folder.empty() || chdir(folder.c_str()) != 0) return folder = std::string();
     Game& game = Game::instance();
     game.initProjection();

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <memory>
 
 #include "framework/FBO.h"
@@ -72,7 +73,7 @@ TEST_F(Framework, ShadersTakeDefinesBehindTheVersionLineAndReloadingReplacesEver
         program->setUniform4f(program->getUniformLocation("color"), 0.0f, 0.4f, 0.8f, 1.0f);
         glRectf(-1, -1, 1, 1);
         program->unuse();
-        const auto p = harness::readPixel(400, 300);
+        const std::vector<unsigned char> p = harness::readPixels(400, 300, 1, 1);
         EXPECT_TRUE(std::abs(p[0] - (defines.empty() ? 0 : 255)) <= 2 && std::abs(p[1] - 102) <= 2 && std::abs(p[2] - 204) <= 2)
             << +p[0] << " " << +p[1] << " " << +p[2];
     }
@@ -173,12 +174,12 @@ TEST_F(Framework, TexturesLoadUprightAndUnskewedAndEverythingElseAsNull) {
     ASSERT_EQ((Rgb{t.w, t.h, t.d}), (Rgb{3, 2, 3}));
     for (int i = 0; i < 18; ++i) EXPECT_EQ(t.at(i % 3, i / 3 % 2, i / 6), (Rgb{i * 10, i * 5 + 1, 250 - i * 10})) << i;
 
-    // More damaged pictures, and folders in their place: tests/faults.
+    // More damaged pictures: tests/faults.
     harness::writeFileText("Textures/empty.png", "");
-    ASSERT_EQ(mkfifo("Textures/pipe.jpg", 0644), 0);
+    ASSERT_EQ(mkfifo("Textures/pipe.jpg", 0644) | mkdir("Textures/folder.png", 0755), 0);
     ASSERT_EQ(symlink("/dev/zero", "Textures/zero.dds"), 0);
     harness::captureStderr();
-    for (const char* name : {"", "nothere.png", "empty.png", "wide.png", "pipe.jpg"})
+    for (const char* name : {"", "nothere.png", "empty.png", "wide.png", "pipe.jpg", "folder.png"})
         EXPECT_EQ(loader.loadTexture(name, GL_TEXTURE_2D), nullptr) << name;
     for (const char* name : {"", "nothere.dds", "zero.dds"}) EXPECT_EQ(loader.load3DTexture(name, GL_TEXTURE_3D), nullptr) << name;
     EXPECT_EQ(harness::capturedStderr(), "[TextureLoader] Could not load image Textures/nothere.dds\n"

@@ -4,19 +4,13 @@
 // runs the game as a process (end to end, damaged folders, installs).
 #include <fcntl.h>
 #include <gd.h>
-#include <grp.h>
 #include <gtest/gtest.h>
-#include <pwd.h>
-#include <sched.h>
 #include <signal.h>
-#include <sys/mount.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
-#include <cstring>
 #include <functional>
 #include <iterator>
 #include <memory>
@@ -40,21 +34,42 @@ inline const char* const kGame = LUMIVEX_GAME_DIR "/lumivex";
 
 inline void sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
+// A PNG file in true colour (a screen of few colours may come as a palette picture); null when
+// missing or broken.
+inline Picture loadPng(const std::string& path) {
+    FILE* f = std::fopen(path.c_str(), "rb");
+    Picture p(f ? gdImageCreateFromPng(f) : nullptr, gdImageDestroy);
+    if (f) std::fclose(f);
+    if (p) gdImagePaletteToTrueColor(p.get());
+    return p;
+}
+
+// How many pixels of the rectangle x0 <= x < x1, y0 <= y < y1 (y from the top) have a colour
+// that passes.
+inline int pixelsWhere(const Picture& p, int x0, int y0, int x1, int y1, const std::function<bool(int r, int g, int b)>& passes) {
+    int n = 0;
+    for (int y = y0; y < y1; ++y)
+        for (int x = x0; x < x1; ++x) {
+            const int c = gdImageGetTrueColorPixel(p.get(), x, y);
+            n += passes(gdTrueColorGetRed(c), gdTrueColorGetGreen(c), gdTrueColorGetBlue(c));
+        }
+    return n;
+}
+
 // How the child is started; everything is prepared before the fork, so the child itself only
-// makes system calls.
+// makes system calls. Another user or a file system of its own: a program that sets them up
+// and then executes the game (setpriv, unshare), which keeps the process.
 struct Launch {
-    bool asNobody = false;  // root ignores file permissions; others run as themselves
-    std::string fullDisk;  // when set: a private, full tmpfs at this folder is the working folder
     std::string program = kGame;
     std::vector<std::string> args;  // after the program's name
     std::string workDir;            // empty: the fixture's folder
     std::vector<std::pair<std::string, std::string>> setEnv;
     std::vector<std::string> unsetEnv;
-    // Standard output: "" the console file; "closed", "broken pipe" (its reader gone) or a file.
+    // Standard output: "" the console file; "closed" or "broken pipe" (its reader gone).
     std::string standardOutput;
 };
 
-// Its folder (dir) is the derived fixture's to make; the console goes into out.
+// dir: a private copy of the game folder, the working folder; the console goes into out.
 class ChildGame : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -62,54 +77,33 @@ protected:
         ASSERT_NE(std::getenv("DISPLAY"), nullptr);
         setenv("ALSOFT_DRIVERS", "null", 0);
         out = harness::makeTempDir("lumivex-child-out");
-        ASSERT_FALSE(out.empty());
+        dir = gamefolder::make("lumivex-child");
+        ASSERT_FALSE(out.empty() || dir.empty());
     }
 
     void TearDown() override {
         if (pid > 0) kill(pid, SIGKILL), waitpid(pid, nullptr, 0);
-        harness::removeTree(out);
-    }
-
-    // The child's environment: this process's, changed as the launch says.
-    static std::vector<std::string> environmentFor(const Launch& how) {
-        std::vector<std::string> env;
-        for (char** e = environ; *e; ++e) {
-            const std::string entry = *e, name = entry.substr(0, entry.find('='));
-            bool replaced = false;
-            for (const std::string& gone : how.unsetEnv) replaced = replaced || gone == name;
-            for (const auto& set : how.setEnv) replaced = replaced || set.first == name;
-            if (!replaced) env.push_back(entry);
-        }
-        for (const auto& set : how.setEnv) env.push_back(set.first + "=" + set.second);
-        return env;
+        harness::removeTree(out), harness::removeTree(dir);
     }
 
     void launch(const Launch& how = Launch()) {
         if (pid > 0) kill(pid, SIGKILL), waitpid(pid, nullptr, 0);  // a hung row must not outlive its test
         const std::string stdoutPath = out + "/stdout.txt", stderrPath = out + "/stderr.txt";
-        uid_t uid = 0;
-        gid_t gid = 0;
-        const bool dropRoot = how.asNobody && getuid() == 0;
-        if (dropRoot) {
-            const passwd* pw = getpwnam("nobody");
-            ASSERT_NE(pw, nullptr);
-            uid = pw->pw_uid, gid = pw->pw_gid;
-        }
-        // The full-disk folder: links to the data, a copy of the table, and a filler.
-        std::vector<std::pair<std::string, std::string>> links;
-        for (const char* name : {"Shader", "Textures", "Modells", "Sounds", "Faktos.ttf", "portable.txt"})
-            links.emplace_back(dir + "/" + name, how.fullDisk + "/" + name);
-        const std::string table = harness::readFileText(dir + "/highscore.txt");
-        const std::string tablePath = how.fullDisk + "/highscore.txt", filler = how.fullDisk + "/filler";
-        const std::string work = !how.fullDisk.empty() ? how.fullDisk : how.workDir.empty() ? dir : how.workDir;
-        static char block[4096];
-        std::vector<std::string> argText{how.program}, envText = environmentFor(how);
+        const std::string work = how.workDir.empty() ? dir : how.workDir;
+        std::vector<std::string> argText{how.program}, envText;
         argText.insert(argText.end(), how.args.begin(), how.args.end());
+        for (char** e = environ; *e; ++e) {
+            const std::string entry = *e, name = entry.substr(0, entry.find('='));
+            bool replaced = false;
+            for (const std::string& gone : how.unsetEnv) replaced = replaced || gone == name;
+            for (const auto& set : how.setEnv) replaced = replaced || set.first == name;
+            if (!replaced) envText.push_back(entry);
+        }
+        for (const auto& set : how.setEnv) envText.push_back(set.first + "=" + set.second);
         std::vector<char*> argv, envp;
         for (std::string& a : argText) argv.push_back(&a[0]);
         for (std::string& e : envText) envp.push_back(&e[0]);
-        argv.push_back(nullptr);
-        envp.push_back(nullptr);
+        argv.push_back(nullptr), envp.push_back(nullptr);
 
         last = how;
         window.clear();  // a relaunch must find its own window, not the last one's
@@ -125,28 +119,18 @@ protected:
             int p[2];
             if (to == "closed") close(1);
             if (to == "broken pipe" && (pipe(p) != 0 || dup2(p[1], 1) < 0 || (close(p[0]) | close(p[1])) != 0)) _exit(125);
-            if (to[0] == '/' && dup2(open(to.c_str(), O_WRONLY | O_CLOEXEC), 1) < 0) _exit(125);
             signal(SIGPIPE, SIG_DFL);
-            if (!how.fullDisk.empty()) {
-                // 77: this machine cannot give the child a file system of its own.
-                if (unshare(CLONE_NEWNS) != 0 || mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
-                    mount("lumivex-full", how.fullDisk.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, "size=128k") != 0)
-                    _exit(77);
-                for (const auto& l : links)
-                    if (symlink(l.first.c_str(), l.second.c_str()) != 0) _exit(121);
-                const int t = open(tablePath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-                if (t < 0 || write(t, table.data(), table.size()) != static_cast<ssize_t>(table.size())) _exit(122);
-                close(t);
-                const int f = open(filler.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-                while (f >= 0 && write(f, block, sizeof block) > 0) {
-                }
-                if (f >= 0) close(f);
-            }
             if (chdir(work.c_str()) != 0) _exit(123);
-            if (dropRoot && (setgroups(0, nullptr) != 0 || setgid(gid) != 0 || setuid(uid) != 0)) _exit(124);
             execve(how.program.c_str(), argv.data(), envp.data());
             _exit(127);
         }
+    }
+
+    // The launch, its window and the title screen.
+    void start(const Launch& how = Launch()) {
+        launch(how);
+        ASSERT_TRUE(started()) << "no game window appeared:\n" << console() << errors();
+        ASSERT_TRUE(waitFor(showing(gamefolder::titleColour()))) << "no title screen:\n" << console();
     }
 
     static std::set<std::string> windows() {
@@ -161,9 +145,9 @@ protected:
         return pid > 0;
     }
 
-    // The exit code once the program has ended (within 20 s), else -1; -2 for a signal.
-    int exitCode() {
-        for (int t = 0; t < 400 && running(); ++t) sleepMs(50);
+    // The exit code once the program has ended (within the given seconds), else -1; -2 for a signal.
+    int exitCode(int seconds = 20) {
+        for (int t = 0; t < seconds * 20 && running(); ++t) sleepMs(50);
         if (running()) return -1;
         return WIFEXITED(status) ? WEXITSTATUS(status) : -2;
     }
@@ -191,11 +175,7 @@ protected:
         const std::string path = out + "/shot.png";
         std::remove(path.c_str());  // a window not ready to be read must not show the last one's
         harness::runCommand("timeout 20 import -window " + window + " '" + path + "' 2>/dev/null");
-        FILE* f = std::fopen(path.c_str(), "rb");
-        Picture p(f ? gdImageCreateFromPng(f) : nullptr, gdImageDestroy);
-        if (f) std::fclose(f);
-        if (p) gdImagePaletteToTrueColor(p.get());  // a screen of few colours may come as a palette picture
-        return p;
+        return loadPng(path);
     }
 
     // Average colour of 5 x 5 pixels around (x, y), y from the top.
@@ -208,7 +188,8 @@ protected:
         return {sum[0] / 25, sum[1] / 25, sum[2] / 25};
     }
 
-    bool waitFor(const std::function<bool(const Picture&)>& pred, int ms = 8000) {
+    // Screenshots until one passes, within ms (a busy machine draws the first frames slowly).
+    bool waitFor(const std::function<bool(const Picture&)>& pred, int ms = 20000) {
         for (int t = 0; t < ms && running(); t += 250, sleepMs(250))
             if (Picture p = shot(); p && pred(p)) return true;
         return false;
@@ -220,41 +201,33 @@ protected:
         };
     }
 
-    static std::function<bool(const Picture&)> styleLabel(int i) {
-        return [i](const Picture& p) { return gamefolder::near(at(p, 178, 571), gamefolder::labelColour(i)); };
-    }
+    // The first style's label picture in the lower left: a flight has started.
+    static bool firstStyle(const Picture& p) { return gamefolder::near(at(p, 178, 571), gamefolder::labelColour(1)); }
 
     // The score panel shows a score of two digits or more: the black rims of a second digit
     // right of the first (the sky behind the panel is never black).
     static bool scored(const Picture& p) {
-        int rims = 0;
-        for (int y = 38; y < 60; ++y)
-            for (int x = 137; x < 150; ++x) {
-                const int c = gdImageGetTrueColorPixel(p.get(), x, y);
-                rims += gdTrueColorGetRed(c) < 50 && gdTrueColorGetGreen(c) < 50 && gdTrueColorGetBlue(c) < 50;
-            }
-        return rims > 15;
+        return pixelsWhere(p, 137, 38, 150, 60, [](int r, int g, int b) { return r < 50 && g < 50 && b < 50; }) > 15;
     }
 
     // From the title screen into a game that scores (asteroids pass the ship held at the left
-    // edge), then hits until the game ends in the name-entry screen.
+    // edge), then hits until the game is over (one in the first style ends it), in the
+    // name-entry screen.
     void playUntilNameEntry() {
-        ASSERT_TRUE(waitFor(showing(gamefolder::titleColour()))) << console();
         key("s s");  // the first shows a new player the rules, the second starts
-        ASSERT_TRUE(waitFor(styleLabel(1))) << console();
+        ASSERT_TRUE(said("created new terrain\n") && waitFor(firstStyle)) << "no flight\n" << console();
         key("Left", "keydown"), key("F1 F1 F1");
-        ASSERT_TRUE(waitFor(scored, 30000)) << "no points\n" << console();
+        ASSERT_TRUE(waitFor(scored, 60000)) << "no points\n" << console();
         key("Left", "keyup");
-        bool naming = false;
-        for (int presses = 0; presses < 20 && !naming; ++presses)
-            key("F2"), naming = waitFor(showing(gamefolder::enterNameColour()), 600);
-        ASSERT_TRUE(naming) << "no name entry\n" << console();
+        bool over = false;
+        for (int hits = 0; hits < 12 && !over; ++hits) key("F2"), over = said("Game over: score ", 2500);
+        ASSERT_TRUE(over && waitFor(showing(gamefolder::enterNameColour()))) << "no name entry\n" << console();
     }
 
     std::string console() { return harness::readFileText(out + "/stdout.txt"); }
-    // Waits (a generous while) until the console holds the text.
-    bool said(const std::string& text) {
-        for (int t = 0; t < 300 && running() && console().find(text) == std::string::npos; ++t) sleepMs(100);
+    // Waits (by default a generous while) until the console holds the text.
+    bool said(const std::string& text, int ms = 30000) {
+        for (int t = 0; t < ms && running() && console().find(text) == std::string::npos; t += 100) sleepMs(100);
         return console().find(text) != std::string::npos;
     }
     std::string errors() { return harness::readFileText(out + "/stderr.txt"); }

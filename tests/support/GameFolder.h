@@ -54,7 +54,6 @@ inline void writeKnownPictures(const std::string& dir) {
 
 struct Options {
     bool knownPictures = true;  // screen and label pictures in the solid colours above
-    bool withTextures = true;   // false: no Textures/ folder at all
     std::string sourceDir;      // the folder copied; empty: the build's game folder
 };
 
@@ -66,7 +65,6 @@ inline std::string make(const std::string& prefix, const Options& options = Opti
     std::remove((dir + "/highscore.txt").c_str());
     std::remove((dir + "/settings.ini").c_str());  // the player's settings are not the test's
     if (options.knownPictures) writeKnownPictures(dir);
-    if (!options.withTextures) harness::removeTree(dir + "/Textures");
     return dir;
 }
 

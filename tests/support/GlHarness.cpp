@@ -13,11 +13,6 @@ int window() { return windowId; }
 
 void setWindow(int id) { windowId = id; }
 
-std::array<unsigned char, 4> readPixel(int x, int y) {
-    const std::vector<unsigned char> p = readPixels(x, y, 1, 1);
-    return {p[0], p[1], p[2], p[3]};
-}
-
 std::vector<unsigned char> readPixels(int x, int y, int width, int height) {
     std::vector<unsigned char> data(static_cast<size_t>(width) * height * 4);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);

@@ -1,7 +1,6 @@
 #pragma once
 #include <GL/glew.h>
 
-#include <array>
 #include <string>
 #include <vector>
 
@@ -16,9 +15,7 @@ constexpr int kHeight = 600;
 // The GLUT window of the test process (created by the test main).
 int window();
 
-// RGBA of one pixel of the current read buffer, (0, 0) at the bottom left.
-std::array<unsigned char, 4> readPixel(int x, int y);
-// The whole framebuffer (or a region) as RGBA rows, bottom row first.
+// A region of the current read buffer as RGBA rows, (0, 0) at the bottom left, bottom row first.
 std::vector<unsigned char> readPixels(int x, int y, int width, int height);
 // Level 0 of a texture as RGBA rows (bottom row first, then slice after slice) and its size;
 // the texture stays bound to target.
