@@ -5,10 +5,12 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/Replay.h"
 #include "core/Step.h"
 #include "objects/Asteroid.h"
 #include "objects/Bullet.h"
 #include "objects/PowerUp.h"
+#include "support/TestFiles.h"
 
 namespace {
 
@@ -227,36 +229,82 @@ TEST_F(Flight, AFinishedFlightKeepsItsScoreAndTheNextStartsWithAnEmptyGun) {
     EXPECT_EQ(demo.bulletCount, 0);
 }
 
-// The same seed, inputs and ground answers give the same flight, bit for bit, however the
-// time arrives; another seed gives another flight.
-TEST(FlightReplay, SixtySecondsReplayExactlyInAnySlicingOfTheTime) {
-    auto fly = [](uint32_t seed, uint32_t sliceMs) {
+// A recorded flight, kept as a file among the player's replays, read back and played again
+// ends where it ended, bit for bit; the latest ten and the best are kept; a damaged,
+// truncated, foreign or newer file is refused in words.
+TEST(FlightReplay, AKeptFlightPlaysBackExactlyAndBadFilesAreRefused) {
+    const std::string dir = harness::makeTempDir("lumivex-replays");
+    auto record = [&dir](long steps) {
+        int reached = 1;
         GameState s;
-        s.start(seed, FlightRules{});
-        const Ground ground = gridGround(s);
-        StepClock clock;
-        for (uint32_t ms = 0; ms < 60000; ms += sliceMs) {
-            clock.add(sliceMs);
-            while (clock.takeStep(s.rules.stepMs)) {
-                // A player's hands: weaving, jumping now and then, firing, a test key or two.
-                const long n = s.stepCount;
-                Input in;
-                in.set((n / 300) % 3 == 0 ? Input::Left : Input::Right, (n / 300) % 3 != 2);
-                in.set(Input::Jump, n % 700 == 0);
-                in.set(Input::Fire, n % 90 == 0);
-                in.set(Input::TestBulletPowerUp, n % 2000 == 1);
-                in.set(Input::TestStar, n % 3000 == 2);
-                step(s, in, ground);
-            }
+        s.start(42, FlightRules{});
+        replay::Recorder recorder;
+        recorder.start(s.seed, s.rules);
+        const Ground grid = gridGround(s);
+        const Ground ground = [&](const std::vector<float>& p, std::vector<float>& h) { grid(p, h), recorder.ground(h); };
+        s.world.updateHeights(ground);  // as the game puts the ship on the ground before the first step
+        for (long n = 0; !s.over; ++n) {
+            // A player's hands: weaving, jumping now and then, firing, a test key or two.
+            Input in;
+            in.set((n / 300) % 3 == 0 ? Input::Left : Input::Right, (n / 300) % 3 != 2);
+            in.set(Input::Jump, n % 700 == 0);
+            in.set(Input::Fire, n % 90 == 0);
+            in.set(Input::TestBulletPowerUp, n % 2000 == 1);
+            in.set(Input::TestStar, n % 3000 == 2);
+            in.set(Input::EndFlight, n == steps);
+            step(s, in, ground);
+            recorder.stepped(in, s);
+            reached = std::max(reached, s.style + 1);
         }
-        EXPECT_EQ(s.stepCount, 11999) << sliceMs << " ms slices";
-        EXPECT_GT(s.world.getActiveObjects().size(), 1u);
-        return s.checksum();
+        std::string problem;
+        return std::make_tuple(replay::keep(dir, recorder.finish(s, 1765000000), &problem), s.score, reached);
     };
-    const uint64_t reference = fly(42, 16);
-    EXPECT_EQ(fly(42, 1), reference);
-    EXPECT_EQ(fly(42, 250), reference);
-    EXPECT_NE(fly(43, 16), reference);
+    const auto [path, score, reached] = record(12000);
+    ASSERT_FALSE(path.empty());
+    EXPECT_GT(score, 0);
+    std::string why;
+    replay::Replay read;
+    ASSERT_TRUE(replay::load(path, &read, &why)) << why;
+    const std::string bytes = harness::readFileText(path);
+    EXPECT_LT(bytes.size(), 200000u) << "a minute's flight";
+    replay::Player player(read);
+    GameState again;
+    again.start(player.header().seed, player.header().rules);
+    const Ground recorded = [&](const std::vector<float>& p, std::vector<float>& h) { player.ground(p, h); };
+    again.world.updateHeights(recorded);
+    while (!player.finished()) step(again, player.next(), recorded);
+    EXPECT_EQ(player.verify(again), "");
+    EXPECT_EQ(again.score, score);
+    EXPECT_EQ(player.header().stylesReached, reached);
+
+    // The same replay with one input changed comes out differently and says so.
+    replay::Player astray(read);
+    GameState other;
+    other.start(astray.header().seed, astray.header().rules);
+    const Ground answers = [&](const std::vector<float>& p, std::vector<float>& h) { astray.ground(p, h); };
+    other.world.updateHeights(answers);
+    for (int n = 0; !astray.finished(); ++n) step(other, n == 100 ? Input() : astray.next(), answers);
+    EXPECT_NE(astray.verify(other), "");
+
+    // Eleven short flights later: the ten latest and the best.
+    for (int i = 0; i < 11; ++i) record(1);
+    const std::vector<replay::Entry> kept = replay::list(dir);
+    ASSERT_EQ(kept.size(), 11u);
+    EXPECT_TRUE(kept[0].best && kept[0].header.score == score);
+    EXPECT_EQ(kept[1].header.score, 0);
+
+    std::string newer = bytes, flipped = bytes;
+    newer[8] = 2;
+    flipped[bytes.size() / 2] ^= 0x10;
+    const struct { std::string bytes, reason; } bad[] = {
+        {flipped, "damaged"}, {bytes.substr(0, bytes.size() - 9), "cut short"}, {bytes.substr(0, 30), "cut short"},
+        {"0;nobody\n", "not a Lumivex replay"}, {newer, "newer version"}};
+    for (const auto& b : bad) {
+        harness::writeFileText(dir + "/bad.lvr", b.bytes);
+        EXPECT_FALSE(replay::load(dir + "/bad.lvr", &read, &why));
+        EXPECT_NE(why.find(b.reason), std::string::npos) << why;
+    }
+    harness::removeTree(dir);
 }
 
 // The autopilot: which arrow it holds (or a jump) for a ship at x 0 and objects ahead.

@@ -1,0 +1,420 @@
+#include "core/Replay.h"
+
+#include <dirent.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+
+#include "platform/Paths.h"
+#include "platform/ReadFile.h"
+#include "platform/WriteFile.h"
+
+#ifndef LUMIVEX_BUILD_COMMIT
+#define LUMIVEX_BUILD_COMMIT "unknown"
+#endif
+
+namespace replay {
+
+namespace {
+
+constexpr std::size_t kHeaderSize = 102;
+constexpr std::size_t kCrcSize = 4;
+// More points than any field holds: a count above it is damage, not a flight.
+constexpr uint64_t kMostPoints = 4096;
+
+uint32_t crc32(const void* data, std::size_t size) {
+    static const struct Table {
+        uint32_t v[256];
+        Table() {
+            for (uint32_t i = 0; i < 256; ++i) {
+                uint32_t c = i;
+                for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xedb88320u ^ (c >> 1) : c >> 1;
+                v[i] = c;
+            }
+        }
+    } table;
+    uint32_t c = 0xffffffffu;
+    const unsigned char* p = static_cast<const unsigned char*>(data);
+    for (std::size_t i = 0; i < size; ++i) c = table.v[(c ^ p[i]) & 0xff] ^ (c >> 8);
+    return c ^ 0xffffffffu;
+}
+
+// Heights by their bits, in an order where near heights are near numbers: the difference of
+// two answers is small and exact.
+uint32_t ordered(float f) {
+    uint32_t u;
+    std::memcpy(&u, &f, sizeof u);
+    return (u & 0x80000000u) ? ~u : (u | 0x80000000u);
+}
+
+float fromOrdered(uint32_t o) {
+    const uint32_t u = (o & 0x80000000u) ? (o & 0x7fffffffu) : ~o;
+    float f;
+    std::memcpy(&f, &u, sizeof f);
+    return f;
+}
+
+void putVarint(std::string& out, uint64_t v) {
+    while (v >= 0x80) {
+        out.push_back(static_cast<char>((v & 0x7f) | 0x80));
+        v >>= 7;
+    }
+    out.push_back(static_cast<char>(v));
+}
+
+template <class T>
+void put(std::string& out, T v) {
+    for (std::size_t i = 0; i < sizeof v; ++i) out.push_back(static_cast<char>(static_cast<uint64_t>(v) >> (8 * i)));
+}
+
+void putFloat(std::string& out, float f) {
+    uint32_t u;
+    std::memcpy(&u, &f, sizeof u);
+    put(out, u);
+}
+
+// Bounds-checked reading; once anything is missing every read fails.
+struct Reader {
+    const unsigned char* p;
+    std::size_t size, at = 0;
+    bool ok = true;
+    Reader(const std::string& bytes, std::size_t from = 0, std::size_t to = std::string::npos)
+        : p(reinterpret_cast<const unsigned char*>(bytes.data())), size(std::min(to, bytes.size())), at(from) {}
+    template <class T>
+    T get() {
+        uint64_t v = 0;
+        if (at + sizeof(T) > size) ok = false;
+        for (std::size_t i = 0; ok && i < sizeof(T); ++i) v |= static_cast<uint64_t>(p[at + i]) << (8 * i);
+        if (ok) at += sizeof(T);
+        return static_cast<T>(v);
+    }
+    float getFloat() {
+        const uint32_t u = get<uint32_t>();
+        float f;
+        std::memcpy(&f, &u, sizeof f);
+        return f;
+    }
+    uint64_t varint() {
+        uint64_t v = 0;
+        for (int shift = 0; ok && shift < 64; shift += 7) {
+            if (at >= size) break;
+            const unsigned char b = p[at++];
+            v |= static_cast<uint64_t>(b & 0x7f) << shift;
+            if (!(b & 0x80)) return v;
+        }
+        ok = false;
+        return 0;
+    }
+};
+
+// One ground answer: its count, then each height from the one at its place in the answer
+// before (or from the height before it, for a place the last answer did not have).
+void decodeAnswer(Reader& r, std::vector<uint32_t>& previous, std::vector<float>* heights) {
+    const uint64_t n = r.varint();
+    if (n > kMostPoints) r.ok = false;
+    if (!r.ok) return;
+    const std::size_t known = previous.size();
+    previous.resize(n);
+    if (heights) heights->resize(n);
+    uint32_t before = ordered(0.0f);
+    for (uint64_t k = 0; k < n && r.ok; ++k) {
+        const uint64_t z = r.varint();
+        const int64_t delta = static_cast<int64_t>(z >> 1) ^ -static_cast<int64_t>(z & 1);
+        const int64_t value = static_cast<int64_t>(k < known ? previous[k] : before) + delta;
+        if (value < 0 || value > 0xffffffffll) r.ok = false;
+        before = previous[k] = static_cast<uint32_t>(value);
+        if (heights) (*heights)[k] = fromOrdered(before);
+    }
+}
+
+std::string headerBytes(const Header& h, std::size_t bodySize) {
+    std::string out(kMagic, sizeof kMagic);
+    put(out, h.version);
+    put(out, h.build);
+    put(out, h.course);
+    put(out, h.grade);
+    put(out, h.seed);
+    const FlightRules& f = h.rules;
+    for (float v : {f.stepMs, f.startSpeed, f.acceleration, f.maxSpeed, f.steerRate}) putFloat(out, v);
+    for (int v : {f.firstScoreThreshold, f.secondScoreThreshold, f.spawnPressureStart, f.spawnPressureGrowth})
+        put(out, static_cast<int32_t>(v));
+    put(out, h.endedAt);
+    put(out, h.score);
+    put(out, h.stylesReached);
+    put(out, h.checksum);
+    put(out, h.steps);
+    put(out, h.inputRuns);
+    put(out, h.groundAnswers);
+    put(out, static_cast<uint32_t>(bodySize));
+    return out;
+}
+
+// The header as far as it reads; false when the bytes are no replay of a version this game knows.
+bool readHeader(const std::string& bytes, Header* h, uint32_t* bodySize, std::string* why) {
+    auto refuse = [why](const char* reason) {
+        if (why) *why = reason;
+        return false;
+    };
+    if (bytes.size() < sizeof kMagic || std::memcmp(bytes.data(), kMagic, sizeof kMagic) != 0)
+        return refuse("not a Lumivex replay");
+    Reader r(bytes, sizeof kMagic);
+    h->version = r.get<uint32_t>();
+    if (r.ok && h->version > kVersion) return refuse("made by a newer version of the game");
+    if (r.ok && h->version != kVersion) return refuse("not a Lumivex replay");
+    h->build = r.get<uint64_t>();
+    h->course = r.get<uint8_t>();
+    h->grade = r.get<uint8_t>();
+    h->seed = r.get<uint32_t>();
+    FlightRules& f = h->rules;
+    for (float* v : {&f.stepMs, &f.startSpeed, &f.acceleration, &f.maxSpeed, &f.steerRate}) *v = r.getFloat();
+    for (int* v : {&f.firstScoreThreshold, &f.secondScoreThreshold, &f.spawnPressureStart, &f.spawnPressureGrowth})
+        *v = r.get<int32_t>();
+    h->endedAt = r.get<int64_t>();
+    h->score = r.get<int32_t>();
+    h->stylesReached = r.get<int32_t>();
+    h->checksum = r.get<uint64_t>();
+    h->steps = r.get<uint32_t>();
+    h->inputRuns = r.get<uint32_t>();
+    h->groundAnswers = r.get<uint32_t>();
+    *bodySize = r.get<uint32_t>();
+    if (!r.ok) return refuse("cut short");
+    return true;
+}
+
+std::string join(const std::string& folder, const std::string& name) {
+    return folder.empty() ? name : folder + "/" + name;
+}
+
+bool isFlightName(const std::string& name) {
+    return name.rfind("flight-", 0) == 0 && name.size() > 11 && name.compare(name.size() - 4, 4, ".lvr") == 0;
+}
+
+// The flights' names, newest first (the names begin with the time).
+std::vector<std::string> flightNames(const std::string& folder) {
+    std::vector<std::string> names;
+    if (DIR* d = opendir(folder.c_str())) {
+        while (const dirent* e = readdir(d))
+            if (isFlightName(e->d_name)) names.push_back(e->d_name);
+        closedir(d);
+    }
+    std::sort(names.rbegin(), names.rend());
+    return names;
+}
+
+bool headerOf(const std::string& path, Header* h) {
+    const files::ReadResult file = files::readRegularFile(path, kFileLimit);
+    return file.ok() && parseHeader(file.data, h);
+}
+
+}  // namespace
+
+uint64_t buildId() {
+    std::string identity = std::string(LUMIVEX_BUILD_COMMIT) + "/" + std::to_string(kVersion) + "/" +
+                           std::to_string(kGroundEverySteps) + "/" + std::to_string(kStyleCount) + "/" +
+                           std::to_string(sizeof(GameState)) + "/" + std::to_string(demo::kSeed);
+    // The rules' defaults by their bits, as the header stores rules.
+    identity += headerBytes(Header{}, 0).substr(26, 36);
+    uint64_t hash = 1469598103934665603ull;
+    for (unsigned char c : identity) hash = (hash ^ c) * 1099511628211ull;
+    return hash;
+}
+
+void Recorder::start(uint32_t seed, const FlightRules& rules) {
+    *this = Recorder();
+    active = true;
+    header.build = buildId();
+    header.seed = seed;
+    header.rules = rules;
+}
+
+void Recorder::flushRun() {
+    if (runLength == 0) return;
+    putVarint(inputs, runLength);
+    putVarint(inputs, runBits);
+    header.inputRuns += 1;
+    runLength = 0;
+}
+
+void Recorder::stepped(const Input& in, const GameState& after) {
+    if (!active) return;
+    if (runLength > 0 && in.bits != runBits) flushRun();
+    runBits = in.bits;
+    runLength += 1;
+    header.steps += 1;
+    header.stylesReached = std::max(header.stylesReached, after.style + 1);
+}
+
+void Recorder::ground(const std::vector<float>& heights) {
+    if (!active) return;
+    if (inputs.size() + answers.size() > kFileLimit - kHeaderSize - kCrcSize - 64) overflow = true;
+    if (overflow) return;
+    putVarint(answers, heights.size());
+    uint32_t before = ordered(0.0f);
+    const std::size_t known = previous.size();
+    previous.resize(heights.size());
+    for (std::size_t k = 0; k < heights.size(); ++k) {
+        const uint32_t value = ordered(heights[k]);
+        const int64_t delta = static_cast<int64_t>(value) - static_cast<int64_t>(k < known ? previous[k] : before);
+        putVarint(answers, (static_cast<uint64_t>(delta) << 1) ^ static_cast<uint64_t>(delta >> 63));
+        before = previous[k] = value;
+    }
+    header.groundAnswers += 1;
+}
+
+std::string Recorder::finish(const GameState& flight, int64_t endedAt) {
+    flushRun();
+    active = false;
+    if (overflow) return std::string();
+    header.endedAt = endedAt;
+    header.score = flight.score;
+    header.checksum = flight.checksum();
+    const std::string body = inputs + answers;
+    std::string out = headerBytes(header, body.size()) + body;
+    put(out, crc32(out.data(), out.size()));
+    return out;
+}
+
+bool parseHeader(const std::string& bytes, Header* out) {
+    uint32_t bodySize = 0;
+    return readHeader(bytes, out, &bodySize, nullptr);
+}
+
+// Rules no flight of this game was flown by: a damaged file that came through its checksum.
+static bool saneRules(const FlightRules& f) {
+    auto within = [](double v, double low, double high) { return v >= low && v <= high; };  // false for NaN
+    return within(f.stepMs, 0.5, 50) && within(f.startSpeed, 0, 1) && within(f.acceleration, 0, 0.01) &&
+           within(f.maxSpeed, 0, 1) && within(f.steerRate, 0, 1) && within(f.firstScoreThreshold, 0, 1e9) &&
+           within(f.secondScoreThreshold, 0, 1e9) && within(f.spawnPressureStart, -1e9, 1e9) &&
+           within(f.spawnPressureGrowth, 0, 1000);
+}
+
+bool parse(const std::string& bytes, Replay* out, std::string* why, uint64_t build) {
+    Replay replay;
+    uint32_t bodySize = 0;
+    if (!readHeader(bytes, &replay.header, &bodySize, why)) return false;
+    auto refuse = [why](const char* reason) {
+        *why = reason;
+        return false;
+    };
+    if (bytes.size() < kHeaderSize + bodySize + kCrcSize) return refuse("cut short");
+    if (bytes.size() > kHeaderSize + bodySize + kCrcSize) return refuse("damaged (bytes after its end)");
+    Reader tail(bytes, kHeaderSize + bodySize);
+    if (tail.get<uint32_t>() != crc32(bytes.data(), kHeaderSize + bodySize)) return refuse("damaged (its checksum differs)");
+    if (replay.header.build != build) return refuse("recorded by another build of the game");
+    if (!saneRules(replay.header.rules)) return refuse("damaged (rules no flight is flown by)");
+
+    // Every run and every answer must be there, and nothing else.
+    const Header& h = replay.header;
+    Reader r(bytes, kHeaderSize, kHeaderSize + bodySize);
+    uint64_t steps = 0;
+    for (uint32_t i = 0; i < h.inputRuns && r.ok; ++i) {
+        const uint64_t length = r.varint();
+        if (r.varint() > 0xffff || length == 0) r.ok = false;
+        steps += length;
+    }
+    const std::size_t answersAt = r.at;
+    std::vector<uint32_t> previous;
+    for (uint32_t i = 0; i < h.groundAnswers && r.ok; ++i) decodeAnswer(r, previous, nullptr);
+    if (!r.ok || r.at != r.size || steps != h.steps) return refuse("damaged (its flight does not add up)");
+    replay.body = bytes.substr(kHeaderSize, bodySize);
+    replay.answersAt = answersAt - kHeaderSize;
+    *out = std::move(replay);
+    return true;
+}
+
+bool load(const std::string& path, Replay* out, std::string* why) {
+    const files::ReadResult file = files::readRegularFile(path, kFileLimit);
+    std::string reason;
+    if (!file.ok())
+        reason = files::describe(file);
+    else if (parse(file.data, out, &reason))
+        return true;
+    *why = "The replay " + path + " cannot be played: " + reason;
+    return false;
+}
+
+Player::Player(Replay r) : replay(std::move(r)), answerAt(replay.answersAt) {}
+
+Input Player::next() {
+    Input in;
+    if (finished()) return in;
+    if (runLeft == 0) {
+        Reader r(replay.body, inputAt, replay.answersAt);
+        runLeft = static_cast<uint32_t>(r.varint());
+        runBits = static_cast<uint16_t>(r.varint());
+        inputAt = r.at;
+    }
+    runLeft -= 1;
+    stepsDone += 1;
+    in.bits = runBits;
+    return in;
+}
+
+void Player::ground(const std::vector<float>& points, std::vector<float>& heights) {
+    Reader r(replay.body, answerAt);
+    const std::size_t asked = points.size() / 2;
+    if (answerAt >= replay.body.size()) r.ok = false;
+    decodeAnswer(r, previous, &heights);
+    answerAt = r.at;
+    if (!r.ok || heights.size() != asked) wrong = true;
+    heights.resize(asked, 0.0f);
+}
+
+std::string Player::verify(const GameState& flight) const {
+    if (wrong) return "it asked the ground other questions than the recorded flight";
+    if (!finished() || !flight.over) return "it did not end where the recorded flight ended";
+    if (flight.score != replay.header.score || flight.checksum() != replay.header.checksum)
+        return "it came out differently (score " + std::to_string(flight.score) + ", recorded " +
+               std::to_string(replay.header.score) + ")";
+    return std::string();
+}
+
+std::string keep(const std::string& folder, const std::string& bytes, std::string* problem) {
+    if (!paths::makeFolders(folder, 0700)) {
+        *problem = "cannot create the folder " + folder + ": " + std::strerror(errno);
+        return std::string();
+    }
+    Header ours;
+    if (!parseHeader(bytes, &ours)) {
+        *problem = "nothing to keep";
+        return std::string();
+    }
+    // The time, then this process and its count: no other game, nor this one, takes the name.
+    static int count = 0;
+    char stamp[32];
+    const std::time_t t = static_cast<std::time_t>(ours.endedAt);
+    std::tm utc{};
+    gmtime_r(&t, &utc);
+    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &utc);
+    const std::string path = join(folder, std::string("flight-") + stamp + "-" + std::to_string(getpid()) + "-" +
+                                              std::to_string(++count) + ".lvr");
+    if (!files::replaceFile(path, bytes.data(), bytes.size(), problem)) return std::string();
+
+    const std::string bestPath = join(folder, kBestName);
+    Header best;
+    if (!headerOf(bestPath, &best) || best.build != ours.build || ours.score > best.score)
+        files::replaceFile(bestPath, bytes.data(), bytes.size(), nullptr);
+
+    const std::vector<std::string> names = flightNames(folder);
+    for (std::size_t i = kKeepLatest; i < names.size(); ++i) unlink(join(folder, names[i]).c_str());
+    return path;
+}
+
+std::vector<Entry> list(const std::string& folder) {
+    std::vector<Entry> entries;
+    Entry best;
+    best.path = join(folder, kBestName);
+    best.best = true;
+    if (headerOf(best.path, &best.header)) entries.push_back(best);
+    for (const std::string& name : flightNames(folder)) {
+        Entry e;
+        e.path = join(folder, name);
+        if (headerOf(e.path, &e.header)) entries.push_back(e);
+    }
+    return entries;
+}
+
+}  // namespace replay
