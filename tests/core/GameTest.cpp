@@ -217,8 +217,10 @@ TEST_F(CoreTest, IdleTakesTheClockAcrossItsWrapAndMovesNothingOutsideAFlight) {
 
 // Attract mode: 20 idle seconds on the title start the seeded demo, which moves through the
 // styles on its own schedule, flies on through hits and stars, never writes the table, and
-// ends at any key (which does nothing else) or after the last style.
+// ends at any key (which does nothing else) or after the last style. Once a flight is kept,
+// the attract mode shows the best one instead, and R on the title lists it to play again.
 TEST_F(CoreTest, TwentyIdleSecondsOnTheTitleStartTheDemoAndAnyKeyEndsIt) {
+    harness::removeTree("replays");
     const std::string table = harness::readFileText("highscore.txt");
     fly(19000, 1000, true);
     type("x");  // a key that does nothing on the title still counts as someone there
@@ -262,6 +264,17 @@ TEST_F(CoreTest, TwentyIdleSecondsOnTheTitleStartTheDemoAndAnyKeyEndsIt) {
     ASSERT_GT(bullets, 0) << "the seeded demo ends with bullets in the gun";
     type("s");
     EXPECT_EQ(game.flight().bulletCount, 0);
+    const uint32_t seed = game.flight().seed;
+    type("\x1b" "e");
+    fly(2000, 100);
+    toTitle();
+    fly(21000, 1000, true);
+    ASSERT_TRUE(game.isDemoRunning());
+    EXPECT_EQ(game.flight().seed, seed) << "the best flight";
+    type("xr\r");
+    EXPECT_TRUE(game.isReplaying()) << "the list's first row played";
+    type("\x1b");
+    EXPECT_EQ(game.screen(), ReplaysScreen);
 }
 
 TEST_F(CoreTest, PauseStopsTheClockAndTheSoundAndResumesWithoutAJump) {
