@@ -50,7 +50,8 @@ Game::Game()
     ground = [this](const std::vector<float>& points, std::vector<float>& heights) {
         if (playback != Playback::Off && player) return player->ground(points, heights);
         groundHeights(points, heights);
-        recorder.ground(heights);
+        replay::quantise(heights);
+        recorder.ground(points, heights);
     };
     // The window's first size, until it tells another (tests draw into a window of that size
     // without the game's own window start-up).

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cerrno>
 #include <cstring>
 #include <ctime>
@@ -40,21 +41,6 @@ uint32_t crc32(const void* data, std::size_t size) {
     const unsigned char* p = static_cast<const unsigned char*>(data);
     for (std::size_t i = 0; i < size; ++i) c = table.v[(c ^ p[i]) & 0xff] ^ (c >> 8);
     return c ^ 0xffffffffu;
-}
-
-// Heights by their bits, in an order where near heights are near numbers: the difference of
-// two answers is small and exact.
-uint32_t ordered(float f) {
-    uint32_t u;
-    std::memcpy(&u, &f, sizeof u);
-    return (u & 0x80000000u) ? ~u : (u | 0x80000000u);
-}
-
-float fromOrdered(uint32_t o) {
-    const uint32_t u = (o & 0x80000000u) ? (o & 0x7fffffffu) : ~o;
-    float f;
-    std::memcpy(&f, &u, sizeof f);
-    return f;
 }
 
 void putVarint(std::string& out, uint64_t v) {
@@ -110,25 +96,204 @@ struct Reader {
     }
 };
 
-// One ground answer: its count, then each height from the one at its place in the answer
-// before (or from the height before it, for a place the last answer did not have).
-void decodeAnswer(Reader& r, std::vector<uint32_t>& previous, std::vector<float>* heights) {
-    const uint64_t n = r.varint();
-    if (n > kMostPoints) r.ok = false;
-    if (!r.ok) return;
-    const std::size_t known = previous.size();
-    previous.resize(n);
-    if (heights) heights->resize(n);
-    uint32_t before = ordered(0.0f);
-    for (uint64_t k = 0; k < n && r.ok; ++k) {
-        const uint64_t z = r.varint();
-        const int64_t delta = static_cast<int64_t>(z >> 1) ^ -static_cast<int64_t>(z & 1);
-        const int64_t value = static_cast<int64_t>(k < known ? previous[k] : before) + delta;
-        if (value < 0 || value > 0xffffffffll) r.ok = false;
-        before = previous[k] = static_cast<uint32_t>(value);
-        if (heights) (*heights)[k] = fromOrdered(before);
+}  // namespace
+
+// The ground answers are range coded (the binary adaptive coder LZMA uses): each height by
+// its difference, in 1/64 units, from the height at its place in the answer before, with what
+// that place did last time as context; a height off that grid goes by its 32 bits.
+constexpr int kProbBits = 11, kMoveBits = 5;
+constexpr uint32_t kTop = 1u << 24;
+
+struct Encoder {
+    static constexpr bool kEncodes = true;
+    uint64_t low = 0;
+    uint32_t range = 0xffffffffu;
+    uint8_t cache = 0;
+    uint64_t cacheSize = 1;
+    std::string* out;
+    explicit Encoder(std::string* to) : out(to) {}
+    void shiftLow() {
+        if (static_cast<uint32_t>(low) < 0xff000000u || (low >> 32) != 0) {
+            const uint8_t carry = static_cast<uint8_t>(low >> 32);
+            uint8_t temp = cache;
+            do {
+                out->push_back(static_cast<char>(static_cast<uint8_t>(temp + carry)));
+                temp = 0xff;
+            } while (--cacheSize != 0);
+            cache = static_cast<uint8_t>(low >> 24);
+        }
+        cacheSize++;
+        low = (low & 0x00ffffffu) << 8;
     }
-}
+    bool bit(uint16_t& p, bool b) {
+        const uint32_t bound = (range >> kProbBits) * p;
+        if (!b) {
+            range = bound;
+            p += ((1u << kProbBits) - p) >> kMoveBits;
+        } else {
+            low += bound;
+            range -= bound;
+            p -= p >> kMoveBits;
+        }
+        for (; range < kTop; range <<= 8) shiftLow();
+        return b;
+    }
+    uint32_t direct(uint32_t v, int n) {
+        for (int i = n - 1; i >= 0; --i) {
+            range >>= 1;
+            if ((v >> i) & 1) low += range;
+            for (; range < kTop; range <<= 8) shiftLow();
+        }
+        return v;
+    }
+    void flush() {
+        for (int i = 0; i < 5; ++i) shiftLow();
+    }
+};
+
+struct Decoder {
+    static constexpr bool kEncodes = false;
+    const std::string* in = nullptr;
+    std::size_t at = 0, end = 0;
+    uint32_t range = 0xffffffffu, code = 0;
+    bool over = false;  // read past its end: damage
+    void start(const std::string* bytes, std::size_t from, std::size_t to) {
+        in = bytes, at = from, end = to;
+        for (int i = 0; i < 5; ++i) code = (code << 8) | next();
+    }
+    uint8_t next() {
+        if (at < end) return static_cast<uint8_t>((*in)[at++]);
+        over = true;
+        return 0;
+    }
+    bool bit(uint16_t& p, bool) {
+        const uint32_t bound = (range >> kProbBits) * p;
+        bool b;
+        if (code < bound) {
+            range = bound;
+            p += ((1u << kProbBits) - p) >> kMoveBits;
+            b = false;
+        } else {
+            code -= bound;
+            range -= bound;
+            p -= p >> kMoveBits;
+            b = true;
+        }
+        for (; range < kTop; range <<= 8) code = (code << 8) | next();
+        return b;
+    }
+    uint32_t direct(uint32_t, int n) {
+        uint32_t v = 0;
+        for (int i = 0; i < n; ++i) {
+            range >>= 1;
+            const bool b = code >= range;
+            if (b) code -= range;
+            v = (v << 1) | (b ? 1u : 0u);
+            for (; range < kTop; range <<= 8) code = (code << 8) | next();
+        }
+        return v;
+    }
+};
+
+constexpr float kGrid = 64.0f;
+constexpr float kGridLimit = 1 << 16;  // |height| below it: n = height * 64 is exact in a float
+
+static bool onGrid(float h) { return std::fabs(h) < kGridLimit && std::nearbyint(h * kGrid) == h * kGrid; }
+
+
+// What the coder remembers from answer to answer, the same on both sides.
+struct AnswerModel {
+    static constexpr int kLengths = 34;
+    // Contexts: what the place did last time (0 still, 1 one step, 2 more or off the grid), 3 new.
+    uint16_t countSame = 1024, countLength[kLengths], grid = 1024, moved[4], sign[4], length[4][kLengths];
+    std::vector<float> previous, previousPoints;
+    std::vector<uint8_t> lastMove;
+    AnswerModel() {
+        for (uint16_t* p : {countLength, moved, sign, length[0], length[1], length[2], length[3]})
+            for (int i = 0; i < (p == moved || p == sign ? 4 : kLengths); ++i) p[i] = 1024;
+    }
+
+    // v >= 0 as Elias gamma of v + 1: its length in adaptive unary, then its bits.
+    template <class C>
+    uint64_t number(C& c, uint16_t* lengths, uint64_t v) {
+        const uint64_t v1 = v + 1;
+        int n = 0;
+        while (n < 33 && (v1 >> n) > 1) ++n;  // the highest bit's place
+        int len = 0;
+        while (len < 33 && c.bit(lengths[len], len < n)) ++len;
+        uint64_t out = 1;
+        for (int i = len - 1; i >= 0; --i) out = (out << 1) | c.direct(static_cast<uint32_t>((v1 >> i) & 1), 1);
+        return out - 1;
+    }
+
+    // The place in the answer before that asked for the same object: the queries keep the
+    // world's order, in which objects leave from anywhere and come in at the end, and an
+    // object moves little between two answers (the ship at most some 1.2 units ahead).
+    int matchOf(const std::vector<float>& points, std::size_t k, std::size_t* from) const {
+        for (std::size_t t = *from; t < previous.size() && t < *from + 8; ++t)
+            if (std::fabs(points[2 * k] - previousPoints[2 * t]) < 0.3f &&
+                std::fabs(points[2 * k + 1] - previousPoints[2 * t + 1]) < 1.5f) {
+                *from = t + 1;
+                return static_cast<int>(t);
+            }
+        return -1;
+    }
+
+    // One answer to the points asked: encoded from heights, or decoded into them. False for damage.
+    template <class C>
+    bool answer(C& c, const std::vector<float>& points, std::vector<float>& heights) {
+        const std::size_t known = previous.size();
+        std::size_t count = C::kEncodes ? heights.size() : known;
+        if (!c.bit(countSame, count == known)) {
+            const int64_t delta = static_cast<int64_t>(count) - static_cast<int64_t>(known);
+            const uint64_t zig = number(c, countLength, (static_cast<uint64_t>(delta) << 1) ^ static_cast<uint64_t>(delta >> 63));
+            count = static_cast<std::size_t>(static_cast<int64_t>(known) + (static_cast<int64_t>(zig >> 1) ^ -static_cast<int64_t>(zig & 1)));
+            if (count > kMostPoints || count == known) return false;
+        }
+        if (!C::kEncodes) heights.resize(count);
+        std::vector<float> values(count);
+        std::vector<uint8_t> moves(count, 0);
+        std::vector<float> asked(2 * count, 0.0f);
+        std::copy(points.begin(), points.begin() + std::min(points.size(), asked.size()), asked.begin());
+        std::size_t from = 0;
+        float before = 0.0f;
+        for (std::size_t k = 0; k < count; ++k) {
+            const int match = matchOf(asked, k, &from);
+            const float base = match >= 0 ? previous[match] : before;
+            const int context = match >= 0 ? lastMove[match] : 3;
+            float value = C::kEncodes ? heights[k] : 0.0f;
+            if (c.bit(grid, C::kEncodes ? !(onGrid(value) && onGrid(base)) : false)) {
+                uint32_t bits = 0;
+                std::memcpy(&bits, &value, sizeof bits);
+                bits = c.direct(bits, 32);
+                std::memcpy(&value, &bits, sizeof value);
+                moves[k] = 2;
+            } else {
+                if (!C::kEncodes && !onGrid(base)) return false;
+                const int64_t from64 = std::llround(base * kGrid);
+                const int64_t delta = C::kEncodes ? std::llround(value * kGrid) - from64 : 0;
+                int64_t step = 0;
+                if (c.bit(moved[context], delta != 0)) {
+                    const bool down = c.bit(sign[context], delta < 0);
+                    const uint64_t size = number(c, length[context], static_cast<uint64_t>(delta < 0 ? -delta : delta) - (C::kEncodes ? 1 : 0)) + 1;
+                    if (size > (1u << 24)) return false;
+                    step = down ? -static_cast<int64_t>(size) : static_cast<int64_t>(size);
+                }
+                if (std::llabs(from64 + step) >= static_cast<int64_t>(kGridLimit * kGrid)) return false;
+                value = static_cast<float>(from64 + step) / kGrid;
+                moves[k] = step == 0 ? 0 : (step == 1 || step == -1) ? 1 : 2;
+            }
+            if (!C::kEncodes) heights[k] = value;
+            values[k] = before = value;
+        }
+        previous.swap(values);
+        lastMove.swap(moves);
+        previousPoints.swap(asked);
+        return true;
+    }
+};
+
+namespace {
 
 std::string headerBytes(const Header& h, std::size_t bodySize) {
     std::string out(kMagic, sizeof kMagic);
@@ -211,6 +376,11 @@ bool headerOf(const std::string& path, Header* h) {
 
 }  // namespace
 
+void quantise(std::vector<float>& heights) {
+    for (float& h : heights)
+        if (std::fabs(h) < kGridLimit) h = static_cast<float>(std::nearbyint(h * kGrid)) / kGrid;
+}
+
 uint64_t buildId() {
     std::string identity = std::string(LUMIVEX_BUILD_COMMIT) + "/" + std::to_string(kVersion) + "/" +
                            std::to_string(kGroundEverySteps) + "/" + std::to_string(kStyleCount) + "/" +
@@ -224,6 +394,9 @@ uint64_t buildId() {
 
 void Recorder::start(uint32_t seed, const FlightRules& rules) {
     *this = Recorder();
+    answers = std::make_shared<std::string>();
+    model = std::make_shared<AnswerModel>();
+    encoder = std::make_shared<Encoder>(answers.get());
     active = true;
     header.build = buildId();
     header.seed = seed;
@@ -247,20 +420,11 @@ void Recorder::stepped(const Input& in, const GameState& after) {
     header.stylesReached = std::max(header.stylesReached, after.style + 1);
 }
 
-void Recorder::ground(const std::vector<float>& heights) {
-    if (!active) return;
-    if (inputs.size() + answers.size() > kFileLimit - kHeaderSize - kCrcSize - 64) overflow = true;
-    if (overflow) return;
-    putVarint(answers, heights.size());
-    uint32_t before = ordered(0.0f);
-    const std::size_t known = previous.size();
-    previous.resize(heights.size());
-    for (std::size_t k = 0; k < heights.size(); ++k) {
-        const uint32_t value = ordered(heights[k]);
-        const int64_t delta = static_cast<int64_t>(value) - static_cast<int64_t>(k < known ? previous[k] : before);
-        putVarint(answers, (static_cast<uint64_t>(delta) << 1) ^ static_cast<uint64_t>(delta >> 63));
-        before = previous[k] = value;
-    }
+void Recorder::ground(const std::vector<float>& points, const std::vector<float>& heights) {
+    if (!active || overflow) return;
+    if (inputs.size() + answers->size() > kFileLimit - kHeaderSize - kCrcSize - 64) overflow = true;
+    std::vector<float> given = heights;
+    model->answer(*encoder, points, given);
     header.groundAnswers += 1;
 }
 
@@ -271,7 +435,8 @@ std::string Recorder::finish(const GameState& flight, int64_t endedAt) {
     header.endedAt = endedAt;
     header.score = flight.score;
     header.checksum = flight.checksum();
-    const std::string body = inputs + answers;
+    encoder->flush();
+    const std::string body = inputs + *answers;
     std::string out = headerBytes(header, body.size()) + body;
     put(out, crc32(out.data(), out.size()));
     return out;
@@ -315,10 +480,10 @@ bool parse(const std::string& bytes, Replay* out, std::string* why, uint64_t bui
         if (r.varint() > 0xffff || length == 0) r.ok = false;
         steps += length;
     }
+    // The answers are read as the flight asks for them: each is coded from the points asked.
+    if (!r.ok || steps != h.steps || r.size - r.at < 5)
+        return refuse("damaged (its flight does not add up)");
     const std::size_t answersAt = r.at;
-    std::vector<uint32_t> previous;
-    for (uint32_t i = 0; i < h.groundAnswers && r.ok; ++i) decodeAnswer(r, previous, nullptr);
-    if (!r.ok || r.at != r.size || steps != h.steps) return refuse("damaged (its flight does not add up)");
     replay.body = bytes.substr(kHeaderSize, bodySize);
     replay.answersAt = answersAt - kHeaderSize;
     *out = std::move(replay);
@@ -336,7 +501,10 @@ bool load(const std::string& path, Replay* out, std::string* why) {
     return false;
 }
 
-Player::Player(Replay r) : replay(std::move(r)), answerAt(replay.answersAt) {}
+Player::Player(Replay r)
+    : replay(std::move(r)), model(std::make_shared<AnswerModel>()), decoder(std::make_shared<Decoder>()) {
+    decoder->start(&replay.body, replay.answersAt, replay.body.size());
+}
 
 Input Player::next() {
     Input in;
@@ -354,12 +522,11 @@ Input Player::next() {
 }
 
 void Player::ground(const std::vector<float>& points, std::vector<float>& heights) {
-    Reader r(replay.body, answerAt);
     const std::size_t asked = points.size() / 2;
-    if (answerAt >= replay.body.size()) r.ok = false;
-    decodeAnswer(r, previous, &heights);
-    answerAt = r.at;
-    if (!r.ok || heights.size() != asked) wrong = true;
+    if (answered >= replay.header.groundAnswers || !model->answer(*decoder, points, heights) || decoder->over ||
+        heights.size() != asked)
+        wrong = true;
+    answered += 1;
     heights.resize(asked, 0.0f);
 }
 

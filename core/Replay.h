@@ -12,11 +12,12 @@
 //   u32 seed, 9 x u32 the flight rules (floats by their bits)
 //   i64 when the flight ended (seconds since 1970), i32 final score, i32 styles reached,
 //   u64 final state checksum, u32 steps, u32 input runs, u32 ground answers, u32 body bytes
-//   body: the input runs (varint length, varint bits), then every ground answer (varint count,
-//         then per height the zigzag varint difference of its ordered bit pattern from the
-//         height at the same place in the answer before)
+//   body: the input runs (varint length, varint bits), then every ground answer, range coded:
+//         its count (when it changed), then per height its difference in 1/64 units from the
+//         height at the same place in the answer before (a height off that grid: its 32 bits)
 //   u32 CRC-32 of everything before it
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,10 @@
 #include "core/Step.h"
 
 namespace replay {
+
+struct AnswerModel;
+struct Encoder;
+struct Decoder;
 
 constexpr char kMagic[8] = {'L', 'V', 'X', 'R', 'E', 'P', 'L', 'Y'};
 constexpr uint32_t kVersion = 1;
@@ -33,6 +38,11 @@ constexpr std::size_t kFileLimit = 16u << 20;
 constexpr const char* kFolder = "replays";
 constexpr const char* kBestName = "best.lvr";
 constexpr int kKeepLatest = 10;
+
+// What the game feeds the step of the GPU's heights: each to the nearest 1/64 of a unit, finer
+// than the query tells (its texels are 0.05 x 0.11 units apart), so that a replay's answers
+// differ by few steps and take little room.
+void quantise(std::vector<float>& heights);
 
 // This build's identity: the commit it was configured from and the constants of the step, so
 // that a replay is only ever played by rules that give the same flight.
@@ -63,7 +73,7 @@ public:
     void stop() { active = false; }
     // The input a step took, and the flight after it.
     void stepped(const Input& in, const GameState& after);
-    void ground(const std::vector<float>& heights);
+    void ground(const std::vector<float>& points, const std::vector<float>& heights);
     // The file's bytes for the finished flight, or empty when the recording outgrew the limit.
     std::string finish(const GameState& flight, int64_t endedAt);
 
@@ -74,8 +84,10 @@ private:
     Header header;
     uint16_t runBits = 0;
     uint32_t runLength = 0;
-    std::string inputs, answers;
-    std::vector<uint32_t> previous;
+    std::string inputs;
+    std::shared_ptr<std::string> answers;
+    std::shared_ptr<AnswerModel> model;
+    std::shared_ptr<Encoder> encoder;
 };
 
 // A replay read from a file: refused with one line for the player (why) when it is damaged,
@@ -97,6 +109,8 @@ bool load(const std::string& path, Replay* out, std::string* why);
 class Player {
 public:
     explicit Player(Replay replay);
+    Player(const Player&) = delete;
+    Player& operator=(const Player&) = delete;
     const Header& header() const { return replay.header; }
     bool finished() const { return stepsDone >= replay.header.steps; }
     Input next();
@@ -109,12 +123,13 @@ public:
 
 private:
     Replay replay;
-    std::size_t inputAt = 0, answerAt;
-    uint32_t runLeft = 0;
+    std::size_t inputAt = 0;
+    uint32_t runLeft = 0, answered = 0;
     uint16_t runBits = 0;
     long stepsDone = 0;
     bool wrong = false;
-    std::vector<uint32_t> previous;
+    std::shared_ptr<AnswerModel> model;
+    std::shared_ptr<Decoder> decoder;
 };
 
 // The player's replays in folder: kept writes the finished flight's file under a name no other

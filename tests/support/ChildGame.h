@@ -187,15 +187,19 @@ protected:
         harness::runCommand("xdotool " + how + " --window " + window + " " + keys + " 2>/dev/null");
     }
 
-    Picture shot() {
-        const std::string path = out + "/shot.png";
-        std::remove(path.c_str());  // a window not ready to be read must not show the last one's
-        harness::runCommand("timeout 20 import -window " + window + " '" + path + "' 2>/dev/null");
-        FILE* f = std::fopen(path.c_str(), "rb");
+    static Picture load(const std::string& png) {
+        FILE* f = std::fopen(png.c_str(), "rb");
         Picture p(f ? gdImageCreateFromPng(f) : nullptr, gdImageDestroy);
         if (f) std::fclose(f);
         if (p) gdImagePaletteToTrueColor(p.get());  // a screen of few colours may come as a palette picture
         return p;
+    }
+
+    Picture shot() {
+        const std::string path = out + "/shot.png";
+        std::remove(path.c_str());  // a window not ready to be read must not show the last one's
+        harness::runCommand("timeout 20 import -window " + window + " '" + path + "' 2>/dev/null");
+        return load(path);
     }
 
     // Average colour of 5 x 5 pixels around (x, y), y from the top.
