@@ -119,8 +119,8 @@ void Game::drawReplaysScreen() {
     if (rows == 0) card.text("No flights yet: every finished flight is kept here.", 400, 300, 15, kBody, TextCard::Centre);
     if (rows > 0) {
         card.text("flown", 110, 135, 13, kGold);
-        card.text("score", 470, 135, 13, kGold, TextCard::Right);
-        card.text("styles", 560, 135, 13, kGold, TextCard::Right);
+        card.text("score", 440, 135, 13, kGold, TextCard::Right);
+        card.text("styles reached", 480, 135, 13, kGold);
     }
     for (int i = 0; i < rows; ++i) {
         const replay::Entry& e = replayList[i];
@@ -129,9 +129,8 @@ void Game::drawReplaysScreen() {
         if (chosen) card.panel(95, y - 21, 705, y + 8, 0xffffff30, 0);
         const uint32_t colour = chosen ? kGold : kBody;
         card.text(dateOf(e.header.endedAt), 110, y, 15, colour);
-        card.text(std::to_string(e.header.score), 470, y, 15, colour, TextCard::Right);
-        card.text(std::to_string(e.header.stylesReached) + " of " + std::to_string(kStyleCount), 560, y, 15, colour,
-                  TextCard::Right);
+        card.text(std::to_string(e.header.score), 440, y, 15, colour, TextCard::Right);
+        card.text(std::to_string(e.header.stylesReached) + " of " + std::to_string(kStyleCount), 480, y, 15, colour);
         if (e.best) card.text("best", 690, y, 15, kKey, TextCard::Right);
         else if (e.header.build != replay::buildId()) card.text("older game", 690, y, 12, kRed, TextCard::Right);
     }
