@@ -369,9 +369,22 @@ std::vector<std::string> flightNames(const std::string& folder) {
     return names;
 }
 
+// Only the header is read: a list of eleven replays, or the best one at every flight's end,
+// never reads their flights.
 bool headerOf(const std::string& path, Header* h) {
-    const files::ReadResult file = files::readRegularFile(path, kFileLimit);
-    return file.ok() && parseHeader(file.data, h);
+    const int fd = files::openRegularFile(path, kFileLimit);
+    if (fd < 0) return false;
+    std::string head(kHeaderSize, '\0');
+    std::size_t got = 0;
+    while (got < head.size()) {
+        const ssize_t n = read(fd, &head[got], head.size() - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        got += static_cast<std::size_t>(n);
+    }
+    close(fd);
+    head.resize(got);
+    return parseHeader(head, h);
 }
 
 }  // namespace
