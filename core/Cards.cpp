@@ -81,6 +81,18 @@ void Game::drawPauseScreen() {
         glRectf(-1, -1, 1, 1);
     });
 
+    if (isReplaying()) {
+        TextCard card(500, 220);
+        card.panel(4, 4, 496, 216, kPanel, kBorder);
+        card.text("Replay paused", 250, 66, 30, kGold, TextCard::Centre);
+        const std::string rows[][2] = {{"P", "resume"}, {"F or Right", "fast forward"}, {"Esc or Q", "stop the replay"}};
+        for (int i = 0; i < 3; ++i) {
+            card.text(rows[i][0], 235, 120 + i * 30, 15, kKey, TextCard::Right);
+            card.text(rows[i][1], 255, 120 + i * 30, 15, kBody);
+        }
+        drawCard(pauseCard, card, 150, 190, 500, 220);
+        return;
+    }
     TextCard card(500, 330);
     card.panel(4, 4, 496, 326, kPanel, kBorder);
     card.text("Paused", 250, 70, 34, kGold, TextCard::Centre);

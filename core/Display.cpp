@@ -34,6 +34,12 @@ void Game::display() {
             glColor3f(1, 1, 1);
             drawSettingsScreen();
             break;
+        case ReplaysScreen:
+            glColor3f(0.45f, 0.45f, 0.45f);  // the title behind the list, dimmed
+            drawFullScreenImage(titleTexture);
+            glColor3f(1, 1, 1);
+            drawReplaysScreen();
+            break;
         case Playing: {
             const uint32_t now = timeGetTime();
             FrameExtras extras;
@@ -43,7 +49,10 @@ void Game::display() {
             extras.shipHidden = fx.shipHidden();
             renderer.draw(flightState, extras);
             // No key ends the timedemo, so it says nothing about keys.
-            if (flightState.mode == FlightMode::Demo) drawDemoLines();
+            if (isDemoRunning() && flightState.mode != FlightMode::Timedemo)
+                drawDemoLines();
+            else if (isReplaying())
+                drawReplayLines();
             sound.update();
             if (paused) drawPauseScreen();
             break;

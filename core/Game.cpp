@@ -46,7 +46,13 @@ Game::Game()
       gamepadPresent(false),
       showingHelp(false),
       startAfterHelp(false) {
-    ground = [this](const std::vector<float>& points, std::vector<float>& heights) { groundHeights(points, heights); };
+    // A replay answers from its recording; a recorded flight keeps what the GPU answered.
+    ground = [this](const std::vector<float>& points, std::vector<float>& heights) {
+        if (playback != Playback::Off && player) return player->ground(points, heights);
+        groundHeights(points, heights);
+        replay::quantise(heights);
+        recorder.ground(points, heights);
+    };
     // The window's first size, until it tells another (tests draw into a window of that size
     // without the game's own window start-up).
     picture = fitPicture(windowPixels[0], windowPixels[1]);
@@ -57,6 +63,7 @@ Game::~Game() = default;
 
 void Game::run(int argc, char** argv) {
     startUp(argc, argv);
+    if (startReplay) playReplay(std::move(*startReplay), true);
     glutMainLoop();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include "core/GameAudio.h"
 #include "core/GameConfig.h"
 #include "core/GameState.h"
+#include "core/Replay.h"
 #include "core/Gamepad.h"
 #include "core/Letterbox.h"
 #include "core/Screen.h"
@@ -55,6 +57,8 @@ public:
     void setUseSettingsFile(bool use) { useSettingsFile = use; }
     // Where the table, its picture, the log and the settings are written; set by main.
     void setPlayerFiles(const paths::PlayerFiles& places) { playerFiles = places; }
+    // A replay to play back as soon as the window is up, ending the program with it.
+    void setStartReplay(replay::Replay recorded) { startReplay = std::make_unique<replay::Replay>(std::move(recorded)); }
 
     // GLUT handlers: the game's inputs.
     void display();
@@ -75,6 +79,13 @@ public:
     // the schedule, moving on a style when showNextStyle says.
     void startDemo(FlightMode mode = FlightMode::Demo);
     void showNextStyle() { inputs.press(Input::NextStyle); }
+    // Plays a replay from its first step; with fromCommandLine the program ends with it
+    // ("Replay finished: score N" and exit 0, or one line and exit 1 when it came out otherwise).
+    void playReplay(replay::Replay recorded, bool fromCommandLine);
+    // The replay list (R on the title).
+    void openReplays();
+    // Where the player's replays are kept.
+    std::string replayFolder() const;
     // Puts other settings into effect, as the settings screen does.
     void changeSettings(const Settings& wanted);
 
@@ -82,7 +93,12 @@ public:
     GameScreen screen() const { return state; }
     const GameState& flight() const { return flightState; }
     bool isPaused() const { return paused; }
-    bool isDemoRunning() const { return state == Playing && flightState.mode != FlightMode::Player; }
+    // The attract mode: the seeded demo, or the best replay shown as one.
+    bool isDemoRunning() const {
+        return state == Playing && (flightState.mode != FlightMode::Player || playback == Playback::Attract);
+    }
+    bool isReplaying() const { return state == Playing && playback != Playback::Off; }
+    bool isFastForward() const { return fastForward; }
     int getHighscoreRank() const { return highscoreRank; }
     const std::string& getHighscoreSaveFailure() const { return highscoreSaveFailure; }
     const GameConfig& getConfig() const { return config; }
@@ -112,7 +128,7 @@ private:
     Game(const Game&) = delete;
     Game& operator=(const Game&) = delete;
 
-    void beginFlight(uint32_t seed, FlightMode mode);
+    void beginFlight(uint32_t seed, const FlightRules& rules, FlightMode mode);
     // One fixed step of the flight with what the inputs say, and what follows from it.
     void stepFlight();
     void react(const StepEvents& events);
@@ -121,6 +137,10 @@ private:
     void idleOnStill();
     void endFlight();  // rank, table, screen
     void endDemo();
+    // The end of a playback: checked against the recording, then where it was started from.
+    void endPlayback(bool quit);
+    void keepReplay();  // the finished flight among the player's replays
+    void replaysKey(int code);
     void reloadHighscoreImage();
     // The typed name confirmed: the score saved, or waiting for the table's lock
     // (core/ScoreSave.cpp); a waiting score is tried again from idle.
@@ -170,6 +190,8 @@ private:
     void drawNameEntryLines();
     void drawSaveFailureLine();
     void drawDemoLines();
+    void drawReplayLines();
+    void drawReplaysScreen();
     void drawHowToPlay();
     void drawMusicNote();
     // The "How to play" card; when start is set, the flight follows the key that closes it.
@@ -244,6 +266,17 @@ private:
     Gamepad gamepad;
     bool gamepadPresent;
     PauseKey pauseKey;
+    // Replays: the flight being recorded, or the one played back and how it was started.
+    enum class Playback { Off, CommandLine, List, Attract };
+    replay::Recorder recorder;
+    std::unique_ptr<replay::Player> player;
+    std::unique_ptr<replay::Replay> startReplay;
+    Playback playback = Playback::Off;
+    bool fastForward = false;
+    std::vector<replay::Entry> replayList;
+    int replaySelected = 0;
+    std::string replayNote;  // why the chosen replay did not play, under the list
+    CardSlot replayCard, replaysCard;
     CardSlot pauseCard, settingsCard, volumeCard, titleKeysCard, trackCard, transitionCard, helpCard, demoCard, noteCard,
         nameCard, failureCard, settingsNoteCard;
     bool showingHelp;

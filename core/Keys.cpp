@@ -31,6 +31,25 @@ void Game::keyboard(unsigned char key, int, int) {
         toggleFullscreen();
         return;
     }
+    // A replay is watched: it pauses, runs four times as fast, or stops; the rest is sound.
+    if (isReplaying()) {
+        const int code = input::normalKey(key);
+        if (key == 27 || key == 'q') {
+            endPlayback(true);
+        } else if (code == 'p' || actionForKey(settings, code) == static_cast<int>(Action::Pause)) {
+            togglePause();
+        } else if (code == 'f') {
+            fastForward = !fastForward;
+        } else if (!volumeKey(code) && code == 'm') {
+            sound.toggleMusicPause();
+        }
+        glutPostRedisplay();
+        return;
+    }
+    if (state == ReplaysScreen) {
+        replaysKey(input::normalKey(key));
+        return;
+    }
     // The card goes at any key but the quit keys; before a first flight, the flight follows.
     if (showingHelp && key != 27 && key != 'q') {
         showingHelp = false;
@@ -69,6 +88,10 @@ void Game::keyboard(unsigned char key, int, int) {
     if (state == Title && key == 'c') state = Credits;
     if (state == Title && key == 'o') openSettings();
     if (state == Title && key == 'h') showHowToPlay(false);
+    if (state == Title && key == 'r') {
+        openReplays();
+        return;
+    }
     if (state == Title || state == Highscore) {
         if (key == 'm') {
             state = Title;
@@ -121,6 +144,16 @@ void Game::special(int key, int, int) {
     }
     if (state == Playing && ending) return;
     const int code = input::kSpecial + key;
+    if (isReplaying()) {
+        if (key == GLUT_KEY_RIGHT) fastForward = !fastForward;
+        if (actionForKey(settings, code) == static_cast<int>(Action::Pause)) togglePause();
+        glutPostRedisplay();
+        return;
+    }
+    if (state == ReplaysScreen) {
+        replaysKey(code);
+        return;
+    }
     if (state == SettingsScreen) {
         settingsKey(code);
         return;
@@ -238,7 +271,7 @@ void Game::joystick(unsigned int buttons, int x, int y, int) {
         if (state == Credits || state == SettingsScreen) state = Title;
         return;
     }
-    if (state != Playing || paused) return;
+    if (state != Playing || paused || isReplaying()) return;
     if (change.steerChanged) {
         inputs.hold(Input::Left, change.steer < 0);
         inputs.hold(Input::Right, change.steer > 0);

@@ -2,6 +2,9 @@
 #include <GL/freeglut.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdio>
+
 #include "core/Game.h"
 #include "effects/EffectContext.h"
 #include "highscore/HighscoreStore.h"
@@ -16,13 +19,38 @@ constexpr uint32_t kStillFrameMs = 16;
 
 void Game::newGame() { newGame(timeGetTime()); }
 
-void Game::newGame(uint32_t seed) { beginFlight(seed, FlightMode::Player); }
+void Game::newGame(uint32_t seed) {
+    playback = Playback::Off;
+    beginFlight(seed, flightRules(config), FlightMode::Player);
+}
 
-void Game::startDemo(FlightMode mode) { beginFlight(demo::kSeed, mode); }
+void Game::startDemo(FlightMode mode) {
+    // The attract mode shows the player's best flight when there is one.
+    const std::string best = replayFolder() + "/" + replay::kBestName;
+    replay::Replay recorded;
+    std::string why;
+    if (mode == FlightMode::Demo && access(best.c_str(), F_OK) == 0) {
+        if (replay::load(best, &recorded, &why)) {
+            const replay::Header header = recorded.header;
+            player = std::make_unique<replay::Player>(std::move(recorded));
+            playback = Playback::Attract;
+            beginFlight(header.seed, header.rules, FlightMode::Player);
+            return;
+        }
+        std::printf("%s\n", why.c_str());
+    }
+    playback = Playback::Off;
+    beginFlight(demo::kSeed, flightRules(config), mode);
+}
 
-void Game::beginFlight(uint32_t seed, FlightMode mode) {
+void Game::beginFlight(uint32_t seed, const FlightRules& rules, FlightMode mode) {
     sound.playEffect(GameAudio::Beam, effectsGain(settings));
-    flightState.start(seed, flightRules(config), mode);
+    flightState.start(seed, rules, mode);
+    // Every player's flight is recorded; a replay is not recorded again.
+    if (mode == FlightMode::Player && playback == Playback::Off)
+        recorder.start(seed, rules);
+    else
+        recorder.stop();
     // The scenery and its pictures stay for the run; the terrain's buffers follow the strip.
     std::printf("textures loaded\n");
     std::fflush(stdout);
@@ -72,7 +100,8 @@ void Game::idle() {
     }
 
     // Unsigned 32-bit difference: a wrap of the millisecond counter still gives the small step.
-    clock.add(timeGetTime() - lastFrameTime);
+    const uint32_t elapsed = timeGetTime() - lastFrameTime;
+    clock.add(fastForward && isReplaying() ? std::min<uint32_t>(elapsed, 1000) * 4 : elapsed);
     while (state == Playing && clock.takeStep(config.stepMs)) stepFlight();
     if (state == Playing && flightState.mode == FlightMode::Demo && flightState.schedule.finished()) {
         endDemo();
@@ -88,14 +117,23 @@ void Game::idle() {
 
 void Game::stepFlight() {
     Input input = inputs.take();
-    if (flightState.mode != FlightMode::Player) {
+    if (playback != Playback::Off) {
+        // A replay that runs out before its flight is over has gone astray.
+        if (player->finished() && !flightState.over) {
+            endPlayback(false);
+            return;
+        }
+        input = flightState.over ? Input() : player->next();
+    } else if (flightState.mode != FlightMode::Player) {
         // The autopilot flies; only the timedemo's style changes come through the queue (any
         // key ends the attract mode's demo).
         const bool nextStyle = input.has(Input::NextStyle);
         input = demo::autopilot(flightState);
         input.set(Input::NextStyle, nextStyle);
     }
+    const bool flying = !flightState.over;
     react(step(flightState, input, ground));
+    if (flying) recorder.stepped(input, flightState);
     scorePanelTimer += static_cast<int>(config.stepMs);
 }
 
@@ -131,6 +169,11 @@ void Game::endFlight() {
     // The flight's score is final: rank it, and show the name entry or the table.
     ending = false;
     if (musicDucked) musicDucked = false, applyVolumes();
+    if (playback != Playback::Off) {
+        endPlayback(false);
+        return;
+    }
+    keepReplay();
     highscoreSaveFailure.clear();
     const int score = flightState.score;
     std::printf("Game over: score %d\n", score);
@@ -147,6 +190,9 @@ void Game::endFlight() {
 }
 
 void Game::endDemo() {
+    playback = Playback::Off;
+    player.reset();
+    fastForward = false;
     inputs.clear();
     state = Title;
     titleShown = false;  // the idle time starts again with the next title frame

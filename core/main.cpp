@@ -13,6 +13,7 @@
 #include <string>
 
 #include "core/Game.h"
+#include "core/Replay.h"
 #include "core/Timedemo.h"
 #include "platform/Paths.h"
 
@@ -74,6 +75,19 @@ int main(int argc, char** argv) {
     std::string csvFile = line.csvFile;
     if (!csvFile.empty() && csvFile[0] != '/' && !env.workingDir.empty()) csvFile = env.workingDir + "/" + csvFile;
 
+    // A replay named on the command line is read now, from where the game was started; one that
+    // cannot be played is refused before a window opens.
+    replay::Replay recorded;
+    if (!line.replayFile.empty()) {
+        const std::string file = line.replayFile[0] != '/' && !env.workingDir.empty() ? env.workingDir + "/" + line.replayFile
+                                                                                    : line.replayFile;
+        std::string why;
+        if (!replay::load(file, &recorded, &why)) {
+            std::fprintf(stderr, "%s: %s\n", program.c_str(), why.c_str());
+            return 1;
+        }
+    }
+
     const paths::DataFolder data = paths::findDataFolder(line.dataDir, env);
     if (data.folder.empty()) {
         std::fprintf(stderr, "%s: %s\n", program.c_str(), data.problem.c_str());
@@ -113,6 +127,7 @@ int main(int argc, char** argv) {
     }
     game.setSwapInterval(line.vsync ? 1 : 0);
     game.setStartFullscreen(line.fullscreen);
+    if (!line.replayFile.empty()) game.setStartReplay(std::move(recorded));
     game.run(glutArgc, argv);
     return 0;
 }

@@ -15,7 +15,9 @@
 #include <string>
 #include <vector>
 
+#include "core/Replay.h"
 #include "core/Settings.h"
+#include "core/Step.h"
 #include "framework/ImageCheck.h"
 #include "highscore/HighscoreStore.h"
 #include "highscore/HighscoreTable.h"
@@ -277,6 +279,39 @@ inline uint32_t bitwiseCrc(const unsigned char* p, std::size_t n) {
         for (int k = 0; k < 8; ++k) c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
     }
     return ~c;
+}
+
+// A replay file as the game reads it: refused in words, or read whole. Each input is read as it
+// comes and again with its build and checksum made right, so the search gets past both to the
+// runs and the answers; an accepted one plays its first steps on its own ground answers.
+inline Outcome runReplay(const uint8_t* data, std::size_t size) {
+    Outcome out;
+    std::string bytes(reinterpret_cast<const char*>(data), size), why;
+    replay::Replay read;
+    out.accepted = replay::parse(bytes, &read, &why);
+    FUZZ_EXPECT(out, out.accepted == why.empty());
+    if (size < 24) return out;
+    const uint64_t build = replay::buildId();
+    for (int i = 0; i < 8; ++i) bytes[12 + i] = static_cast<char>(build >> (8 * i));
+    const uint32_t crc = bitwiseCrc(reinterpret_cast<const unsigned char*>(bytes.data()), size - 4);
+    for (int i = 0; i < 4; ++i) bytes[size - 4 + i] = static_cast<char>(crc >> (8 * i));
+    why.clear();
+    if (!replay::parse(bytes, &read, &why)) return out;
+    replay::Header header;
+    FUZZ_EXPECT(out, replay::parseHeader(bytes, &header) && header.steps == read.header.steps);
+    replay::Player player(read);
+    GameState flight;
+    flight.start(header.seed, header.rules);
+    const Ground ground = [&](const std::vector<float>& points, std::vector<float>& heights) {
+        player.ground(points, heights);
+        FUZZ_EXPECT(out, heights.size() == points.size() / 2);
+    };
+    flight.world.updateHeights(ground);
+    uint32_t steps = 0;
+    for (; steps < 600 && !player.finished(); ++steps) step(flight, player.next(), ground);
+    FUZZ_EXPECT(out, player.finished() == (steps == header.steps));
+    FUZZ_EXPECT(out, player.finished() || !player.verify(flight).empty());
+    return out;
 }
 
 inline uint32_t be32(const unsigned char* p) {

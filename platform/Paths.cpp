@@ -125,6 +125,8 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
             line.timedemo = true;
         } else if (is(arg, "--data")) {
             if (!valueOf(arg, "--data", &line.dataDir)) return wrong("--data needs a folder");
+        } else if (is(arg, "--replay")) {
+            if (!valueOf(arg, "--replay", &line.replayFile)) return wrong("--replay needs a replay file");
         } else if (is(arg, "--csv")) {
             if (!valueOf(arg, "--csv", &line.csvFile)) return wrong("--csv needs a file name");
             csvGiven = true;
@@ -143,6 +145,7 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
         }
     }
     // The order on the line does not matter, so these are checked once it has been read.
+    if (line.timedemo && !line.replayFile.empty()) return wrong("--replay and --timedemo cannot go together");
     if (csvGiven && !line.timedemo) return wrong("--csv goes with --timedemo");
     if (framesGiven && !line.timedemo) return wrong("--timedemo-frames goes with --timedemo");
     return line;
@@ -262,6 +265,9 @@ std::string usage(const std::string& program, const PlayerFiles& xdg) {
            "  --timedemo-frames N\n"
            "                  frames drawn of each style in the timedemo (default " + std::to_string(kTimedemoFrames) + ")\n"
            "  --csv FILE      also write the timedemo's table to FILE as CSV\n"
+           "  --replay FILE   play a kept flight back exactly (P pause, F fast forward,\n"
+           "                  Esc stop), print \"Replay finished: score N\" and exit; exit 1\n"
+           "                  when it cannot be played exactly\n"
            "  -h, --help      show this help and exit\n"
            "  --version       show the version and exit\n"
            "\n"
@@ -277,6 +283,7 @@ std::string usage(const std::string& program, const PlayerFiles& xdg) {
            "  Gamepad         stick steers; button 1 jumps, 2 fires, 8 (Start) starts and pauses\n"
            "  S, Insert       start a game (title and high-score screens)\n"
            "  C               credits (title screen)\n"
+           "  R               replays: the latest ten flights and the best (title screen)\n"
            "  B               back to the title (credits screen)\n"
            "  M               title screen; pauses or resumes the music\n"
            "  Escape, Q       quit (F12 too, while playing; during name entry only Escape)\n"
@@ -286,6 +293,7 @@ std::string usage(const std::string& program, const PlayerFiles& xdg) {
            "Files:\n"
            "  high scores     " + xdg.table + "\n"
            "                  " + xdg.picture + "\n"
+           "  replays         " + xdg.dataFolder + "/replays/\n"
            "  log             " + xdg.log + "\n"
            "  settings        " + xdg.settings + "\n"
            "  (XDG_DATA_HOME, XDG_STATE_HOME and XDG_CONFIG_HOME move them.) A data folder that\n"

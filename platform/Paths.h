@@ -33,6 +33,7 @@ struct CommandLine {
     bool timedemo = false;  // --timedemo: the scripted flight that measures every style
     int timedemoFrames = kTimedemoFrames;  // --timedemo-frames N
     std::string csvFile;    // --csv FILE: the timedemo's table also as CSV; empty when not given
+    std::string replayFile; // --replay FILE: play that replay back and exit; empty when not given
     std::string problem;    // what was wrong, for Misuse ("unknown option --x")
 };
 

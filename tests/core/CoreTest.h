@@ -127,7 +127,7 @@ struct CoreTest : ::testing::Test {
         if (game.screen() == Playing) game.newGame(1), crash();  // no points: straight to the table
         if (game.screen() == EnterName) type("x\r");
         if (game.screen() == Highscore || game.screen() == EnterName) type("m");
-        if (game.screen() == Credits || game.screen() == SettingsScreen) type("b");
+        if (game.screen() == Credits || game.screen() == SettingsScreen || game.screen() == ReplaysScreen) type("b");
         if (game.audio().isMusicPaused()) type("m");  // on the title "m" only resumes the music
         game.display();
     }

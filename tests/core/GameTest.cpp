@@ -223,9 +223,12 @@ TEST_F(CoreTest, IdleTakesTheClockAcrossItsWrap) {
 }
 
 // Attract mode: 20 idle seconds on the title start the seeded demo, which moves through the
-// styles on its own schedule, never writes the table, and ends at any key (which does nothing
-// else) or after the last style. (Its flight and the empty gun after it: StepRulesTest.)
+// styles on its own schedule, flies on through hits and stars, never writes the table, and
+// ends at any key (which does nothing else) or after the last style. Once a flight is kept
+// (here one ended from the pause panel), the attract mode shows the best one instead, and R
+// on the title lists it to play again.
 TEST_F(CoreTest, TwentyIdleSecondsOnTheTitleStartTheDemoAndAnyKeyEndsIt) {
+    harness::removeTree("replays");
     const std::string table = harness::readFileText("highscore.txt");
     fly(19000, 1000, true);
     type("x");  // a key that does nothing on the title still counts as someone there
@@ -257,6 +260,25 @@ TEST_F(CoreTest, TwentyIdleSecondsOnTheTitleStartTheDemoAndAnyKeyEndsIt) {
     EXPECT_EQ(game.screen(), Title);
     EXPECT_EQ(last, kStyleCount - 1) << "over after the last style";
     EXPECT_EQ(harness::readFileText("highscore.txt"), table);
+    type("s");  // (that the demo's bullets stay its own is the step's rules test)
+    // The pause panel's E ends a flight as a last hit would: its score goes on to the table.
+    const uint32_t seed = game.flight().seed;
+    earnPoints();
+    const int score = game.flight().score;
+    type("\x1b");
+    ASSERT_TRUE(game.isPaused());
+    type("e");
+    fly(2000, 100);
+    EXPECT_EQ(game.screen(), EnterName);
+    EXPECT_EQ(game.flight().score, score);
+    toTitle();
+    fly(21000, 1000, true);
+    ASSERT_TRUE(game.isDemoRunning());
+    EXPECT_EQ(game.flight().seed, seed) << "the best flight";
+    type("xr\r");
+    EXPECT_TRUE(game.isReplaying()) << "the list's first row played";
+    type("\x1b");
+    EXPECT_EQ(game.screen(), ReplaysScreen);
 }
 
 TEST_F(CoreTest, PauseStopsTheClockAndTheSoundAndResumesWithoutAJump) {

@@ -5,10 +5,12 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/Replay.h"
 #include "core/Step.h"
 #include "objects/Asteroid.h"
 #include "objects/Bullet.h"
 #include "objects/PowerUp.h"
+#include "support/TestFiles.h"
 
 namespace {
 
@@ -190,13 +192,15 @@ TEST_F(Flight, AFinishedFlightKeepsItsScoreAndTheNextStartsWithAnEmptyGun) {
     EXPECT_EQ(demo.bulletCount, 0);
 }
 
+// A relief that answers from the points alone, the same every time.
+void relief(const std::vector<float>& points, std::vector<float>& heights) {
+    for (size_t k = 0; k < heights.size(); ++k) heights[k] = std::sin(points[2 * k]) + std::cos(0.3f * points[2 * k + 1]);
+}
+
 // The same seed, inputs and ground answers give the same flight, bit for bit, however the
 // time arrives; another seed gives another flight.
 TEST(FlightReplay, SixtySecondsReplayExactlyInAnySlicingOfTheTime) {
-    // A relief that answers from the points alone, the same every time.
-    const Ground ground = [](const std::vector<float>& points, std::vector<float>& heights) {
-        for (size_t k = 0; k < heights.size(); ++k) heights[k] = std::sin(points[2 * k]) + std::cos(0.3f * points[2 * k + 1]);
-    };
+    const Ground ground = relief;
     auto fly = [&ground](uint32_t seed, uint32_t sliceMs) {
         GameState s;
         s.start(seed, FlightRules{});
@@ -223,6 +227,87 @@ TEST(FlightReplay, SixtySecondsReplayExactlyInAnySlicingOfTheTime) {
     EXPECT_EQ(fly(42, 1), reference);
     EXPECT_EQ(fly(42, 250), reference);
     EXPECT_NE(fly(43, 16), reference);
+}
+
+// A recorded flight, kept as a file among the player's replays, read back and played again
+// ends where it ended, bit for bit; the latest ten and the best are kept; a damaged,
+// truncated, foreign or newer file is refused in words.
+TEST(FlightReplay, AKeptFlightPlaysBackExactlyAndBadFilesAreRefused) {
+    const std::string dir = harness::makeTempDir("lumivex-replays");
+    auto record = [&dir](long steps) {
+        int reached = 1;
+        GameState s;
+        s.start(42, FlightRules{});
+        replay::Recorder recorder;
+        recorder.start(s.seed, s.rules);
+        const Ground grid = relief;
+        // As the game does, the answers go to 1/64 units; every other one keeps its own bits.
+        const Ground ground = [&](const std::vector<float>& p, std::vector<float>& h) {
+            grid(p, h);
+            if (s.stepCount % 2) replay::quantise(h);
+            recorder.ground(p, h);
+        };
+        s.world.updateHeights(ground);  // as the game puts the ship on the ground before the first step
+        for (long n = 0; !s.over; ++n) {
+            // A player's hands: weaving, jumping now and then, firing, a test key or two.
+            Input in;
+            in.set((n / 300) % 3 == 0 ? Input::Left : Input::Right, (n / 300) % 3 != 2);
+            in.set(Input::Jump, n % 700 == 0);
+            in.set(Input::Fire, n % 90 == 0);
+            in.set(Input::TestBulletPowerUp, n % 2000 == 1);
+            in.set(Input::TestStar, n % 3000 == 2);
+            in.set(Input::EndFlight, n == steps);
+            step(s, in, ground);
+            recorder.stepped(in, s);
+            reached = std::max(reached, s.style + 1);
+        }
+        std::string problem;
+        return std::make_tuple(replay::keep(dir, recorder.finish(s, 1765000000), &problem), s.score, reached);
+    };
+    const auto [path, score, reached] = record(12000);
+    ASSERT_FALSE(path.empty());
+    EXPECT_GT(score, 0);
+    std::string why;
+    replay::Replay read;
+    ASSERT_TRUE(replay::load(path, &read, &why)) << why;
+    EXPECT_EQ(read.header.stylesReached, reached);
+    const std::string bytes = harness::readFileText(path);
+    // Played from the file the flight ends where it ended; with one input left out it comes
+    // out otherwise, and says so.
+    auto play = [&read](long leftOut, int* endScore) {
+        replay::Player player(read);
+        GameState again;
+        again.start(player.header().seed, player.header().rules);
+        const Ground recorded = [&](const std::vector<float>& p, std::vector<float>& h) { player.ground(p, h); };
+        again.world.updateHeights(recorded);
+        for (long n = 0; !player.finished(); ++n) step(again, n == leftOut ? Input() : player.next(), recorded);
+        *endScore = again.score;
+        return player.verify(again);
+    };
+    int replayed = 0;
+    EXPECT_EQ(play(-1, &replayed), "");
+    EXPECT_EQ(replayed, score);
+    EXPECT_NE(play(100, &replayed), "");
+
+    // Eleven short flights later: the ten latest and the best.
+    for (int i = 0; i < 11; ++i) record(1);
+    const std::vector<replay::Entry> kept = replay::list(dir);
+    ASSERT_EQ(kept.size(), 11u);
+    EXPECT_TRUE(kept[0].best && kept[0].header.score == score);
+    EXPECT_EQ(kept[1].header.score, 0);
+
+    std::string newer = bytes, flipped = bytes;
+    newer[8] = 2;
+    flipped[bytes.size() / 2] ^= 0x10;
+    const struct { std::string bytes, reason; } bad[] = {
+        {flipped, "damaged"}, {bytes.substr(0, bytes.size() - 9), "cut short"}, {bytes.substr(0, 30), "cut short"},
+        {"0;nobody\n", "not a Lumivex replay"}, {newer, "newer version"}};
+    for (const auto& b : bad) {
+        harness::writeFileText(dir + "/bad.lvr", b.bytes);
+        EXPECT_FALSE(replay::load(dir + "/bad.lvr", &read, &why));
+        EXPECT_NE(why.find(b.reason), std::string::npos) << why;
+    }
+    harness::removeTree(dir);
 }
 
 // The autopilot for a ship at x, a star and a rock at x some way ahead (negative: behind, where

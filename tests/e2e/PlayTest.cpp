@@ -78,9 +78,11 @@ protected:
     std::string savedDisplay;
 };
 
-// Title, credits, a flight with points to its end, name entry, the table and its picture; on
-// the way the log of an earlier run replaced and the refresh waited for.
-TEST_F(GameWindow, APlayerGoesThroughEveryScreenAndQuitsWithQ) {
+// Title, credits, a flight with a star, a hit and points to its end, name entry, the table and its picture; on
+// the way the log of an earlier run replaced and the refresh waited for. The flight is kept, and
+// played back with --replay it ends at the same score, with and without waiting for the
+// display, and at another window size four times as fast; a replay cut short is refused.
+TEST_F(GameWindow, APlayerGoesThroughEveryScreenAndTheFlightPlaysBackExactly) {
     harness::writeFileText(dir + "/log.txt", "stale log of an earlier run\n");
     ASSERT_NO_FATAL_FAILURE(start());
     const std::string log = harness::readFileText(dir + "/log.txt");
@@ -90,7 +92,7 @@ TEST_F(GameWindow, APlayerGoesThroughEveryScreenAndQuitsWithQ) {
     ASSERT_TRUE(waitFor(showing(gamefolder::creditsColour())));
     key("b");
     ASSERT_TRUE(waitFor(showing(gamefolder::titleColour())));
-    ASSERT_NO_FATAL_FAILURE(playUntilNameEntry());
+    ASSERT_NO_FATAL_FAILURE(playUntilNameEntry(true));
     key("T e s t e r Return");
 
     // The high-score screen shows the picture written with the new row.
@@ -109,6 +111,31 @@ TEST_F(GameWindow, APlayerGoesThroughEveryScreenAndQuitsWithQ) {
     EXPECT_TRUE(std::regex_match(table, std::regex("[1-9][0-9]*;Tester\n"))) << table;
     key("q");
     EXPECT_EQ(exitCode(), 0);
+
+    std::smatch score, kept;
+    const std::string flown = console();
+    ASSERT_TRUE(std::regex_search(flown, score, std::regex("Game over: score ([0-9]+)\n"))) << flown;
+    ASSERT_TRUE(std::regex_search(flown, kept, std::regex("Replay kept: (\\S+)\n"))) << flown;
+    for (const bool vsync : {false, true}) {
+        SCOPED_TRACE(vsync ? "vsync, 1000 x 500, F" : "--no-vsync");
+        childgame::Launch how;
+        how.args = {"--replay", kept[1]};
+        if (!vsync) how.args.push_back("--no-vsync");
+        ASSERT_NO_FATAL_FAILURE(launch(how));
+        ASSERT_TRUE(started()) << console() << errors();
+        ASSERT_TRUE(waitFor(styleLabel(1))) << "the flight is shown\n" << console();
+        EXPECT_TRUE(saidSwapInterval(vsync ? 1 : 0)) << console();
+        if (vsync) harness::runCommand("xdotool windowsize " + window + " 1000 500"), key("f");
+        EXPECT_EQ(exitCode(), 0) << console() << errors();
+        EXPECT_NE(console().find("Replay finished: score " + score[1].str() + "\n"), std::string::npos) << console();
+    }
+    const std::string bytes = harness::readFileText(dir + "/" + kept[1].str());
+    harness::writeFileText(dir + "/cut.lvr", bytes.substr(0, bytes.size() / 2));
+    childgame::Launch cut;
+    cut.args = {"--replay", "cut.lvr"};
+    ChildGame::launch(cut);
+    EXPECT_EQ(exitCode(), 1);
+    EXPECT_NE(errors().find("cut.lvr cannot be played: cut short"), std::string::npos) << errors();
 }
 
 // 800 x 600 at first; F11 fills a wide screen, the picture between bars (their sizes in any

@@ -5,6 +5,7 @@
 // object finite, the object count bounded). Shared by the soak test and bench/soak.
 #include <GL/glew.h>
 #include <GL/freeglut.h>
+#include <malloc.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -46,6 +47,7 @@ struct Report {
 };
 
 inline long residentKb() {
+    malloc_trim(0);  // what the allocator keeps in reserve is not the game's: only what it holds
     long pages = 0, resident = 0;
     FILE* f = std::fopen("/proc/self/statm", "r");
     if (!f) return -1;

@@ -201,8 +201,34 @@ protected:
         };
     }
 
-    // The first style's label picture in the lower left: a flight has started.
-    static bool firstStyle(const Picture& p) { return gamefolder::near(at(p, 178, 571), gamefolder::labelColour(1)); }
+    // The label picture in the lower left names the style flown, 1 to 11.
+    static std::function<bool(const Picture&)> styleLabel(int i) {
+        return [i](const Picture& p) { return gamefolder::near(at(p, 178, 571), gamefolder::labelColour(i)); };
+    }
+    static bool firstStyle(const Picture& p) { return styleLabel(1)(p); }
+
+    // Pixels of the words' colour in the middle of the screen, where a star (gold), a hit and
+    // the end (red) are told.
+    static int inTheMiddle(const Picture& p, bool red) {
+        const Rgb fill = red ? Rgb{255, 74, 58} : Rgb{255, 210, 74};
+        int n = 0;
+        for (int y = 150; y < 320; y += 2)
+            for (int x = 200; x < 600; x += 2) n += gamefolder::near(at(p, x, y), fill, 12);
+        return n;
+    }
+
+    // Pictures taken back to back for about two seconds, for a moment too short for waitFor's
+    // rounds of screenshot and check on a busy machine (xwd takes a window in milliseconds).
+    bool sawSoon(const std::function<bool(const Picture&)>& pred) {
+        harness::runCommand("for i in $(seq 20); do xwd -silent -id " + window + " > '" + out +
+                            "/burst'$i.xwd; sleep 0.1; done 2>/dev/null");
+        for (int i = 1; i <= 20; ++i) {
+            const std::string base = out + "/burst" + std::to_string(i);
+            harness::runCommand("convert '" + base + ".xwd' '" + base + ".png' 2>/dev/null");
+            if (Picture p = loadPng(base + ".png"); p && pred(p)) return true;
+        }
+        return false;
+    }
 
     // The score panel shows a score of two digits or more: the black rims of a second digit
     // right of the first (the sky behind the panel is never black).
@@ -212,13 +238,27 @@ protected:
 
     // From the title screen into a game that scores (asteroids pass the ship held at the left
     // edge), then hits until the game is over (one in the first style ends it), in the
-    // name-entry screen.
-    void playUntilNameEntry() {
+    // name-entry screen. Watched, a star, a hit and the end are each seen on the screen.
+    void playUntilNameEntry(bool watched = false) {
         key("s s");  // the first shows a new player the rules, the second starts
         ASSERT_TRUE(said("created new terrain\n") && waitFor(firstStyle)) << "no flight\n" << console();
+        const int gold = inTheMiddle(shot(), false), red = inTheMiddle(shot(), true);
+        if (watched) {
+            key("F3");
+            EXPECT_TRUE(sawSoon([&](const Picture& p) { return styleLabel(2)(p) && inTheMiddle(p, false) > gold + 30; }))
+                << "a star: the next style, +1 in gold";
+            key("F2");
+            EXPECT_TRUE(sawSoon([&](const Picture& p) { return firstStyle(p) && inTheMiddle(p, true) > red + 30; }))
+                << "a hit: the style before, -1 in red";
+        }
         key("Left", "keydown"), key("F1 F1 F1");
         ASSERT_TRUE(waitFor(scored, 60000)) << "no points\n" << console();
         key("Left", "keyup");
+        if (watched) {
+            key("F2");
+            EXPECT_TRUE(sawSoon([&](const Picture& p) { return inTheMiddle(p, true) > red + 80 && firstStyle(p); }))
+                << "the end: GAME OVER in red over the flight";
+        }
         bool over = false;
         for (int hits = 0; hits < 12 && !over; ++hits) key("F2"), over = said("Game over: score ", 2500);
         ASSERT_TRUE(over && waitFor(showing(gamefolder::enterNameColour()))) << "no name entry\n" << console();

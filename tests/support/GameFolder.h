@@ -64,6 +64,7 @@ inline std::string make(const std::string& prefix, const Options& options = Opti
     if (dir.empty() || harness::runCommand("cp -r '" + src + "/.' '" + dir + "/'") != 0) return "";
     std::remove((dir + "/highscore.txt").c_str());
     std::remove((dir + "/settings.ini").c_str());  // the player's settings are not the test's
+    harness::removeTree(dir + "/replays");  // nor the player's flights
     if (options.knownPictures) writeKnownPictures(dir);
     return dir;
 }

@@ -124,10 +124,10 @@ bool titleScreen(const std::string& dir) {
     c.text("Menu", 17, 90, 462, Align::Left, kGold);
     c.text("In flight", 17, 420, 462, Align::Left, kGold);
     // The flight keys can be rebound: the game writes them into the right column itself.
-    const char* menu[][2] = {{"S or Insert", "start"}, {"H", "how to play"}, {"O", "settings"}, {"C", "credits"},
-                             {"M", "title and music"}, {"Q or Esc", "quit"}};
-    for (int i = 0; i < 6; ++i) {
-        const double y = 484 + i * 19;
+    const char* menu[][2] = {{"S or Insert", "start"}, {"H", "how to play"}, {"R", "replays"}, {"O", "settings"},
+                             {"C", "credits"}, {"M", "title and music"}, {"Q or Esc", "quit"}};
+    for (int i = 0; i < 7; ++i) {
+        const double y = 482 + i * 16.5;
         c.text(menu[i][0], 14, 215, y, Align::Right, kKey);
         c.text(menu[i][1], 14, 232, y, Align::Left, kBody);
     }
