@@ -29,7 +29,6 @@ FlightRenderer::~FlightRenderer() = default;
 void FlightRenderer::create(const GameConfig& config, Logger* logger, TextureLoader* loader) {
     ssao = new SSAO();
     ssao->setup(config.windowWidth, config.windowHeight);
-    ssao->setClipPlanes(0.1f, 30.0f);
     ssao->captureProjection();
 
     normalShader = new NormalShader();
@@ -177,7 +176,18 @@ void FlightRenderer::drawScenery(const GameState& flight, const StyleLook& look,
         glColor4f(1, 1, 1, 1);
     else if (look.sunriseTint)
         glColor4f(1, 0.5f, 0, 1);
+    // The ground through its programs' ground variants, which read its one texel once a vertex.
+    const bool groundVariant = !pass.terrainShader && !look.normalView &&
+                               (ssaoActive ? !look.occlusionOnly : group && group->hasGroundVariant());
+    if (groundVariant) {
+        if (ssaoActive) ssao->groundPass(true);
+        else activateWith(context.groundPass, true);
+    }
     scenery.drawTerrain(flight, pass.terrainShader, pass.terrainFog, pass.terrainMode);
+    if (groundVariant) {
+        if (ssaoActive) ssao->groundPass(false);
+        else activateWith(context.groundPass, false);
+    }
     // The terrain's own program ends with it; the sea and the sky are the group's.
     if (pass.terrainShader && !ssaoActive && !look.normalView && group) group->activate();
 
