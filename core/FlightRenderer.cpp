@@ -2,6 +2,8 @@
 
 #include <GL/glew.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 #include "core/GameConfig.h"
@@ -12,8 +14,9 @@
 #include "effects/NormalShader.h"
 #include "effects/SSAO.h"
 #include "effects/ShaderEffects.h"
-#include "framework/Screen.h"
+#include "framework/ScreenPass.h"
 #include "framework/ShaderProgram.h"
+#include "terrain/TerrainShader.h"
 
 namespace {
 
@@ -24,7 +27,9 @@ const StyleLook kPlainLook{};
 
 FlightRenderer::FlightRenderer() : ssao(nullptr), normalShader(nullptr) {}
 
-FlightRenderer::~FlightRenderer() = default;
+FlightRenderer::~FlightRenderer() {
+    if (widened) glDeleteTextures(1, &widened);
+}
 
 void FlightRenderer::create(const GameConfig& config, Logger* logger, TextureLoader* loader) {
     ssao = new SSAO();
@@ -33,6 +38,8 @@ void FlightRenderer::create(const GameConfig& config, Logger* logger, TextureLoa
 
     normalShader = new NormalShader();
     normalShader->setup(config.windowWidth, config.windowHeight);
+    targetSize[0] = fittedSize[0] = config.windowWidth;
+    targetSize[1] = fittedSize[1] = config.windowHeight;
 
     rimProgram = std::make_unique<ShaderProgram>(logger);
     rimProgram->load("Shader/rim.vert", "Shader/rim.frag");
@@ -43,7 +50,16 @@ void FlightRenderer::create(const GameConfig& config, Logger* logger, TextureLoa
     std::fflush(stdout);
     styles.clear();
     for (EffectGroup* g = createEffectGroups(ssao, normalShader); g; g = g->getNext()) styles.push_back(g);
+    buildPrograms();
     std::printf("Effect Groups setup FINISHED\n");
+}
+
+void FlightRenderer::buildPrograms() {
+    // The styles' own programs are built with them; the terrain's variants are picked per draw.
+    TerrainShader::build(false, Untextured, false);
+    TerrainShader::build(kOutlineFill.terrainFog, kOutlineFill.terrainMode, true);
+    for (const EffectGroup* g : styles)
+        if (g->getLook().terrainShader) TerrainShader::build(g->getLook().terrainFog, g->getLook().terrainMode, true);
 }
 
 EffectGroup* FlightRenderer::style(int index) const {
@@ -69,8 +85,87 @@ void FlightRenderer::applyCamera(const GameState& flight) const {
     flight.chaseCamera.apply();
 }
 
+void FlightRenderer::setSceneScale(float scale) { sceneScale = std::min(std::max(scale, 0.25f), 1.0f); }
+
+void FlightRenderer::fitTargets() {
+    const int w = std::max(1, static_cast<int>(std::lround(targetSize[0] * sceneScale)));
+    const int h = std::max(1, static_cast<int>(std::lround(targetSize[1] * sceneScale)));
+    if (w == fittedSize[0] && h == fittedSize[1]) return;
+    // Only when the scale changes: the targets keep their size from frame to frame.
+    if (ssao) ssao->setup(w, h);
+    if (normalShader) normalShader->setup(w, h);
+    fittedSize[0] = w;
+    fittedSize[1] = h;
+}
+
 void FlightRenderer::draw(const GameState& flight, const FrameExtras& frameExtras) {
     extras = frameExtras;
+    const screen::Viewport whole = screen::picture();
+    const bool scaled = sceneScale < 1.0f && whole.width > 0 && whole.height > 0;
+    screen::Viewport part = whole;
+    if (scaled) {
+        // Everything that takes the picture's size from the picture takes the part's meanwhile.
+        part.width = std::max(1, static_cast<int>(std::lround(whole.width * sceneScale)));
+        part.height = std::max(1, static_cast<int>(std::lround(whole.height * sceneScale)));
+        screen::setPicture(part);
+        screen::applyPicture();
+    }
+    drawScene(flight);
+    if (scaled) {
+        screen::setPicture(whole);
+        screen::applyPicture();
+        widen(part);
+    }
+    if (extras.hud) {
+        screen::beginOverlay();
+        extras.hud();
+        screen::endOverlay();
+    }
+
+    if (ssao && ssao->isActive())
+        glColor4f(0, 0, 0, 1);
+    else
+        glColor4f(1, 1, 1, 1);
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LEQUAL);
+}
+
+void FlightRenderer::widen(const screen::Viewport& part) {
+    glUseProgram(0);
+    disable2DTexturing(4);
+    glActiveTextureARB(GL_TEXTURE0);
+    if (!widened || widenedSize[0] != part.width || widenedSize[1] != part.height) {
+        if (widened) glDeleteTextures(1, &widened);
+        glGenTextures(1, &widened);
+        glBindTexture(GL_TEXTURE_2D, widened);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB8, part.width, part.height, 0, GL_RGB, GL_UNSIGNED_BYTE, nullptr);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+        widenedSize[0] = part.width;
+        widenedSize[1] = part.height;
+    }
+    glBindTexture(GL_TEXTURE_2D, widened);
+    glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, part.x, part.y, part.width, part.height);
+    glPushAttrib(GL_ENABLE_BIT | GL_TEXTURE_BIT | GL_CURRENT_BIT | GL_COLOR_BUFFER_BIT);
+    glDisable(GL_BLEND);
+    glDisable(GL_ALPHA_TEST);
+    glDisable(GL_FOG);
+    glDisable(GL_CULL_FACE);
+    glDisable(GL_COLOR_LOGIC_OP);
+    glEnable(GL_TEXTURE_2D);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+    glColor4f(1, 1, 1, 1);
+    screen::beginOverlay();
+    drawScreenQuad();
+    screen::endOverlay();
+    glPopAttrib();
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glDisable(GL_TEXTURE_2D);
+}
+
+void FlightRenderer::drawScene(const GameState& flight) {
     scenery.sync(flight);
     EffectGroup* group = style(flight.style);
     const StyleLook& look = group ? group->getLook() : kPlainLook;
@@ -79,6 +174,7 @@ void FlightRenderer::draw(const GameState& flight, const FrameExtras& frameExtra
     // The occlusion groups switch the effect on in their activate and off in their deactivate;
     // its passes run once, in composite below.
     const bool ssaoActive = ssao && ssao->isActive();
+    if (ssaoActive || look.normalView) fitTargets();
     if (ssaoActive) {
         ssao->beginGeometryPass(look.occlusionOnly);
     } else if (look.normalView && ssao) {
@@ -136,18 +232,6 @@ void FlightRenderer::draw(const GameState& flight, const FrameExtras& frameExtra
     scenery.drawArrows(flight);
     drawRims(flight, look);
     if (extras.scene) extras.scene();
-    if (extras.hud) {
-        screen::beginOverlay();
-        extras.hud();
-        screen::endOverlay();
-    }
-
-    if (ssao && ssao->isActive())
-        glColor4f(0, 0, 0, 1);
-    else
-        glColor4f(1, 1, 1, 1);
-    glEnable(GL_DEPTH_TEST);
-    glDepthFunc(GL_LEQUAL);
 }
 
 // Objects, then the terrain, the sea and the sky: nearest first, so that the depth test spares
@@ -246,7 +330,8 @@ void FlightRenderer::drawRims(const GameState& flight, const StyleLook& look) {
     glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
     scenery.drawObjectShapes(flight, extras.shipHidden);
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-    glUniform1f(width, look.rimPixels);
+    // The band keeps its width on screen whatever the scene's scale.
+    glUniform1f(width, look.rimPixels * sceneScale);
     glEnable(GL_CULL_FACE);
     glCullFace(GL_FRONT);
     scenery.drawObjectShapes(flight, extras.shipHidden);
@@ -265,9 +350,10 @@ void FlightRenderer::drawOutlinePass(const GameState& flight, const StyleLook& l
     glDepthFunc(GL_LESS);
     glCullFace(GL_BACK);
 
-    drawScenery(flight, look, SceneryPass{float3{0, 0, 1}, true, false, Desert}, false);
+    drawScenery(flight, look, kOutlineFill, false);
 
-    glLineWidth(7);
+    // The outlines keep their width on screen whatever the scene's scale.
+    glLineWidth(std::max(1.0f, 7 * sceneScale));
     glPolygonMode(GL_BACK, GL_LINE);
     glPolygonOffset(0.5f, 0);
     // Pushed back a little: edges shared with a filled face stay behind it, only the rims show.
@@ -280,7 +366,7 @@ void FlightRenderer::drawOutlinePass(const GameState& flight, const StyleLook& l
     scenery.drawObjects(flight, extras.shipHidden);
 
     glDisable(GL_TEXTURE_2D);
-    glLineWidth(4);
+    glLineWidth(std::max(1.0f, 4 * sceneScale));
     scenery.drawTerrain(flight, false, false, Untextured);
 
     glDisable(GL_POLYGON_OFFSET_LINE);

@@ -9,7 +9,7 @@
 // library holds it, and the game draws rows() and applies what changed.
 class SettingsMenu {
 public:
-    enum Row { kMusicRow, kEffectsRow, kMuteRow, kFullscreenRow, kVsyncRow, kFpsRow, kFirstKeyRow };
+    enum Row { kMusicRow, kEffectsRow, kMuteRow, kFullscreenRow, kVsyncRow, kFpsRow, kRenderScaleRow, kFirstKeyRow };
     static constexpr int kBackRow = kFirstKeyRow + kActionCount;
     static constexpr int kRowCount = kBackRow + 1;
 
@@ -22,9 +22,9 @@ public:
 
     void open();  // the first row, no wait, no note
     void move(int rows);  // up (negative) or down, round the list
-    // Left (-1) and right (+1): a volume steps, a switch flips.
+    // Left (-1) and right (+1): a volume steps, a switch flips, a choice moves on.
     Result adjust(Settings& settings, int direction);
-    // Enter: a switch flips, a key row waits for its key, the last row leaves.
+    // Enter: a switch flips, a choice moves on, a key row waits for its key, the last row leaves.
     Result activate(Settings& settings);
     // While waiting: the key pressed. A key that cannot be bound leaves the binding as it was
     // and says why in note(); Backspace gives up waiting.

@@ -21,6 +21,7 @@ void Game::newGame(uint32_t seed) { beginFlight(seed, FlightMode::Player); }
 void Game::startDemo(FlightMode mode) { beginFlight(demo::kSeed, mode); }
 
 void Game::beginFlight(uint32_t seed, FlightMode mode) {
+    finishWarmUp();  // what the title frames have not drawn yet: no flight frame compiles
     sound.playEffect(GameAudio::Beam, effectsGain(settings));
     flightState.start(seed, flightRules(config), mode);
     // The scenery and its pictures stay for the run; the terrain's buffers follow the strip.
@@ -28,6 +29,8 @@ void Game::beginFlight(uint32_t seed, FlightMode mode) {
     std::fflush(stdout);
     inputs.clear();
     clock.reset();
+    renderScale.restart();
+    lastSwapMs = -1;
     scorePanelTimer = 0;
     highscoreRank = 0;
     fx.clear();
@@ -178,6 +181,7 @@ void Game::pause() {
 void Game::resume() {
     if (!paused) return;
     paused = false;
+    renderScale.restart();
     // The time paused is never simulated: the flight goes on from the step it stood at.
     lastFrameTime = timeGetTime();
     sound.holdAll(false);

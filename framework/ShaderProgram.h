@@ -24,6 +24,8 @@ public:
     void release();
 
     GLuint getProgram() const { return program; }
+    // How many programs were loaded in this process: a flight must load none.
+    static int loadCount() { return loads; }
     GLuint getVertexShader() const { return vertexShader; }
     GLuint getFragmentShader() const { return fragmentShader; }
 
@@ -34,4 +36,5 @@ private:
     GLuint fragmentShader;
     GLuint program;
     Logger* logger;
+    static inline int loads = 0;
 };

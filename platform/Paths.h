@@ -33,6 +33,7 @@ struct CommandLine {
     bool timedemo = false;  // --timedemo: the scripted flight that measures every style
     int timedemoFrames = kTimedemoFrames;  // --timedemo-frames N
     std::string csvFile;    // --csv FILE: the timedemo's table also as CSV; empty when not given
+    int renderScale = 100;  // --render-scale auto|100|75|50 for the timedemo; 0 is Auto
     std::string problem;    // what was wrong, for Misuse ("unknown option --x")
 };
 

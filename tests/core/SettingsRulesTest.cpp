@@ -30,6 +30,7 @@ const char* const kDefaultFile =
     "fullscreen = false\n"
     "vsync = true\n"
     "fps_overlay = false\n"
+    "render_scale = 100\n"
     "\n"
     "[keys]\n"
     "left = Left\n"
@@ -79,7 +80,7 @@ TEST(SettingsFile, DefaultsAreTheGamesAndWriteTheDocumentedFile) {
 
 TEST(SettingsFile, EverySettingAndEveryBindableKeySurvivesTheFile) {
     // Each field on its own, so one that is not written or not read shows.
-    for (int field = 0; field < 11; ++field) {
+    for (int field = 0; field < 12; ++field) {
         Settings one;
         switch (field) {
             case 0: one.musicVolume = 10; break;
@@ -93,6 +94,7 @@ TEST(SettingsFile, EverySettingAndEveryBindableKeySurvivesTheFile) {
             case 8: one.padStart = 2; break;
             case 9: one.keys[static_cast<int>(Action::Sink)] = 'x'; break;
             case 10: one.howToPlaySeen = true; break;
+            case 11: one.renderScale = 0; break;  // Auto
         }
         ASSERT_NE(one, Settings()) << field;
         const SettingsParse back = parse(serializeSettings(one));

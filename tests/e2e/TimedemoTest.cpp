@@ -40,20 +40,22 @@ struct Row {
     std::string name;
     int frames = 0;
     double median = 0, p99 = 0, slowest = 0, fps = 0;
+    int scale = 0;  // percent
 };
 
 // The console's table: the rows after the header, the total last.
 std::vector<Row> tableOf(const std::string& console) {
     std::vector<Row> rows;
     const std::vector<std::string> lines = linesOf(console);
-    const std::regex row("(.*\\S) +([0-9]+) +([0-9.]+) +([0-9.]+) +([0-9.]+) +([0-9.]+)");
+    const std::regex row("(.*\\S) +([0-9]+) +([0-9.]+) +([0-9.]+) +([0-9.]+) +([0-9.]+) +([0-9]+)");
     bool inTable = false;
     for (const std::string& line : lines) {
         std::smatch m;
         if (line.rfind("style ", 0) == 0 && line.find("median ms") != std::string::npos) {
             inTable = true;
         } else if (inTable && std::regex_match(line, m, row)) {
-            rows.push_back({m[1], std::stoi(m[2]), std::stod(m[3]), std::stod(m[4]), std::stod(m[5]), std::stod(m[6])});
+            rows.push_back({m[1], std::stoi(m[2]), std::stod(m[3]), std::stod(m[4]), std::stod(m[5]), std::stod(m[6]),
+                            std::stoi(m[7])});
         } else if (inTable) {
             break;
         }
@@ -101,6 +103,7 @@ TEST_F(Timedemo, FliesEveryStylePrintsAndWritesItsTableAndLeavesTheHighScoresAlo
         const Row& r = rows[i];
         EXPECT_EQ(r.name, i < 11 ? kStyles[i] : "total");
         EXPECT_EQ(r.frames, i < 11 ? 3 : 33) << r.name;
+        EXPECT_EQ(r.scale, 100) << "unless told otherwise";
         EXPECT_GT(r.median, 0) << r.name;
         EXPECT_LE(r.median, r.p99) << r.name;
         EXPECT_LE(r.p99, r.slowest) << r.name;
@@ -110,8 +113,8 @@ TEST_F(Timedemo, FliesEveryStylePrintsAndWritesItsTableAndLeavesTheHighScoresAlo
     // The CSV beside the console's table: the same rows, with one more decimal.
     const std::vector<std::string> csv = linesOf(harness::readFileText(dir + "/timedemo.csv"));
     ASSERT_EQ(csv.size(), 13u) << harness::readFileText(dir + "/timedemo.csv");
-    EXPECT_EQ(csv[0], "style,frames,median_ms,p99_ms,slowest_ms,fps");
-    const std::regex line("([^,]+),([0-9]+),([0-9.]+),([0-9.]+),([0-9.]+),([0-9.]+)");
+    EXPECT_EQ(csv[0], "style,frames,median_ms,p99_ms,slowest_ms,fps,scale_percent");
+    const std::regex line("([^,]+),([0-9]+),([0-9.]+),([0-9.]+),([0-9.]+),([0-9.]+),100");
     for (size_t i = 0; i < rows.size(); ++i) {
         std::smatch m;
         ASSERT_TRUE(std::regex_match(csv[i + 1], m, line)) << csv[i + 1];
@@ -125,20 +128,19 @@ TEST_F(Timedemo, FliesEveryStylePrintsAndWritesItsTableAndLeavesTheHighScoresAlo
     EXPECT_EQ(fingerprint(dir + "/Textures/highscore.png"), picture);
 }
 
-// A missing shader is reported and its style still flown, as in the game; the CSV file named
-// from another folder lands there, not in the data folder.
+// A missing shader is reported and its style still flown, as in the game, at the scale asked
+// for; the CSV file named from another folder lands there, not in the data folder.
 TEST_F(Timedemo, AMissingShaderIsReportedAndItsStyleStillTimed) {
     std::remove((dir + "/Shader/toon.frag").c_str());
     Launch how;
     how.workDir = elsewhere;
-    how.args = {"--data", dir, "--timedemo", "--timedemo-frames", "1", "--csv", "times.csv"};
+    how.args = {"--data", dir, "--timedemo", "--timedemo-frames", "1", "--csv", "times.csv", "--render-scale", "50"};
     launch(how);
     ASSERT_EQ(finished(), 0) << console() << errors();
     EXPECT_NE(console().find("Could not open shader file: Shader/toon.frag"), std::string::npos) << console();
     const std::vector<Row> rows = tableOf(console());
     ASSERT_EQ(rows.size(), 12u) << console();
-    EXPECT_EQ(rows[6].name, "Toon Shader");
-    EXPECT_EQ(rows[6].frames, 1);
+    EXPECT_EQ(rows[6].name + " " + std::to_string(rows[6].frames) + " " + std::to_string(rows[6].scale), "Toon Shader 1 50");
     EXPECT_EQ(linesOf(harness::readFileText(elsewhere + "/times.csv")).size(), 13u);
     EXPECT_FALSE(gamefolder::exists(dir + "/times.csv"));
 
