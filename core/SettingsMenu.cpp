@@ -65,7 +65,7 @@ SettingsMenu::Result SettingsMenu::activate(Settings& s) {
         return Result::Changed;
     }
     if (row == kRenderScaleRow) return adjust(s, 1);
-    if (row >= kFirstKeyRow && row < kBackRow) {
+    if (row >= kFirstKeyRow && row < kFirstKeyRow + kActionCount) {
         waiting = true;
         message = "Press the new key for " + std::string(actionTitle(static_cast<Action>(row - kFirstKeyRow))) +
                   " (Backspace: keep the old one)";
@@ -99,11 +99,11 @@ std::vector<SettingsMenu::Line> SettingsMenu::lines(const Settings& s) const {
     out.push_back({"Fullscreen", onOff(s.fullscreen)});
     out.push_back({"Vsync", onOff(s.vsync)});
     out.push_back({"Frame rate display", onOff(s.fpsOverlay)});
-    out.push_back({"Render scale", RenderScale::name(s.renderScale)});
     for (int i = 0; i < kActionCount; ++i) {
         const bool asked = waiting && row == kFirstKeyRow + i;
         out.push_back({actionTitle(static_cast<Action>(i)), asked ? "..." : input::keyName(s.keys[i])});
     }
+    out.push_back({"Render scale", RenderScale::name(s.renderScale)});
     out.push_back({"Back to the title", ""});
     return out;
 }

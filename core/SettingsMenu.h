@@ -9,8 +9,10 @@
 // library holds it, and the game draws rows() and applies what changed.
 class SettingsMenu {
 public:
-    enum Row { kMusicRow, kEffectsRow, kMuteRow, kFullscreenRow, kVsyncRow, kFpsRow, kRenderScaleRow, kFirstKeyRow };
-    static constexpr int kBackRow = kFirstKeyRow + kActionCount;
+    enum Row { kMusicRow, kEffectsRow, kMuteRow, kFullscreenRow, kVsyncRow, kFpsRow, kFirstKeyRow };
+    // After the keys, so that a key's row stays where players (and their fingers) know it.
+    static constexpr int kRenderScaleRow = kFirstKeyRow + kActionCount;
+    static constexpr int kBackRow = kRenderScaleRow + 1;
     static constexpr int kRowCount = kBackRow + 1;
 
     enum class Result { Unchanged, Changed, Leave };
