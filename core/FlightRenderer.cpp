@@ -16,6 +16,7 @@
 #include "effects/ShaderEffects.h"
 #include "framework/ScreenPass.h"
 #include "framework/ShaderProgram.h"
+#include "objects/GameObject.h"
 #include "terrain/TerrainShader.h"
 
 namespace {
@@ -289,6 +290,46 @@ void FlightRenderer::drawScenery(const GameState& flight, const StyleLook& look,
     if (look.backdropPass) activateWith(context.backdropPass, false);
 }
 
+void FlightRenderer::objectsOnScreen(const GameState& flight, const GLint viewport[4], float margin,
+                                     std::vector<std::array<int, 4>>& rects) const {
+    // Every model lies within -1 .. 1 on each axis before its scale: a sphere of sqrt(3) times
+    // its largest scale holds it. The eye-space box around that sphere, projected, bounds it.
+    rects.clear();
+    float modelView[16], projection[16];
+    glGetFloatv(GL_MODELVIEW_MATRIX, modelView);
+    glGetFloatv(GL_PROJECTION_MATRIX, projection);
+    for (const GameObject* obj : flight.world.getActiveObjects()) {
+        if (extras.shipHidden && obj == flight.ship.get()) continue;
+        const float3 p = obj->getPosition(), k = obj->getScale();
+        const float r = 1.7321f * std::max(std::fabs(k.x), std::max(std::fabs(k.y), std::fabs(k.z)));
+        float eye[3], lo[2] = {1e30f, 1e30f}, hi[2] = {-1e30f, -1e30f};
+        for (int i = 0; i < 3; ++i)
+            eye[i] = modelView[i] * p.x + modelView[4 + i] * p.y + modelView[8 + i] * p.z + modelView[12 + i];
+        bool behind = false;
+        for (int corner = 0; corner < 8 && !behind; ++corner) {
+            const float e[3] = {eye[0] + (corner & 1 ? r : -r), eye[1] + (corner & 2 ? r : -r), eye[2] + (corner & 4 ? r : -r)};
+            float clip[4];
+            for (int i = 0; i < 4; ++i)
+                clip[i] = projection[i] * e[0] + projection[4 + i] * e[1] + projection[8 + i] * e[2] + projection[12 + i];
+            behind = clip[3] <= 1e-4f;
+            for (int i = 0; i < 2 && !behind; ++i) {
+                lo[i] = std::min(lo[i], clip[i] / clip[3]);
+                hi[i] = std::max(hi[i], clip[i] / clip[3]);
+            }
+        }
+        if (behind) {
+            // Reaching behind the eye: the whole picture, to be safe.
+            rects.assign(1, {0, 0, viewport[2], viewport[3]});
+            return;
+        }
+        const int x0 = std::max(0, static_cast<int>(std::floor((lo[0] * 0.5f + 0.5f) * viewport[2] - margin)));
+        const int y0 = std::max(0, static_cast<int>(std::floor((lo[1] * 0.5f + 0.5f) * viewport[3] - margin)));
+        const int x1 = std::min(viewport[2], static_cast<int>(std::ceil((hi[0] * 0.5f + 0.5f) * viewport[2] + margin)));
+        const int y1 = std::min(viewport[3], static_cast<int>(std::ceil((hi[1] * 0.5f + 0.5f) * viewport[3] + margin)));
+        if (x1 > x0 && y1 > y0) rects.push_back({x0, y0, x1 - x0, y1 - y0});
+    }
+}
+
 // The rims: each object's own depth first, then its far side pushed outwards (the inverted
 // hull of cel shading, Shader/rim.vert) behind it, so that only a band around its outline
 // shows, the same width at any distance.
@@ -296,6 +337,12 @@ void FlightRenderer::drawRims(const GameState& flight, const StyleLook& look) {
     if (look.rimPixels <= 0 || !rimProgram || !rimProgram->getProgram()) return;
     GLint viewport[4];
     glGetIntegerv(GL_VIEWPORT, viewport);
+    const float rimWidth = look.rimPixels * sceneScale;
+    objectsOnScreen(flight, viewport, rimWidth + 8, copied);
+    if (copied.empty()) {
+        glClear(GL_DEPTH_BUFFER_BIT);  // the scene's effects come over the scene, as after the bands
+        return;
+    }
     glPushAttrib(GL_ALL_ATTRIB_BITS);
     glClear(GL_DEPTH_BUFFER_BIT);
     glEnable(GL_DEPTH_TEST);
@@ -316,7 +363,9 @@ void FlightRenderer::drawRims(const GameState& flight, const StyleLook& look) {
         frameCopySize[0] = viewport[2], frameCopySize[1] = viewport[3];
     }
     glBindTexture(GL_TEXTURE_2D, frameCopy);
-    glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, viewport[0], viewport[1], viewport[2], viewport[3]);
+    // Only where the objects are: the shader reads nothing outside their bands.
+    for (const std::array<int, 4>& r : copied)
+        glCopyTexSubImage2D(GL_TEXTURE_2D, 0, r[0], r[1], viewport[0] + r[0], viewport[1] + r[1], r[2], r[3]);
 
     rimProgram->use();
     const GLuint program = rimProgram->getProgram();
@@ -331,7 +380,7 @@ void FlightRenderer::drawRims(const GameState& flight, const StyleLook& look) {
     scenery.drawObjectShapes(flight, extras.shipHidden);
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
     // The band keeps its width on screen whatever the scene's scale.
-    glUniform1f(width, look.rimPixels * sceneScale);
+    glUniform1f(width, rimWidth);
     glEnable(GL_CULL_FACE);
     glCullFace(GL_FRONT);
     scenery.drawObjectShapes(flight, extras.shipHidden);
