@@ -73,12 +73,19 @@ void Game::display() {
     drawVolumeLine();
 
     fpsOverlay.frameEnded(timeGetTime(), picture.width, picture.height, picture.x, picture.y);
+    // Auto steers the scene's scale by the flight's frame times: from the end of one swap to the
+    // start of the next, the frame's drawing finished first, so that a wait for the display's
+    // refresh (vsync) counts as room, not as a long frame.
+    const bool steering = state == Playing && !paused && renderScale.choice() == RenderScale::kAuto;
+    if (steering) glFinish();
+    const auto steadyMs = [] {
+        return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch()).count();
+    };
+    const double swapStartMs = steadyMs();
     glutSwapBuffers();
-    // The flight's frame times, swap to swap on the real clock, steer the scene's scale.
-    const double swapMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch()).count();
-    if (state == Playing && !paused) {
-        if (lastSwapMs >= 0) renderScale.frameEnded(swapMs - lastSwapMs);
-        lastSwapMs = swapMs;
+    if (steering) {
+        if (lastSwapMs >= 0) renderScale.frameEnded(swapStartMs - lastSwapMs);
+        lastSwapMs = steadyMs();
     } else {
         lastSwapMs = -1;
     }

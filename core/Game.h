@@ -258,7 +258,7 @@ private:
     bool gamepadPresent;
     RenderScale renderScale;
     bool renderScaleChosen = false;  // by chooseRenderScale: the setting does not apply
-    double lastSwapMs = -1;          // steady time of the last flight frame's swap; -1: none yet
+    double lastSwapMs = -1;          // steady time the last flight frame's swap ended; -1: none yet
     PauseKey pauseKey;
     CardSlot pauseCard, settingsCard, volumeCard, titleKeysCard, trackCard, transitionCard, helpCard, demoCard, noteCard,
         nameCard, failureCard, settingsNoteCard;

@@ -25,7 +25,7 @@ public:
     // A fixed percentage, or Auto, starting at 100 %.
     void choose(int choice);
     int choice() const { return chosen; }
-    // One frame took frameMs, from the end of the last one to the end of this one.
+    // One frame took frameMs of work, the wait for the display left out.
     void frameEnded(double frameMs);
     // Forgets the frames measured (a new flight, a pause): the next decision waits for new ones.
     void restart();

@@ -16,6 +16,7 @@
 #include "core/Game.h"
 #include "core/RenderScale.h"
 #include "effects/EffectGroup.h"
+#include "framework/ShaderProgram.h"
 #include "platform/Clock.h"
 
 namespace {
@@ -28,6 +29,7 @@ constexpr uint32_t kStartMs = 1000000;
 
 struct Course {
     TimedemoOptions options;
+    int programsBefore = 0;           // shader programs built before the first timed frame
     long frameIndex = 0;              // frames drawn since the flight started, the warm-up first
     SteadyClock::time_point lastSwap;
     EffectGroup* style = nullptr;      // the style being timed
@@ -51,8 +53,10 @@ void setClockForFrame(long index) {
         allScales.insert(allScales.end(), course.scales[i].begin(), course.scales[i].end());
     }
     const framestats::Summary total = framestats::summarize("total", all, allScales);
-    std::printf("\nTimedemo: %d frames of each style, %.2f ms of game time a frame, render scale %s\n",
-                course.options.framesPerStyle, kFrameMs, RenderScale::name(course.options.renderScale).c_str());
+    std::printf("\nTimedemo: %d frames of each style, %.2f ms of game time a frame, render scale %s, "
+                "%d shader programs built during the flight\n",
+                course.options.framesPerStyle, kFrameMs, RenderScale::name(course.options.renderScale).c_str(),
+                ShaderProgram::loadCount() - course.programsBefore);
     std::fputs(framestats::formatTable(rows, total).c_str(), stdout);
     std::fflush(stdout);
 
@@ -128,6 +132,7 @@ void runTimedemo(Game& game, int argc, char** argv, const TimedemoOptions& optio
     game.display();
     glFinish();
     course.lastSwap = SteadyClock::now();
+    course.programsBefore = ShaderProgram::loadCount();
     glutMainLoop();
     std::exit(0);  // the main loop does not return; the course ends in finish
 }

@@ -24,7 +24,8 @@ public:
     void release();
 
     GLuint getProgram() const { return program; }
-    // How many programs were loaded in this process: a flight must load none.
+    // How many programs were loaded in this process: a flight must load none (the timedemo
+    // says how many it saw).
     static int loadCount() { return loads; }
     GLuint getVertexShader() const { return vertexShader; }
     GLuint getFragmentShader() const { return fragmentShader; }

@@ -96,6 +96,7 @@ TEST_F(Timedemo, FliesEveryStylePrintsAndWritesItsTableAndLeavesTheHighScoresAlo
     ASSERT_EQ(finished(), 0) << console() << errors();
     EXPECT_EQ(errors(), "");
     EXPECT_NE(console().find("Swap interval 0"), std::string::npos) << "the timedemo never waits for the display";
+    EXPECT_NE(console().find("render scale 100 %, 0 shader programs built during the flight"), std::string::npos);
 
     const std::vector<Row> rows = tableOf(console());
     ASSERT_EQ(rows.size(), 12u) << console();
@@ -105,8 +106,7 @@ TEST_F(Timedemo, FliesEveryStylePrintsAndWritesItsTableAndLeavesTheHighScoresAlo
         EXPECT_EQ(r.frames, i < 11 ? 3 : 33) << r.name;
         EXPECT_EQ(r.scale, 100) << "unless told otherwise";
         EXPECT_GT(r.median, 0) << r.name;
-        EXPECT_LE(r.median, r.p99) << r.name;
-        EXPECT_LE(r.p99, r.slowest) << r.name;
+        EXPECT_TRUE(r.median <= r.p99 && r.p99 <= r.slowest) << r.name;
         EXPECT_NEAR(r.fps, 1000 / r.median, 0.06 + 1000 / r.median * 0.01) << r.name;
     }
 
