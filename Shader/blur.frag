@@ -1,10 +1,11 @@
 #version 120
 // The normal buffer as colours, softened by a 3 x 3 Gaussian whose taps fall between
-// texels, so linear filtering widens each to four (over the 800 x 600 window).
+// texels, so linear filtering widens each to four.
 uniform sampler2D normalMap;
+uniform vec2 texelSize;  // one texel of the normal buffer
 
 void main() {
-    vec2 texel = vec2(1.5 / 800.0, 1.5 / 600.0);
+    vec2 texel = 1.5 * texelSize;
     vec2 uv = gl_TexCoord[0].st;
     vec3 sum = vec3(0.0);
     float total = 0.0;

@@ -11,8 +11,15 @@ vec3 sunriseGrade(float lum) {
     return lum < 0.5 ? mix(shadow, mid, lum * 2.0) : mix(mid, high, lum * 2.0 - 1.0);
 }
 
+#ifdef GROUND
+varying vec4 groundTexel;  // the ground's one texel, read once a vertex
+#define baseTexel() groundTexel
+#else
+#define baseTexel() texture2D(baseMap, gl_TexCoord[0].st)
+#endif
+
 void main() {
-    vec4 tex = texture2D(baseMap, gl_TexCoord[0].st);
+    vec4 tex = baseTexel();
     vec3 N = normalize(gl_FrontFacing ? normal : -normal);
     vec3 V = normalize(-eyePos);
     vec4 lp = gl_LightSource[0].position;

@@ -2,35 +2,27 @@
 // Ambient occlusion: 16 kernel offsets, each mirrored by the pixel's random vector and
 // turned into the normal's hemisphere, are projected back to the screen; stored surfaces
 // in front of the offset point (within range) occlude. White means open. Green carries the
-// pixel's linear depth (0: no geometry), so the blur reads one texture instead of two.
+// pixel's linear depth, blue its normal's z, so the blur and the composite read one texture.
+// Runs only on the pixels the mask pass left to it (covered, nearer than the fade).
 uniform sampler2D randomMap;
-uniform sampler2D posMap;
+uniform sampler2D posMap;     // the scene's depth buffer
 uniform sampler2D normalMap;
 uniform vec3 pSphere[16];
 uniform mat4 projectionMatrix;
 
-// The eye-space depth of a linear depth between the clip planes, which the projection gives.
-float eyeZ(float linear) {
-    float nearPlane = projectionMatrix[3][2] / (projectionMatrix[2][2] - 1.0);
-    float farPlane = projectionMatrix[3][2] / (projectionMatrix[2][2] + 1.0);
-    return -(nearPlane + linear * (farPlane - nearPlane));
+// The eye-space depth of a depth-buffer value, back through the projection.
+float eyeZ(float d) {
+    return -projectionMatrix[3][2] / (d * 2.0 - 1.0 + projectionMatrix[2][2]);
 }
 
 void main() {
     vec2 uv = gl_TexCoord[0].st;
     vec4 nm = texture2D(normalMap, uv);
-    if (nm.a < 0.5) {
-        gl_FragColor = vec4(1.0, 0.0, 0.0, 1.0);
-        return;
-    }
-    float depth0 = texture2D(posMap, uv).r;
-    // Beyond the fade below the result is open whatever the kernel finds: skip the kernel.
-    if (depth0 >= 0.55) {
-        gl_FragColor = vec4(1.0, depth0, 0.0, 1.0);
-        return;
-    }
+    float nearPlane = projectionMatrix[3][2] / (projectionMatrix[2][2] - 1.0);
+    float farPlane = projectionMatrix[3][2] / (projectionMatrix[2][2] + 1.0);
+    float z0 = eyeZ(texture2D(posMap, uv).r);
+    float depth0 = max((-z0 - nearPlane) / (farPlane - nearPlane), 1e-6);
     // The pixel's eye position, back through the projection from its depth and place.
-    float z0 = eyeZ(depth0);
     vec2 ndc = uv * 2.0 - 1.0;
     vec3 P = vec3((ndc.x * -z0 - projectionMatrix[2][0] * z0) / projectionMatrix[0][0],
                   (ndc.y * -z0 - projectionMatrix[2][1] * z0) / projectionMatrix[1][1], z0);
@@ -46,14 +38,13 @@ void main() {
         vec2 clip = vec2(projectionMatrix[0][0] * S.x + projectionMatrix[2][0] * S.z,
                          projectionMatrix[1][1] * S.y + projectionMatrix[2][1] * S.z);
         vec2 suv = clip / -S.z * 0.5 + 0.5;
-        float stored = texture2D(posMap, suv).r;
-        float storedZ = eyeZ(stored);
-        float covered = step(1e-7, stored);
+        // No geometry there reads the far plane, which is never in front of the offset point.
+        float storedZ = eyeZ(texture2D(posMap, suv).r);
         float inFront = step(0.02, storedZ - S.z);
         float inRange = smoothstep(0.0, 1.0, radius / max(abs(P.z - storedZ), 1e-4));
-        occlusion += inFront * inRange * covered;
+        occlusion += inFront * inRange;
     }
     // Far away the kernel is smaller than a pixel's depth step: fade out instead of speckling.
     float ao = mix(1.0 - occlusion / 16.0, 1.0, smoothstep(0.3, 0.55, depth0));
-    gl_FragColor = vec4(ao, depth0, 0.0, 1.0);
+    gl_FragColor = vec4(ao, depth0, nm.z * 2.0 - 1.0, 1.0);
 }

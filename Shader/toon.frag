@@ -15,10 +15,15 @@ const vec3 kGold = vec3(1.00, 0.76, 0.02);
 const vec3 kBright = vec3(1.00, 0.93, 0.60);
 
 void main() {
-    vec4 tex = texture2D(baseMap, gl_TexCoord[0].st);
     // Untextured geometry (the ground) has one texture coordinate all over: its shade then
     // comes from the light alone, not from whatever texel happens to be there.
+#ifdef GROUND
+    vec4 tex = vec4(1.0);
+    const bool textured = false;
+#else
+    vec4 tex = texture2D(baseMap, gl_TexCoord[0].st);
     bool textured = length(fwidth(gl_TexCoord[0].st)) > 1e-4;
+#endif
     vec3 base = textured ? tex.rgb * gl_FrontMaterial.diffuse.rgb : vec3(0.5);
     float own = dot(base, vec3(0.30, 0.59, 0.11));
 

@@ -2,6 +2,8 @@
 #include <GL/freeglut.h>
 #include <IL/il.h>
 
+#include <chrono>
+
 #include "core/Game.h"
 #include "effects/EffectGroup.h"
 #include "framework/Texture.h"
@@ -16,6 +18,9 @@ void Game::display() {
 
     switch (state) {
         case Title:
+            // After the first title frame, which shows as soon as it can, one style's warm-up
+            // under each, out of sight, the next title frame asked for until all are done.
+            if (titleFramesShown++ == 0 || warmUpStep()) glutPostRedisplay();
             glColor3f(1, 1, 1);
             if (showingHelp) glColor3f(0.45f, 0.45f, 0.45f);  // the title behind the card, dimmed
             drawFullScreenImage(titleTexture);
@@ -43,10 +48,11 @@ void Game::display() {
         case Playing: {
             const uint32_t now = timeGetTime();
             FrameExtras extras;
-            extras.hud = [this] { drawHud(); };
+            extras.hud = [this] { drawHud(flightState); };
             extras.scene = [this, now] { fx.drawScene(now); };
             fx.shake(now, &extras.shake[0], &extras.shake[1]);
             extras.shipHidden = fx.shipHidden();
+            renderer.setSceneScale(renderScale.factor());
             renderer.draw(flightState, extras);
             // No key ends the timedemo, so it says nothing about keys.
             if (isDemoRunning() && flightState.mode != FlightMode::Timedemo)
@@ -76,7 +82,22 @@ void Game::display() {
     drawVolumeLine();
 
     fpsOverlay.frameEnded(timeGetTime(), picture.width, picture.height, picture.x, picture.y);
+    // Auto steers the scene's scale by the flight's frame times: from the end of one swap to the
+    // start of the next, the frame's drawing finished first, so that a wait for the display's
+    // refresh (vsync) counts as room, not as a long frame.
+    const bool steering = state == Playing && !paused && renderScale.choice() == RenderScale::kAuto;
+    if (steering) glFinish();
+    const auto steadyMs = [] {
+        return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch()).count();
+    };
+    const double swapStartMs = steadyMs();
     glutSwapBuffers();
+    if (steering) {
+        if (lastSwapMs >= 0) renderScale.frameEnded(swapStartMs - lastSwapMs);
+        lastSwapMs = steadyMs();
+    } else {
+        lastSwapMs = -1;
+    }
     // A flight is drawn frame after frame; every other screen, and a paused flight, only when
     // something on it changes (idle asks for those frames).
     if (state == Playing && !paused) glutPostRedisplay();

@@ -2,6 +2,8 @@
 
 #include <GL/glew.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 #include "core/GameConfig.h"
@@ -12,8 +14,10 @@
 #include "effects/NormalShader.h"
 #include "effects/SSAO.h"
 #include "effects/ShaderEffects.h"
-#include "framework/Screen.h"
+#include "framework/ScreenPass.h"
 #include "framework/ShaderProgram.h"
+#include "objects/GameObject.h"
+#include "terrain/TerrainShader.h"
 
 namespace {
 
@@ -24,16 +28,19 @@ const StyleLook kPlainLook{};
 
 FlightRenderer::FlightRenderer() : ssao(nullptr), normalShader(nullptr) {}
 
-FlightRenderer::~FlightRenderer() = default;
+FlightRenderer::~FlightRenderer() {
+    if (widened) glDeleteTextures(1, &widened);
+}
 
 void FlightRenderer::create(const GameConfig& config, Logger* logger, TextureLoader* loader) {
     ssao = new SSAO();
     ssao->setup(config.windowWidth, config.windowHeight);
-    ssao->setClipPlanes(0.1f, 30.0f);
     ssao->captureProjection();
 
     normalShader = new NormalShader();
     normalShader->setup(config.windowWidth, config.windowHeight);
+    targetSize[0] = fittedSize[0] = config.windowWidth;
+    targetSize[1] = fittedSize[1] = config.windowHeight;
 
     rimProgram = std::make_unique<ShaderProgram>(logger);
     rimProgram->load("Shader/rim.vert", "Shader/rim.frag");
@@ -44,7 +51,16 @@ void FlightRenderer::create(const GameConfig& config, Logger* logger, TextureLoa
     std::fflush(stdout);
     styles.clear();
     for (EffectGroup* g = createEffectGroups(ssao, normalShader); g; g = g->getNext()) styles.push_back(g);
+    buildPrograms();
     std::printf("Effect Groups setup FINISHED\n");
+}
+
+void FlightRenderer::buildPrograms() {
+    // The styles' own programs are built with them; the terrain's variants are picked per draw.
+    TerrainShader::build(false, Untextured, false);
+    TerrainShader::build(kOutlineFill.terrainFog, kOutlineFill.terrainMode, true);
+    for (const EffectGroup* g : styles)
+        if (g->getLook().terrainShader) TerrainShader::build(g->getLook().terrainFog, g->getLook().terrainMode, true);
 }
 
 EffectGroup* FlightRenderer::style(int index) const {
@@ -70,8 +86,87 @@ void FlightRenderer::applyCamera(const GameState& flight) const {
     flight.chaseCamera.apply();
 }
 
+void FlightRenderer::setSceneScale(float scale) { sceneScale = std::min(std::max(scale, 0.25f), 1.0f); }
+
+void FlightRenderer::fitTargets() {
+    const int w = std::max(1, static_cast<int>(std::lround(targetSize[0] * sceneScale)));
+    const int h = std::max(1, static_cast<int>(std::lround(targetSize[1] * sceneScale)));
+    if (w == fittedSize[0] && h == fittedSize[1]) return;
+    // Only when the scale changes: the targets keep their size from frame to frame.
+    if (ssao) ssao->setup(w, h);
+    if (normalShader) normalShader->setup(w, h);
+    fittedSize[0] = w;
+    fittedSize[1] = h;
+}
+
 void FlightRenderer::draw(const GameState& flight, const FrameExtras& frameExtras) {
     extras = frameExtras;
+    const screen::Viewport whole = screen::picture();
+    const bool scaled = sceneScale < 1.0f && whole.width > 0 && whole.height > 0;
+    screen::Viewport part = whole;
+    if (scaled) {
+        // Everything that takes the picture's size from the picture takes the part's meanwhile.
+        part.width = std::max(1, static_cast<int>(std::lround(whole.width * sceneScale)));
+        part.height = std::max(1, static_cast<int>(std::lround(whole.height * sceneScale)));
+        screen::setPicture(part);
+        screen::applyPicture();
+    }
+    drawScene(flight);
+    if (scaled) {
+        screen::setPicture(whole);
+        screen::applyPicture();
+        widen(part);
+    }
+    if (extras.hud) {
+        screen::beginOverlay();
+        extras.hud();
+        screen::endOverlay();
+    }
+
+    if (ssao && ssao->isActive())
+        glColor4f(0, 0, 0, 1);
+    else
+        glColor4f(1, 1, 1, 1);
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LEQUAL);
+}
+
+void FlightRenderer::widen(const screen::Viewport& part) {
+    glUseProgram(0);
+    disable2DTexturing(4);
+    glActiveTextureARB(GL_TEXTURE0);
+    if (!widened || widenedSize[0] != part.width || widenedSize[1] != part.height) {
+        if (widened) glDeleteTextures(1, &widened);
+        glGenTextures(1, &widened);
+        glBindTexture(GL_TEXTURE_2D, widened);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB8, part.width, part.height, 0, GL_RGB, GL_UNSIGNED_BYTE, nullptr);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+        widenedSize[0] = part.width;
+        widenedSize[1] = part.height;
+    }
+    glBindTexture(GL_TEXTURE_2D, widened);
+    glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, part.x, part.y, part.width, part.height);
+    glPushAttrib(GL_ENABLE_BIT | GL_TEXTURE_BIT | GL_CURRENT_BIT | GL_COLOR_BUFFER_BIT);
+    glDisable(GL_BLEND);
+    glDisable(GL_ALPHA_TEST);
+    glDisable(GL_FOG);
+    glDisable(GL_CULL_FACE);
+    glDisable(GL_COLOR_LOGIC_OP);
+    glEnable(GL_TEXTURE_2D);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+    glColor4f(1, 1, 1, 1);
+    screen::beginOverlay();
+    drawScreenQuad();
+    screen::endOverlay();
+    glPopAttrib();
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glDisable(GL_TEXTURE_2D);
+}
+
+void FlightRenderer::drawScene(const GameState& flight) {
     scenery.sync(flight);
     EffectGroup* group = style(flight.style);
     const StyleLook& look = group ? group->getLook() : kPlainLook;
@@ -80,6 +175,7 @@ void FlightRenderer::draw(const GameState& flight, const FrameExtras& frameExtra
     // The occlusion groups switch the effect on in their activate and off in their deactivate;
     // its passes run once, in composite below.
     const bool ssaoActive = ssao && ssao->isActive();
+    if (ssaoActive || look.normalView) fitTargets();
     if (ssaoActive) {
         ssao->beginGeometryPass(look.occlusionOnly);
     } else if (look.normalView && ssao) {
@@ -137,18 +233,6 @@ void FlightRenderer::draw(const GameState& flight, const FrameExtras& frameExtra
     scenery.drawArrows(flight);
     drawRims(flight, look);
     if (extras.scene) extras.scene();
-    if (extras.hud) {
-        screen::beginOverlay();
-        extras.hud();
-        screen::endOverlay();
-    }
-
-    if (ssao && ssao->isActive())
-        glColor4f(0, 0, 0, 1);
-    else
-        glColor4f(1, 1, 1, 1);
-    glEnable(GL_DEPTH_TEST);
-    glDepthFunc(GL_LEQUAL);
 }
 
 // Objects, then the terrain, the sea and the sky: nearest first, so that the depth test spares
@@ -177,7 +261,18 @@ void FlightRenderer::drawScenery(const GameState& flight, const StyleLook& look,
         glColor4f(1, 1, 1, 1);
     else if (look.sunriseTint)
         glColor4f(1, 0.5f, 0, 1);
+    // The ground through its programs' ground variants, which read its one texel once a vertex.
+    const bool groundVariant = !pass.terrainShader && !look.normalView &&
+                               (ssaoActive ? !look.occlusionOnly : group && group->hasGroundVariant());
+    if (groundVariant) {
+        if (ssaoActive) ssao->groundPass(true);
+        else activateWith(context.groundPass, true);
+    }
     scenery.drawTerrain(flight, pass.terrainShader, pass.terrainFog, pass.terrainMode);
+    if (groundVariant) {
+        if (ssaoActive) ssao->groundPass(false);
+        else activateWith(context.groundPass, false);
+    }
     // The terrain's own program ends with it; the sea and the sky are the group's.
     if (pass.terrainShader && !ssaoActive && !look.normalView && group) group->activate();
 
@@ -195,6 +290,46 @@ void FlightRenderer::drawScenery(const GameState& flight, const StyleLook& look,
     if (look.backdropPass) activateWith(context.backdropPass, false);
 }
 
+void FlightRenderer::objectsOnScreen(const GameState& flight, const GLint viewport[4], float margin,
+                                     std::vector<std::array<int, 4>>& rects) const {
+    // Every model lies within -1 .. 1 on each axis before its scale: a sphere of sqrt(3) times
+    // its largest scale holds it. The eye-space box around that sphere, projected, bounds it.
+    rects.clear();
+    float modelView[16], projection[16];
+    glGetFloatv(GL_MODELVIEW_MATRIX, modelView);
+    glGetFloatv(GL_PROJECTION_MATRIX, projection);
+    for (const GameObject* obj : flight.world.getActiveObjects()) {
+        if (extras.shipHidden && obj == flight.ship.get()) continue;
+        const float3 p = obj->getPosition(), k = obj->getScale();
+        const float r = 1.7321f * std::max(std::fabs(k.x), std::max(std::fabs(k.y), std::fabs(k.z)));
+        float eye[3], lo[2] = {1e30f, 1e30f}, hi[2] = {-1e30f, -1e30f};
+        for (int i = 0; i < 3; ++i)
+            eye[i] = modelView[i] * p.x + modelView[4 + i] * p.y + modelView[8 + i] * p.z + modelView[12 + i];
+        bool behind = false;
+        for (int corner = 0; corner < 8 && !behind; ++corner) {
+            const float e[3] = {eye[0] + (corner & 1 ? r : -r), eye[1] + (corner & 2 ? r : -r), eye[2] + (corner & 4 ? r : -r)};
+            float clip[4];
+            for (int i = 0; i < 4; ++i)
+                clip[i] = projection[i] * e[0] + projection[4 + i] * e[1] + projection[8 + i] * e[2] + projection[12 + i];
+            behind = clip[3] <= 1e-4f;
+            for (int i = 0; i < 2 && !behind; ++i) {
+                lo[i] = std::min(lo[i], clip[i] / clip[3]);
+                hi[i] = std::max(hi[i], clip[i] / clip[3]);
+            }
+        }
+        if (behind) {
+            // Reaching behind the eye: the whole picture, to be safe.
+            rects.assign(1, {0, 0, viewport[2], viewport[3]});
+            return;
+        }
+        const int x0 = std::max(0, static_cast<int>(std::floor((lo[0] * 0.5f + 0.5f) * viewport[2] - margin)));
+        const int y0 = std::max(0, static_cast<int>(std::floor((lo[1] * 0.5f + 0.5f) * viewport[3] - margin)));
+        const int x1 = std::min(viewport[2], static_cast<int>(std::ceil((hi[0] * 0.5f + 0.5f) * viewport[2] + margin)));
+        const int y1 = std::min(viewport[3], static_cast<int>(std::ceil((hi[1] * 0.5f + 0.5f) * viewport[3] + margin)));
+        if (x1 > x0 && y1 > y0) rects.push_back({x0, y0, x1 - x0, y1 - y0});
+    }
+}
+
 // The rims: each object's own depth first, then its far side pushed outwards (the inverted
 // hull of cel shading, Shader/rim.vert) behind it, so that only a band around its outline
 // shows, the same width at any distance.
@@ -202,6 +337,12 @@ void FlightRenderer::drawRims(const GameState& flight, const StyleLook& look) {
     if (look.rimPixels <= 0 || !rimProgram || !rimProgram->getProgram()) return;
     GLint viewport[4];
     glGetIntegerv(GL_VIEWPORT, viewport);
+    const float rimWidth = look.rimPixels * sceneScale;
+    objectsOnScreen(flight, viewport, rimWidth + 8, copied);
+    if (copied.empty()) {
+        glClear(GL_DEPTH_BUFFER_BIT);  // the scene's effects come over the scene, as after the bands
+        return;
+    }
     glPushAttrib(GL_ALL_ATTRIB_BITS);
     glClear(GL_DEPTH_BUFFER_BIT);
     glEnable(GL_DEPTH_TEST);
@@ -222,7 +363,9 @@ void FlightRenderer::drawRims(const GameState& flight, const StyleLook& look) {
         frameCopySize[0] = viewport[2], frameCopySize[1] = viewport[3];
     }
     glBindTexture(GL_TEXTURE_2D, frameCopy);
-    glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, viewport[0], viewport[1], viewport[2], viewport[3]);
+    // Only where the objects are: the shader reads nothing outside their bands.
+    for (const std::array<int, 4>& r : copied)
+        glCopyTexSubImage2D(GL_TEXTURE_2D, 0, r[0], r[1], viewport[0] + r[0], viewport[1] + r[1], r[2], r[3]);
 
     rimProgram->use();
     const GLuint program = rimProgram->getProgram();
@@ -236,7 +379,8 @@ void FlightRenderer::drawRims(const GameState& flight, const StyleLook& look) {
     glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
     scenery.drawObjectShapes(flight, extras.shipHidden);
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-    glUniform1f(width, look.rimPixels);
+    // The band keeps its width on screen whatever the scene's scale.
+    glUniform1f(width, rimWidth);
     glEnable(GL_CULL_FACE);
     glCullFace(GL_FRONT);
     scenery.drawObjectShapes(flight, extras.shipHidden);
@@ -255,9 +399,10 @@ void FlightRenderer::drawOutlinePass(const GameState& flight, const StyleLook& l
     glDepthFunc(GL_LESS);
     glCullFace(GL_BACK);
 
-    drawScenery(flight, look, SceneryPass{float3{0, 0, 1}, true, false, Desert}, false);
+    drawScenery(flight, look, kOutlineFill, false);
 
-    glLineWidth(7);
+    // The outlines keep their width on screen whatever the scene's scale.
+    glLineWidth(std::max(1.0f, 7 * sceneScale));
     glPolygonMode(GL_BACK, GL_LINE);
     glPolygonOffset(0.5f, 0);
     // Pushed back a little: edges shared with a filled face stay behind it, only the rims show.
@@ -270,7 +415,7 @@ void FlightRenderer::drawOutlinePass(const GameState& flight, const StyleLook& l
     scenery.drawObjects(flight, extras.shipHidden);
 
     glDisable(GL_TEXTURE_2D);
-    glLineWidth(4);
+    glLineWidth(std::max(1.0f, 4 * sceneScale));
     scenery.drawTerrain(flight, false, false, Untextured);
 
     glDisable(GL_POLYGON_OFFSET_LINE);

@@ -1,13 +1,16 @@
 #pragma once
+#include <array>
 #include <functional>
 #include <memory>
 
 #include <GL/glew.h>
 #include <vector>
 
+#include "framework/Screen.h"
 #include "framework/VectorMath.h"
 #include "objects/Scenery.h"
 #include "terrain/HeightQuery.h"
+#include "terrain/TerrainMode.h"
 
 class EffectGroup;
 class GameConfig;
@@ -53,6 +56,13 @@ public:
     // The Playing frame: the scene through the current style, the warning sign and the hint
     // arrows, then the extras; the heads-up display last, so nothing in the scene covers it.
     void draw(const GameState& flight, const FrameExtras& extras = FrameExtras());
+    // The share of the picture's width and height the 3D scene is drawn at (0.25 to 1): below 1
+    // the scene (rims and scene effects too) is drawn into the lower left part of the picture
+    // and widened to all of it, and the heads-up display is drawn at full size over it.
+    void setSceneScale(float scale);
+    float getSceneScale() const { return sceneScale; }
+    // Every program a frame can draw with, built now rather than at its first draw.
+    void buildPrograms();
     // The terrain's height (world y) under each (x, z) pair, as the GPU sees the ground.
     void groundHeights(const GameState& flight, const std::vector<float>& points, std::vector<float>& heights);
 
@@ -69,10 +79,22 @@ private:
         bool terrainFog;
         int terrainMode;
     };
+    // The outline style's filled scene.
+    static constexpr SceneryPass kOutlineFill{float3{0, 0, 1}, true, false, Desert};
+    // Everything but the heads-up display, into the picture as it is set.
+    void drawScene(const GameState& flight);
     void drawScenery(const GameState& flight, const StyleLook& look, const SceneryPass& pass, bool ssaoActive);
     void drawOutlinePass(const GameState& flight, const StyleLook& look);
     void applyCamera(const GameState& flight) const;
     void drawRims(const GameState& flight, const StyleLook& look);
+    // The parts of the picture (x, y, width, height, in the viewport given) the drawn objects
+    // cover, each widened by margin pixels; none when no object is in sight.
+    void objectsOnScreen(const GameState& flight, const GLint viewport[4], float margin,
+                         std::vector<std::array<int, 4>>& rects) const;
+    // The occlusion and normal-view targets at the scene's size.
+    void fitTargets();
+    // The scene drawn into part of the picture, widened to all of it (the picture as set).
+    void widen(const screen::Viewport& part);
 
     Scenery scenery;
     TerrainHeightQuery heightQuery;
@@ -84,4 +106,10 @@ private:
     std::unique_ptr<ShaderProgram> rimProgram;
     GLuint frameCopy = 0;  // the frame before the rims, at the picture's size
     int frameCopySize[2] = {0, 0};
+    std::vector<std::array<int, 4>> copied;  // the parts of the frame copied for the rims
+    float sceneScale = 1.0f;
+    int targetSize[2] = {0, 0};  // the occlusion targets' size at scale 1
+    int fittedSize[2] = {0, 0};  // their size now
+    GLuint widened = 0;  // the scaled scene, copied to be widened
+    int widenedSize[2] = {0, 0};
 };

@@ -20,15 +20,15 @@ std::string csvField(const std::string& text) {
 
 std::string tableLine(const Summary& s) {
     char line[160];
-    std::snprintf(line, sizeof line, "%-*s %7d %10.2f %10.2f %10.2f %8.1f\n", kNameWidth, s.name.c_str(), s.frames,
-                  s.medianMs, s.p99Ms, s.slowestMs, s.fps);
+    std::snprintf(line, sizeof line, "%-*s %7d %10.2f %10.2f %10.2f %8.1f %8.0f\n", kNameWidth, s.name.c_str(),
+                  s.frames, s.medianMs, s.p99Ms, s.slowestMs, s.fps, s.scalePercent);
     return line;
 }
 
 std::string csvLine(const Summary& s) {
     char numbers[120];
-    std::snprintf(numbers, sizeof numbers, ",%d,%.3f,%.3f,%.3f,%.2f\n", s.frames, s.medianMs, s.p99Ms, s.slowestMs,
-                  s.fps);
+    std::snprintf(numbers, sizeof numbers, ",%d,%.3f,%.3f,%.3f,%.2f,%.0f\n", s.frames, s.medianMs, s.p99Ms,
+                  s.slowestMs, s.fps, s.scalePercent);
     return csvField(s.name) + numbers;
 }
 
@@ -50,7 +50,7 @@ double percentile(std::vector<double> values, double p) {
     return values[index];
 }
 
-Summary summarize(const std::string& name, const std::vector<double>& frameMs) {
+Summary summarize(const std::string& name, const std::vector<double>& frameMs, const std::vector<double>& scalePercents) {
     Summary s;
     s.name = name;
     s.frames = static_cast<int>(frameMs.size());
@@ -59,20 +59,21 @@ Summary summarize(const std::string& name, const std::vector<double>& frameMs) {
     s.p99Ms = percentile(frameMs, 99);
     s.slowestMs = *std::max_element(frameMs.begin(), frameMs.end());
     s.fps = s.medianMs > 0 ? 1000.0 / s.medianMs : 0;
+    if (!scalePercents.empty()) s.scalePercent = median(scalePercents);
     return s;
 }
 
 std::string formatTable(const std::vector<Summary>& rows, const Summary& total) {
     char header[160];
-    std::snprintf(header, sizeof header, "%-*s %7s %10s %10s %10s %8s\n", kNameWidth, "style", "frames", "median ms",
-                  "p99 ms", "slowest ms", "fps");
+    std::snprintf(header, sizeof header, "%-*s %7s %10s %10s %10s %8s %8s\n", kNameWidth, "style", "frames",
+                  "median ms", "p99 ms", "slowest ms", "fps", "scale %");
     std::string text = header;
     for (const Summary& row : rows) text += tableLine(row);
     return text + tableLine(total);
 }
 
 std::string formatCsv(const std::vector<Summary>& rows, const Summary& total) {
-    std::string text = "style,frames,median_ms,p99_ms,slowest_ms,fps\n";
+    std::string text = "style,frames,median_ms,p99_ms,slowest_ms,fps,scale_percent\n";
     for (const Summary& row : rows) text += csvLine(row);
     return text + csvLine(total);
 }

@@ -14,6 +14,7 @@ struct Summary {
     double p99Ms = 0;      // 99th percentile, nearest rank: at least 99 % of the frames took no longer
     double slowestMs = 0;
     double fps = 0;        // 1000 / median; 0 when there are no frames
+    double scalePercent = 100;  // the 3D scene's scale (percent of the picture), median over the frames
 };
 
 // The median of the values (the mean of the middle two for an even count); 0 when empty.
@@ -21,7 +22,9 @@ double median(std::vector<double> values);
 // The nearest-rank percentile (0 < p <= 100) of the values; 0 when empty.
 double percentile(std::vector<double> values, double p);
 
-Summary summarize(const std::string& name, const std::vector<double>& frameMs);
+// scalePercents: each frame's scale; none means 100 %.
+Summary summarize(const std::string& name, const std::vector<double>& frameMs,
+                  const std::vector<double>& scalePercents = {});
 
 // The table as printed: a header, one line per row, and the total last.
 std::string formatTable(const std::vector<Summary>& rows, const Summary& total);

@@ -15,6 +15,7 @@
 #include "core/Replay.h"
 #include "core/Gamepad.h"
 #include "core/Letterbox.h"
+#include "core/RenderScale.h"
 #include "core/Screen.h"
 #include "core/Settings.h"
 #include "core/SettingsMenu.h"
@@ -88,6 +89,9 @@ public:
     std::string replayFolder() const;
     // Puts other settings into effect, as the settings screen does.
     void changeSettings(const Settings& wanted);
+    // The 3D scene's share of the picture for this run, whatever the settings say (the timedemo).
+    void chooseRenderScale(int choice);
+    const RenderScale& getRenderScale() const { return renderScale; }
 
     // What the tests, the tools and the timedemo read.
     GameScreen screen() const { return state; }
@@ -179,14 +183,19 @@ private:
     void settingsKey(int code);
     void nameKey(unsigned char key);
 
+    // Draws what a flight draws, once, before the first flight (WarmUp.cpp): one style a call,
+    // false once every style was drawn.
+    bool warmUpStep();
+    void finishWarmUp();
+
     // Overlays and HUD.
     void drawImageQuad(Texture* texture, float ax, float ay, float az, float bx, float by, float bz);
     void drawFullScreenImage(Texture* texture);
-    void drawHud();
-    void drawStyleTrack();
+    void drawHud(const GameState& flight);
+    void drawStyleTrack(const GameState& flight);
     void drawTransition();
-    void drawEffectGroupLabel();
-    void drawBulletDots();
+    void drawEffectGroupLabel(const GameState& flight);
+    void drawBulletDots(int bullets);
     void drawNameEntryLines();
     void drawSaveFailureLine();
     void drawDemoLines();
@@ -236,6 +245,9 @@ private:
     Texture* highscoreTexture;
     Texture* labelTextures[kStyleCount];
     std::string highscoreSaveFailure;  // shown on the high-score screen; empty after a good save
+    std::unique_ptr<GameState> warmFlight;  // drawn by the warm-up, then let go
+    int warmedStyles = 0;
+    int titleFramesShown = 0;
     // Attract mode: when the title screen was last entered or a key pressed.
     bool titleShown;
     uint32_t titleSince;
@@ -265,6 +277,9 @@ private:
     uint32_t volumeShownAt;
     Gamepad gamepad;
     bool gamepadPresent;
+    RenderScale renderScale;
+    bool renderScaleChosen = false;  // by chooseRenderScale: the setting does not apply
+    double lastSwapMs = -1;          // steady time the last flight frame's swap ended; -1: none yet
     PauseKey pauseKey;
     // Replays: the flight being recorded, or the one played back and how it was started.
     enum class Playback { Off, CommandLine, List, Attract };

@@ -22,23 +22,23 @@ constexpr float kTrackX = 470, kTrackY = 540, kTrackW = 320, kTrackH = 56;
 
 // Inside the overlay bracket, over everything: flash, label, bullets, score panel, life bar,
 // and the words of the latest hit or star.
-void Game::drawHud() {
+void Game::drawHud(const GameState& flight) {
     const uint32_t now = timeGetTime();
     fx.drawOverlay(now);
-    drawEffectGroupLabel();
-    drawBulletDots();
+    drawEffectGroupLabel(flight);
+    drawBulletDots(flight.bulletCount);
     scorePanel.drawScoreImage();
-    drawStyleTrack();
+    drawStyleTrack(flight);
     drawTransition();
 }
 
 // The eleven styles as a row of pips, those reached filled, the current one ringed, with the
 // multiplier beside them; in the first style the next hit ends the flight, and the bar says so.
-void Game::drawStyleTrack() {
-    const int style = flightState.style;
-    const bool lastLife = style == 0 && flightState.mode == FlightMode::Player && !flightState.over;
+void Game::drawStyleTrack(const GameState& flight) {
+    const int style = flight.style;
+    const bool lastLife = style == 0 && flight.mode == FlightMode::Player && !flight.over;
     // Blinking once a second of the flight's own time, so a paused flight stands still.
-    const long flownMs = static_cast<long>(flightState.stepCount * flightState.rules.stepMs);
+    const long flownMs = static_cast<long>(flight.stepCount * flight.rules.stepMs);
     const bool blinkOn = lastLife && (flownMs / 500) % 2 == 0;
     TextCard card(static_cast<int>(kTrackW), static_cast<int>(kTrackH));
     card.panel(2, 22, kTrackW - 2, kTrackH - 2, kTrackPanel, lastLife ? kRed : kBorder);
@@ -49,7 +49,7 @@ void Game::drawStyleTrack() {
         const double r = current ? 8 : 5;
         card.panel(x - r, y - r, x + r, y + r, fill, current ? (lastLife ? kRed : kGold) : 0);
     }
-    card.text("x" + std::to_string(flightState.scoreMultiplier), kTrackW - 12, 46, 15, kGold, TextCard::Right);
+    card.text("x" + std::to_string(flight.scoreMultiplier), kTrackW - 12, 46, 15, kGold, TextCard::Right);
     if (lastLife) {
         // On a plate of its own: bare red letters drown in the warm styles' skies.
         card.panel(28, 1, kTrackW - 28, 21, kPanel, 0);

@@ -32,8 +32,8 @@ void Game::drawImageQuad(Texture* texture, float ax, float ay, float, float bx, 
 
 void Game::drawFullScreenImage(Texture* texture) { drawImageQuad(texture, -1, 1, 0, 1, -1, 0); }
 
-void Game::drawEffectGroupLabel() {
-    const EffectGroup* group = currentStyle();
+void Game::drawEffectGroupLabel(const GameState& flight) {
+    const EffectGroup* group = renderer.style(flight.style);
     const int i = group ? group->getLook().label : 0;
     Texture* label = i >= 0 && i < kStyleCount ? labelTextures[i] : labelTextures[0];
     if (!label) return;
@@ -57,12 +57,12 @@ void Game::drawEffectGroupLabel() {
     glDisable(GL_ALPHA_TEST);
 }
 
-void Game::drawBulletDots() {
+void Game::drawBulletDots(int bullets) {
     // The label left texturing on, and with GL_REPLACE a textured point would show a texel
     // instead of its own colour.
     const GLboolean textured = glIsEnabled(GL_TEXTURE_2D);
     glDisable(GL_TEXTURE_2D);
-    for (int i = 0; i < flightState.bulletCount; ++i) {
+    for (int i = 0; i < bullets; ++i) {
         const float x = i * 0.05f - 0.12f;
         const float y = -0.9f;
         glPointSize(14);

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/RenderScale.h"
 #include "platform/ReadFile.h"
 #include "platform/WriteFile.h"
 
@@ -103,8 +104,8 @@ const char* actionTitle(Action action) { return kActionTitles[static_cast<int>(a
 bool Settings::operator==(const Settings& other) const {
     return musicVolume == other.musicVolume && effectsVolume == other.effectsVolume && muted == other.muted &&
            fullscreen == other.fullscreen && vsync == other.vsync && fpsOverlay == other.fpsOverlay &&
-           keys == other.keys && padJump == other.padJump && padFire == other.padFire && padStart == other.padStart &&
-           howToPlaySeen == other.howToPlaySeen;
+           renderScale == other.renderScale && keys == other.keys && padJump == other.padJump &&
+           padFire == other.padFire && padStart == other.padStart && howToPlaySeen == other.howToPlaySeen;
 }
 
 bool bindKey(Settings& settings, Action action, int key) {
@@ -145,7 +146,8 @@ std::vector<Field> fieldsOf(const Settings& s) {
                                  {"sound", "mute", boolText(s.muted)},
                                  {"display", "fullscreen", boolText(s.fullscreen)},
                                  {"display", "vsync", boolText(s.vsync)},
-                                 {"display", "fps_overlay", boolText(s.fpsOverlay)}};
+                                 {"display", "fps_overlay", boolText(s.fpsOverlay)},
+                                 {"display", "render_scale", s.renderScale == RenderScale::kAuto ? "auto" : std::to_string(s.renderScale)}};
     for (int i = 0; i < kActionCount; ++i) fields.push_back({"keys", kActionNames[i], input::keyName(s.keys[i])});
     fields.push_back({"gamepad", "jump", std::to_string(s.padJump)});
     fields.push_back({"gamepad", "fire", std::to_string(s.padFire)});
@@ -310,6 +312,10 @@ private:
             if (name == "fullscreen") return flag(what, value, &settings.fullscreen);
             if (name == "vsync") return flag(what, value, &settings.vsync);
             if (name == "fps_overlay") return flag(what, value, &settings.fpsOverlay);
+            if (name == "render_scale") {
+                if (!RenderScale::parse(value, &settings.renderScale)) fail(number, what + " is not auto, 100, 75 or 50");
+                return;
+            }
         } else if (section == "keys") {
             for (int i = 0; i < kActionCount; ++i)
                 if (name == kActionNames[i]) return key(what, value, i);

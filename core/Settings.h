@@ -71,6 +71,7 @@ struct Settings {
     bool fullscreen = false;
     bool vsync = true;
     bool fpsOverlay = false;
+    int renderScale = 100;  // the 3D scene's share of the picture: 100, 75, 50 (percent) or Auto (0)
     // Indexed by Action.
     std::array<int, kActionCount> keys = {input::kLeft, input::kRight, input::kUp,
                                           input::kDown, input::kSpace, 'p'};

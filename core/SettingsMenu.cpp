@@ -1,5 +1,7 @@
 #include "core/SettingsMenu.h"
 
+#include "core/RenderScale.h"
+
 namespace {
 
 const char* onOff(bool on) { return on ? "On" : "Off"; }
@@ -47,6 +49,10 @@ SettingsMenu::Result SettingsMenu::adjust(Settings& s, int direction) {
         *on = !*on;
         return Result::Changed;
     }
+    if (row == kRenderScaleRow) {
+        s.renderScale = RenderScale::next(s.renderScale, direction);
+        return Result::Changed;
+    }
     return Result::Unchanged;
 }
 
@@ -58,7 +64,8 @@ SettingsMenu::Result SettingsMenu::activate(Settings& s) {
         *on = !*on;
         return Result::Changed;
     }
-    if (row >= kFirstKeyRow && row < kBackRow) {
+    if (row == kRenderScaleRow) return adjust(s, 1);
+    if (row >= kFirstKeyRow && row < kFirstKeyRow + kActionCount) {
         waiting = true;
         message = "Press the new key for " + std::string(actionTitle(static_cast<Action>(row - kFirstKeyRow))) +
                   " (Backspace: keep the old one)";
@@ -96,6 +103,7 @@ std::vector<SettingsMenu::Line> SettingsMenu::lines(const Settings& s) const {
         const bool asked = waiting && row == kFirstKeyRow + i;
         out.push_back({actionTitle(static_cast<Action>(i)), asked ? "..." : input::keyName(s.keys[i])});
     }
+    out.push_back({"Render scale", RenderScale::name(s.renderScale)});
     out.push_back({"Back to the title", ""});
     return out;
 }

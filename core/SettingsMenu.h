@@ -10,7 +10,9 @@
 class SettingsMenu {
 public:
     enum Row { kMusicRow, kEffectsRow, kMuteRow, kFullscreenRow, kVsyncRow, kFpsRow, kFirstKeyRow };
-    static constexpr int kBackRow = kFirstKeyRow + kActionCount;
+    // After the keys, so that a key's row stays where players (and their fingers) know it.
+    static constexpr int kRenderScaleRow = kFirstKeyRow + kActionCount;
+    static constexpr int kBackRow = kRenderScaleRow + 1;
     static constexpr int kRowCount = kBackRow + 1;
 
     enum class Result { Unchanged, Changed, Leave };
@@ -22,9 +24,9 @@ public:
 
     void open();  // the first row, no wait, no note
     void move(int rows);  // up (negative) or down, round the list
-    // Left (-1) and right (+1): a volume steps, a switch flips.
+    // Left (-1) and right (+1): a volume steps, a switch flips, a choice moves on.
     Result adjust(Settings& settings, int direction);
-    // Enter: a switch flips, a key row waits for its key, the last row leaves.
+    // Enter: a switch flips, a choice moves on, a key row waits for its key, the last row leaves.
     Result activate(Settings& settings);
     // While waiting: the key pressed. A key that cannot be bound leaves the binding as it was
     // and says why in note(); Backspace gives up waiting.

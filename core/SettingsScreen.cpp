@@ -26,6 +26,7 @@ void Game::loadSettings() {
     settingsLoaded = true;
     if (!settings.vsync) swapInterval = 0;  // --no-vsync wins over the setting, never the reverse
     if (settings.fpsOverlay != fpsOverlay.isShown()) fpsOverlay.toggle();
+    if (!renderScaleChosen) renderScale.choose(settings.renderScale);
 }
 
 void Game::saveSettings() {
@@ -46,8 +47,14 @@ void Game::applySettings(const Settings& before) {
         applySwapInterval();
     }
     if (settings.fpsOverlay != fpsOverlay.isShown()) fpsOverlay.toggle();
+    if (settings.renderScale != before.renderScale && !renderScaleChosen) renderScale.choose(settings.renderScale);
     if (musicGain(settings) != musicGain(before) || effectsGain(settings) != effectsGain(before)) applyVolumes();
     if (settings != before) saveSettings();
+}
+
+void Game::chooseRenderScale(int choice) {
+    renderScaleChosen = true;
+    renderScale.choose(choice);
 }
 
 void Game::changeSettings(const Settings& wanted) {

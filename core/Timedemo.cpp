@@ -14,7 +14,9 @@
 
 #include "core/FrameStats.h"
 #include "core/Game.h"
+#include "core/RenderScale.h"
 #include "effects/EffectGroup.h"
+#include "framework/ShaderProgram.h"
 #include "platform/Clock.h"
 
 namespace {
@@ -27,11 +29,13 @@ constexpr uint32_t kStartMs = 1000000;
 
 struct Course {
     TimedemoOptions options;
+    int programsBefore = 0;           // shader programs built before the first timed frame
     long frameIndex = 0;              // frames drawn since the flight started, the warm-up first
     SteadyClock::time_point lastSwap;
     EffectGroup* style = nullptr;      // the style being timed
     std::vector<std::string> names;   // per style flown so far
     std::vector<std::vector<double>> times;
+    std::vector<std::vector<double>> scales;  // each frame's scene scale, percent
 };
 
 Course course;
@@ -42,14 +46,17 @@ void setClockForFrame(long index) {
 
 [[noreturn]] void finish() {
     std::vector<framestats::Summary> rows;
-    std::vector<double> all;
+    std::vector<double> all, allScales;
     for (size_t i = 0; i < course.times.size(); ++i) {
-        rows.push_back(framestats::summarize(course.names[i], course.times[i]));
+        rows.push_back(framestats::summarize(course.names[i], course.times[i], course.scales[i]));
         all.insert(all.end(), course.times[i].begin(), course.times[i].end());
+        allScales.insert(allScales.end(), course.scales[i].begin(), course.scales[i].end());
     }
-    const framestats::Summary total = framestats::summarize("total", all);
-    std::printf("\nTimedemo: %d frames of each style, %.2f ms of game time a frame\n", course.options.framesPerStyle,
-                kFrameMs);
+    const framestats::Summary total = framestats::summarize("total", all, allScales);
+    std::printf("\nTimedemo: %d frames of each style, %.2f ms of game time a frame, render scale %s, "
+                "%d shader programs built during the flight\n",
+                course.options.framesPerStyle, kFrameMs, RenderScale::name(course.options.renderScale).c_str(),
+                ShaderProgram::loadCount() - course.programsBefore);
     std::fputs(framestats::formatTable(rows, total).c_str(), stdout);
     std::fflush(stdout);
 
@@ -78,6 +85,7 @@ void timedemoDisplay() {
     game.idle();
     EffectGroup* drawn = game.currentStyle();
     game.display();
+    const double scale = game.getRenderer().getSceneScale() * 100.0;  // the scale this frame was drawn at
     glFinish();
     const SteadyClock::time_point now = SteadyClock::now();
     const double ms = std::chrono::duration<double, std::milli>(now - course.lastSwap).count();
@@ -87,8 +95,10 @@ void timedemoDisplay() {
         course.style = drawn;
         course.names.push_back(drawn ? drawn->getName() : "");
         course.times.emplace_back();
+        course.scales.emplace_back();
     }
     course.times.back().push_back(ms);
+    course.scales.back().push_back(scale);
     if (static_cast<int>(course.times.back().size()) < course.options.framesPerStyle) return;
     if (!drawn || !drawn->getNext()) finish();
     game.showNextStyle();
@@ -107,6 +117,7 @@ void runTimedemo(Game& game, int argc, char** argv, const TimedemoOptions& optio
     testclock::enable(kStartMs);
     game.setSwapInterval(0);
     game.setUseSettingsFile(false);  // the same frames whatever the player has set
+    game.chooseRenderScale(options.renderScale);
     game.startUp(argc, argv);
 
     glutDisplayFunc(timedemoDisplay);
@@ -121,6 +132,7 @@ void runTimedemo(Game& game, int argc, char** argv, const TimedemoOptions& optio
     game.display();
     glFinish();
     course.lastSwap = SteadyClock::now();
+    course.programsBefore = ShaderProgram::loadCount();
     glutMainLoop();
     std::exit(0);  // the main loop does not return; the course ends in finish
 }

@@ -11,6 +11,7 @@ class Game;
 struct TimedemoOptions {
     int framesPerStyle = paths::kTimedemoFrames;
     std::string csvFile;  // also write the table here as CSV; empty: only print it
+    int renderScale = 100;  // the 3D scene's scale (RenderScale's choices: Auto, 100, 75, 50)
 };
 
 // Starts the game as run does (a start-up failure ends it as it ends the game), flies the

@@ -44,6 +44,7 @@ void Game::startDemo(FlightMode mode) {
 }
 
 void Game::beginFlight(uint32_t seed, const FlightRules& rules, FlightMode mode) {
+    finishWarmUp();  // what the title frames have not drawn yet: no flight frame compiles
     sound.playEffect(GameAudio::Beam, effectsGain(settings));
     flightState.start(seed, rules, mode);
     // Every player's flight is recorded; a replay is not recorded again.
@@ -56,6 +57,8 @@ void Game::beginFlight(uint32_t seed, const FlightRules& rules, FlightMode mode)
     std::fflush(stdout);
     inputs.clear();
     clock.reset();
+    renderScale.restart();
+    lastSwapMs = -1;
     scorePanelTimer = 0;
     highscoreRank = 0;
     fx.clear();
@@ -224,6 +227,7 @@ void Game::pause() {
 void Game::resume() {
     if (!paused) return;
     paused = false;
+    renderScale.restart();
     // The time paused is never simulated: the flight goes on from the step it stood at.
     lastFrameTime = timeGetTime();
     sound.holdAll(false);

@@ -123,6 +123,7 @@ int main(int argc, char** argv) {
         TimedemoOptions options;
         options.framesPerStyle = line.timedemoFrames;
         options.csvFile = csvFile;
+        options.renderScale = line.renderScale;
         runTimedemo(game, glutArgc, argv, options);
     }
     game.setSwapInterval(line.vsync ? 1 : 0);

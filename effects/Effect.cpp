@@ -16,7 +16,17 @@ Effect::Effect() {}
 
 void Effect::activate() {
     // With several programs the last one stays current.
-    for (ShaderProgram* program : programs) program->use();
+    const bool ground = effectContext().groundPass;
+    for (size_t i = 0; i < programs.size(); ++i) {
+        ShaderProgram* variant = ground ? getGroundProgram(i) : nullptr;
+        (variant ? variant : programs[i])->use();
+    }
+}
+
+bool Effect::hasGroundVariant() const {
+    for (ShaderProgram* program : groundPrograms)
+        if (program) return true;
+    return false;
 }
 
 void Effect::deactivate() {
@@ -25,10 +35,12 @@ void Effect::deactivate() {
 
 Effect::~Effect() {
     for (ShaderProgram* program : programs) delete program;
+    for (ShaderProgram* program : groundPrograms) delete program;
     programs.clear();
+    groundPrograms.clear();
 }
 
-ShaderProgram* Effect::addProgram(const char* name) {
+ShaderProgram* Effect::addProgram(const char* name, bool withGround) {
     // Bounded formatting: an over-long name is cut instead of overrunning the buffer.
     char* vertexPath = new char[100];
     char* fragmentPath = new char[100];
@@ -36,8 +48,14 @@ ShaderProgram* Effect::addProgram(const char* name) {
     std::snprintf(fragmentPath, 100, "Shader/%s.frag", name);
     ShaderProgram* program = new ShaderProgram(effectContext().logger);
     program->load(vertexPath, fragmentPath);
+    ShaderProgram* ground = nullptr;
+    if (withGround) {
+        ground = new ShaderProgram(effectContext().logger);
+        ground->load(vertexPath, fragmentPath, "#define GROUND 1\n");
+    }
     delete[] vertexPath;
     delete[] fragmentPath;
     programs.push_back(program);
+    groundPrograms.push_back(ground);
     return program;
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <vector>
 
 class ShaderProgram;
@@ -16,9 +17,16 @@ public:
     Effect& operator=(const Effect&) = delete;
 
     // Loads "Shader/<name>.vert" and "Shader/<name>.frag" into a new program owned by the effect.
-    ShaderProgram* addProgram(const char* name);
+    // With withGround, also the program built with GROUND defined, which activate uses while
+    // the ground is drawn: the untextured ground reads one texel all over, and its variant
+    // reads it once a vertex instead of once a pixel.
+    ShaderProgram* addProgram(const char* name, bool withGround = false);
     const std::vector<ShaderProgram*>& getPrograms() const { return programs; }
+    // The ground variant of programs[i], or null.
+    ShaderProgram* getGroundProgram(std::size_t i) const { return i < groundPrograms.size() ? groundPrograms[i] : nullptr; }
+    bool hasGroundVariant() const;
 
 protected:
     std::vector<ShaderProgram*> programs;
+    std::vector<ShaderProgram*> groundPrograms;  // parallel to programs
 };

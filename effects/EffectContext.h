@@ -13,6 +13,9 @@ struct EffectContext {
     bool backdropPass = false;
     // Cleared while the display draws the sea in the funky style.
     bool funkyPassFlag = false;
+    // Set while the display draws the ground with the group's programs: those with a ground
+    // variant use it (see Effect::addProgram).
+    bool groundPass = false;
     Logger* logger = nullptr;  // for shader messages
 };
 

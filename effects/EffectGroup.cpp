@@ -36,6 +36,10 @@ EffectGroup::~EffectGroup() {
 
 void EffectGroup::addEffect(Effect* effect) { effects.push_back(effect); }
 
+bool EffectGroup::hasGroundVariant() const {
+    return std::any_of(effects.begin(), effects.end(), [](const Effect* e) { return e->hasGroundVariant(); });
+}
+
 void EffectGroup::addSharedEffect(Effect* effect) {
     effects.push_back(effect);
     sharedEffects.push_back(effect);

@@ -24,6 +24,8 @@ public:
     EffectGroup* getNext() const { return next; }
     EffectGroup* getPrevious() const { return previous; }
     const std::vector<Effect*>& getEffects() const { return effects; }
+    // Whether an effect draws the ground with a variant of its own (see Effect::addProgram).
+    bool hasGroundVariant() const;
 
     static EffectGroup* lastCreated;
 

@@ -8,7 +8,7 @@ class Texture;
 class NormalShader : public Effect {
 public:
     NormalShader();
-    // Binds "normalMap" to texture unit 0 once; the size is the window's.
+    // Binds "normalMap" to texture unit 0; the size is the normal target's (again when it changes).
     void setup(int width, int height);
     // Draws the texture over the overlay projection's whole screen through the blur program.
     void drawBlurred(Texture* texture);

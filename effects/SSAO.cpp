@@ -2,8 +2,10 @@
 
 #include "effects/SSAO.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "effects/EffectContext.h"
@@ -28,77 +30,104 @@ const float SSAO::kKernel[SSAO::kKernelSize][3] = {
 namespace {
 Logger* sharedLogger() { return effectContext().logger; }
 
-// Only the depths need full floats, in one channel: the projection gives back the eye position.
 // Colours and normals packed into 0..1 are 8 bits on screen anyway, and the occlusion's 16-bit
-// floats keep its soft gradients: a quarter and a half of the memory and of the traffic.
-Texture* makeTarget(int width, int height, GLint internalFormat) {
+// floats keep its soft gradients. The depths are the depth buffer's own.
+Texture* makeTarget(int width, int height, GLint internalFormat, GLint filter = GL_LINEAR) {
     TextureLoader loader;
-    return loader.createTexture(GL_TEXTURE_2D, internalFormat, width, height, GL_RGBA,
-                                internalFormat == GL_RGBA8 ? GL_UNSIGNED_BYTE : GL_FLOAT, GL_LINEAR, true, false, false,
+    GLenum format = GL_RGBA, type = internalFormat == GL_RGBA8 ? GL_UNSIGNED_BYTE : GL_FLOAT;
+    if (internalFormat == GL_DEPTH_COMPONENT24) format = GL_DEPTH_COMPONENT, type = GL_UNSIGNED_INT;
+    return loader.createTexture(GL_TEXTURE_2D, internalFormat, width, height, format, type, filter, true, false, false,
                                 nullptr);
+}
+
+ShaderProgram* loadProgram(const char* name, const std::string& defines = std::string()) {
+    ShaderProgram* program = new ShaderProgram(sharedLogger());
+    program->load(std::string("Shader/") + name + ".vert", std::string("Shader/") + name + ".frag", defines);
+    return program;
 }
 
 }  // namespace
 
 SSAO::SSAO()
-    : occlusionProgram(nullptr), combineProgram(nullptr), blurProgram(nullptr), geometryProgram(nullptr),
-      normalProgram(nullptr),
-      geometryPositions(nullptr),
-      randomTexture(nullptr), geometryNormals(nullptr), geometryColors(nullptr),
-      occlusionHalf(nullptr), blurTexture(nullptr), geometryFBO(nullptr), occlusionFBO(nullptr), posMapLocation(-1),
-      randomMapLocation(-1), normalMapLocation(-1), pSphereLocation(-1), colorMapLocation(-1),
-      combineNormalMapLocation(-1), ssaoMapLocation(-1), mapResXLocation(-1),
-      mapResYLocation(-1), onlySSAOLocation(-1), xDirectionLocation(-1), blurMapLocation(-1),
-      projectionMatrixLocation(-1), projection{},
-      nearLocation(-1), farLocation(-1),
-      geometryDrawBuffers{GL_COLOR_ATTACHMENT0_EXT, GL_COLOR_ATTACHMENT1_EXT, GL_COLOR_ATTACHMENT2_EXT},
-      texelSampler(0), active(false), onlySSAO(false), width(0), height(0) {
-    geometryProgram = new ShaderProgram(sharedLogger());
-    geometryProgram->load("Shader/mrt.vert", "Shader/mrt.frag");
-    nearLocation = geometryProgram->getUniformLocation("near");
-    farLocation = geometryProgram->getUniformLocation("far");
-
-    normalProgram = new ShaderProgram(sharedLogger());
-    normalProgram->load("Shader/normals.vert", "Shader/normals.frag");
-
-    occlusionProgram = new ShaderProgram(sharedLogger());
-    occlusionProgram->load("Shader/ssao.vert", "Shader/ssao.frag");
-    randomMapLocation = occlusionProgram->getUniformLocation("randomMap");
-    posMapLocation = occlusionProgram->getUniformLocation("posMap");
-    normalMapLocation = occlusionProgram->getUniformLocation("normalMap");
-    pSphereLocation = occlusionProgram->getUniformLocation("pSphere");
-    projectionMatrixLocation = occlusionProgram->getUniformLocation("projectionMatrix");
-
+    : occlusionProgram(nullptr), combineProgram(nullptr), combineOnlyProgram(nullptr), blurProgram(nullptr),
+      geometryProgram(nullptr), geometryGroundProgram(nullptr), normalProgram(nullptr), maskProgram(nullptr), geometryDepth(nullptr),
+      randomTexture(nullptr), geometryNormals(nullptr), geometryColors(nullptr), occlusionHalf(nullptr),
+      blurTexture(nullptr), geometryFBO(nullptr), occlusionFBO(nullptr), projection{},
+      geometryDrawBuffers{GL_COLOR_ATTACHMENT0_EXT, GL_COLOR_ATTACHMENT1_EXT}, maskProjectionLocation(-1),
+      occlusionProjectionLocation(-1), xDirectionLocation(-1), texelSampler(0), active(false),
+      onlySSAO(false), width(0), height(0) {
+    geometryProgram = loadProgram("mrt");
+    geometryGroundProgram = loadProgram("mrt", "#define GROUND 1\n");
+    normalProgram = loadProgram("normals");
+    maskProgram = loadProgram("ssao_mask");
+    occlusionProgram = loadProgram("ssao");
+    blurProgram = loadProgram("ssao_blur");
     combineProgram = addProgram("ssao_combine");
-    colorMapLocation = combineProgram->getUniformLocation("colorMap");
-    combineNormalMapLocation = combineProgram->getUniformLocation("normalMap");
-    ssaoMapLocation = combineProgram->getUniformLocation("SSAOMap");
-    onlySSAOLocation = combineProgram->getUniformLocation("onlySSAO");
+    // The occlusion alone: a program of its own, without the colour read the other needs.
+    combineOnlyProgram = loadProgram("ssao_combine", "#define ONLY_SSAO 1\n");
 
-    blurProgram = new ShaderProgram(sharedLogger());
-    blurProgram->load("Shader/ssao_blur.vert", "Shader/ssao_blur.frag");
-    blurMapLocation = blurProgram->getUniformLocation("SSAOMap");
+    // The samplers' units and the kernel never change.
+    maskProgram->use();
+    maskProgram->setUniform1i(maskProgram->getUniformLocation("posMap"), 1);
+    occlusionProgram->use();
+    occlusionProgram->setUniform1i(occlusionProgram->getUniformLocation("randomMap"), 0);
+    occlusionProgram->setUniform1i(occlusionProgram->getUniformLocation("posMap"), 1);
+    occlusionProgram->setUniform1i(occlusionProgram->getUniformLocation("normalMap"), 2);
+    glUniform3fv(occlusionProgram->getUniformLocation("pSphere"), kKernelSize, &kKernel[0][0]);
+    blurProgram->use();
+    blurProgram->setUniform1i(blurProgram->getUniformLocation("SSAOMap"), 3);
+    for (ShaderProgram* combine : {combineProgram, combineOnlyProgram}) {
+        combine->use();
+        if (combine == combineProgram) combine->setUniform1i(combine->getUniformLocation("colorMap"), 0);
+        combine->setUniform1i(combine->getUniformLocation("SSAOMap"), 3);
+    }
+    maskProjectionLocation = maskProgram->getUniformLocation("projectionMatrix");
+    occlusionProjectionLocation = occlusionProgram->getUniformLocation("projectionMatrix");
     xDirectionLocation = blurProgram->getUniformLocation("xDirection");
-    mapResXLocation = blurProgram->getUniformLocation("mapResX");
-    mapResYLocation = blurProgram->getUniformLocation("mapResY");
+    glUseProgram(0);
+
+    if (GLEW_VERSION_3_3 || GLEW_ARB_sampler_objects) {
+        glGenSamplers(1, &texelSampler);
+        glSamplerParameteri(texelSampler, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        glSamplerParameteri(texelSampler, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+        glSamplerParameteri(texelSampler, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+        glSamplerParameteri(texelSampler, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    }
+
+    // A tile of random vectors repeated over the screen: after the blur no pattern shows, and a
+    // window-sized one would cost 8 MB and two million random numbers at every start. Its own
+    // source, always the same: the occlusion looks the same in every run, and drawing it takes
+    // nothing from anybody else's sequence.
+    Random noise(kNoiseSeed);
+    std::vector<float> randomData(static_cast<size_t>(kRandomSize) * kRandomSize * 4);
+    makeRandomVectors(kRandomSize * kRandomSize, randomData.data(), noise);
+    TextureLoader loader;
+    randomTexture = loader.createTexture(GL_TEXTURE_2D, GL_RGBA32F_ARB, kRandomSize, kRandomSize, GL_RGBA, GL_FLOAT,
+                                         GL_LINEAR, false, false, true, randomData.data());
+    glBindTexture(GL_TEXTURE_2D, 0);
 }
 
 // The game never destroys its SSAO effect; tests and tools do, and must get everything back.
 SSAO::~SSAO() {
-    delete geometryFBO;
-    delete occlusionFBO;
-    delete geometryPositions;
+    releaseTargets();
     delete randomTexture;
-    delete geometryNormals;
-    delete geometryColors;
-    delete occlusionHalf;
-    delete blurTexture;
     if (texelSampler) glDeleteSamplers(1, &texelSampler);
     delete occlusionProgram;
+    delete combineOnlyProgram;
     delete blurProgram;
     delete geometryProgram;
+    delete geometryGroundProgram;
     delete normalProgram;
+    delete maskProgram;
     // combineProgram is in programs: the base destructor deletes it.
+}
+
+void SSAO::releaseTargets() {
+    delete geometryFBO;
+    delete occlusionFBO;
+    for (Texture* t : {geometryDepth, geometryNormals, geometryColors, occlusionHalf, blurTexture}) delete t;
+    geometryFBO = occlusionFBO = nullptr;
+    geometryDepth = geometryNormals = geometryColors = occlusionHalf = blurTexture = nullptr;
 }
 
 void SSAO::makeRandomVectors(int texelCount, float* out, Random& random) {
@@ -122,53 +151,42 @@ void SSAO::makeRandomVectors(int texelCount, float* out, Random& random) {
 }
 
 void SSAO::setup(int w, int h) {
+    releaseTargets();
     width = w;
     height = h;
-    geometryFBO = new FBO(sharedLogger(), w, h, true);
 
-    // A tile of random vectors repeated over the screen: after the blur no pattern shows, and a
-    // window-sized one would cost 8 MB and two million random numbers at every start. Its own
-    // source, always the same: the occlusion looks the same in every run, and drawing it takes
-    // nothing from anybody else's sequence.
-    Random noise(kNoiseSeed);
-    std::vector<float> randomData(static_cast<size_t>(kRandomSize) * kRandomSize * 4);
-    makeRandomVectors(kRandomSize * kRandomSize, randomData.data(), noise);
-    TextureLoader loader;
-    randomTexture = loader.createTexture(GL_TEXTURE_2D, GL_RGBA32F_ARB, kRandomSize, kRandomSize, GL_RGBA, GL_FLOAT,
-                                         GL_LINEAR, false, false, true, randomData.data());
-
-    geometryPositions = makeTarget(w, h, GL_R32F);
+    // The depth buffer is a texture the occlusion reads: no target of its own for depths.
+    geometryDepth = makeTarget(w, h, GL_DEPTH_COMPONENT24, GL_NEAREST);
     geometryNormals = makeTarget(w, h, GL_RGBA8);
-    geometryColors = makeTarget(w, h, GL_RGBA8);
-    // The first blur pass runs at the size of the half-size occlusion it reads.
-    blurTexture = makeTarget(w / 2, h / 2, GL_RGBA16F_ARB);
-
+    // Read only at its own texel centres.
+    geometryColors = makeTarget(w, h, GL_RGBA8, GL_NEAREST);
+    geometryFBO = new FBO(sharedLogger(), w, h, false);
     geometryFBO->bind();
-    geometryFBO->attachTexture(GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D, geometryPositions->getID());
-    geometryFBO->attachTexture(GL_COLOR_ATTACHMENT1_EXT, GL_TEXTURE_2D, geometryNormals->getID());
-    geometryFBO->attachTexture(GL_COLOR_ATTACHMENT2_EXT, GL_TEXTURE_2D, geometryColors->getID());
-    geometryFBO->attachDepthRenderbuffer();
+    geometryFBO->attachTexture(GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D, geometryNormals->getID());
+    geometryFBO->attachTexture(GL_COLOR_ATTACHMENT1_EXT, GL_TEXTURE_2D, geometryColors->getID());
+    geometryFBO->attachTexture(GL_DEPTH_ATTACHMENT_EXT, GL_TEXTURE_2D, geometryDepth->getID());
+    glDrawBuffers(2, geometryDrawBuffers);
     geometryFBO->checkStatus();
     geometryFBO->unbind();
 
-    // The occlusion and blur passes have no depth test: no depth renderbuffer.
-    occlusionFBO = new FBO(sharedLogger(), w, h, false);
-    occlusionHalf = makeTarget(w / 2, h / 2, GL_RGBA16F_ARB);
-
+    // The half-size passes: the occlusion and the blur between them, over a depth buffer of the
+    // mask pass's verdicts.
+    const int hw = std::max(w / 2, 1), hh = std::max(h / 2, 1);
+    occlusionHalf = makeTarget(hw, hh, GL_RGBA16F_ARB);
+    blurTexture = makeTarget(hw, hh, GL_RGBA16F_ARB);
+    occlusionFBO = new FBO(sharedLogger(), hw, hh, true);
     occlusionFBO->bind();
     occlusionFBO->attachTexture(GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D, occlusionHalf->getID());
+    occlusionFBO->attachDepthRenderbuffer();
     glDrawBuffer(GL_COLOR_ATTACHMENT0_EXT);
     occlusionFBO->checkStatus();
     occlusionFBO->unbind();
     glBindTexture(GL_TEXTURE_2D, 0);
 
-    if (GLEW_VERSION_3_3 || GLEW_ARB_sampler_objects) {
-        glGenSamplers(1, &texelSampler);
-        glSamplerParameteri(texelSampler, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-        glSamplerParameteri(texelSampler, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-        glSamplerParameteri(texelSampler, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-        glSamplerParameteri(texelSampler, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    }
+    blurProgram->use();
+    blurProgram->setUniform1f(blurProgram->getUniformLocation("mapResX"), static_cast<float>(hw));
+    blurProgram->setUniform1f(blurProgram->getUniformLocation("mapResY"), static_cast<float>(hh));
+    blurProgram->unuse();
 }
 
 // A read exactly at a texel's centre gets that texel whatever the filter; the software
@@ -177,31 +195,39 @@ void SSAO::sampleTexelCentres(int unit, bool nearest) {
     if (texelSampler) glBindSampler(unit, nearest ? texelSampler : 0);
 }
 
-void SSAO::setClipPlanes(float nearPlane, float farPlane) {
-    geometryProgram->use();
-    geometryProgram->setUniform1f(nearLocation, nearPlane);
-    geometryProgram->setUniform1f(farLocation, farPlane);
-    geometryProgram->unuse();
-}
-
 void SSAO::captureProjection() { glGetFloatv(GL_PROJECTION_MATRIX, projection); }
+
+void SSAO::setProjection(ShaderProgram* program) {
+    glUniformMatrix4fv(program == maskProgram ? maskProjectionLocation : occlusionProjectionLocation, 1, GL_FALSE,
+                       projection);
+}
 
 void SSAO::beginGeometryPass(bool occlusionOnly) {
     onlySSAO = occlusionOnly;
     geometryFBO->bind();
-    geometryProgram->use();
-    // The occlusion shown alone never reads the colours: positions and normals only.
-    glDrawBuffers(onlySSAO ? 2 : 3, geometryDrawBuffers);
+    // The occlusion shown alone never reads the colours: the normals only.
+    if (onlySSAO) {
+        normalProgram->use();
+        glDrawBuffer(GL_COLOR_ATTACHMENT0_EXT);
+    } else {
+        geometryProgram->use();
+        glDrawBuffers(2, geometryDrawBuffers);
+    }
 }
 
 void SSAO::beginNormalPass() {
     geometryFBO->bind();
     normalProgram->use();
-    glDrawBuffer(GL_COLOR_ATTACHMENT1_EXT);
+    glDrawBuffer(GL_COLOR_ATTACHMENT0_EXT);
+}
+
+void SSAO::groundPass(bool on) {
+    // The occlusion alone draws normals only, which read no texel.
+    if (!onlySSAO) (on ? geometryGroundProgram : geometryProgram)->use();
 }
 
 void SSAO::endGeometryPass() {
-    geometryProgram->unuse();
+    glUseProgram(0);
     geometryFBO->unbind();
 }
 
@@ -210,55 +236,58 @@ void SSAO::activate() { active = true; }
 
 void SSAO::composite() {
     if (!geometryFBO) return;  // not set up: there are no targets to work on
-    occlusionPass();
+    if (effectContext().playing) {
+        glPushAttrib(GL_DEPTH_BUFFER_BIT | GL_ENABLE_BIT | GL_LIGHTING_BIT | GL_VIEWPORT_BIT);
+        glDisable(GL_LIGHTING);
+        glLoadIdentity();
+        disable2DTexturing(4);
+        occlusionFBO->bind();
+        glViewport(0, 0, std::max(width / 2, 1), std::max(height / 2, 1));
+        maskPass();
+        occlusionPass();
+        blurPass();
+        occlusionFBO->unbind();
+        glPopAttrib();
+    }
     combinePass();
 }
 
 void SSAO::deactivate() { active = false; }
 
-void SSAO::occlusionPass() {
-    occlusionFBO->bind();
-    occlusionFBO->attachTexture(GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D, occlusionHalf->getID());
-    occlusionProgram->use();
-    if (effectContext().playing) {
-        glUniformMatrix4fv(projectionMatrixLocation, 1, GL_FALSE, projection);
-        glDisable(GL_LIGHTING);
-        glLoadIdentity();
-        disable2DTexturing(4);
-        randomTexture->bind(GL_TEXTURE_2D, 0);
-        geometryPositions->bind(GL_TEXTURE_2D, 1);
-        geometryNormals->bind(GL_TEXTURE_2D, 2);
-        occlusionProgram->setUniform1i(randomMapLocation, 0);
-        occlusionProgram->setUniform1i(posMapLocation, 1);
-        occlusionProgram->setUniform1i(normalMapLocation, 2);
-        glUniform3fv(pSphereLocation, kKernelSize, &kKernel[0][0]);
-        // At half the window's size in both styles: the two blur passes smooth it back to
-        // the window's size, and a quarter of the pixels cost a quarter of the taps.
-        glPushAttrib(GL_VIEWPORT_BIT);
-        glViewport(0, 0, width / 2, height / 2);
-        // The kernel's taps read the nearest stored surface: blending four neighbours' positions
-        // would only invent surfaces at depth edges, and costs four times the fetches.
-        sampleTexelCentres(1, true);
-        drawScreenQuad();
-        sampleTexelCentres(1, false);
-        glPopAttrib();
-        occlusionProgram->unuse();
-        disable2DTexturing(4);
-    }
-    occlusionFBO->unbind();
+void SSAO::maskPass() {
+    // Into both half-size targets, with the verdict in the depth buffer.
+    occlusionFBO->attachTexture(GL_COLOR_ATTACHMENT1_EXT, GL_TEXTURE_2D, blurTexture->getID());
+    glDrawBuffers(2, geometryDrawBuffers);
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_ALWAYS);
+    glDepthMask(GL_TRUE);
+    maskProgram->use();
+    setProjection(maskProgram);
+    geometryDepth->bind(GL_TEXTURE_2D, 1);
+    drawScreenQuad();
+    occlusionFBO->attachTexture(GL_COLOR_ATTACHMENT1_EXT, GL_TEXTURE_2D, 0);
+    glDrawBuffer(GL_COLOR_ATTACHMENT0_EXT);
+    // From here on only the pixels the mask left open (its quad lies at depth 0.5).
+    glDepthFunc(GL_GREATER);
+    glDepthMask(GL_FALSE);
 }
 
-void SSAO::combinePass() {
-    disable2DTexturing(1);
+void SSAO::occlusionPass() {
+    occlusionProgram->use();
+    setProjection(occlusionProgram);
+    randomTexture->bind(GL_TEXTURE_2D, 0);
+    geometryDepth->bind(GL_TEXTURE_2D, 1);
+    geometryNormals->bind(GL_TEXTURE_2D, 2);
+    // At half the window's size in both styles: the two blur passes smooth it back to the
+    // window's size, and a quarter of the pixels cost a quarter of the taps.
+    drawScreenQuad();
+    disable2DTexturing(4);
+}
+
+void SSAO::blurPass() {
     // Blurred across into the blur texture, then down back into the occlusion target, both at
     // the occlusion's own size.
     blurProgram->use();
-    blurProgram->setUniform1f(mapResXLocation, width / 2.0f);
-    blurProgram->setUniform1f(mapResYLocation, height / 2.0f);
-    blurProgram->setUniform1i(blurMapLocation, 3);
-    occlusionFBO->bind();
-    glPushAttrib(GL_VIEWPORT_BIT);
-    glViewport(0, 0, width / 2, height / 2);
     sampleTexelCentres(3, true);
     for (int across = 1; across >= 0; --across) {
         Texture* source = across ? occlusionHalf : blurTexture;
@@ -268,22 +297,18 @@ void SSAO::combinePass() {
         blurProgram->setUniform1f(xDirectionLocation, across ? 1.0f : 0.0f);
         drawScreenQuad();
     }
-    glPopAttrib();
-    occlusionFBO->unbind();
-    blurProgram->unuse();
+    sampleTexelCentres(3, false);
+    glUseProgram(0);
+}
 
+void SSAO::combinePass() {
     // At the window's size: the occlusion alone, or the colours darkened with it.
-    combineProgram->use();
-    geometryColors->bind(GL_TEXTURE_2D, 0);
-    occlusionHalf->bind(GL_TEXTURE_2D, 3);
-    combineProgram->setUniform1i(colorMapLocation, 0);
-    combineProgram->setUniform1i(ssaoMapLocation, 3);
-    combineProgram->setUniform1i(combineNormalMapLocation, 2);
-    combineProgram->setUniform1f(onlySSAOLocation, onlySSAO ? 1.0f : 0.0f);
-    sampleTexelCentres(3, false);  // widened: filtered
-    sampleTexelCentres(2, true);   // the normals (and what they cover) at the window's size
+    ShaderProgram* combine = onlySSAO ? combineOnlyProgram : combineProgram;
+    combine->use();
+    disable2DTexturing(3);
+    if (!onlySSAO) geometryColors->bind(GL_TEXTURE_2D, 0);
+    occlusionHalf->bind(GL_TEXTURE_2D, 3);  // widened: filtered
     drawScreenQuad();
-    sampleTexelCentres(2, false);
-    combineProgram->unuse();
+    combine->unuse();
     disable2DTexturing(3);
 }

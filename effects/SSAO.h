@@ -8,9 +8,10 @@ class Random;
 class ShaderProgram;
 class Texture;
 
-// Screen-space ambient occlusion: a geometry pass into three float targets, an occlusion
-// pass with a 16-sample kernel and a random-vector texture, then a two-pass blur and a
-// composite (or the occlusion alone). The group's activation only switches the effect on;
+// Screen-space ambient occlusion: a geometry pass into a normal and a colour target over a
+// depth texture; at half size a mask pass that settles the pixels the kernel need not visit,
+// an occlusion pass with a 16-sample kernel and a random-vector texture, a two-pass blur; then
+// a composite (or the occlusion alone). The group's activation only switches the effect on;
 // the passes run once a frame, in composite, when this frame's targets are filled.
 class SSAO : public Effect {
 public:
@@ -22,14 +23,16 @@ public:
     // Runs the occlusion and combine passes into the frame buffer bound at the call.
     void composite();
 
+    // The targets at width x height; called again, it replaces them (a new render scale).
     void setup(int width, int height);
-    void setClipPlanes(float nearPlane, float farPlane);
     void captureProjection();
     // The scene's targets for the occlusion; the colours only when the occlusion is not shown alone.
     void beginGeometryPass(bool occlusionOnly);
     // Like beginGeometryPass, but only the normal target is drawn (for showing the normals).
     void beginNormalPass();
     void endGeometryPass();
+    // Around the ground in the geometry pass: its program's ground variant (see Effect::addProgram).
+    void groundPass(bool on);
 
     bool isActive() const { return active; }
     void setOnlySSAO(bool value) { onlySSAO = value; }
@@ -43,10 +46,12 @@ public:
     // For inspection.
     ShaderProgram* getOcclusionProgram() const { return occlusionProgram; }
     ShaderProgram* getCombineProgram() const { return combineProgram; }
+    ShaderProgram* getCombineOnlyProgram() const { return combineOnlyProgram; }
     ShaderProgram* getBlurProgram() const { return blurProgram; }
     ShaderProgram* getGeometryProgram() const { return geometryProgram; }
     ShaderProgram* getNormalProgram() const { return normalProgram; }
-    Texture* getPositionTexture() const { return geometryPositions; }
+    ShaderProgram* getMaskProgram() const { return maskProgram; }
+    Texture* getDepthTexture() const { return geometryDepth; }
     Texture* getColorTexture() const { return geometryColors; }
     Texture* getRandomTexture() const { return randomTexture; }
     Texture* getOcclusionHalf() const { return occlusionHalf; }
@@ -62,16 +67,23 @@ public:
     static constexpr unsigned kNoiseSeed = 20260;
 
 private:
+    void releaseTargets();
+    void maskPass();
     void occlusionPass();
+    void blurPass();
     void combinePass();
     void sampleTexelCentres(int unit, bool nearest);
+    void setProjection(ShaderProgram* program);
 
     ShaderProgram* occlusionProgram;
-    ShaderProgram* combineProgram;
+    ShaderProgram* combineProgram;      // the occlusion on the colours
+    ShaderProgram* combineOnlyProgram;  // the occlusion alone
     ShaderProgram* blurProgram;
     ShaderProgram* geometryProgram;
+    ShaderProgram* geometryGroundProgram;
     ShaderProgram* normalProgram;
-    Texture* geometryPositions;
+    ShaderProgram* maskProgram;
+    Texture* geometryDepth;
     Texture* randomTexture;
     Texture* geometryNormals;
     Texture* geometryColors;
@@ -79,23 +91,11 @@ private:
     Texture* blurTexture;
     FBO* geometryFBO;
     FBO* occlusionFBO;
-    int posMapLocation;
-    int randomMapLocation;
-    int normalMapLocation;
-    int pSphereLocation;
-    int colorMapLocation;
-    int combineNormalMapLocation;
-    int ssaoMapLocation;
-    int mapResXLocation;
-    int mapResYLocation;
-    int onlySSAOLocation;
-    int xDirectionLocation;
-    int blurMapLocation;
-    int projectionMatrixLocation;
     float projection[16];
-    int nearLocation;
-    int farLocation;
-    GLenum geometryDrawBuffers[3];
+    GLenum geometryDrawBuffers[2];
+    int maskProjectionLocation;
+    int occlusionProjectionLocation;
+    int xDirectionLocation;
     GLuint texelSampler;  // nearest, for reads at a target's own texel centres; 0 without samplers
     bool active;
     bool onlySSAO;

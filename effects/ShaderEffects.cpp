@@ -53,14 +53,15 @@ void BlueShader::activate() {
     program->setUniform1i(useTextureLocation, effectContext().backdropPass ? 1 : 0);
 }
 
-GreenShader::GreenShader() { addProgram("sample2"); }
+GreenShader::GreenShader() { addProgram("sample2", true); }
 
 BlackWhiteShader::BlackWhiteShader() : program(nullptr) {
-    program = addProgram("silhouette");
-    const int strength = program->getUniformLocation("strength");
-    program->use();
-    program->setUniform1f(strength, 0.3f);
-    program->unuse();
+    program = addProgram("silhouette", true);
+    for (ShaderProgram* p : {program, getGroundProgram(0)}) {
+        p->use();
+        p->setUniform1f(p->getUniformLocation("strength"), 0.3f);
+        p->unuse();
+    }
 }
 
 FunkyShader::FunkyShader() : program(nullptr), texLocation(-1), usePositionLookupLocation(-1), noiseTexture(0) {
@@ -120,7 +121,7 @@ void RealShader::activate() {
     placeLightAboveShip();
 }
 
-ToonShader::ToonShader() { addProgram("toon"); }
+ToonShader::ToonShader() { addProgram("toon", true); }
 
 void ToonShader::activate() {
     Effect::activate();

@@ -51,6 +51,7 @@ void ShaderProgram::load(std::string vertexPath, std::string fragmentPath, const
         return;
     }
     if (vertexShader != 0 || fragmentShader != 0 || program != 0) release();
+    ++loads;
 
     vertexShader = glCreateShader(GL_VERTEX_SHADER);
     fragmentShader = glCreateShader(GL_FRAGMENT_SHADER);

@@ -24,6 +24,9 @@ public:
     void release();
 
     GLuint getProgram() const { return program; }
+    // How many programs were loaded in this process: a flight must load none (the timedemo
+    // says how many it saw).
+    static int loadCount() { return loads; }
     GLuint getVertexShader() const { return vertexShader; }
     GLuint getFragmentShader() const { return fragmentShader; }
 
@@ -34,4 +37,5 @@ private:
     GLuint fragmentShader;
     GLuint program;
     Logger* logger;
+    static inline int loads = 0;
 };

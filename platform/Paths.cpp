@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/RenderScale.h"
 #include "platform/ReadFile.h"
 
 namespace paths {
@@ -107,6 +108,7 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
     auto is = [](const std::string& arg, const std::string& name) { return arg == name || arg.rfind(name + "=", 0) == 0; };
     bool framesGiven = false;
     bool csvGiven = false;
+    bool scaleGiven = false;
     for (; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--help" || arg == "-h") {
@@ -130,6 +132,11 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
         } else if (is(arg, "--csv")) {
             if (!valueOf(arg, "--csv", &line.csvFile)) return wrong("--csv needs a file name");
             csvGiven = true;
+        } else if (is(arg, "--render-scale")) {
+            std::string scale;
+            if (!valueOf(arg, "--render-scale", &scale) || !RenderScale::parse(scale, &line.renderScale))
+                return wrong("--render-scale needs auto, 100, 75 or 50");
+            scaleGiven = true;
         } else if (is(arg, "--timedemo-frames")) {
             std::string count;
             const bool given = valueOf(arg, "--timedemo-frames", &count);
@@ -148,6 +155,7 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
     if (line.timedemo && !line.replayFile.empty()) return wrong("--replay and --timedemo cannot go together");
     if (csvGiven && !line.timedemo) return wrong("--csv goes with --timedemo");
     if (framesGiven && !line.timedemo) return wrong("--timedemo-frames goes with --timedemo");
+    if (scaleGiven && !line.timedemo) return wrong("--render-scale goes with --timedemo");
     return line;
 }
 
@@ -265,6 +273,8 @@ std::string usage(const std::string& program, const PlayerFiles& xdg) {
            "  --timedemo-frames N\n"
            "                  frames drawn of each style in the timedemo (default " + std::to_string(kTimedemoFrames) + ")\n"
            "  --csv FILE      also write the timedemo's table to FILE as CSV\n"
+           "  --render-scale auto|100|75|50\n"
+           "                  the timedemo's 3D scene at that share of the window (default 100)\n"
            "  --replay FILE   play a kept flight back exactly (P pause, F fast forward,\n"
            "                  Esc stop), print \"Replay finished: score N\" and exit; exit 1\n"
            "                  when it cannot be played exactly\n"

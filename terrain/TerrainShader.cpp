@@ -18,6 +18,17 @@ struct Variant {
     int waterLevelLocation = -1;
 };
 
+unsigned switchesFor(bool withFog, int mode, bool playing) {
+    unsigned switches = 0;
+    if (playing) {
+        if (withFog) switches |= WithFog;
+        if (mode != Untextured) switches |= WithTextures;
+        if (mode == Winter || mode == Beach) switches |= SpecialLighting;
+        if (mode == Beach) switches |= BeachBand;
+    }
+    return switches;
+}
+
 Variant& variantFor(unsigned switches) {
     static Variant variants[16];
     Variant& v = variants[switches];
@@ -38,15 +49,10 @@ Variant& variantFor(unsigned switches) {
 
 }  // namespace
 
+void TerrainShader::build(bool withFog, int mode, bool playing) { variantFor(switchesFor(withFog, mode, playing)); }
+
 void TerrainShader::prepare(bool withFog, int mode, bool playing, float waterLevel) {
-    unsigned switches = 0;
-    if (playing) {
-        if (withFog) switches |= WithFog;
-        if (mode != Untextured) switches |= WithTextures;
-        if (mode == Winter || mode == Beach) switches |= SpecialLighting;
-        if (mode == Beach) switches |= BeachBand;
-    }
-    Variant& v = variantFor(switches);
+    Variant& v = variantFor(switchesFor(withFog, mode, playing));
     current = v.program;
     if (playing) {
         current->use();

@@ -15,7 +15,8 @@ void TerrainStrip::addChunk(Random& random) {
     // The new chunk's last row lies on the far chunk's first row.
     chunk.z = last ? last->z - kChunkSizeZ : 0.0f;
     chunk.grid = std::move(grid);
-    chunk.serial = nextSerial++;
+    static uint32_t lastSerial = 0;
+    chunk.serial = ++lastSerial;
     chunks.push_back(std::move(chunk));
 }
 

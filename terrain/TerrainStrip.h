@@ -10,7 +10,8 @@ class Random;
 
 // One piece of the strip: its finished height grid (never changed once made, so the renderer
 // may keep it while it uploads and draws it), where it lies along the flight, and a serial
-// number that tells the renderer which of its uploads it is.
+// number that tells the renderer which of its uploads it is: unique in the process, so the
+// chunks of a new flight are never taken for an earlier flight's.
 struct StripChunk {
     std::shared_ptr<const HeightGrid> grid;
     float z = 0.0f;  // offset of its row 0 inside the strip
@@ -40,5 +41,4 @@ private:
     void addChunk(Random& random);
 
     std::vector<StripChunk> chunks;
-    uint32_t nextSerial = 1;
 };

@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/RenderScale.h"
 #include "core/Settings.h"
 #include "platform/ReadFile.h"
 #include "support/TestFiles.h"
@@ -31,6 +32,7 @@ Settings everythingChanged() {
     s.musicVolume = 7, s.effectsVolume = 0;
     s.muted = s.fullscreen = s.fpsOverlay = s.howToPlaySeen = true;
     s.vsync = false;
+    s.renderScale = RenderScale::kAuto;
     s.keys = {'a', '#', input::kPageUp, ';', input::functionKey(7), input::kPauseKey};
     s.padJump = 3, s.padFire = 4, s.padStart = 9;
     return s;
@@ -85,6 +87,7 @@ TEST(SettingsFile, ADamagedLineIsSkippedTheGoodOnesCountAndTheFirstFaultyLineIsN
         {"[sound]\nmusic_volume = loud\n", "line 7: music_volume = loud is not a number"},
         {"[sound]\neffects_volume =\n", "line 7: effects_volume = \"\" is not a number"},
         {"[sound]\nmute = maybe\n", "line 7: mute = maybe is not true or false"},
+        {"[display]\nrender_scale = 80 %\n", "line 7: render_scale = 80 % is not auto, 100, 75 or 50"},
         {"[gamepad]\nfire = 0\n", "line 7: fire = 0 is not between 1 and 32"},
         {"[gamepad]\nstart = 33\n", "line 7: start = 33 is not between 1 and 32"},
         {"[keys]\njump = F13\n", "line 7: jump = F13 is not the name of a key"},

@@ -39,7 +39,7 @@ std::string fingerprint(const std::string& path) {
 // The console's table: each row's style and frames, after the header, the total last.
 std::vector<std::pair<std::string, int>> tableOf(const std::string& console) {
     std::vector<std::pair<std::string, int>> rows;
-    const std::regex row("(.*\\S) +([0-9]+)( +[0-9.]+){4}");
+    const std::regex row("(.*\\S) +([0-9]+)( +[0-9.]+){5}");
     bool inTable = false;
     for (const std::string& line : linesOf(console)) {
         std::smatch m;
@@ -83,6 +83,7 @@ TEST_F(Timedemo, FliesEveryStylePrintsAndWritesItsTableAndLeavesTheHighScoresAlo
     ASSERT_EQ(finished(), 0) << console() << errors();
     EXPECT_EQ(errors(), "");
     EXPECT_NE(console().find("Swap interval 0"), std::string::npos) << "the timedemo never waits for the display";
+    EXPECT_NE(console().find("render scale 100 %, 0 shader programs built during the flight"), std::string::npos);
 
     // Every style flown, in order, the frames asked for; what the columns hold and how the
     // CSV is laid out are the frame statistics' rules tests'.
@@ -92,26 +93,27 @@ TEST_F(Timedemo, FliesEveryStylePrintsAndWritesItsTableAndLeavesTheHighScoresAlo
         EXPECT_EQ(rows[i], std::make_pair(std::string(i < 11 ? kStyles[i] : "total"), i < 11 ? 3 : 33));
     const std::vector<std::string> csv = linesOf(harness::readFileText(dir + "/timedemo.csv"));
     ASSERT_EQ(csv.size(), 13u) << harness::readFileText(dir + "/timedemo.csv");
-    EXPECT_EQ(csv[0], "style,frames,median_ms,p99_ms,slowest_ms,fps");
+    EXPECT_EQ(csv[0], "style,frames,median_ms,p99_ms,slowest_ms,fps,scale_percent");
     EXPECT_EQ(csv[12].rfind("total,33,", 0), 0u) << csv[12];
 
     EXPECT_EQ(fingerprint(dir + "/highscore.txt"), table);
     EXPECT_EQ(fingerprint(dir + "/Textures/highscore.png"), picture);
 }
 
-// A missing shader is reported and its style still flown, as in the game; the CSV file named
-// from another folder lands there, not in the data folder.
+// A missing shader is reported and its style still flown, as in the game, at the scale asked
+// for; the CSV file named from another folder lands there, not in the data folder.
 TEST_F(Timedemo, AMissingShaderIsReportedAndItsStyleStillTimed) {
     std::remove((dir + "/Shader/toon.frag").c_str());
     Launch how;
     how.workDir = elsewhere;
-    how.args = {"--data", dir, "--timedemo", "--timedemo-frames", "1", "--csv", "times.csv"};
+    how.args = {"--data", dir, "--timedemo", "--timedemo-frames", "1", "--csv", "times.csv", "--render-scale", "50"};
     launch(how);
     ASSERT_EQ(finished(), 0) << console() << errors();
     EXPECT_NE(console().find("Could not open shader file: Shader/toon.frag"), std::string::npos) << console();
     const auto rows = tableOf(console());
     ASSERT_EQ(rows.size(), 12u) << console();
     EXPECT_EQ(rows[6], std::make_pair(std::string("Toon Shader"), 1));
+    EXPECT_NE(console().find("render scale 50 %"), std::string::npos) << console();
     EXPECT_EQ(linesOf(harness::readFileText(elsewhere + "/times.csv")).size(), 13u);
     EXPECT_FALSE(gamefolder::exists(dir + "/times.csv"));
 

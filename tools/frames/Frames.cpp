@@ -2,7 +2,8 @@
 // last frame of each style as a PPM picture. Two builds that draw the same frames write the
 // same files, so a change that should not alter the look can be checked with cmp or compare.
 //
-//   lumivex_frames OUTDIR   (run from the game folder, on a display)
+//   lumivex_frames OUTDIR [SCALE]   (run from the game folder, on a display)
+// SCALE (100, 75 or 50, default 100) draws the 3D scene at that share of the window.
 #include <GL/glew.h>
 #include <GL/freeglut.h>
 
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "core/Game.h"
+#include "core/RenderScale.h"
 #include "platform/Clock.h"
 
 namespace {
@@ -44,15 +46,18 @@ void scriptedInput(Game& game, int frame) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: %s OUTDIR\n", argv[0]);
+    int scale = 100;
+    if (argc < 2 || (argc > 2 && (!RenderScale::parse(argv[2], &scale) || scale == RenderScale::kAuto))) {
+        std::fprintf(stderr, "usage: %s OUTDIR [100|75|50]\n", argv[0]);
         return 2;
     }
     const std::string out = argv[1];
     testclock::enable(100000);
     Game& game = Game::instance();
     game.setUseSettingsFile(false);  // the same frames whatever the player has set
-    game.startUp(argc, argv);
+    game.chooseRenderScale(scale);
+    int glutArgc = 1;  // the options are the tool's
+    game.startUp(glutArgc, argv);
     game.newGame(4242);  // a fixed flight: the same frames from build to build
     for (int style = 0; style < 11; ++style) {
         for (int frame = 0; frame < kFramesPerStyle; ++frame) {
