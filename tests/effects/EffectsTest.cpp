@@ -145,10 +145,14 @@ TEST(SSAO, EachPassRunsOnceAtHalfSizeAndLeavesNoSamplerAndTheNormalsStyleRunsNon
         glUseProgram = countingUseProgram;
         drawFrame(style);
         glUseProgram = realUseProgram;
-        const int once = style != kNormal ? 1 : 0;  // the blur's two directions are one use
-        EXPECT_EQ(std::vector<int>({programUses[occlusion], programUses[combine], programUses[blur], programUses[geometry],
+        // The blur's two directions are one use. The occlusion alone draws only normals, through
+        // the normals' program, and its own combine; the colours' program comes back after the
+        // ground, which its ground variant draws.
+        const int once = style != kNormal ? 1 : 0, colours = style == kPhongSsao ? 1 : 0;
+        const GLuint combined = style == kSsaoOnly ? ssao->getCombineOnlyProgram()->getProgram() : combine;
+        EXPECT_EQ(std::vector<int>({programUses[occlusion], programUses[combined], programUses[blur], programUses[geometry],
                                     programUses[normals]}),
-                  std::vector<int>({once, once, once, once, 1 - once}))
+                  std::vector<int>({once, once, once, 2 * colours, 1 - colours}))
             << "style " << style;
         if (style == kNormal) continue;
         EXPECT_EQ(written(ssao->getOcclusionHalf()) + ", " + written(ssao->getBlurTexture()), "120000 of 400x300, 120000 of 400x300");
