@@ -143,10 +143,12 @@ TEST_F(CoreTest, FlightKeysSteerJumpAndFireWithTheirSounds) {
 // Escape pauses a flight, and the pause panel's E ends it as a last hit would: its score goes
 // on to the name entry, and the name typed into the table with that score, however long the
 // name entry takes; until then nothing moves and nothing is written. (Ranks and the name's
-// length: TableRulesTest.)
+// length: TableRulesTest.) The flight is kept as a replay, the best one.
 TEST_F(CoreTest, AFlightEndedOnThePausePanelGoesToNameEntryAndTheNameIntoTheTable) {
+    harness::removeTree("replays");
     const std::string table = harness::readFileText("highscore.txt");
     startFlight();
+    const uint32_t seed = game.flight().seed;
     earnPoints();
     const int score = game.flight().score;
     type("\x1b");
@@ -170,6 +172,16 @@ TEST_F(CoreTest, AFlightEndedOnThePausePanelGoesToNameEntryAndTheNameIntoTheTabl
     EXPECT_EQ(game.screen(), Highscore);
     EXPECT_NE(harness::readFileText("highscore.txt").find(std::to_string(score) + ";q m_-Z9\n"), std::string::npos);
     std::remove("highscore.txt");
+
+    // The flight is kept: the attract mode shows it as the best, and R on the title lists it.
+    toTitle();
+    fly(21000, 1000, true);
+    ASSERT_TRUE(game.isDemoRunning());
+    EXPECT_EQ(game.flight().seed, seed) << "the best flight";
+    type("xr\r");
+    EXPECT_TRUE(game.isReplaying()) << "the list's first row played";
+    type("\x1b");
+    EXPECT_EQ(game.screen(), ReplaysScreen);
 }
 
 // A save that fails is told on the high-score screen, in one red line above the table.
@@ -222,11 +234,9 @@ TEST_F(CoreTest, IdleTakesTheClockAcrossItsWrap) {
     now = 6;
 }
 
-// Attract mode: 20 idle seconds on the title start the seeded demo, which moves through the
-// styles on its own schedule, flies on through hits and stars, never writes the table, and
-// ends at any key (which does nothing else) or after the last style. Once a flight is kept
-// (here one ended from the pause panel), the attract mode shows the best one instead, and R
-// on the title lists it to play again.
+// Attract mode: 20 idle seconds on the title start the seeded demo (no flight kept yet), which
+// moves through the styles on its own schedule, flies on through hits and stars, never writes
+// the table, and ends at any key (which does nothing else) or after the last style.
 TEST_F(CoreTest, TwentyIdleSecondsOnTheTitleStartTheDemoAndAnyKeyEndsIt) {
     harness::removeTree("replays");
     const std::string table = harness::readFileText("highscore.txt");
@@ -260,25 +270,6 @@ TEST_F(CoreTest, TwentyIdleSecondsOnTheTitleStartTheDemoAndAnyKeyEndsIt) {
     EXPECT_EQ(game.screen(), Title);
     EXPECT_EQ(last, kStyleCount - 1) << "over after the last style";
     EXPECT_EQ(harness::readFileText("highscore.txt"), table);
-    type("s");  // (that the demo's bullets stay its own is the step's rules test)
-    // The pause panel's E ends a flight as a last hit would: its score goes on to the table.
-    const uint32_t seed = game.flight().seed;
-    earnPoints();
-    const int score = game.flight().score;
-    type("\x1b");
-    ASSERT_TRUE(game.isPaused());
-    type("e");
-    fly(2000, 100);
-    EXPECT_EQ(game.screen(), EnterName);
-    EXPECT_EQ(game.flight().score, score);
-    toTitle();
-    fly(21000, 1000, true);
-    ASSERT_TRUE(game.isDemoRunning());
-    EXPECT_EQ(game.flight().seed, seed) << "the best flight";
-    type("xr\r");
-    EXPECT_TRUE(game.isReplaying()) << "the list's first row played";
-    type("\x1b");
-    EXPECT_EQ(game.screen(), ReplaysScreen);
 }
 
 TEST_F(CoreTest, PauseStopsTheClockAndTheSoundAndResumesWithoutAJump) {

@@ -192,6 +192,17 @@ TEST_F(Flight, AFinishedFlightKeepsItsScoreAndTheNextStartsWithAnEmptyGun) {
     EXPECT_EQ(demo.bulletCount, 0);
 }
 
+// A player's hands at step n: weaving, jumping now and then, firing, a test key or two.
+Input hands(long n) {
+    Input in;
+    in.set((n / 300) % 3 == 0 ? Input::Left : Input::Right, (n / 300) % 3 != 2);
+    in.set(Input::Jump, n % 700 == 0);
+    in.set(Input::Fire, n % 90 == 0);
+    in.set(Input::TestBulletPowerUp, n % 2000 == 1);
+    in.set(Input::TestStar, n % 3000 == 2);
+    return in;
+}
+
 // A relief that answers from the points alone, the same every time.
 void relief(const std::vector<float>& points, std::vector<float>& heights) {
     for (size_t k = 0; k < heights.size(); ++k) heights[k] = std::sin(points[2 * k]) + std::cos(0.3f * points[2 * k + 1]);
@@ -208,15 +219,7 @@ TEST(FlightReplay, SixtySecondsReplayExactlyInAnySlicingOfTheTime) {
         for (uint32_t ms = 0; ms < 60000; ms += sliceMs) {
             clock.add(sliceMs);
             while (clock.takeStep(s.rules.stepMs)) {
-                // A player's hands: weaving, jumping now and then, firing, a test key or two.
-                const long n = s.stepCount;
-                Input in;
-                in.set((n / 300) % 3 == 0 ? Input::Left : Input::Right, (n / 300) % 3 != 2);
-                in.set(Input::Jump, n % 700 == 0);
-                in.set(Input::Fire, n % 90 == 0);
-                in.set(Input::TestBulletPowerUp, n % 2000 == 1);
-                in.set(Input::TestStar, n % 3000 == 2);
-                step(s, in, ground);
+                step(s, hands(s.stepCount), ground);
             }
         }
         EXPECT_EQ(s.stepCount, 11999) << sliceMs << " ms slices";
@@ -249,13 +252,7 @@ TEST(FlightReplay, AKeptFlightPlaysBackExactlyAndBadFilesAreRefused) {
         };
         s.world.updateHeights(ground);  // as the game puts the ship on the ground before the first step
         for (long n = 0; !s.over; ++n) {
-            // A player's hands: weaving, jumping now and then, firing, a test key or two.
-            Input in;
-            in.set((n / 300) % 3 == 0 ? Input::Left : Input::Right, (n / 300) % 3 != 2);
-            in.set(Input::Jump, n % 700 == 0);
-            in.set(Input::Fire, n % 90 == 0);
-            in.set(Input::TestBulletPowerUp, n % 2000 == 1);
-            in.set(Input::TestStar, n % 3000 == 2);
+            Input in = hands(n);
             in.set(Input::EndFlight, n == steps);
             step(s, in, ground);
             recorder.stepped(in, s);
