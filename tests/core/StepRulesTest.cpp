@@ -286,6 +286,7 @@ TEST(FlightReplay, AKeptFlightPlaysBackExactlyAndBadFilesAreRefused) {
     EXPECT_EQ(replayed, score);
     EXPECT_NE(play(100, &replayed), "");
 
+    EXPECT_EQ(replay::list(dir).size(), 1u) << "the best, also among the latest, is one row";
     // Eleven short flights later: the ten latest and the best.
     for (int i = 0; i < 11; ++i) record(1);
     const std::vector<replay::Entry> kept = replay::list(dir);
