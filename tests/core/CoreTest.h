@@ -61,12 +61,13 @@ struct CoreTest : ::testing::Test {
     }
     void TearDown() override { testclock::disable(); }
 
-    void type(const std::string& keys) {
+    // Keys, then (if asked) that long in flight, as fly() does by default.
+    void type(const std::string& keys, uint32_t thenMs = 0) {
         for (char c : keys) game.keyboard(static_cast<unsigned char>(c), 0, 0);
+        fly(thenMs);
     }
-    void press(int special) { game.special(special, 0, 0); }
+    void press(int special, uint32_t thenMs = 0) { game.special(special, 0, 0), fly(thenMs); }
     void release(int special) { game.specialUp(special, 0, 0); }
-    void hold(int special, bool down) { down ? press(special) : release(special); }
     // Frames of the given length on the manual clock, drawn or not.
     void fly(uint32_t ms, uint32_t frameMs = 16, bool draw = false) {
         for (uint32_t t = 0; t < ms; t += frameMs) {
@@ -98,7 +99,7 @@ struct CoreTest : ::testing::Test {
     }
     // Hits until the flight ends, and its last moment has passed.
     void crash() {
-        for (int i = 0; i < 12 && !game.flight().over; ++i) press(GLUT_KEY_F2), fly(10);
+        for (int i = 0; i < 12 && !game.flight().over; ++i) press(GLUT_KEY_F2, 10);
         for (int t = 0; t < 100 && game.screen() == Playing; ++t) fly(50, 50);
     }
     // Steers under the bullet power-ups F8 brings (to where each will be when it reaches the
@@ -114,8 +115,8 @@ struct CoreTest : ::testing::Test {
                     const float3 p = obj->getPosition(), v = obj->getVelocity();
                     target = p.x + v.x * (ship.z - p.z) / (f.forwardSpeed + v.z);
                 }
-            hold(GLUT_KEY_LEFT, ship.x > target + 0.05f);
-            hold(GLUT_KEY_RIGHT, ship.x < target - 0.05f);
+            ship.x > target + 0.05f ? press(GLUT_KEY_LEFT) : release(GLUT_KEY_LEFT);
+            ship.x < target - 0.05f ? press(GLUT_KEY_RIGHT) : release(GLUT_KEY_RIGHT);
             fly(10);
         }
         release(GLUT_KEY_LEFT), release(GLUT_KEY_RIGHT);

@@ -37,23 +37,15 @@ struct StartedGame : ::testing::Environment {
 
 const bool registered = (::testing::AddGlobalTestEnvironment(new StartedGame), true);
 
-float volumeOf(audio::Channel* channel) {
-    float v = -1;
-    if (channel) channel->getVolume(&v);
-    return v;
+// What a channel reports, or `none` without a channel.
+template <typename T>
+T ask(audio::Channel* channel, int (audio::Channel::*get)(T*), T none) {
+    if (channel) (channel->*get)(&none);
+    return none;
 }
-
-bool isHeld(audio::Channel* channel) {
-    bool p = false;
-    if (channel) channel->getPaused(&p);
-    return p;
-}
-
-audio::Sound* playing(audio::Channel* channel) {
-    audio::Sound* sound = nullptr;
-    if (channel) channel->getCurrentSound(&sound);
-    return sound;
-}
+float volumeOf(audio::Channel* c) { return ask(c, &audio::Channel::getVolume, -1.0f); }
+bool isHeld(audio::Channel* c) { return ask(c, &audio::Channel::getPaused, false); }
+audio::Sound* playing(audio::Channel* c) { return ask<audio::Sound*>(c, &audio::Channel::getCurrentSound, nullptr); }
 
 float shipX(const Game& game) { return game.flight().ship->getPosition().x; }
 
@@ -73,15 +65,12 @@ TEST_F(CoreTest, StartUpWritesItsProgressInOrderAndNoProblem) {
     EXPECT_EQ(game.getRenderer().getStyles().size(), static_cast<size_t>(kStyleCount));
 }
 
+// (C to the credits and B back: PlayTest.)
 TEST_F(CoreTest, ScreenKeysMoveBetweenScreensAndMTogglesTheMusic) {
-    type("c");
-    EXPECT_EQ(game.screen(), Credits);
-    type("csm");
+    type("ccsm");
     press(GLUT_KEY_INSERT);
     EXPECT_EQ(game.screen(), Credits) << "only b leaves the credits";
-    type("b");
-    EXPECT_EQ(game.screen(), Title);
-    type("s");
+    type("bs");
     ASSERT_EQ(game.screen(), Playing);
     fly(100);
     const long steps = game.flight().stepCount;
@@ -111,21 +100,18 @@ TEST_F(CoreTest, FlightKeysSteerJumpAndFireWithTheirSounds) {
     startFlight();
     fly(500);
     const float x = shipX(game);
-    press(GLUT_KEY_LEFT);
-    fly(300);
+    press(GLUT_KEY_LEFT, 300);
     release(GLUT_KEY_LEFT);
     EXPECT_LT(shipX(game), x - 0.5f);
     fly(300);
     EXPECT_EQ(game.flight().ship->getVelocity().x, 0.0f) << "released: the ship stops";
 
-    press(GLUT_KEY_UP);
-    fly(16);
+    press(GLUT_KEY_UP, 16);
     EXPECT_EQ(game.flight().ship->getMotionState(), Jumping);
     EXPECT_EQ(playing(game.audio().getEffectsChannel()), game.audio().effectSound(GameAudio::Jump));
     fly(2000);
 
-    type(" ");
-    fly(16);
+    type(" ", 16);
     EXPECT_EQ(playing(game.audio().getEffectsChannel()), game.audio().effectSound(GameAudio::Jump)) << "an empty gun is silent";
     collectBullets();
     fly(16, 16, true);
@@ -134,8 +120,7 @@ TEST_F(CoreTest, FlightKeysSteerJumpAndFireWithTheirSounds) {
         const int dot = static_cast<int>(std::lround((i * 0.05f - 0.12f + 1) * 400));
         EXPECT_EQ(near(colourAt(dot, 30, 1), Rgb{255, 222, 0}), i < bullets) << "dot " << i << " of " << bullets;
     }
-    type(" ");
-    fly(16);
+    type(" ", 16);
     EXPECT_EQ(game.flight().bulletCount, bullets - 1);
     EXPECT_EQ(playing(game.audio().getEffectsChannel()), game.audio().effectSound(GameAudio::Fire));
 }
@@ -374,26 +359,21 @@ TEST_F(CoreTest, AKeyReboundOnTheSettingsScreenFiresAndTheOldOneNoLonger) {
     startFlight();
     collectBullets();
     const int bullets = game.flight().bulletCount;
-    type(" ");
-    fly(16);
+    type(" ", 16);
     EXPECT_EQ(game.flight().bulletCount, bullets) << "Space fires no more";
-    type("f");
-    fly(16);
-    press(GLUT_KEY_F7);
-    fly(16);
+    type("f", 16);
+    press(GLUT_KEY_F7, 16);
     EXPECT_EQ(game.flight().bulletCount, bullets - 2) << "f fires, and F7 still does";
 
     // A character key can steer, and its release stops the ship.
     Settings settings;
     ASSERT_TRUE(bindKey(settings, Action::Left, 'a'));
     game.changeSettings(settings);
-    type("a");
-    fly(200);
+    type("a", 200);
     EXPECT_LT(game.flight().ship->getVelocity().x, 0.0f);
     game.keyboardUp('a', 0, 0);
     fly(300);
-    press(GLUT_KEY_LEFT);
-    fly(200);
+    press(GLUT_KEY_LEFT, 200);
     EXPECT_EQ(game.flight().ship->getVelocity().x, 0.0f) << "released, and the arrow steers no more";
 }
 
@@ -413,8 +393,7 @@ TEST_F(CoreTest, HitsStarsAndTheEndAreShownAndTheEndWaitsABeatBeforeTheTable) {
     toStyle(2);
     EXPECT_GT(middle(false), gold + 400) << "+1 and the new multiplier, in gold";
     fly(2000, 100);
-    press(GLUT_KEY_F2);
-    fly(50);
+    press(GLUT_KEY_F2, 50);
     EXPECT_GT(middle(true), red + 300) << "-1 in red";
     fly(2000, 100);
     press(GLUT_KEY_F2), fly(20), press(GLUT_KEY_F2), fly(20);

@@ -138,8 +138,8 @@ TEST_F(GameWindow, APlayerGoesThroughEveryScreenAndTheFlightPlaysBackExactly) {
     EXPECT_NE(errors().find("cut.lvr cannot be played: cut short"), std::string::npos) << errors();
 }
 
-// 800 x 600 at first; F11 fills a wide screen, the picture between bars (their sizes in any
-// window: DisplayTest), and Alt+Enter gives the window back. --no-vsync: the refresh is not
+// 800 x 600 at first; F11 fills a wide screen, the picture between bars (the picture's place in
+// any window: InputRulesTest), and Alt+Enter gives the window back. --no-vsync: the refresh is not
 // waited for; Escape quits.
 TEST_F(GameWindow, F11FillsAWideScreenWithBarsBesideThePictureAndGivesTheWindowBack) {
     ASSERT_NO_FATAL_FAILURE(ownScreen(1280, 720));

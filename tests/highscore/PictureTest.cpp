@@ -68,11 +68,8 @@ protected:
                 const int r = gdTrueColorGetRed(v), g = gdTrueColorGetGreen(v), b = gdTrueColorGetBlue(v);
                 c.red += r >= 200 && g <= 70 && b <= 70;
                 c.gold += r >= 200 && g >= 180 && g <= 250 && b <= 80;
-                if (std::abs(r - 30) > 12 || std::abs(g - 60) > 12 || std::abs(b - 110) > 12) {
-                    ++c.text;
-                    c.left = std::min(c.left, x);
-                    c.right = std::max(c.right, x);
-                }
+                if (std::abs(r - 30) > 12 || std::abs(g - 60) > 12 || std::abs(b - 110) > 12)
+                    ++c.text, c.left = std::min(c.left, x), c.right = std::max(c.right, x);
             }
         return c;
     }
@@ -179,8 +176,7 @@ TEST_F(HighscoreTest, PanelRendersOncePerScoreAsGoldOnTransparencyAndSetsALongTi
             transparent += t[3] == 0;
             gold += t[3] == 255 && t[0] >= 240 && t[1] >= 205 && t[1] <= 235 && t[2] <= 30;
             if (y < h / 2 || t[3] == 0) continue;  // the title line is the upper half (rows run bottom up)
-            ++titleTexels;
-            maxX = std::max(maxX, x);
+            ++titleTexels, maxX = std::max(maxX, x);
         }
     EXPECT_GT(transparent, w * h * 7 / 10);
     EXPECT_GT(gold, 150);

@@ -49,8 +49,7 @@ TEST(ObjectDrawing, EveryKindAndTheSceneryDrawFromTheGameFolder) {
     Game::instance().initProjection();
     glLoadIdentity();
     flight.chaseCamera.apply();
-    glEnable(GL_LIGHTING);
-    glEnable(GL_LIGHT0);
+    for (GLenum cap : {GL_LIGHTING, GL_LIGHT0}) glEnable(cap);
     glDisable(GL_CULL_FACE);
     for (GameObject* obj : std::vector<GameObject*>{new Asteroid(1.5f, flight.random), new Bullet(), new BulletPowerUp(), new PowerUp()})
         flight.world.addToActive(obj);

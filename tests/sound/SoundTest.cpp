@@ -64,10 +64,7 @@ std::string makeGameDir(const std::string& dir, const char* playlist, const char
 
 class GameSound : public ::testing::Test {
 protected:
-    void TearDown() override {
-        sound.shutDown();
-        harness::removeTree(dir);
-    }
+    void TearDown() override { sound.shutDown(), harness::removeTree(dir); }
     // Runs frames of the playlist step until `starts` titles have started or the frames run
     // out, and returns their titles in order. A title starts where the music was gone or the
     // playlist moved on; quiet counts the frames without music before each start.

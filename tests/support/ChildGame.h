@@ -217,12 +217,12 @@ protected:
         return n;
     }
 
-    // Pictures taken back to back for about two seconds, for a moment too short for waitFor's
+    // Pictures taken back to back for about four seconds, for a moment too short for waitFor's
     // rounds of screenshot and check on a busy machine (xwd takes a window in milliseconds).
     bool sawSoon(const std::function<bool(const Picture&)>& pred) {
-        harness::runCommand("for i in $(seq 20); do xwd -silent -id " + window + " > '" + out +
+        harness::runCommand("for i in $(seq 40); do xwd -silent -id " + window + " > '" + out +
                             "/burst'$i.xwd; sleep 0.1; done 2>/dev/null");
-        for (int i = 1; i <= 20; ++i) {
+        for (int i = 1; i <= 40; ++i) {
             const std::string base = out + "/burst" + std::to_string(i);
             harness::runCommand("convert '" + base + ".xwd' '" + base + ".png' 2>/dev/null");
             if (Picture p = loadPng(base + ".png"); p && pred(p)) return true;
@@ -242,6 +242,7 @@ protected:
     void playUntilNameEntry(bool watched = false) {
         key("s s");  // the first shows a new player the rules, the second starts
         ASSERT_TRUE(said("created new terrain\n") && waitFor(firstStyle)) << "no flight\n" << console();
+        key("Left", "keydown");  // at the left edge the asteroids, the world's and F1's, pass by
         const int gold = inTheMiddle(shot(), false), red = inTheMiddle(shot(), true);
         if (watched) {
             key("F3");
@@ -251,14 +252,14 @@ protected:
             EXPECT_TRUE(sawSoon([&](const Picture& p) { return firstStyle(p) && inTheMiddle(p, true) > red + 30; }))
                 << "a hit: the style before, -1 in red";
         }
-        key("Left", "keydown"), key("F1 F1 F1");
+        key("F1 F1 F1");
         ASSERT_TRUE(waitFor(scored, 60000)) << "no points\n" << console();
-        key("Left", "keyup");
         if (watched) {
             key("F2");
             EXPECT_TRUE(sawSoon([&](const Picture& p) { return inTheMiddle(p, true) > red + 80 && firstStyle(p); }))
                 << "the end: GAME OVER in red over the flight";
         }
+        key("Left", "keyup");
         bool over = false;
         for (int hits = 0; hits < 12 && !over; ++hits) key("F2"), over = said("Game over: score ", 2500);
         ASSERT_TRUE(over && waitFor(showing(gamefolder::enterNameColour()))) << "no name entry\n" << console();

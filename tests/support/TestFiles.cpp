@@ -11,22 +11,10 @@
 
 namespace harness {
 
-void captureStdout() {
-    std::fflush(stdout);
-    testing::internal::CaptureStdout();
-}
-std::string capturedStdout() {
-    std::fflush(stdout);
-    return testing::internal::GetCapturedStdout();
-}
-void captureStderr() {
-    std::fflush(stderr);
-    testing::internal::CaptureStderr();
-}
-std::string capturedStderr() {
-    std::fflush(stderr);
-    return testing::internal::GetCapturedStderr();
-}
+void captureStdout() { std::fflush(stdout), testing::internal::CaptureStdout(); }
+std::string capturedStdout() { return std::fflush(stdout), testing::internal::GetCapturedStdout(); }
+void captureStderr() { std::fflush(stderr), testing::internal::CaptureStderr(); }
+std::string capturedStderr() { return std::fflush(stderr), testing::internal::GetCapturedStderr(); }
 
 std::string makeTempDir(const std::string& prefix) {
     std::string pattern = "/tmp/" + prefix + "-XXXXXX";
@@ -34,21 +22,16 @@ std::string makeTempDir(const std::string& prefix) {
 }
 
 std::string readFileText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
     std::ostringstream ss;
-    ss << in.rdbuf();
+    ss << std::ifstream(path, std::ios::binary).rdbuf();
     return ss.str();
 }
 
-void writeFileText(const std::string& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
-}
+void writeFileText(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
 
 void removeTree(const std::string& path) {
-    if (path.empty() || path == "/") return;
     std::error_code ignored;
-    std::filesystem::remove_all(path, ignored);
+    if (!path.empty() && path != "/") std::filesystem::remove_all(path, ignored);
 }
 
 ScopedCwd::ScopedCwd(const std::string& dir) : previous(std::filesystem::current_path()), changed(chdir(dir.c_str()) == 0) {}
