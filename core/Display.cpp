@@ -15,6 +15,12 @@ void Game::display() {
     lastDrawn = timeGetTime();
     updateEffectContext();
     beginFrame();
+    // The title behind a panel of its own, dimmed.
+    auto dimmedTitle = [this] {
+        glColor3f(0.45f, 0.45f, 0.45f);
+        drawFullScreenImage(titleTexture);
+        glColor3f(1, 1, 1);
+    };
 
     switch (state) {
         case Title:
@@ -34,15 +40,11 @@ void Game::display() {
             }
             break;
         case SettingsScreen:
-            glColor3f(0.45f, 0.45f, 0.45f);  // the title behind the panel, dimmed
-            drawFullScreenImage(titleTexture);
-            glColor3f(1, 1, 1);
+            dimmedTitle();
             drawSettingsScreen();
             break;
         case ReplaysScreen:
-            glColor3f(0.45f, 0.45f, 0.45f);  // the title behind the list, dimmed
-            drawFullScreenImage(titleTexture);
-            glColor3f(1, 1, 1);
+            dimmedTitle();
             drawReplaysScreen();
             break;
         case Playing: {
