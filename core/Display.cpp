@@ -55,7 +55,10 @@ void Game::display() {
             fx.shake(now, &extras.shake[0], &extras.shake[1]);
             extras.shipHidden = fx.shipHidden();
             renderer.setSceneScale(renderScale.factor());
+            // The score panel as it is at this step, not at the last half second.
+            if (styleFrameDue) scorePanel.updateScoreImage(flightState.score, false, currentTitle());
             renderer.draw(flightState, extras);
+            if (styleFrameDue) saveStyleFrame();  // the flight alone, before what a replay adds
             // No key ends the timedemo, so it says nothing about keys.
             if (isDemoRunning() && flightState.mode != FlightMode::Timedemo)
                 drawDemoLines();

@@ -60,6 +60,10 @@ public:
     void setPlayerFiles(const paths::PlayerFiles& places) { playerFiles = places; }
     // A replay to play back as soon as the window is up, ending the program with it.
     void setStartReplay(replay::Replay recorded) { startReplay = std::make_unique<replay::Replay>(std::move(recorded)); }
+    // A folder where the player's flights (and replays of them) leave a picture of every style
+    // they reach, drawn kStyleFrameMs after it was reached: a flight and its replay leave the same.
+    void setStyleFrames(const std::string& folder) { styleFramesFolder = folder; }
+    static constexpr float kStyleFrameMs = 2000;  // the style's transition is over by then
 
     // GLUT handlers: the game's inputs.
     void display();
@@ -144,6 +148,9 @@ private:
     // The end of a playback: checked against the recording, then where it was started from.
     void endPlayback(bool quit);
     void keepReplay();  // the finished flight among the player's replays
+    // The step at which the current style's picture is due, and its drawing (setStyleFrames).
+    void noteStyleFrame();
+    void saveStyleFrame();
     void replaysKey(int code);
     void reloadHighscoreImage();
     // The typed name confirmed: the score saved, or waiting for the table's lock
@@ -291,6 +298,11 @@ private:
     std::vector<replay::Entry> replayList;
     int replaySelected = 0;
     std::string replayNote;  // why the chosen replay did not play, under the list
+    std::string styleFramesFolder;
+    int styleSeen = -1;        // the style the due picture is of
+    long styleFrameStep = -1;  // the step after which it is drawn
+    bool styleFrameDue = false;  // the steps wait until it is drawn
+    unsigned stylesFramed = 0;   // one bit a style: pictured already
     CardSlot replayCard, replaysCard;
     CardSlot pauseCard, settingsCard, volumeCard, titleKeysCard, trackCard, transitionCard, helpCard, demoCard, noteCard,
         nameCard, failureCard, settingsNoteCard;

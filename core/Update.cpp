@@ -1,10 +1,12 @@
 #include <GL/glew.h>
 #include <GL/freeglut.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
 
+#include "core/FrameShot.h"
 #include "core/Game.h"
 #include "effects/EffectContext.h"
 #include "highscore/HighscoreStore.h"
@@ -60,6 +62,7 @@ void Game::beginFlight(uint32_t seed, const FlightRules& rules, FlightMode mode)
     renderScale.restart();
     lastSwapMs = -1;
     scorePanelTimer = 0;
+    styleSeen = -1, styleFrameStep = -1, styleFrameDue = false, stylesFramed = 0;
     highscoreRank = 0;
     fx.clear();
     ending = false;
@@ -105,7 +108,7 @@ void Game::idle() {
     // Unsigned 32-bit difference: a wrap of the millisecond counter still gives the small step.
     const uint32_t elapsed = timeGetTime() - lastFrameTime;
     clock.add(fastForward && isReplaying() ? std::min<uint32_t>(elapsed, 1000) * 4 : elapsed);
-    while (state == Playing && clock.takeStep(config.stepMs)) stepFlight();
+    while (state == Playing && !styleFrameDue && clock.takeStep(config.stepMs)) stepFlight();
     if (state == Playing && flightState.mode == FlightMode::Demo && flightState.schedule.finished()) {
         endDemo();
         return;
@@ -138,6 +141,31 @@ void Game::stepFlight() {
     react(step(flightState, input, ground));
     if (flying) recorder.stepped(input, flightState);
     scorePanelTimer += static_cast<int>(config.stepMs);
+    if (!styleFramesFolder.empty()) noteStyleFrame();
+}
+
+void Game::noteStyleFrame() {
+    if (flightState.over || flightState.mode != FlightMode::Player) return;
+    if (flightState.style != styleSeen) {
+        styleSeen = flightState.style;
+        styleFrameStep = flightState.stepCount + static_cast<long>(kStyleFrameMs / flightState.rules.stepMs);
+    }
+    // The next frame shows the flight as it is after this very step, whatever the frame rate.
+    if (flightState.stepCount == styleFrameStep && !(stylesFramed & (1u << styleSeen))) styleFrameDue = true;
+}
+
+void Game::saveStyleFrame() {
+    char name[32];
+    std::snprintf(name, sizeof name, "/style-%02d.png", styleSeen + 1);
+    const std::string path = styleFramesFolder + name;
+    mkdir(styleFramesFolder.c_str(), 0755);  // one that cannot be made fails the save, which says so
+    if (saveFrame(path, picture.x, picture.y, picture.width, picture.height))
+        std::printf("Style picture: %s\n", path.c_str());
+    else
+        std::printf("Could not write the style picture %s\n", path.c_str());
+    std::fflush(stdout);
+    stylesFramed |= 1u << styleSeen;
+    styleFrameDue = false;
 }
 
 void Game::react(const StepEvents& events) {

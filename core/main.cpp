@@ -71,16 +71,18 @@ int main(int argc, char** argv) {
             break;
     }
 
-    // The CSV file is named from where the game was started, not from the data folder.
-    std::string csvFile = line.csvFile;
-    if (!csvFile.empty() && csvFile[0] != '/' && !env.workingDir.empty()) csvFile = env.workingDir + "/" + csvFile;
+    // Files named on the command line are named from where the game was started, not from the
+    // data folder.
+    const auto fromStart = [&env](const std::string& name) {
+        return name.empty() || name[0] == '/' || env.workingDir.empty() ? name : env.workingDir + "/" + name;
+    };
+    const std::string csvFile = fromStart(line.csvFile);
 
     // A replay named on the command line is read now, from where the game was started; one that
     // cannot be played is refused before a window opens.
     replay::Replay recorded;
     if (!line.replayFile.empty()) {
-        const std::string file = line.replayFile[0] != '/' && !env.workingDir.empty() ? env.workingDir + "/" + line.replayFile
-                                                                                    : line.replayFile;
+        const std::string file = fromStart(line.replayFile);
         std::string why;
         if (!replay::load(file, &recorded, &why)) {
             std::fprintf(stderr, "%s: %s\n", program.c_str(), why.c_str());
@@ -129,6 +131,7 @@ int main(int argc, char** argv) {
     game.setSwapInterval(line.vsync ? 1 : 0);
     game.setStartFullscreen(line.fullscreen);
     if (!line.replayFile.empty()) game.setStartReplay(std::move(recorded));
+    game.setStyleFrames(fromStart(line.styleFrames));
     game.run(glutArgc, argv);
     return 0;
 }

@@ -129,6 +129,8 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
             if (!valueOf(arg, "--data", &line.dataDir)) return wrong("--data needs a folder");
         } else if (is(arg, "--replay")) {
             if (!valueOf(arg, "--replay", &line.replayFile)) return wrong("--replay needs a replay file");
+        } else if (is(arg, "--style-frames")) {
+            if (!valueOf(arg, "--style-frames", &line.styleFrames)) return wrong("--style-frames needs a folder");
         } else if (is(arg, "--csv")) {
             if (!valueOf(arg, "--csv", &line.csvFile)) return wrong("--csv needs a file name");
             csvGiven = true;
@@ -278,6 +280,9 @@ std::string usage(const std::string& program, const PlayerFiles& xdg) {
            "  --replay FILE   play a kept flight back exactly (P pause, F fast forward,\n"
            "                  Esc stop), print \"Replay finished: score N\" and exit; exit 1\n"
            "                  when it cannot be played exactly\n"
+           "  --style-frames DIR\n"
+           "                  write a picture of every style a flight (or a replay) reaches,\n"
+           "                  two seconds into it, to DIR/style-NN.png\n"
            "  -h, --help      show this help and exit\n"
            "  --version       show the version and exit\n"
            "\n"

@@ -34,6 +34,7 @@ struct CommandLine {
     int timedemoFrames = kTimedemoFrames;  // --timedemo-frames N
     std::string csvFile;    // --csv FILE: the timedemo's table also as CSV; empty when not given
     std::string replayFile; // --replay FILE: play that replay back and exit; empty when not given
+    std::string styleFrames;  // --style-frames DIR: a picture of every style a flight reaches
     int renderScale = 100;  // --render-scale auto|100|75|50 for the timedemo; 0 is Auto
     std::string problem;    // what was wrong, for Misuse ("unknown option --x")
 };

@@ -81,10 +81,13 @@ protected:
 // Title, credits, a flight with a star, a hit and points to its end, name entry, the table and its picture; on
 // the way the log of an earlier run replaced and the refresh waited for. The flight is kept, and
 // played back with --replay it ends at the same score, with and without waiting for the
-// display, and at another window size four times as fast; a replay cut short is refused.
+// display, and at another window size four times as fast, and leaves the same picture of every
+// style it reached; a replay cut short is refused.
 TEST_F(GameWindow, APlayerGoesThroughEveryScreenAndTheFlightPlaysBackExactly) {
     harness::writeFileText(dir + "/log.txt", "stale log of an earlier run\n");
-    ASSERT_NO_FATAL_FAILURE(start());
+    childgame::Launch recording;
+    recording.args = {"--style-frames", "seen"};
+    ASSERT_NO_FATAL_FAILURE(start(recording));
     const std::string log = harness::readFileText(dir + "/log.txt");
     EXPECT_EQ(log.rfind("Lumenwerk Framework Logfile v0.05\n", 0), 0u) << log.substr(0, 200);
     EXPECT_TRUE(saidSwapInterval(1)) << console();
@@ -120,7 +123,7 @@ TEST_F(GameWindow, APlayerGoesThroughEveryScreenAndTheFlightPlaysBackExactly) {
         SCOPED_TRACE(vsync ? "vsync, 1000 x 500, F" : "--no-vsync");
         childgame::Launch how;
         how.args = {"--replay", kept[1]};
-        if (!vsync) how.args.push_back("--no-vsync");
+        if (!vsync) how.args = {"--replay", kept[1], "--no-vsync", "--style-frames", "replayed"};
         ASSERT_NO_FATAL_FAILURE(launch(how));
         ASSERT_TRUE(started()) << console() << errors();
         ASSERT_TRUE(waitFor(styleLabel(1))) << "the flight is shown\n" << console();
@@ -128,6 +131,10 @@ TEST_F(GameWindow, APlayerGoesThroughEveryScreenAndTheFlightPlaysBackExactly) {
         if (vsync) harness::runCommand("xdotool windowsize " + window + " 1000 500"), key("f");
         EXPECT_EQ(exitCode(), 0) << console() << errors();
         EXPECT_NE(console().find("Replay finished: score " + score[1].str() + "\n"), std::string::npos) << console();
+    }
+    for (const char* style : {"/style-01.png", "/style-02.png"}) {
+        const std::string seen = harness::readFileText(dir + "/seen" + style);
+        EXPECT_TRUE(!seen.empty() && seen == harness::readFileText(dir + "/replayed" + style)) << style;
     }
     const std::string bytes = harness::readFileText(dir + "/" + kept[1].str());
     harness::writeFileText(dir + "/cut.lvr", bytes.substr(0, bytes.size() / 2));

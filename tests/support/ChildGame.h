@@ -239,6 +239,7 @@ protected:
     // From the title screen into a game that scores (asteroids pass the ship held at the left
     // edge), then hits until the game is over (one in the first style ends it), in the
     // name-entry screen. Watched, a star, a hit and the end are each seen on the screen.
+    // watched: the game was started with --style-frames, and each sight is waited for.
     void playUntilNameEntry(bool watched = false) {
         key("s s");  // the first shows a new player the rules, the second starts
         ASSERT_TRUE(said("created new terrain\n") && waitFor(firstStyle)) << "no flight\n" << console();
@@ -248,6 +249,7 @@ protected:
             key("F3");
             EXPECT_TRUE(sawSoon([&](const Picture& p) { return styleLabel(2)(p) && inTheMiddle(p, false) > gold + 30; }))
                 << "a star: the next style, +1 in gold";
+            EXPECT_TRUE(said("/style-02.png\n")) << console();
             key("F2");
             EXPECT_TRUE(sawSoon([&](const Picture& p) { return firstStyle(p) && inTheMiddle(p, true) > red + 30; }))
                 << "a hit: the style before, -1 in red";
@@ -255,6 +257,7 @@ protected:
         key("F1 F1 F1");
         ASSERT_TRUE(waitFor(scored, 60000)) << "no points\n" << console();
         if (watched) {
+            EXPECT_TRUE(said("/style-01.png\n")) << console();
             key("F2");
             EXPECT_TRUE(sawSoon([&](const Picture& p) { return inTheMiddle(p, true) > red + 80 && firstStyle(p); }))
                 << "the end: GAME OVER in red over the flight";

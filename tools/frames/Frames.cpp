@@ -1,5 +1,5 @@
 // Draws a fixed, seeded flight through all eleven styles on the manual clock and writes the
-// last frame of each style as a PPM picture. Two builds that draw the same frames write the
+// last frame of each style as a PNG picture. Two builds that draw the same frames write the
 // same files, so a change that should not alter the look can be checked with cmp or compare.
 //
 //   lumivex_frames OUTDIR [SCALE]   (run from the game folder, on a display)
@@ -9,8 +9,8 @@
 
 #include <cstdio>
 #include <string>
-#include <vector>
 
+#include "core/FrameShot.h"
 #include "core/Game.h"
 #include "core/RenderScale.h"
 #include "platform/Clock.h"
@@ -19,20 +19,6 @@ namespace {
 
 constexpr int kFramesPerStyle = 24;
 constexpr uint32_t kFrameMs = 17;
-
-bool writePpm(const std::string& path, int width, int height) {
-    std::vector<unsigned char> rgb(static_cast<size_t>(width) * height * 3);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    // The swap leaves the back buffer as drawn here (copied, not flipped).
-    glReadBuffer(GL_BACK);
-    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return false;
-    std::fprintf(f, "P6\n%d %d\n255\n", width, height);
-    // GL rows run bottom-up; pictures top-down.
-    for (int y = height - 1; y >= 0; --y) std::fwrite(&rgb[static_cast<size_t>(y) * width * 3], 1, width * 3, f);
-    return std::fclose(f) == 0;
-}
 
 // The same keys in every style: a swerve left, one right, a jump.
 void scriptedInput(Game& game, int frame) {
@@ -68,8 +54,8 @@ int main(int argc, char** argv) {
         }
         glFinish();
         char name[64];
-        std::snprintf(name, sizeof name, "/style%02d.ppm", style + 1);
-        if (!writePpm(out + name, game.getConfig().windowWidth, game.getConfig().windowHeight)) {
+        std::snprintf(name, sizeof name, "/style%02d.png", style + 1);
+        if (!saveFrame(out + name, 0, 0, game.getConfig().windowWidth, game.getConfig().windowHeight)) {
             std::fprintf(stderr, "could not write %s%s\n", out.c_str(), name);
             return 1;
         }
