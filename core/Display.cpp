@@ -51,7 +51,10 @@ void Game::display() {
             const uint32_t now = timeGetTime();
             FrameExtras extras;
             extras.hud = [this] { drawHud(flightState); };
-            extras.scene = [this, now] { fx.drawScene(now); };
+            extras.scene = [this, now] {
+                fx.drawScene(now);
+                drawGhost();
+            };
             fx.shake(now, &extras.shake[0], &extras.shake[1]);
             extras.shipHidden = fx.shipHidden();
             renderer.setSceneScale(renderScale.factor());
@@ -69,6 +72,12 @@ void Game::display() {
             break;
         }
         case Highscore:
+            if (dailyShown) {
+                dimmedTitle();
+                drawDailyTable();
+                drawMusicNote();
+                break;
+            }
             drawFullScreenImage(highscoreTexture);
             drawSaveFailureLine();
             drawMusicNote();

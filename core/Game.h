@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "core/Daily.h"
 #include "core/Demo.h"
 #include "core/FlightFx.h"
 #include "core/FlightRenderer.h"
@@ -12,6 +13,7 @@
 #include "core/GameAudio.h"
 #include "core/GameConfig.h"
 #include "core/GameState.h"
+#include "core/Ghost.h"
 #include "core/Replay.h"
 #include "core/Gamepad.h"
 #include "core/Letterbox.h"
@@ -91,6 +93,10 @@ public:
     void openReplays();
     // Where the player's replays are kept.
     std::string replayFolder() const;
+    // The daily course (D on the title, core/DailyCourse.cpp): today's flight, its ghost, its table.
+    void startDaily();
+    bool isDailyFlight() const { return dailyFlight; }
+    const Ghost& getGhost() const { return ghost; }
     // Puts other settings into effect, as the settings screen does.
     void changeSettings(const Settings& wanted);
     // The 3D scene's share of the picture for this run, whatever the settings say (the timedemo).
@@ -151,6 +157,12 @@ private:
     // The step at which the current style's picture is due, and its drawing (setStyleFrames).
     void noteStyleFrame();
     void saveStyleFrame();
+    void keepDailyReplay(const std::string& bytes);
+    void endDailyFlight();  // the name entry, then the day's table
+    void saveDailyScore();
+    void showDailyTable();
+    void drawDailyTable();
+    void drawGhost();  // in the scene's space, over the scenery
     void replaysKey(int code);
     void reloadHighscoreImage();
     // The typed name confirmed: the score saved, or waiting for the table's lock
@@ -304,6 +316,13 @@ private:
     bool styleFrameDue = false;  // the steps wait until it is drawn
     unsigned stylesFramed = 0;   // one bit a style: pictured already
     CardSlot replayCard, replaysCard;
+    // The daily course: flown now, or its table shown on the high-score screen.
+    bool dailyFlight = false, dailyShown = false;
+    daily::Date dailyDate;
+    daily::Table dailyTable;
+    int dailyRank = 0;  // the player's row in the day's table; 0: none
+    Ghost ghost;
+    CardSlot dailyCard;
     CardSlot pauseCard, settingsCard, volumeCard, titleKeysCard, trackCard, transitionCard, helpCard, demoCard, noteCard,
         nameCard, failureCard, settingsNoteCard;
     bool showingHelp;

@@ -92,6 +92,10 @@ void Game::keyboard(unsigned char key, int, int) {
         openReplays();
         return;
     }
+    if (state == Title && key == 'd') {
+        startDaily();
+        return;
+    }
     if (state == Title || state == Highscore) {
         if (key == 'm') {
             state = Title;

@@ -21,7 +21,9 @@ namespace replay {
 
 namespace {
 
-constexpr std::size_t kHeaderSize = 102;
+constexpr std::size_t kHeaderSize = 106;
+// A version 1 header: without the date.
+constexpr std::size_t headerSize(uint32_t version) { return version < 2 ? kHeaderSize - 4 : kHeaderSize; }
 constexpr std::size_t kCrcSize = 4;
 // More points than any field holds: a count above it is damage, not a flight.
 constexpr uint64_t kMostPoints = 4096;
@@ -314,6 +316,7 @@ std::string headerBytes(const Header& h, std::size_t bodySize) {
     put(out, h.inputRuns);
     put(out, h.groundAnswers);
     put(out, static_cast<uint32_t>(bodySize));
+    put(out, h.day);
     return out;
 }
 
@@ -328,7 +331,7 @@ bool readHeader(const std::string& bytes, Header* h, uint32_t* bodySize, std::st
     Reader r(bytes, sizeof kMagic);
     h->version = r.get<uint32_t>();
     if (r.ok && h->version > kVersion) return refuse("made by a newer version of the game");
-    if (r.ok && h->version != kVersion) return refuse("not a Lumivex replay");
+    if (r.ok && h->version < 1) return refuse("not a Lumivex replay");
     h->build = r.get<uint64_t>();
     h->course = r.get<uint8_t>();
     h->grade = r.get<uint8_t>();
@@ -345,6 +348,7 @@ bool readHeader(const std::string& bytes, Header* h, uint32_t* bodySize, std::st
     h->inputRuns = r.get<uint32_t>();
     h->groundAnswers = r.get<uint32_t>();
     *bodySize = r.get<uint32_t>();
+    h->day = h->version >= 2 ? r.get<uint32_t>() : 0;
     if (!r.ok) return refuse("cut short");
     return true;
 }
@@ -473,20 +477,21 @@ bool parse(const std::string& bytes, Replay* out, std::string* why, uint64_t bui
     Replay replay;
     uint32_t bodySize = 0;
     if (!readHeader(bytes, &replay.header, &bodySize, why)) return false;
+    const std::size_t head = headerSize(replay.header.version);
     auto refuse = [why](const char* reason) {
         *why = reason;
         return false;
     };
-    if (bytes.size() < kHeaderSize + bodySize + kCrcSize) return refuse("cut short");
-    if (bytes.size() > kHeaderSize + bodySize + kCrcSize) return refuse("damaged (bytes after its end)");
-    Reader tail(bytes, kHeaderSize + bodySize);
-    if (tail.get<uint32_t>() != crc32(bytes.data(), kHeaderSize + bodySize)) return refuse("damaged (its checksum differs)");
+    if (bytes.size() < head + bodySize + kCrcSize) return refuse("cut short");
+    if (bytes.size() > head + bodySize + kCrcSize) return refuse("damaged (bytes after its end)");
+    Reader tail(bytes, head + bodySize);
+    if (tail.get<uint32_t>() != crc32(bytes.data(), head + bodySize)) return refuse("damaged (its checksum differs)");
     if (replay.header.build != build) return refuse("recorded by another build of the game");
     if (!saneRules(replay.header.rules)) return refuse("damaged (rules no flight is flown by)");
 
     // Every run and every answer must be there, and nothing else.
     const Header& h = replay.header;
-    Reader r(bytes, kHeaderSize, kHeaderSize + bodySize);
+    Reader r(bytes, head, head + bodySize);
     uint64_t steps = 0;
     for (uint32_t i = 0; i < h.inputRuns && r.ok; ++i) {
         const uint64_t length = r.varint();
@@ -497,8 +502,8 @@ bool parse(const std::string& bytes, Replay* out, std::string* why, uint64_t bui
     if (!r.ok || steps != h.steps || r.size - r.at < 5)
         return refuse("damaged (its flight does not add up)");
     const std::size_t answersAt = r.at;
-    replay.body = bytes.substr(kHeaderSize, bodySize);
-    replay.answersAt = answersAt - kHeaderSize;
+    replay.body = bytes.substr(head, bodySize);
+    replay.answersAt = answersAt - head;
     *out = std::move(replay);
     return true;
 }

@@ -12,6 +12,8 @@
 //   u32 seed, 9 x u32 the flight rules (floats by their bits)
 //   i64 when the flight ended (seconds since 1970), i32 final score, i32 styles reached,
 //   u64 final state checksum, u32 steps, u32 input runs, u32 ground answers, u32 body bytes
+//   u32 (version 2 on) the daily course's date as YYYYMMDD, 0 for other flights; a version 1
+//       header ends before it and reads as 0
 //   body: the input runs (varint length, varint bits), then every ground answer, range coded:
 //         its count (when it changed), then per height its difference in 1/64 units from the
 //         height at the same place in the answer before (a height off that grid: its 32 bits)
@@ -31,7 +33,7 @@ struct Encoder;
 struct Decoder;
 
 constexpr char kMagic[8] = {'L', 'V', 'X', 'R', 'E', 'P', 'L', 'Y'};
-constexpr uint32_t kVersion = 1;
+constexpr uint32_t kVersion = 2;
 // The reader takes no more; a flight whose recording would outgrow it is not kept.
 constexpr std::size_t kFileLimit = 16u << 20;
 // Where the player's replays are kept, and how many of the latest (the best is kept besides).
@@ -51,7 +53,7 @@ uint64_t buildId();
 struct Header {
     uint32_t version = kVersion;
     uint64_t build = 0;
-    uint8_t course = 0;  // 0: a free flight (the daily course and the grades will take others)
+    uint8_t course = 0;  // 0: a free flight, 1: the daily course (the grades will take others)
     uint8_t grade = 0;
     uint32_t seed = 0;
     FlightRules rules;
@@ -62,6 +64,7 @@ struct Header {
     uint32_t steps = 0;
     uint32_t inputRuns = 0;
     uint32_t groundAnswers = 0;
+    uint32_t day = 0;  // the daily course's date, YYYYMMDD
 };
 
 // Records a flight as it is flown: start, then every step's input and every ground answer (the
@@ -71,6 +74,8 @@ public:
     void start(uint32_t seed, const FlightRules& rules);
     bool recording() const { return active; }
     void stop() { active = false; }
+    // After start: what kind of flight it is (the daily course and its date).
+    void course(uint8_t kind, uint32_t day) { header.course = kind, header.day = day; }
     // The input a step took, and the flight after it.
     void stepped(const Input& in, const GameState& after);
     void ground(const std::vector<float>& points, const std::vector<float>& heights);

@@ -42,6 +42,7 @@ void Game::keepReplay() {
         std::printf("Could not keep the replay in %s: %s\n", replayFolder().c_str(), problem.c_str());
     else
         std::printf("Replay kept: %s\n", path.c_str());
+    if (dailyFlight && !bytes.empty()) keepDailyReplay(bytes);
     std::fflush(stdout);
 }
 

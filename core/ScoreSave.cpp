@@ -6,6 +6,7 @@
 #include "platform/Clock.h"
 
 void Game::saveScore() {
+    if (dailyFlight) return saveDailyScore();
     const HighscoreStore store = highscoreStore();
     scoreSaver.begin(highscoreTable, store, HighscorePicture::pictureMaker(store), timeGetTime());
     highscoreSaveFailure = scoreSaver.playerMessage();

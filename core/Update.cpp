@@ -49,6 +49,8 @@ void Game::beginFlight(uint32_t seed, const FlightRules& rules, FlightMode mode)
     finishWarmUp();  // what the title frames have not drawn yet: no flight frame compiles
     sound.playEffect(GameAudio::Beam, effectsGain(settings));
     flightState.start(seed, rules, mode);
+    dailyFlight = dailyShown = false;  // startDaily says so after
+    ghost.stop();
     // Every player's flight is recorded; a replay is not recorded again.
     if (mode == FlightMode::Player && playback == Playback::Off)
         recorder.start(seed, rules);
@@ -139,6 +141,7 @@ void Game::stepFlight() {
     }
     const bool flying = !flightState.over;
     react(step(flightState, input, ground));
+    ghost.step();
     if (flying) recorder.stepped(input, flightState);
     scorePanelTimer += static_cast<int>(config.stepMs);
     if (!styleFramesFolder.empty()) noteStyleFrame();
@@ -205,6 +208,7 @@ void Game::endFlight() {
         return;
     }
     keepReplay();
+    if (dailyFlight) return endDailyFlight();
     highscoreSaveFailure.clear();
     const int score = flightState.score;
     std::printf("Game over: score %d\n", score);

@@ -154,6 +154,16 @@ SaveResult HighscoreStore::save(HighscoreTable& table, const PictureMaker& pictu
     return result;
 }
 
+SaveResult HighscoreStore::underLock(const std::string& file, int lockWaitMs, const std::function<SaveResult()>& work) {
+    const TableLock lock(file + ".lock", lockWaitMs);
+    SaveResult result;
+    if (lock.held()) return work();
+    result.ok = false;
+    result.waiting = lock.busy;
+    result.reason = lock.busy ? "another program holds the table's lock" : std::strerror(lock.error);
+    return result;
+}
+
 int HighscoreStore::removeStaleTemporaries() const {
     // Whoever holds the lock is saving and may be writing its temporaries right now; without a
     // holder every one is left over. A save never takes a minute, so older ones are left over too.

@@ -55,6 +55,10 @@ public:
     // may still be writing them. Returns how many were removed.
     int removeStaleTemporaries() const;
 
+    // Runs work while holding the lock the saves of file take (another table of the player's:
+    // the same rule, one game after the other); busy or failed, as save says, without running it.
+    static SaveResult underLock(const std::string& file, int lockWaitMs, const std::function<SaveResult()>& work);
+
     // files::replaceFile, for the picture makers.
     static bool replaceFile(const std::string& path, const void* data, std::size_t size);
 

@@ -219,6 +219,7 @@ PlayerFiles playerFiles(const Environment& env, bool portable) {
     files.picture = join(files.dataFolder, "highscore.png");
     files.log = join(files.stateFolder, "log.txt");
     files.settings = join(files.configFolder, "settings.ini");
+    files.daily = join(files.dataFolder, "daily.txt");
     return files;
 }
 

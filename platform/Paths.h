@@ -76,6 +76,7 @@ struct PlayerFiles {
     std::string picture = "Textures/highscore.png";
     std::string log = "log.txt";
     std::string settings = "settings.ini";
+    std::string daily = "daily.txt";  // the daily course's table
 };
 
 // An XDG base folder: the variable when it holds an absolute path (relative ones are invalid

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/Daily.h"
+#include "core/Ghost.h"
 #include "core/Replay.h"
 #include "core/Step.h"
 #include "objects/Asteroid.h"
@@ -209,7 +211,7 @@ void relief(const std::vector<float>& points, std::vector<float>& heights) {
 }
 
 // The same seed, inputs and ground answers give the same flight, bit for bit, however the
-// time arrives; another seed gives another flight.
+// time arrives; the next day's daily course is another flight.
 TEST(FlightReplay, SixtySecondsReplayExactlyInAnySlicingOfTheTime) {
     const Ground ground = relief;
     auto fly = [&ground](uint32_t seed, uint32_t sliceMs) {
@@ -226,10 +228,11 @@ TEST(FlightReplay, SixtySecondsReplayExactlyInAnySlicingOfTheTime) {
         EXPECT_GT(s.world.getActiveObjects().size(), 1u);
         return s.checksum();
     };
-    const uint64_t reference = fly(42, 16);
-    EXPECT_EQ(fly(42, 1), reference);
-    EXPECT_EQ(fly(42, 250), reference);
-    EXPECT_NE(fly(43, 16), reference);
+    const uint32_t today = daily::dailySeed(2026, 12, 8);
+    const uint64_t reference = fly(today, 16);
+    EXPECT_EQ(fly(today, 1), reference);
+    EXPECT_EQ(fly(today, 250), reference);
+    EXPECT_NE(fly(daily::dailySeed(2026, 12, 9), 16), reference);
 }
 
 // A recorded flight, kept as a file among the player's replays, read back and played again
@@ -269,23 +272,28 @@ TEST(FlightReplay, AKeptFlightPlaysBackExactlyAndBadFilesAreRefused) {
     ASSERT_TRUE(replay::load(path, &read, &why)) << why;
     EXPECT_EQ(read.header.stylesReached, reached);
     const std::string bytes = harness::readFileText(path);
-    // Played from the file the flight ends where it ended; with one input left out it comes
+    // Played from the file the flight ends where it ended, with the file's ghost beside it or
+    // without; the ghost ends there too, then fades. With one input left out the flight comes
     // out otherwise, and says so.
-    auto play = [&read](long leftOut, int* endScore) {
+    auto play = [&read](long leftOut, Ghost* ghost) {
         replay::Player player(read);
         GameState again;
         again.start(player.header().seed, player.header().rules);
         const Ground recorded = [&](const std::vector<float>& p, std::vector<float>& h) { player.ground(p, h); };
         again.world.updateHeights(recorded);
-        for (long n = 0; !player.finished(); ++n) step(again, n == leftOut ? Input() : player.next(), recorded);
-        *endScore = again.score;
+        if (ghost) ghost->start(read);
+        for (long n = 0; !player.finished() || (ghost && ghost->shown()); ++n) {
+            step(again, n == leftOut ? Input() : player.next(), recorded);
+            if (ghost) ghost->step();
+        }
         return player.verify(again);
     };
-    int replayed = 0;
-    EXPECT_EQ(play(-1, &replayed), "");
-    EXPECT_EQ(replayed, score);
-    EXPECT_NE(play(100, &replayed), "");
-
+    Ghost ghost;
+    EXPECT_EQ(play(-1, &ghost), "");
+    EXPECT_TRUE(ghost.flight().checksum() == read.header.checksum && !ghost.shown() && !ghost.astray());
+    EXPECT_NE(play(100, nullptr), "");
+    replay::Header old;  // a version 1 header ends before the date
+    EXPECT_TRUE(replay::parseHeader(bytes.substr(0, 8) + '\1' + bytes.substr(9, 93), &old) && old.score == score);
     EXPECT_EQ(replay::list(dir).size(), 1u) << "the best, also among the latest, is one row";
     // Eleven short flights later: the ten latest and the best.
     for (int i = 0; i < 11; ++i) record(1);
@@ -295,7 +303,7 @@ TEST(FlightReplay, AKeptFlightPlaysBackExactlyAndBadFilesAreRefused) {
     EXPECT_EQ(kept[1].header.score, 0);
 
     std::string newer = bytes, flipped = bytes;
-    newer[8] = 2;
+    newer[8] = replay::kVersion + 1;
     flipped[bytes.size() / 2] ^= 0x10;
     const struct { std::string bytes, reason; } bad[] = {
         {flipped, "damaged"}, {bytes.substr(0, bytes.size() - 9), "cut short"}, {bytes.substr(0, 30), "cut short"},

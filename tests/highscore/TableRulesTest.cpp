@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "core/Daily.h"
 #include "core/Settings.h"
 #include "highscore/HighscoreStore.h"
 #include "highscore/ScoreSaver.h"
@@ -78,6 +79,31 @@ TEST_F(TableRules, RanksSavesBesideAnotherGameAndKeepsTheNameOneLineOfTwenty) {
     EXPECT_TRUE(store.save(other).ok);
     EXPECT_EQ(read("highscore.txt"), "500;Al\n350;Bo\n300;New\n300;Old\n300;Older\n100;Cid\n");
     EXPECT_EQ(other.format(), read("highscore.txt")) << "the table shown is the one saved";
+}
+
+// The daily table: ten a day, best first, days older than the last thirty dropped at every
+// save, damaged lines left out in one console line; a game that read it before another saved
+// keeps both scores.
+TEST_F(TableRules, TheDailyTableKeepsTenADayForThirtyDaysAndSkipsDamagedLines) {
+    const daily::Store days(dir + "/daily.txt");
+    const daily::Date today{2026, 12, 8};
+    write("daily.txt", std::string(daily::kVersionLine) + "\n2026-11-08 50 Gone\n2026-11-09 40 Kept\n"
+                       "2026-02-30 9 NoDay\n2026-12-08 x Bad\n2026-12-08 70 Al\n");
+    daily::Table day, other;
+    harness::captureStdout();
+    days.load(day);
+    EXPECT_NE(harness::capturedStdout().find("2 damaged line"), std::string::npos);
+    other = day;
+    EXPECT_TRUE(day.days() == 3 && day.day(today).size() == 1);
+    int rank = 0;
+    for (int i = 1; i <= 11; ++i) EXPECT_TRUE(days.save(day, today, today, 10 * i, "P" + std::to_string(i), &rank, -1).ok);
+    EXPECT_EQ(rank, 1);
+    EXPECT_TRUE(days.save(other, today, today, 75, "Other", &rank, -1).ok && rank == 5) << "merged with the file";
+    EXPECT_TRUE(days.save(other, today, today, 5, "Low", &rank, -1).ok && rank == 0);
+    const std::string file = read("daily.txt");
+    EXPECT_EQ(file.rfind(std::string(daily::kVersionLine) + "\n2026-11-09 40 Kept\n2026-12-08 110 P11\n", 0), 0u);
+    EXPECT_NE(file.find(" 80 P8\n2026-12-08 75 Other\n2026-12-08 70 P7\n2026-12-08 70 Al\n"), std::string::npos);
+    EXPECT_TRUE(file.find("P3\n") == std::string::npos && other.day(today).size() == 10) << "eleventh of the day";
 }
 
 TEST_F(TableRules, RacingGamesLoseNoEntry) {
