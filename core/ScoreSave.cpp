@@ -6,7 +6,7 @@
 #include "platform/Clock.h"
 
 void Game::saveScore() {
-    const HighscoreStore store = highscoreStore();
+    const HighscoreStore store = highscoreStore(tableGrade);
     scoreSaver.begin(highscoreTable, store, HighscorePicture::pictureMaker(store), timeGetTime());
     highscoreSaveFailure = scoreSaver.playerMessage();
     reloadHighscoreImage();
