@@ -26,5 +26,5 @@ void Game::drawGradeNote() {
     TextCard card(200, 36);
     card.panel(2, 2, 198, 34, kPanel, kBorder);
     card.text(line, 100, 24, 13, kBody, TextCard::Centre);
-    drawCard(gradeCard, card, title ? 588 : 12, title ? 382 : 12, 200, 36);
+    drawCard(gradeCard, card, title ? 540 : 12, title ? 382 : 12, 200, 36);
 }

@@ -134,9 +134,9 @@ void Game::drawReplaysScreen() {
         card.text(std::to_string(e.header.stylesReached) + " of " + std::to_string(kStyleCount), 480, y, 15, colour);
         // Normal's flights as ever; the others say their grade.
         const std::string grade = e.header.grade == 0 ? "" : gradeName(static_cast<Grade>(e.header.grade));
-        if (e.best) card.text(grade.empty() ? "best" : grade + " best", 690, y, 15, kKey, TextCard::Right);
+        if (e.best) card.text(grade.empty() ? "best" : grade + " best", 690, y, grade.empty() ? 15 : 12, kKey, TextCard::Right);
         else if (e.header.build != replay::buildId()) card.text("older game", 690, y, 12, kRed, TextCard::Right);
-        else if (!grade.empty()) card.text(grade, 690, y, 15, kKey, TextCard::Right);
+        else if (!grade.empty()) card.text(grade, 690, y, 12, kKey, TextCard::Right);
     }
     if (!replayNote.empty()) card.text(replayNote, 400, 528, 12, kRed, TextCard::Centre, 620);
     card.text("Up Down: choose   Enter: play   Esc: back", 400, 558, 12, kBody, TextCard::Centre);
