@@ -19,12 +19,13 @@ void Game::cycleGrade() {
 
 void Game::drawGradeNote() {
     using namespace cardcolour;
-    // The title: the grade the next flight is played at, over the sea beside the keys' panel.
+    // The title: the grade the next flight is played at, over the sea above the keys' panel and
+    // clear of the gamepad's line.
     // The table: whose it is, in the corner the music note leaves free.
     const bool title = state == Title;
     const std::string line = std::string(title ? "Grade: " : "Table: ") + gradeName(title ? settings.grade : tableGrade) + " (G)";
     TextCard card(200, 36);
     card.panel(2, 2, 198, 34, kPanel, kBorder);
     card.text(line, 100, 24, 13, kBody, TextCard::Centre);
-    drawCard(gradeCard, card, title ? 540 : 12, title ? 382 : 12, 200, 36);
+    drawCard(gradeCard, card, title ? 540 : 12, title ? 366 : 12, 200, 36);
 }
