@@ -124,9 +124,9 @@ void Game::drawSettingsScreen() {
     card.text("Settings", 400, 92, 30, kGold, TextCard::Centre);
     const std::vector<SettingsMenu::Line> lines = settingsMenu.lines(settings);
     for (size_t i = 0; i < lines.size(); ++i) {
-        // The keys, the render scale and the way back each a group of their own.
+        // The keys, the render scale with the grade, and the way back each a group of their own.
         const int gaps = (i >= SettingsMenu::kFirstKeyRow) + (i >= SettingsMenu::kRenderScaleRow) + (i >= SettingsMenu::kBackRow);
-        const double y = 128 + i * 27 + gaps * 8;
+        const double y = 128 + i * 25 + gaps * 8;
         const bool chosen = static_cast<int>(i) == settingsMenu.selected();
         if (chosen) card.panel(140, y - 20, 660, y + 7, 0xffffff30, 0);
         card.text(lines[i].label, 170, y, 14, chosen ? kGold : kBody);

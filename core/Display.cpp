@@ -35,6 +35,7 @@ void Game::display() {
                 drawHowToPlay();
             } else {
                 drawTitleKeys();
+                drawGradeNote();
                 drawMusicNote();
                 drawSettingsNote();
             }
@@ -80,6 +81,7 @@ void Game::display() {
             }
             drawFullScreenImage(highscoreTexture);
             drawSaveFailureLine();
+            drawGradeNote();
             drawMusicNote();
             break;
         case Credits:
@@ -117,15 +119,18 @@ void Game::display() {
     if (state == Playing && !paused) glutPostRedisplay();
 }
 
-HighscoreStore Game::highscoreStore() const {
-    return HighscoreStore(std::string(), playerFiles.table, playerFiles.picture);
+HighscoreStore Game::highscoreStore(Grade grade) const {
+    return HighscoreStore(std::string(), playerFiles.table, playerFiles.picture).forGrade(grade);
 }
 
 void Game::reloadHighscoreImage() {
     delete highscoreTexture;
     highscoreTexture = nullptr;
     // The picture may live outside the data folder (the player's own), so it is read by its path.
-    const files::ReadResult png = files::readRegularFile(playerFiles.picture, files::kPictureLimit);
+    files::ReadResult png = files::readRegularFile(highscoreStore(tableGrade).pictureFile(), files::kPictureLimit);
+    // A grade's first table, before any score of it was saved: the empty one.
+    if (tableGrade != Grade::Normal && png.status == files::ReadStatus::Missing)
+        png = files::readRegularFile(paths::kInitialPicture, files::kPictureLimit);
     TextureLoader loader;
     if (png.ok())
         highscoreTexture = loader.loadTextureFromMemory(IL_PNG, png.data.data(), static_cast<unsigned int>(png.data.size()),

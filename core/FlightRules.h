@@ -13,7 +13,8 @@ struct FlightRules {
     int firstScoreThreshold = 5000;    // swarms from here; the swarm sign 250 before
     int secondScoreThreshold = 15000;  // asteroids aim from here; the attack sign 250 before
     int spawnPressureStart = 5000;
-    int spawnPressureGrowth = 1;       // per simulated ms
+    float spawnPressureGrowth = 1.0f;  // per simulated ms (the grades take other speeds)
 };
 
+// The game's own rules (Normal's): the demo and the timedemo fly by these.
 FlightRules flightRules(const GameConfig& config);

@@ -132,7 +132,8 @@ public:
     // The current style (null before start-up) and its title as the score panel shows it.
     EffectGroup* currentStyle() const;
     const char* currentTitle() const;
-    HighscoreStore highscoreStore() const;
+    // Normal's table unless a grade is named.
+    HighscoreStore highscoreStore(Grade grade = Grade::Normal) const;
     // The ground as the flight asks it: the GPU's height query.
     void groundHeights(const std::vector<float>& points, std::vector<float>& heights);
 
@@ -165,6 +166,7 @@ private:
     void drawGhost();  // in the scene's space, over the scenery
     void replaysKey(int code);
     void reloadHighscoreImage();
+    void cycleGrade();  // G: the next grade, and on the high-score screen its table
     // The typed name confirmed: the score saved, or waiting for the table's lock
     // (core/ScoreSave.cpp); a waiting score is tried again from idle.
     void saveScore();
@@ -222,6 +224,7 @@ private:
     void drawReplaysScreen();
     void drawHowToPlay();
     void drawMusicNote();
+    void drawGradeNote();  // the grade on the title, the table's on the high-score screen
     // The "How to play" card; when start is set, the flight follows the key that closes it.
     void showHowToPlay(bool start);
     void drawPauseScreen();
@@ -251,6 +254,8 @@ private:
     uint32_t lastFrameTime;  // timeGetTime at the end of the last simulation call
     int scorePanelTimer;     // simulated ms since the score panel was refreshed
     int highscoreRank;       // rank of the finished flight's score
+    Grade flightGrade = Grade::Normal;  // the player's flight's, for its replay and its table
+    Grade tableGrade = Grade::Normal;   // whose table the high-score screen shows and saves into
     FlightFx fx;             // what the player sees happen: hits, stars, sparks, the end
     bool ending;             // the flight is over, its last moment still on screen
     uint32_t endingSince;
@@ -325,6 +330,7 @@ private:
     CardSlot dailyCard;
     CardSlot pauseCard, settingsCard, volumeCard, titleKeysCard, trackCard, transitionCard, helpCard, demoCard, noteCard,
         nameCard, failureCard, settingsNoteCard;
+    CardSlot gradeCard;
     bool showingHelp;
     bool startAfterHelp;
 

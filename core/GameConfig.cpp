@@ -18,7 +18,7 @@ GameConfig::GameConfig()
       stepMs(5.0f),
       steerRate(0.003f),
       spawnPressureStart(5000),
-      spawnPressureGrowth(1),
+      spawnPressureGrowth(1.0f),
       firstEffectGroup(nullptr),
       logger(nullptr),
       textureLoader(nullptr) {}

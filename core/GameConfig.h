@@ -27,7 +27,7 @@ public:
     float stepMs;
     float steerRate;
     int spawnPressureStart;
-    int spawnPressureGrowth;
+    float spawnPressureGrowth;
     EffectGroup* firstEffectGroup;
     Logger* logger;
     TextureLoader* textureLoader;

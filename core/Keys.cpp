@@ -88,6 +88,7 @@ void Game::keyboard(unsigned char key, int, int) {
     if (state == Title && key == 'c') state = Credits;
     if (state == Title && key == 'o') openSettings();
     if (state == Title && key == 'h') showHowToPlay(false);
+    if ((state == Title || state == Highscore) && code == 'g') cycleGrade();
     if (state == Title && key == 'r') {
         openReplays();
         return;

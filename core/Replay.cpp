@@ -306,8 +306,8 @@ std::string headerBytes(const Header& h, std::size_t bodySize) {
     put(out, h.seed);
     const FlightRules& f = h.rules;
     for (float v : {f.stepMs, f.startSpeed, f.acceleration, f.maxSpeed, f.steerRate}) putFloat(out, v);
-    for (int v : {f.firstScoreThreshold, f.secondScoreThreshold, f.spawnPressureStart, f.spawnPressureGrowth})
-        put(out, static_cast<int32_t>(v));
+    for (int v : {f.firstScoreThreshold, f.secondScoreThreshold, f.spawnPressureStart}) put(out, static_cast<int32_t>(v));
+    putFloat(out, f.spawnPressureGrowth);
     put(out, h.endedAt);
     put(out, h.score);
     put(out, h.stylesReached);
@@ -335,11 +335,14 @@ bool readHeader(const std::string& bytes, Header* h, uint32_t* bodySize, std::st
     h->build = r.get<uint64_t>();
     h->course = r.get<uint8_t>();
     h->grade = r.get<uint8_t>();
+    Grade grade;
+    if (r.ok && !gradeFromByte(h->grade, &grade)) return refuse("damaged (a grade this game does not know)");
     h->seed = r.get<uint32_t>();
     FlightRules& f = h->rules;
     for (float* v : {&f.stepMs, &f.startSpeed, &f.acceleration, &f.maxSpeed, &f.steerRate}) *v = r.getFloat();
-    for (int* v : {&f.firstScoreThreshold, &f.secondScoreThreshold, &f.spawnPressureStart, &f.spawnPressureGrowth})
-        *v = r.get<int32_t>();
+    for (int* v : {&f.firstScoreThreshold, &f.secondScoreThreshold, &f.spawnPressureStart}) *v = r.get<int32_t>();
+    // Version 1 kept the growth as a whole number.
+    f.spawnPressureGrowth = h->version >= 2 ? r.getFloat() : static_cast<float>(r.get<int32_t>());
     h->endedAt = r.get<int64_t>();
     h->score = r.get<int32_t>();
     h->stylesReached = r.get<int32_t>();
@@ -409,7 +412,9 @@ uint64_t buildId() {
     return hash;
 }
 
-void Recorder::start(uint32_t seed, const FlightRules& rules) {
+std::string bestName(Grade grade) { return gradeFile(kBestName, grade); }
+
+void Recorder::start(uint32_t seed, const FlightRules& rules, Grade grade) {
     *this = Recorder();
     answers = std::make_shared<std::string>();
     model = std::make_shared<AnswerModel>();
@@ -418,6 +423,7 @@ void Recorder::start(uint32_t seed, const FlightRules& rules) {
     header.build = buildId();
     header.seed = seed;
     header.rules = rules;
+    header.grade = static_cast<uint8_t>(grade);
 }
 
 void Recorder::flushRun() {
@@ -578,7 +584,8 @@ std::string keep(const std::string& folder, const std::string& bytes, std::strin
                                               std::to_string(++count) + ".lvr");
     if (!files::replaceFile(path, bytes.data(), bytes.size(), problem)) return std::string();
 
-    const std::string bestPath = join(folder, kBestName);
+    // Each grade's best is its own: a Relaxed flight is no rival to an Arcade one.
+    const std::string bestPath = join(folder, bestName(static_cast<Grade>(ours.grade)));
     Header best;
     if (!headerOf(bestPath, &best) || best.build != ours.build || ours.score > best.score)
         files::replaceFile(bestPath, bytes.data(), bytes.size(), nullptr);
@@ -590,17 +597,22 @@ std::string keep(const std::string& folder, const std::string& bytes, std::strin
 
 std::vector<Entry> list(const std::string& folder) {
     std::vector<Entry> entries;
-    Entry best;
-    best.path = join(folder, kBestName);
-    best.best = true;
-    if (headerOf(best.path, &best.header)) entries.push_back(best);
+    for (Grade grade : {Grade::Normal, Grade::Relaxed, Grade::Arcade}) {
+        Entry best;
+        best.path = join(folder, bestName(grade));
+        best.best = true;
+        if (headerOf(best.path, &best.header) && best.header.grade == static_cast<uint8_t>(grade)) entries.push_back(best);
+    }
+    const std::size_t bests = entries.size();
     for (const std::string& name : flightNames(folder)) {
         Entry e;
         e.path = join(folder, name);
         if (!headerOf(e.path, &e.header)) continue;
-        // The best is also among the latest for a while: one row for one flight.
-        const bool sameAsBest = !entries.empty() && e.header.seed == best.header.seed &&
-                                e.header.endedAt == best.header.endedAt && e.header.checksum == best.header.checksum;
+        // A best is also among the latest for a while: one row for one flight.
+        const bool sameAsBest = std::any_of(entries.begin(), entries.begin() + bests, [&e](const Entry& best) {
+            return e.header.grade == best.header.grade && e.header.seed == best.header.seed &&
+                   e.header.endedAt == best.header.endedAt && e.header.checksum == best.header.checksum;
+        });
         if (!sameAsBest) entries.push_back(e);
     }
     return entries;

@@ -8,8 +8,10 @@
 //   "LVXREPLY"  magic, 8 bytes
 //   u32         version (kVersion); a newer one is refused
 //   u64         build: this build's identity (buildId()); another build is refused
-//   u8 course, u8 grade   what kind of flight (0, 0: a free flight; room for later kinds)
-//   u32 seed, 9 x u32 the flight rules (floats by their bits)
+//   u8 course, u8 grade   what kind of flight (course 0: a free flight, 1: the daily course) and
+//                         its grade (0 Normal, 1 Relaxed, 2 Arcade: core/Grade.h)
+//   u32 seed, 9 x u32 the flight rules (floats by their bits; version 1 kept the spawn
+//                     pressure's growth, the last, as a whole number)
 //   i64 when the flight ended (seconds since 1970), i32 final score, i32 styles reached,
 //   u64 final state checksum, u32 steps, u32 input runs, u32 ground answers, u32 body bytes
 //   u32 (version 2 on) the daily course's date as YYYYMMDD, 0 for other flights; a version 1
@@ -24,6 +26,7 @@
 #include <vector>
 
 #include "core/FlightRules.h"
+#include "core/Grade.h"
 #include "core/Step.h"
 
 namespace replay {
@@ -38,8 +41,10 @@ constexpr uint32_t kVersion = 2;
 constexpr std::size_t kFileLimit = 16u << 20;
 // Where the player's replays are kept, and how many of the latest (the best is kept besides).
 constexpr const char* kFolder = "replays";
-constexpr const char* kBestName = "best.lvr";
+constexpr const char* kBestName = "best.lvr";  // Normal's; each grade keeps its best (bestName)
 constexpr int kKeepLatest = 10;
+// The file of a grade's best flight: kBestName for Normal, "best-arcade.lvr" for Arcade.
+std::string bestName(Grade grade);
 
 // What the game feeds the step of the GPU's heights: each to the nearest 1/64 of a unit, finer
 // than the query tells (its texels are 0.05 x 0.11 units apart), so that a replay's answers
@@ -53,8 +58,8 @@ uint64_t buildId();
 struct Header {
     uint32_t version = kVersion;
     uint64_t build = 0;
-    uint8_t course = 0;  // 0: a free flight, 1: the daily course (the grades will take others)
-    uint8_t grade = 0;
+    uint8_t course = 0;  // 0: a free flight, 1: the daily course
+    uint8_t grade = 0;   // a Grade; a byte this game does not know is refused
     uint32_t seed = 0;
     FlightRules rules;
     int64_t endedAt = 0;
@@ -71,7 +76,7 @@ struct Header {
 // two are kept apart, so their order does not matter); finish once the flight is over.
 class Recorder {
 public:
-    void start(uint32_t seed, const FlightRules& rules);
+    void start(uint32_t seed, const FlightRules& rules, Grade grade = Grade::Normal);
     bool recording() const { return active; }
     void stop() { active = false; }
     // After start: what kind of flight it is (the daily course and its date).
@@ -138,7 +143,7 @@ private:
 };
 
 // The player's replays in folder: kept writes the finished flight's file under a name no other
-// game can take, makes it the best when it beats the best, and removes all but the latest
+// game can take, makes it its grade's best when it beats that, and removes all but the latest
 // kKeepLatest flights. Returns the file's path, or empty with the reason in problem.
 std::string keep(const std::string& folder, const std::string& bytes, std::string* problem);
 
@@ -148,8 +153,8 @@ struct Entry {
     Header header;
     bool best = false;
 };
-// The best first (when there is one), then the latest flights, newest first; files that are
-// not replays of this version are left out.
+// The grades' bests first (Normal's, Relaxed's, Arcade's, those there are), then the latest
+// flights, newest first; files that are not replays of this version are left out.
 std::vector<Entry> list(const std::string& folder);
 
 }  // namespace replay

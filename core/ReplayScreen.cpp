@@ -15,7 +15,7 @@ namespace {
 
 using namespace cardcolour;
 
-constexpr int kRowsShown = 11;  // the best and the ten latest
+constexpr int kRowsShown = 11;  // the grades' bests and the latest
 
 std::string dateOf(int64_t seconds) {
     const std::time_t t = static_cast<std::time_t>(seconds);
@@ -123,17 +123,21 @@ void Game::drawReplaysScreen() {
         card.text("score", 440, 135, 13, kGold, TextCard::Right);
         card.text("styles reached", 480, 135, 13, kGold);
     }
+    const int bests = static_cast<int>(std::count_if(replayList.begin(), replayList.end(), [](const replay::Entry& e) { return e.best; }));
     for (int i = 0; i < rows; ++i) {
         const replay::Entry& e = replayList[i];
-        const double y = 168 + i * 30 + (i > 0 && replayList[0].best ? 10 : 0);
+        const double y = 168 + i * 30 + (bests > 0 && i >= bests ? 10 : 0);
         const bool chosen = i == replaySelected;
         if (chosen) card.panel(95, y - 21, 705, y + 8, 0xffffff30, 0);
         const uint32_t colour = chosen ? kGold : kBody;
         card.text(dateOf(e.header.endedAt), 110, y, 15, colour);
         card.text(std::to_string(e.header.score), 440, y, 15, colour, TextCard::Right);
         card.text(std::to_string(e.header.stylesReached) + " of " + std::to_string(kStyleCount), 480, y, 15, colour);
-        if (e.best) card.text("best", 690, y, 15, kKey, TextCard::Right);
+        // Normal's flights as ever; the others say their grade.
+        const std::string grade = e.header.grade == 0 ? "" : gradeName(static_cast<Grade>(e.header.grade));
+        if (e.best) card.text(grade.empty() ? "best" : grade + " best", 690, y, grade.empty() ? 15 : 12, kKey, TextCard::Right);
         else if (e.header.build != replay::buildId()) card.text("older game", 690, y, 12, kRed, TextCard::Right);
+        else if (!grade.empty()) card.text(grade, 690, y, 12, kKey, TextCard::Right);
     }
     if (!replayNote.empty()) card.text(replayNote, 400, 528, 12, kRed, TextCard::Centre, 620);
     card.text("Up Down: choose   Enter: play   Esc: back", 400, 558, 12, kBody, TextCard::Centre);

@@ -7,7 +7,7 @@
 
 void Game::saveScore() {
     if (dailyFlight) return saveDailyScore();
-    const HighscoreStore store = highscoreStore();
+    const HighscoreStore store = highscoreStore(tableGrade);
     scoreSaver.begin(highscoreTable, store, HighscorePicture::pictureMaker(store), timeGetTime());
     highscoreSaveFailure = scoreSaver.playerMessage();
     reloadHighscoreImage();

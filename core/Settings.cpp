@@ -105,7 +105,8 @@ bool Settings::operator==(const Settings& other) const {
     return musicVolume == other.musicVolume && effectsVolume == other.effectsVolume && muted == other.muted &&
            fullscreen == other.fullscreen && vsync == other.vsync && fpsOverlay == other.fpsOverlay &&
            renderScale == other.renderScale && keys == other.keys && padJump == other.padJump &&
-           padFire == other.padFire && padStart == other.padStart && howToPlaySeen == other.howToPlaySeen;
+           padFire == other.padFire && padStart == other.padStart && howToPlaySeen == other.howToPlaySeen &&
+           grade == other.grade;
 }
 
 bool bindKey(Settings& settings, Action action, int key) {
@@ -153,6 +154,7 @@ std::vector<Field> fieldsOf(const Settings& s) {
     fields.push_back({"gamepad", "fire", std::to_string(s.padFire)});
     fields.push_back({"gamepad", "start", std::to_string(s.padStart)});
     fields.push_back({"game", "how_to_play_seen", boolText(s.howToPlaySeen)});
+    fields.push_back({"game", "grade", gradeKey(s.grade)});
     return fields;
 }
 
@@ -325,6 +327,10 @@ private:
             if (name == "start") return button(what, value, &settings.padStart);
         } else if (section == "game") {
             if (name == "how_to_play_seen") return flag(what, value, &settings.howToPlaySeen);
+            if (name == "grade") {
+                if (!parseGrade(value, &settings.grade)) fail(number, what + " is not relaxed, normal or arcade");
+                return;
+            }
         }
         // Anything else is a newer game's, or no section's: left alone.
     }

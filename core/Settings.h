@@ -5,6 +5,8 @@
 #include <array>
 #include <string>
 
+#include "core/Grade.h"
+
 namespace input {
 
 // One int per key. A character key is its character code, letters always lowercase; a GLUT
@@ -80,6 +82,7 @@ struct Settings {
     int padFire = 2;
     int padStart = 8;
     bool howToPlaySeen = false;  // the rules were shown before the player's first flight
+    Grade grade = Grade::Normal;  // what a flight is played at (G on the title)
 
     int key(Action action) const { return keys[static_cast<int>(action)]; }
     bool operator==(const Settings& other) const;

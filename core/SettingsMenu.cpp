@@ -53,6 +53,10 @@ SettingsMenu::Result SettingsMenu::adjust(Settings& s, int direction) {
         s.renderScale = RenderScale::next(s.renderScale, direction);
         return Result::Changed;
     }
+    if (row == kGradeRow) {
+        s.grade = nextGrade(s.grade, direction);
+        return Result::Changed;
+    }
     return Result::Unchanged;
 }
 
@@ -64,7 +68,7 @@ SettingsMenu::Result SettingsMenu::activate(Settings& s) {
         *on = !*on;
         return Result::Changed;
     }
-    if (row == kRenderScaleRow) return adjust(s, 1);
+    if (row == kRenderScaleRow || row == kGradeRow) return adjust(s, 1);
     if (row >= kFirstKeyRow && row < kFirstKeyRow + kActionCount) {
         waiting = true;
         message = "Press the new key for " + std::string(actionTitle(static_cast<Action>(row - kFirstKeyRow))) +
@@ -104,6 +108,7 @@ std::vector<SettingsMenu::Line> SettingsMenu::lines(const Settings& s) const {
         out.push_back({actionTitle(static_cast<Action>(i)), asked ? "..." : input::keyName(s.keys[i])});
     }
     out.push_back({"Render scale", RenderScale::name(s.renderScale)});
+    out.push_back({"Grade", gradeName(s.grade)});
     out.push_back({"Back to the title", ""});
     return out;
 }

@@ -12,7 +12,8 @@ public:
     enum Row { kMusicRow, kEffectsRow, kMuteRow, kFullscreenRow, kVsyncRow, kFpsRow, kFirstKeyRow };
     // After the keys, so that a key's row stays where players (and their fingers) know it.
     static constexpr int kRenderScaleRow = kFirstKeyRow + kActionCount;
-    static constexpr int kBackRow = kRenderScaleRow + 1;
+    static constexpr int kGradeRow = kRenderScaleRow + 1;
+    static constexpr int kBackRow = kGradeRow + 1;
     static constexpr int kRowCount = kBackRow + 1;
 
     enum class Result { Unchanged, Changed, Leave };

@@ -16,7 +16,7 @@ void Game::initResources() {
     // The score panel and the high-score picture use "Faktos.ttf" from the game folder.
     HighscorePicture::useGameFolderFonts();
 
-    highscoreStore().removeStaleTemporaries();
+    for (Grade grade : {Grade::Normal, Grade::Relaxed, Grade::Arcade}) highscoreStore(grade).removeStaleTemporaries();
     files::removeLeftoverTemporaries(playerFiles.settings, false);
     files::removeLeftoverTemporaries(playerFiles.daily, false);
     config.logger = new Logger(playerFiles.log);

@@ -23,10 +23,12 @@ void Game::newGame() { newGame(timeGetTime()); }
 
 void Game::newGame(uint32_t seed) {
     playback = Playback::Off;
-    beginFlight(seed, flightRules(config), FlightMode::Player);
+    flightGrade = settings.grade;
+    beginFlight(seed, flightRules(config, flightGrade), FlightMode::Player);
 }
 
 void Game::startDemo(FlightMode mode) {
+    flightGrade = Grade::Normal;  // the attract mode and the timedemo fly Normal's rules
     // The attract mode shows the player's best flight when there is one.
     const std::string best = replayFolder() + "/" + replay::kBestName;
     replay::Replay recorded;
@@ -53,7 +55,7 @@ void Game::beginFlight(uint32_t seed, const FlightRules& rules, FlightMode mode)
     ghost.stop();
     // Every player's flight is recorded; a replay is not recorded again.
     if (mode == FlightMode::Player && playback == Playback::Off)
-        recorder.start(seed, rules);
+        recorder.start(seed, rules, flightGrade);
     else
         recorder.stop();
     // The scenery and its pictures stay for the run; the terrain's buffers follow the strip.
@@ -213,8 +215,9 @@ void Game::endFlight() {
     const int score = flightState.score;
     std::printf("Game over: score %d\n", score);
     std::fflush(stdout);
+    tableGrade = flightGrade;
     if (score > 0) {
-        highscoreStore().load(highscoreTable);
+        highscoreStore(tableGrade).load(highscoreTable);
         highscoreRank = highscoreTable.computeRank(score);
         state = EnterName;
     } else {

@@ -86,6 +86,10 @@ HighscoreStore::HighscoreStore(const std::string& gameFolder, const std::string&
                                const std::string& pictureFile)
     : folder(gameFolder), tablePath(tableFile), picturePath(pictureFile) {}
 
+HighscoreStore HighscoreStore::forGrade(Grade grade) const {
+    return HighscoreStore(folder, gradeFile(tablePath, grade), gradeFile(picturePath, grade));
+}
+
 std::string HighscoreStore::folderFile(const std::string& name) const {
     return folder.empty() ? name : folder + "/" + name;
 }

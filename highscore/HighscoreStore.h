@@ -3,6 +3,7 @@
 #include <functional>
 #include <string>
 
+#include "core/Grade.h"
 #include "highscore/HighscoreTable.h"
 
 // What became of a save: ok, or the reason it failed in a few words.
@@ -34,6 +35,9 @@ public:
     std::string folderFile(const std::string& name) const;
     const std::string& pictureFile() const { return picturePath; }
     const std::string& tableFile() const { return tablePath; }
+    // A grade's table: Normal's is this one, the others' files are beside its table and picture
+    // ("highscore-arcade.txt", "Textures/highscore-arcade.png"), saved the same way.
+    HighscoreStore forGrade(Grade grade) const;
 
     // Replaces the table's entries with the file's. A missing file is an empty table, and so is
     // one that is not a plain file or is too large, which is reported (once) on the console.

@@ -4,8 +4,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "core/Daily.h"
+#include "core/GameConfig.h"
 #include "core/Ghost.h"
 #include "core/Replay.h"
 #include "core/Step.h"
@@ -70,6 +72,37 @@ TEST_F(Flight, AStepMovesCamerasAndShipForwardAndTheSpeedGrowsToItsCap) {
     EXPECT_LT(s.forwardSpeed, 0.08f);
     run(10);
     EXPECT_EQ(s.forwardSpeed, 0.08f) << "the cap";
+}
+
+// Normal is every number of the game's own rules; a minute of each grade on the same seed:
+// Relaxed is slower with a field that fills more slowly, Arcade the reverse. The title's G
+// goes round them in this order, and settings.ini names them in any case.
+TEST(Grades, NormalIsTheGamesOwnRulesRelaxedIsGentlerAndArcadeHarder) {
+    const GameConfig config;
+    const FlightRules today, normal = flightRules(config, Grade::Normal);
+    EXPECT_EQ(std::memcmp(&normal, &today, sizeof today), 0);
+    const Ground flat = [](const std::vector<float>&, std::vector<float>& h) { std::fill(h.begin(), h.end(), 0.0f); };
+    auto minute = [&](Grade grade) {
+        GameState s;
+        s.start(5, flightRules(config, grade), FlightMode::Demo);  // flies on through its hits
+        for (int i = 0; i < 12000; ++i) step(s, Input(), flat);
+        return std::make_pair(s.forwardSpeed, static_cast<float>(s.world.getSpawnPressure()));
+    };
+    const auto [speed, pressure] = minute(Grade::Normal);
+    const struct { Grade grade; const char *name, *key, *next; float speedLow, speedHigh, pressureLow, pressureHigh; } grades[] = {
+        {Grade::Relaxed, "Relaxed", "RELAXED", "Normal", 0.6f, 0.8f, 0.3f, 0.6f},
+        {Grade::Normal, "Normal", "normal", "Arcade", 0, 0, 0, 0},
+        {Grade::Arcade, "Arcade", "Arcade", "Relaxed", 1.2f, 1.5f, 1.5f, 2.5f}};
+    for (const auto& g : grades) {
+        Grade read = Grade::Normal;
+        EXPECT_TRUE(parseGrade(g.key, &read) && read == g.grade && gradeName(g.grade) == std::string(g.name) &&
+                    gradeName(nextGrade(g.grade, 1)) == std::string(g.next) && nextGrade(nextGrade(g.grade, 1), -1) == g.grade)
+            << g.name;
+        if (g.grade == Grade::Normal) continue;
+        const auto [gradeSpeed, gradePressure] = minute(g.grade);
+        EXPECT_TRUE(gradeSpeed >= g.speedLow * speed && gradeSpeed <= g.speedHigh * speed) << g.name << " " << gradeSpeed;
+        EXPECT_TRUE(gradePressure >= g.pressureLow * pressure && gradePressure <= g.pressureHigh * pressure) << g.name;
+    }
 }
 
 TEST_F(Flight, ArrowsSteerToTheLimitAndReleaseDecays) {
@@ -236,16 +269,17 @@ TEST(FlightReplay, SixtySecondsReplayExactlyInAnySlicingOfTheTime) {
 }
 
 // A recorded flight, kept as a file among the player's replays, read back and played again
-// ends where it ended, bit for bit; the latest ten and the best are kept; a damaged,
+// (another loop, no clock: the step depends on nothing but its inputs and answers) ends where
+// it ended, bit for bit; the latest ten and each grade's best are kept; a damaged,
 // truncated, foreign or newer file is refused in words.
 TEST(FlightReplay, AKeptFlightPlaysBackExactlyAndBadFilesAreRefused) {
     const std::string dir = harness::makeTempDir("lumivex-replays");
-    auto record = [&dir](long steps) {
+    auto record = [&dir](long steps, Grade grade = Grade::Normal) {
         int reached = 1;
         GameState s;
         s.start(42, FlightRules{});
         replay::Recorder recorder;
-        recorder.start(s.seed, s.rules);
+        recorder.start(s.seed, s.rules, grade);
         const Ground grid = relief;
         // As the game does, the answers go to 1/64 units; every other one keeps its own bits.
         const Ground ground = [&](const std::vector<float>& p, std::vector<float>& h) {
@@ -295,19 +329,20 @@ TEST(FlightReplay, AKeptFlightPlaysBackExactlyAndBadFilesAreRefused) {
     replay::Header old;  // a version 1 header ends before the date
     EXPECT_TRUE(replay::parseHeader(bytes.substr(0, 8) + '\1' + bytes.substr(9, 93), &old) && old.score == score);
     EXPECT_EQ(replay::list(dir).size(), 1u) << "the best, also among the latest, is one row";
-    // Eleven short flights later: the ten latest and the best.
-    for (int i = 0; i < 11; ++i) record(1);
+    // Eleven short flights later, the last an Arcade one: the ten latest and each grade's best.
+    for (int i = 0; i < 11; ++i) record(1, i == 10 ? Grade::Arcade : Grade::Normal);
     const std::vector<replay::Entry> kept = replay::list(dir);
     ASSERT_EQ(kept.size(), 11u);
     EXPECT_TRUE(kept[0].best && kept[0].header.score == score);
-    EXPECT_EQ(kept[1].header.score, 0);
+    EXPECT_TRUE(kept[1].best && kept[1].header.grade == static_cast<uint8_t>(Grade::Arcade) && kept[2].header.score == 0);
 
-    std::string newer = bytes, flipped = bytes;
+    std::string newer = bytes, flipped = bytes, graded = bytes;
     newer[8] = replay::kVersion + 1;
+    graded[21] = 3;
     flipped[bytes.size() / 2] ^= 0x10;
     const struct { std::string bytes, reason; } bad[] = {
         {flipped, "damaged"}, {bytes.substr(0, bytes.size() - 9), "cut short"}, {bytes.substr(0, 30), "cut short"},
-        {"0;nobody\n", "not a Lumivex replay"}, {newer, "newer version"}};
+        {"0;nobody\n", "not a Lumivex replay"}, {newer, "newer version"}, {graded, "grade"}};
     for (const auto& b : bad) {
         harness::writeFileText(dir + "/bad.lvr", b.bytes);
         EXPECT_FALSE(replay::load(dir + "/bad.lvr", &read, &why));

@@ -106,25 +106,40 @@ TEST_F(TableRules, TheDailyTableKeepsTenADayForThirtyDaysAndSkipsDamagedLines) {
     EXPECT_TRUE(file.find("P3\n") == std::string::npos && other.day(today).size() == 10) << "eleventh of the day";
 }
 
-TEST_F(TableRules, RacingGamesLoseNoEntry) {
+// Each grade's files beside Normal's, in the game folder and in the player's own.
+TEST_F(TableRules, RacingGamesLoseNoEntryAndEachGradeKeepsItsOwnFiles) {
+    const struct { std::string normal; Grade grade; std::string named; } files[] = {
+        {"highscore.txt", Grade::Normal, "highscore.txt"},
+        {"highscore.txt", Grade::Relaxed, "highscore-relaxed.txt"},
+        {"/home/a.b/.local/share/lumivex/highscore.png", Grade::Arcade, "/home/a.b/.local/share/lumivex/highscore-arcade.png"},
+        {"replays/best.lvr", Grade::Arcade, "replays/best-arcade.lvr"},
+        {"my.scores/table", Grade::Relaxed, "my.scores/table-relaxed"}};
+    for (const auto& f : files) EXPECT_EQ(gradeFile(f.normal, f.grade), f.named);
+    EXPECT_EQ(store.forGrade(Grade::Arcade).pictureFile(), dir + "/Textures/highscore-arcade.png");
     constexpr int kGames = 4, kSaves = 25;
     std::vector<pid_t> games;
+    // Game 0 plays Relaxed: its scores go to its own table, never to Normal's.
+    const HighscoreStore relaxed = store.forGrade(Grade::Relaxed);
     for (int g = 0; g < kGames; ++g)
         games.push_back(spawn([&] {
+            const HighscoreStore& into = g == 0 ? relaxed : store;
             bool ok = true;
             for (int i = 0; i < kSaves; ++i) {
                 HighscoreTable mine;
-                store.load(mine);
+                into.load(mine);
                 mine.computeRank(100 * g + i);
                 mine.appendToName("Game " + std::to_string(g));
-                ok = store.save(mine).ok && ok;
+                ok = into.save(mine).ok && ok;
             }
             return ok ? 0 : 1;
         }));
     for (const pid_t child : games) EXPECT_TRUE(succeeded(child));
     store.load(table);
-    EXPECT_EQ(table.getEntries().size(), static_cast<std::size_t>(kGames * kSaves));
-    EXPECT_EQ(entries(dir), 1) << "a lock or temporary file is left";
+    EXPECT_EQ(table.getEntries().size(), static_cast<std::size_t>((kGames - 1) * kSaves));
+    EXPECT_EQ(table.format().find("Game 0"), std::string::npos);
+    relaxed.load(table);
+    EXPECT_EQ(table.getEntries().size(), static_cast<std::size_t>(kSaves));
+    EXPECT_EQ(entries(dir), 2) << "a lock or temporary file is left";
 }
 
 TEST_F(TableRules, ATableThatIsNoPlainFileLoadsEmptyIsReportedOnceAndIsNeverReplaced) {
