@@ -176,7 +176,8 @@ void Game::drawMusicNote() {
 }
 
 void Game::drawTitleKeys() {
-    // The flight keys as the player has bound them, in the panel's right column.
+    // The flight keys as the player has bound them, in the panel's right column, and under them
+    // the grade the next flight is played at.
     TextCard card(800, 200);
     const std::string rows[][2] = {
         {keyOf(settings, Action::Left) + "  " + keyOf(settings, Action::Right), "steer"},
@@ -186,15 +187,16 @@ void Game::drawTitleKeys() {
         {keyOf(settings, Action::Pause) + (settings.key(Action::Pause) != input::kPauseKey ? " or Pause" : ""), "pause"},
     };
     for (int i = 0; i < 5; ++i) {
-        const double y = 86 + i * 22;
+        const double y = 44 + i * 21;
         card.text(rows[i][0], 560, y, 14, kKey, TextCard::Right);
         card.text(rows[i][1], 577, y, 14, kBody);
     }
+    card.text("G", 560, 155, 14, kKey, TextCard::Right);
+    card.text(std::string("grade: ") + gradeName(settings.grade), 577, 155, 14, kGold);
     if (gamepadPresent) {
-        card.text("Gamepad: stick steers, button " + std::to_string(settings.padJump) + " jumps, button " +
-                      std::to_string(settings.padFire) + " fires, button " + std::to_string(settings.padStart) +
-                      " starts and pauses",
-                  400, 20, 12, kGold, TextCard::Centre);
+        card.text("Gamepad: stick steers, " + std::to_string(settings.padJump) + " jumps, " + std::to_string(settings.padFire) +
+                      " fires, " + std::to_string(settings.padStart) + " starts, pauses",
+                  420, 178, 11, kBody);
     }
     drawCard(titleKeysCard, card, 0, 400, 800, 200);
 }

@@ -35,7 +35,6 @@ void Game::display() {
                 drawHowToPlay();
             } else {
                 drawTitleKeys();
-                drawGradeNote();
                 drawMusicNote();
                 drawSettingsNote();
             }

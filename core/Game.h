@@ -224,7 +224,7 @@ private:
     void drawReplaysScreen();
     void drawHowToPlay();
     void drawMusicNote();
-    void drawGradeNote();  // the grade on the title, the table's on the high-score screen
+    void drawGradeNote();  // whose table the high-score screen shows
     // The "How to play" card; when start is set, the flight follows the key that closes it.
     void showHowToPlay(bool start);
     void drawPauseScreen();

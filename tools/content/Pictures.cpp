@@ -120,14 +120,16 @@ bool titleScreen(const std::string& dir) {
     c.text("Lumivex", 76, 400, 118, Align::Centre, kHeading);
     c.text("eleven render styles, one endless flight", 15, 400, 150, Align::Centre, kBody);
 
-    panel(c, 60, 430, 740, 588, 0.78);
-    c.text("Menu", 17, 90, 462, Align::Left, kGold);
-    c.text("In flight", 17, 420, 462, Align::Left, kGold);
-    // The flight keys can be rebound: the game writes them into the right column itself.
-    const char* menu[][2] = {{"S or Insert", "start"}, {"H", "how to play"}, {"R", "replays"}, {"O", "settings"},
-                             {"C", "credits"}, {"M", "title and music"}, {"Q or Esc", "quit"}};
-    for (int i = 0; i < 7; ++i) {
-        const double y = 482 + i * 16.5;
+    panel(c, 60, 392, 740, 588, 0.78);
+    c.text("Menu", 17, 90, 422, Align::Left, kGold);
+    c.text("In flight", 17, 420, 422, Align::Left, kGold);
+    // The flight keys can be rebound and the grade changes: the game writes the right column.
+    const char* menu[][2] = {{"S or Insert", "start"}, {"D", "daily course"}, {"G", "grade"},
+                             {"H", "how to play"},     {"R", "replays"},      {"T", "statistics"},
+                             {"O", "settings"},        {"C", "credits"},      {"M", "title and music"},
+                             {"Q or Esc", "quit"}};
+    for (int i = 0; i < 10; ++i) {
+        const double y = 442 + i * 15.5;
         c.text(menu[i][0], 14, 215, y, Align::Right, kKey);
         c.text(menu[i][1], 14, 232, y, Align::Left, kBody);
     }
