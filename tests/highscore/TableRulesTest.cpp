@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/Settings.h"
+#include "core/Statistics.h"
 #include "highscore/HighscoreStore.h"
 #include "highscore/ScoreSaver.h"
 #include "platform/ReadFile.h"
@@ -80,8 +81,11 @@ TEST_F(TableRules, RanksSavesBesideAnotherGameAndKeepsTheNameOneLineOfTwenty) {
     EXPECT_EQ(other.format(), read("highscore.txt")) << "the table shown is the one saved";
 }
 
-TEST_F(TableRules, RacingGamesLoseNoEntry) {
+// The statistics are saved under the same kind of lock: no flight of theirs is lost either.
+TEST_F(TableRules, RacingGamesLoseNoEntryAndNoFlightOfTheStatistics) {
     constexpr int kGames = 4, kSaves = 25;
+    FlightStats flight;
+    flight.stars = 1;
     std::vector<pid_t> games;
     for (int g = 0; g < kGames; ++g)
         games.push_back(spawn([&] {
@@ -91,14 +95,16 @@ TEST_F(TableRules, RacingGamesLoseNoEntry) {
                 store.load(mine);
                 mine.computeRank(100 * g + i);
                 mine.appendToName("Game " + std::to_string(g));
-                ok = store.save(mine).ok && ok;
+                ok = store.save(mine).ok && saveStatistics(dir + "/stats.txt", {flight}, -1).ok && ok;
             }
             return ok ? 0 : 1;
         }));
     for (const pid_t child : games) EXPECT_TRUE(succeeded(child));
     store.load(table);
     EXPECT_EQ(table.getEntries().size(), static_cast<std::size_t>(kGames * kSaves));
-    EXPECT_EQ(entries(dir), 1) << "a lock or temporary file is left";
+    const Statistics all = loadStatistics(dir + "/stats.txt");
+    EXPECT_TRUE(all.flights == kGames * kSaves && all.stars == kGames * kSaves) << formatStatistics(all);
+    EXPECT_EQ(entries(dir), 2) << "a lock or temporary file is left";
 }
 
 TEST_F(TableRules, ATableThatIsNoPlainFileLoadsEmptyIsReportedOnceAndIsNeverReplaced) {
