@@ -18,6 +18,7 @@ void Game::initResources() {
 
     highscoreStore().removeStaleTemporaries();
     files::removeLeftoverTemporaries(playerFiles.settings, false);
+    files::removeLeftoverTemporaries(playerFiles.stats, true);  // young ones: another game may be saving
     config.logger = new Logger(playerFiles.log);
     config.textureLoader = new TextureLoader();
     effectContext().logger = config.logger;

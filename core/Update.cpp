@@ -47,6 +47,7 @@ void Game::beginFlight(uint32_t seed, const FlightRules& rules, FlightMode mode)
     finishWarmUp();  // what the title frames have not drawn yet: no flight frame compiles
     sound.playEffect(GameAudio::Beam, effectsGain(settings));
     flightState.start(seed, rules, mode);
+    flightStats = FlightStats{};
     // Every player's flight is recorded; a replay is not recorded again.
     if (mode == FlightMode::Player && playback == Playback::Off)
         recorder.start(seed, rules);
@@ -83,6 +84,7 @@ void Game::idle() {
     // The music goes on whatever is drawn: the next title once the last has ended.
     sound.advancePlaylist(config.logger);
     pollScoreSave();
+    pollStatisticsSave();
     // The title's idle time counts from when the title is entered; a key starts it again.
     if (state != Title || showingHelp) {
         titleShown = false;
@@ -135,7 +137,9 @@ void Game::stepFlight() {
         input.set(Input::NextStyle, nextStyle);
     }
     const bool flying = !flightState.over;
-    react(step(flightState, input, ground));
+    const StepEvents events = step(flightState, input, ground);
+    if (flying) countStep(events);
+    react(events);
     if (flying) recorder.stepped(input, flightState);
     scorePanelTimer += static_cast<int>(config.stepMs);
 }
@@ -177,6 +181,7 @@ void Game::endFlight() {
         return;
     }
     keepReplay();
+    countFlight();
     highscoreSaveFailure.clear();
     const int score = flightState.score;
     std::printf("Game over: score %d\n", score);

@@ -217,6 +217,7 @@ PlayerFiles playerFiles(const Environment& env, bool portable) {
     files.picture = join(files.dataFolder, "highscore.png");
     files.log = join(files.stateFolder, "log.txt");
     files.settings = join(files.configFolder, "settings.ini");
+    files.stats = join(files.dataFolder, "stats.txt");
     return files;
 }
 
@@ -295,6 +296,7 @@ std::string usage(const std::string& program, const PlayerFiles& xdg) {
            "  C               credits (title screen)\n"
            "  R               replays: the latest ten flights and the best (title screen)\n"
            "  B               back to the title (credits screen)\n"
+           "  T               statistics (title and high-score screens)\n"
            "  M               title screen; pauses or resumes the music\n"
            "  Escape, Q       quit (F12 too, while playing; during name entry only Escape)\n"
            "  F10             show or hide the frame rate (any screen)\n"
@@ -304,6 +306,7 @@ std::string usage(const std::string& program, const PlayerFiles& xdg) {
            "  high scores     " + xdg.table + "\n"
            "                  " + xdg.picture + "\n"
            "  replays         " + xdg.dataFolder + "/replays/\n"
+           "  statistics      " + xdg.stats + "\n"
            "  log             " + xdg.log + "\n"
            "  settings        " + xdg.settings + "\n"
            "  (XDG_DATA_HOME, XDG_STATE_HOME and XDG_CONFIG_HOME move them.) A data folder that\n"

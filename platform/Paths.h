@@ -75,6 +75,7 @@ struct PlayerFiles {
     std::string picture = "Textures/highscore.png";
     std::string log = "log.txt";
     std::string settings = "settings.ini";
+    std::string stats = "stats.txt";
 };
 
 // An XDG base folder: the variable when it holds an absolute path (relative ones are invalid
