@@ -42,11 +42,16 @@ void Game::saveStatistics(int lockWaitMs) {
     if (unsavedFlights.empty()) return;
     statisticsTriedAt = timeGetTime();
     const StatisticsSave save = ::saveStatistics(playerFiles.stats, unsavedFlights, lockWaitMs);
-    // Held by another game: these flights wait and are tried again from the loop.
-    if (save.busy) return;
-    if (!save.ok)
-        std::printf("Could not save the statistics to %s: %s\n", playerFiles.stats.c_str(), save.problem.c_str());
-    std::fflush(stdout);
+    auto say = [this](const char* what, const std::string& why) {
+        std::printf("%s %s: %s\n", what, playerFiles.stats.c_str(), why.c_str());
+        std::fflush(stdout);
+    };
+    if (save.busy) {
+        // Held by another game: these flights wait and are tried again from the loop, said once.
+        if (lockWaitMs > 0) say("The statistics wait to be saved to", save.problem + "; trying again");
+        return;
+    }
+    if (!save.ok) say("Could not save the statistics to", save.problem);
     unsavedFlights.clear();
 }
 
