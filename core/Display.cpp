@@ -47,6 +47,10 @@ void Game::display() {
             dimmedTitle();
             drawReplaysScreen();
             break;
+        case StatisticsScreen:
+            dimmedTitle();
+            drawStatisticsScreen();
+            break;
         case Playing: {
             const uint32_t now = timeGetTime();
             FrameExtras extras;

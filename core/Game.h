@@ -20,6 +20,7 @@
 #include "core/RenderScale.h"
 #include "core/Screen.h"
 #include "core/Settings.h"
+#include "core/Statistics.h"
 #include "core/SettingsMenu.h"
 #include "core/Step.h"
 #include "highscore/HighscoreTable.h"
@@ -232,6 +233,15 @@ private:
     void drawVolumeLine();
     void drawTitleKeys();
     void drawSettingsNote();  // a settings file's problem, over the title
+    // Statistics (core/StatisticsScreen.cpp): the player's flights counted step by step, added to
+    // the file at their end (a busy lock retried from idle), shown with T.
+    void countStep(const StepEvents& events);
+    void countFlight();
+    void saveStatistics(int lockWaitMs);
+    void pollStatisticsSave();
+    void openStatistics();
+    void statisticsKey(int code);
+    void drawStatisticsScreen();
     // A text layer drawn over the design rectangle (x, y, w, h) of the 800 x 600 picture,
     // uploaded again only when its text or the picture's size changed.
     struct CardSlot {
@@ -333,6 +343,13 @@ private:
     CardSlot gradeCard;
     bool showingHelp;
     bool startAfterHelp;
+    FlightStats flightStats;                  // the player's flight being flown
+    std::unique_ptr<FlightStats> lastFlight;  // this run's last finished flight
+    std::vector<FlightStats> unsavedFlights;  // finished, not yet in the file
+    uint32_t statisticsTriedAt = 0;
+    Statistics statisticsShown;
+    GameScreen statisticsFrom = Title;
+    CardSlot statisticsCard;
 
     GameAudio sound;
 };

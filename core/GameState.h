@@ -26,6 +26,7 @@ struct StepEvents {
     bool gameOver = false;     // a hit in the first style: the flight is over, its score final
     int scorePaid = 0;         // points earned by objects leaving the field
     std::vector<float3> knocks;  // where a bullet or a knocked object struck a target
+    int asteroidsShot = 0;       // asteroids a bullet struck
 };
 
 // Who flies: a player, the attract mode's demo (its schedule shows every style, hits cost
@@ -83,6 +84,7 @@ struct GameState final : WorldHost {
     void addBullets(int n) override;
     void playObjectSound(ObjectKind kind) override { events.contacts.push_back(kind); }
     void onKnock(const float3& at) override { events.knocks.push_back(at); }
+    void onAsteroidShot() override { events.asteroidsShot += 1; }
 
     // One style on (a star, F3, the demo's schedule), its multiplier with it.
     void advanceStyle();

@@ -50,6 +50,10 @@ void Game::keyboard(unsigned char key, int, int) {
         replaysKey(input::normalKey(key));
         return;
     }
+    if (state == StatisticsScreen) {
+        statisticsKey(input::normalKey(key));
+        return;
+    }
     // The card goes at any key but the quit keys; before a first flight, the flight follows.
     if (showingHelp && key != 27 && key != 'q') {
         showingHelp = false;
@@ -95,6 +99,10 @@ void Game::keyboard(unsigned char key, int, int) {
     }
     if (state == Title && key == 'd') {
         startDaily();
+        return;
+    }
+    if ((state == Title || state == Highscore) && code == 't') {
+        openStatistics();
         return;
     }
     if (state == Title || state == Highscore) {

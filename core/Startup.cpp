@@ -19,6 +19,7 @@ void Game::initResources() {
     for (Grade grade : {Grade::Normal, Grade::Relaxed, Grade::Arcade}) highscoreStore(grade).removeStaleTemporaries();
     files::removeLeftoverTemporaries(playerFiles.settings, false);
     files::removeLeftoverTemporaries(playerFiles.daily, false);
+    files::removeLeftoverTemporaries(playerFiles.stats, true);  // young ones: another game may be saving
     config.logger = new Logger(playerFiles.log);
     config.textureLoader = new TextureLoader();
     effectContext().logger = config.logger;

@@ -53,6 +53,7 @@ void Game::beginFlight(uint32_t seed, const FlightRules& rules, FlightMode mode)
     flightState.start(seed, rules, mode);
     dailyFlight = dailyShown = false;  // startDaily says so after
     ghost.stop();
+    flightStats = FlightStats{};
     // Every player's flight is recorded; a replay is not recorded again.
     if (mode == FlightMode::Player && playback == Playback::Off)
         recorder.start(seed, rules, flightGrade);
@@ -90,6 +91,7 @@ void Game::idle() {
     // The music goes on whatever is drawn: the next title once the last has ended.
     sound.advancePlaylist(config.logger);
     pollScoreSave();
+    pollStatisticsSave();
     // The title's idle time counts from when the title is entered; a key starts it again.
     if (state != Title || showingHelp) {
         titleShown = false;
@@ -142,7 +144,9 @@ void Game::stepFlight() {
         input.set(Input::NextStyle, nextStyle);
     }
     const bool flying = !flightState.over;
-    react(step(flightState, input, ground));
+    const StepEvents events = step(flightState, input, ground);
+    if (flying) countStep(events);
+    react(events);
     ghost.step();
     if (flying) recorder.stepped(input, flightState);
     scorePanelTimer += static_cast<int>(config.stepMs);
@@ -210,6 +214,7 @@ void Game::endFlight() {
         return;
     }
     keepReplay();
+    countFlight();
     if (dailyFlight) return endDailyFlight();
     highscoreSaveFailure.clear();
     const int score = flightState.score;

@@ -17,6 +17,7 @@
 
 #include "core/Replay.h"
 #include "core/Settings.h"
+#include "core/Statistics.h"
 #include "core/Step.h"
 #include "framework/ImageCheck.h"
 #include "highscore/HighscoreStore.h"
@@ -269,6 +270,24 @@ inline Outcome runSettings(const uint8_t* data, std::size_t size) {
     FUZZ_EXPECT(out, again.problem.empty());
     FUZZ_EXPECT(out, again.settings == s);
     FUZZ_EXPECT(out, mergeSettings(saved, s) == saved);
+    return out;
+}
+
+// stats.txt as the game reads it: every number it takes is in range, and the totals written
+// back read the same, within the reader's limit.
+inline Outcome runStatistics(const uint8_t* data, std::size_t size) {
+    Outcome out;
+    const StatisticsRead read = parseStatistics(std::string(reinterpret_cast<const char*>(data), size));
+    const Statistics& t = read.totals;
+    out.accepted = read.problem.empty();
+    FUZZ_EXPECT(out, t.bestMultiplier >= 0 && t.bestMultiplier <= kStyleCount);
+    for (const int64_t n : {t.flights, t.stars, t.hits, t.asteroidsShot, t.longestFlightMs})
+        FUZZ_EXPECT(out, n >= 0 && n <= Statistics::kMaxValue);
+    for (const int64_t n : t.styleMs) FUZZ_EXPECT(out, n >= 0 && n <= Statistics::kMaxValue);
+    const std::string saved = formatStatistics(t);
+    const StatisticsRead again = parseStatistics(saved);
+    FUZZ_EXPECT(out, saved.size() <= kStatisticsLimit);
+    FUZZ_EXPECT(out, again.problem.empty() && again.totals == t);
     return out;
 }
 

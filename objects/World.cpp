@@ -185,9 +185,11 @@ void World::resolveContacts() {
             if (vzb < 0 && vza > 0) {
                 knockAway(b, a);
                 host->onKnock(float3{(pa.x + pb.x) / 2, (pa.y + pb.y) / 2, (pa.z + pb.z) / 2});
+                if (b->getKind() == ObjectKind::Bullet && a->getKind() == ObjectKind::Asteroid) host->onAsteroidShot();
             } else if (vza < 0 && vzb > 0) {
                 knockAway(a, b);
                 host->onKnock(float3{(pa.x + pb.x) / 2, (pa.y + pb.y) / 2, (pa.z + pb.z) / 2});
+                if (a->getKind() == ObjectKind::Bullet && b->getKind() == ObjectKind::Asteroid) host->onAsteroidShot();
             } else if (ship && a == ship) {
                 b->onCollision(ship);
                 requestRemoval(b);

@@ -29,4 +29,6 @@ public:
     virtual void playObjectSound(ObjectKind kind) = 0;
     // A bullet (or a knocked object) struck a target at this point.
     virtual void onKnock(const float3& at) = 0;
+    // A bullet struck an asteroid (the statistics count them).
+    virtual void onAsteroidShot() = 0;
 };

@@ -220,6 +220,7 @@ PlayerFiles playerFiles(const Environment& env, bool portable) {
     files.log = join(files.stateFolder, "log.txt");
     files.settings = join(files.configFolder, "settings.ini");
     files.daily = join(files.dataFolder, "daily.txt");
+    files.stats = join(files.dataFolder, "stats.txt");
     return files;
 }
 
@@ -302,6 +303,7 @@ std::string usage(const std::string& program, const PlayerFiles& xdg) {
            "  R               replays: the latest ten flights and the best (title screen)\n"
            "  G               grade: Relaxed, Normal or Arcade (title and high-score screens)\n"
            "  B               back to the title (credits screen)\n"
+           "  T               statistics (title and high-score screens)\n"
            "  M               title screen; pauses or resumes the music\n"
            "  Escape, Q       quit (F12 too, while playing; during name entry only Escape)\n"
            "  F10             show or hide the frame rate (any screen)\n"
@@ -312,6 +314,7 @@ std::string usage(const std::string& program, const PlayerFiles& xdg) {
            "                  " + xdg.picture + "\n"
            "                  and the other grades' beside them (highscore-arcade.txt, ...)\n"
            "  replays         " + xdg.dataFolder + "/replays/\n"
+           "  statistics      " + xdg.stats + "\n"
            "  log             " + xdg.log + "\n"
            "  settings        " + xdg.settings + "\n"
            "  (XDG_DATA_HOME, XDG_STATE_HOME and XDG_CONFIG_HOME move them.) A data folder that\n"

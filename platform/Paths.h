@@ -77,6 +77,7 @@ struct PlayerFiles {
     std::string log = "log.txt";
     std::string settings = "settings.ini";
     std::string daily = "daily.txt";  // the daily course's table
+    std::string stats = "stats.txt";
 };
 
 // An XDG base folder: the variable when it holds an absolute path (relative ones are invalid

@@ -109,7 +109,7 @@ TEST(Content, ToolOutputIsDeterministic) {
     std::string out;
     ASSERT_EQ(harness::runCommand("../tools/lumivex_content '" + dir + "' 2>&1", &out), 0) << out;
     std::string diff;
-    harness::runCommand("diff -r -q -x highscore.png -x log.txt -x highscore.txt -x settings.ini -x replays -x portable.txt -x Shader -x lumivex '" + dir + "' . 2>&1", &diff);
+    harness::runCommand("diff -r -q -x highscore.png -x log.txt -x highscore.txt -x settings.ini -x stats.txt -x replays -x portable.txt -x Shader -x lumivex '" + dir + "' . 2>&1", &diff);
     EXPECT_EQ(diff, "");
     harness::removeTree(dir);
 }

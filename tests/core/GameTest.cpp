@@ -79,6 +79,11 @@ TEST_F(CoreTest, ScreenKeysMoveBetweenScreensAndMTogglesTheMusic) {
     EXPECT_EQ(game.flight().stepCount, steps) << "s and Insert do nothing during a flight";
     crash();
     EXPECT_EQ(game.screen(), Highscore) << "no score, no name";
+    EXPECT_GE(loadStatistics("stats.txt").flights, 1) << "but counted (what: StepRulesTest)";
+    type("t");
+    EXPECT_EQ(game.screen(), StatisticsScreen);
+    type("t");
+    EXPECT_EQ(game.screen(), Highscore) << "T goes back where it came from";
     press(GLUT_KEY_INSERT);
     EXPECT_EQ(game.screen(), Playing);
     EXPECT_EQ(game.flight().stepCount, 0);
@@ -93,6 +98,8 @@ TEST_F(CoreTest, ScreenKeysMoveBetweenScreensAndMTogglesTheMusic) {
     EXPECT_NE(game.audio().isMusicPaused(), before);
     type("m");
     EXPECT_EQ(game.audio().isMusicPaused(), before);
+    type("t\x1b");
+    EXPECT_EQ(game.screen(), Title) << "Escape leaves the statistics, not the game";
 }
 
 // Keys reach the flight's step, and what it reports is heard and shown.

@@ -10,6 +10,7 @@
 #include "core/GameConfig.h"
 #include "core/Ghost.h"
 #include "core/Replay.h"
+#include "core/Statistics.h"
 #include "core/Step.h"
 #include "objects/Asteroid.h"
 #include "objects/Bullet.h"
@@ -181,7 +182,8 @@ TEST_F(Flight, JumpSinkAndFireActOnceAPressAndTheGunFiresOnlyWhatItHolds) {
     EXPECT_EQ(queue.take().bits, 0);
 }
 
-TEST_F(Flight, StarsMoveOnAndHitsBackUntilAHitInTheFirstStyleEndsTheFlight) {
+// (A hit in the first style ends the flight: the statistics' flight below.)
+TEST_F(Flight, StarsMoveOnToTheLastStyleAndHitsMoveBack) {
     EXPECT_EQ(run(1, with(Input::TestStar)).stylesForward, 1);
     ahead(new PowerUp());
     const StepEvents star = run(1);
@@ -199,9 +201,55 @@ TEST_F(Flight, StarsMoveOnAndHitsBackUntilAHitInTheFirstStyleEndsTheFlight) {
     s.bulletCount = 3;
     run(1, with(Input::TestHit));
     EXPECT_EQ(std::vector<int>({s.style, s.bulletCount}), std::vector<int>({8, 3})) << "F2 keeps the gun";
-    for (int i = 0; i < 8; ++i) EXPECT_FALSE(run(1, with(Input::TestHit)).gameOver);
-    EXPECT_TRUE(run(1, with(Input::TestHit)).gameOver);
-    EXPECT_TRUE(s.over);
+}
+
+// The statistics of a known flight: 100 steps in the first style, a star, 60 steps, a star,
+// 40, a hit, 20, a hit, 20, and the hit in the first style that ends the flight before its
+// step moves it; the steps after count nothing. A bullet strikes a rock on the way.
+TEST_F(Flight, StatisticsCountEachStylesTimeTheStarsHitsShotsAndBestMultiplier) {
+    put(new Asteroid(0.06f, s.random), 1.5f, -3);
+    put(new Bullet(), 1.5f, -3.001f, -0.01f);
+    FlightStats stats;
+    const struct { int press, steps; } schedule[] = {
+        {0, 100}, {Input::TestStar, 60}, {Input::TestStar, 40}, {Input::TestHit, 20}, {Input::TestHit, 20}, {Input::TestHit, 9}};
+    for (const auto& phase : schedule)
+        for (int i = 0; i < phase.steps; ++i) stats.add(s, step(s, with(i == 0 ? phase.press : 0), flat));
+    ASSERT_TRUE(s.over);
+    EXPECT_EQ(std::vector<int64_t>({stats.styleMs(0), stats.styleMs(1), stats.styleMs(2), stats.styleMs(3), stats.durationMs()}),
+              std::vector<int64_t>({600, 400, 200, 0, 1200}));
+    EXPECT_EQ(std::vector<int64_t>({stats.stars, stats.hits, stats.bestMultiplier, stats.asteroidsShot}),
+              std::vector<int64_t>({2, 3, 3, 1}));
+    // Added up: the flights, the longest, the best; a number stops at its limit.
+    Statistics totals;
+    totals.add(stats);
+    totals.hits = Statistics::kMaxValue - 1;
+    totals.add(stats);
+    EXPECT_EQ(std::vector<int64_t>({totals.flights, totals.stars, totals.hits, totals.bestMultiplier, totals.longestFlightMs, totals.styleMs[1]}),
+              std::vector<int64_t>({2, 4, Statistics::kMaxValue, 3, 1200, 800}));
+}
+
+// stats.txt: what is written reads back; a damaged line is left out and the others count; a
+// newer version or another file counts nothing. (Two games saving at once: TableRulesTest.)
+TEST(StatisticsFile, WhatIsWrittenReadsBackAndADamagedLineIsLeftOut) {
+    Statistics totals;
+    totals.flights = 2, totals.stars = 4, totals.styleMs[10] = 5000;
+    const std::string good = formatStatistics(totals);
+    const struct { std::string text, problem; int64_t flights, stars; } cases[] = {
+        {good, "", 2, 4},
+        {good + "stars 12\r\n\n", "", 2, 12},
+        {good + "stars 1 2\n", "line 19: not a number in range", 2, 4},
+        {good + "stars -1\nbogus 3\n", "line 19: not a number in range", 2, 4},
+        {good + "best_multiplier 12\nstars 1000000000000000\n", "line 19: not a number in range", 2, 4},
+        {"lumivex-stats 1\nflights 7\nstars\n", "line 3: not a known key and number", 7, 0},
+        {"lumivex-stats 2\nflights 7\n", "a newer version", 0, 0},
+        {"flights 7\n", "not a statistics file", 0, 0},
+        {"", "not a statistics file", 0, 0}};
+    for (const auto& c : cases) {
+        const StatisticsRead read = parseStatistics(c.text);
+        EXPECT_EQ(std::vector<int64_t>({read.totals.flights, read.totals.stars}), std::vector<int64_t>({c.flights, c.stars})) << c.text;
+        EXPECT_EQ(read.problem, c.problem) << c.text;
+    }
+    EXPECT_EQ(parseStatistics(good).totals, totals);
 }
 
 // Two defects found by driving the game: the score grew after the hit that ended the flight

@@ -13,6 +13,7 @@
 
 #include "core/Daily.h"
 #include "core/Settings.h"
+#include "core/Statistics.h"
 #include "highscore/HighscoreStore.h"
 #include "highscore/ScoreSaver.h"
 #include "platform/ReadFile.h"
@@ -106,8 +107,9 @@ TEST_F(TableRules, TheDailyTableKeepsTenADayForThirtyDaysAndSkipsDamagedLines) {
     EXPECT_TRUE(file.find("P3\n") == std::string::npos && other.day(today).size() == 10) << "eleventh of the day";
 }
 
-// Each grade's files beside Normal's, in the game folder and in the player's own.
-TEST_F(TableRules, RacingGamesLoseNoEntryAndEachGradeKeepsItsOwnFiles) {
+// Each grade's files beside Normal's, in the game folder and in the player's own; racing games
+// lose no entry of any table, and the statistics, saved under the same kind of lock, no flight.
+TEST_F(TableRules, RacingGamesLoseNoEntryOrFlightAndEachGradeKeepsItsOwnFiles) {
     const struct { std::string normal; Grade grade; std::string named; } files[] = {
         {"highscore.txt", Grade::Normal, "highscore.txt"},
         {"highscore.txt", Grade::Relaxed, "highscore-relaxed.txt"},
@@ -117,6 +119,8 @@ TEST_F(TableRules, RacingGamesLoseNoEntryAndEachGradeKeepsItsOwnFiles) {
     for (const auto& f : files) EXPECT_EQ(gradeFile(f.normal, f.grade), f.named);
     EXPECT_EQ(store.forGrade(Grade::Arcade).pictureFile(), dir + "/Textures/highscore-arcade.png");
     constexpr int kGames = 4, kSaves = 25;
+    FlightStats flight;
+    flight.stars = 1;
     std::vector<pid_t> games;
     // Game 0 plays Relaxed: its scores go to its own table, never to Normal's.
     const HighscoreStore relaxed = store.forGrade(Grade::Relaxed);
@@ -129,7 +133,7 @@ TEST_F(TableRules, RacingGamesLoseNoEntryAndEachGradeKeepsItsOwnFiles) {
                 into.load(mine);
                 mine.computeRank(100 * g + i);
                 mine.appendToName("Game " + std::to_string(g));
-                ok = into.save(mine).ok && ok;
+                ok = into.save(mine).ok && saveStatistics(dir + "/stats.txt", {flight}, -1).ok && ok;
             }
             return ok ? 0 : 1;
         }));
@@ -139,7 +143,9 @@ TEST_F(TableRules, RacingGamesLoseNoEntryAndEachGradeKeepsItsOwnFiles) {
     EXPECT_EQ(table.format().find("Game 0"), std::string::npos);
     relaxed.load(table);
     EXPECT_EQ(table.getEntries().size(), static_cast<std::size_t>(kSaves));
-    EXPECT_EQ(entries(dir), 2) << "a lock or temporary file is left";
+    const Statistics all = loadStatistics(dir + "/stats.txt");
+    EXPECT_TRUE(all.flights == kGames * kSaves && all.stars == kGames * kSaves) << formatStatistics(all);
+    EXPECT_EQ(entries(dir), 3) << "a lock or temporary file is left";
 }
 
 TEST_F(TableRules, ATableThatIsNoPlainFileLoadsEmptyIsReportedOnceAndIsNeverReplaced) {

@@ -17,7 +17,7 @@ int openFileCount() { return static_cast<int>(std::distance(fs::directory_iterat
 
 TEST(FuzzInputs, EverySeedPassesEveryCheckOfItsTarget) {
     const std::string folder = harness::makeTempDir("lumivex-fuzz-inputs");
-    const std::map<std::string, int> atLeast = {{"model", 12}, {"playlist", 4}, {"highscore", 3}, {"imagecheck", 4}, {"settings", 4}, {"replay", 2}};
+    const std::map<std::string, int> atLeast = {{"model", 12}, {"playlist", 4}, {"highscore", 3}, {"imagecheck", 4}, {"settings", 4}, {"replay", 2}, {"stats", 2}};
     const int filesBefore = openFileCount();
     // A reader that hangs on an input (as one did on a material library that was a device)
     // ends the program here instead of holding the run until its time-out.
@@ -34,6 +34,7 @@ TEST(FuzzInputs, EverySeedPassesEveryCheckOfItsTarget) {
                 : target == "highscore" ? fuzzharness::runHighscore(data, text.size(), folder)
                 : target == "settings"  ? fuzzharness::runSettings(data, text.size())
                 : target == "replay"    ? fuzzharness::runReplay(data, text.size())
+                : target == "stats"     ? fuzzharness::runStatistics(data, text.size())
                                         : fuzzharness::runImageCheck(data, text.size());
             EXPECT_EQ(out.broken, "");
             ++seen;
