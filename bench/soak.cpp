@@ -1,5 +1,5 @@
 // Ten simulated minutes of seeded random play of the real game in one window (the soak of
-// tests/faults, ten times longer). Prints the resident memory after the first and the last
+// tests/soak, ten times longer). Prints the resident memory after the first and the last
 // minute, the frames, the most live objects at once and the wall time.
 // Usage: bench_soak [simulated minutes] [seed] [draw every n-th frame]; run from the build's game folder.
 #include <GL/glew.h>
@@ -11,7 +11,7 @@
 #include <cstdlib>
 
 #include "BenchSupport.h"
-#include "faults/Soak.h"
+#include "soak/Soak.h"
 
 int main(int argc, char** argv) {
     const int minutes = argc > 1 ? std::atoi(argv[1]) : 10;

@@ -3,7 +3,7 @@
 // bounded, and the memory flat once every style has been drawn.
 #include <gtest/gtest.h>
 
-#include "faults/Soak.h"
+#include "soak/Soak.h"
 
 TEST(Soak, AMinuteOfRandomPlayKeepsEveryFrameSoundAndTheMemoryFlat) {
     harness::captureStdout();  // the game's console chatter
