@@ -120,7 +120,7 @@ void Game::drawPauseScreen() {
 
 void Game::drawSettingsScreen() {
     TextCard card;
-    card.panel(110, 40, 690, 580, kPanel, kBorder);
+    card.panel(110, 40, 690, 580, kScreenPanel, kBorder);
     card.text("Settings", 400, 92, 30, kGold, TextCard::Centre);
     const std::vector<SettingsMenu::Line> lines = settingsMenu.lines(settings);
     for (size_t i = 0; i < lines.size(); ++i) {

@@ -84,7 +84,7 @@ void Game::showDailyTable() {
 
 void Game::drawDailyTable() {
     TextCard card;
-    card.panel(120, 40, 680, 580, kPanel, kBorder);
+    card.panel(120, 40, 680, 580, kScreenPanel, kBorder);
     card.text("Daily course " + daily::text(dailyDate), 400, 92, 30, kGold, TextCard::Centre);
     const HighscoreTable::Entries& entries = dailyTable.day(dailyDate);
     if (entries.empty()) card.text("No scores for this day yet.", 400, 300, 15, kBody, TextCard::Centre);

@@ -16,8 +16,9 @@ void Game::display() {
     updateEffectContext();
     beginFrame();
     // The title behind a panel of its own, dimmed.
+    constexpr float kDimmed = 0.45f;
     auto dimmedTitle = [this] {
-        glColor3f(0.45f, 0.45f, 0.45f);
+        glColor3f(kDimmed, kDimmed, kDimmed);
         drawFullScreenImage(titleTexture);
         glColor3f(1, 1, 1);
     };
@@ -28,7 +29,7 @@ void Game::display() {
             // under each, out of sight, the next title frame asked for until all are done.
             if (titleFramesShown++ == 0 || warmUpStep()) glutPostRedisplay();
             glColor3f(1, 1, 1);
-            if (showingHelp) glColor3f(0.45f, 0.45f, 0.45f);  // the title behind the card, dimmed
+            if (showingHelp) glColor3f(kDimmed, kDimmed, kDimmed);  // the title behind the card
             drawFullScreenImage(titleTexture);
             glColor3f(1, 1, 1);
             if (showingHelp) {

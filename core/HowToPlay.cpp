@@ -11,7 +11,6 @@ namespace {
 
 using namespace cardcolour;
 
-constexpr uint32_t kCardPanel = 0x1c1830e0;  // darker: the title behind is busy
 
 const char* const kRules[3] = {
     "A star moves you one style on and raises the multiplier.",
@@ -33,7 +32,7 @@ void trackPicture(TextCard& card, double x, double y) {
 
 void Game::drawHowToPlay() {
     TextCard card;
-    card.panel(30, 90, 770, 520, kCardPanel, kBorder);
+    card.panel(30, 90, 770, 520, kScreenPanel, kBorder);
     card.text("How to play", 400, 148, 32, kGold, TextCard::Centre);
     card.text("Eleven render styles. The bar in the corner is your life:", 400, 192, 14, kBody, TextCard::Centre);
     trackPicture(card, 240, 212);

@@ -114,7 +114,7 @@ void Game::replaysKey(int code) {
 
 void Game::drawReplaysScreen() {
     TextCard card;
-    card.panel(70, 40, 730, 580, kPanel, kBorder);
+    card.panel(70, 40, 730, 580, kScreenPanel, kBorder);
     card.text("Replays", 400, 92, 30, kGold, TextCard::Centre);
     const int rows = std::min(static_cast<int>(replayList.size()), kRowsShown);
     if (rows == 0) card.text("No flights yet: every finished flight is kept here.", 400, 300, 15, kBody, TextCard::Centre);

@@ -80,7 +80,7 @@ void Game::statisticsKey(int code) {
 
 void Game::drawStatisticsScreen() {
     TextCard card;
-    card.panel(70, 40, 730, 580, kPanel, kBorder);
+    card.panel(70, 40, 730, 580, kScreenPanel, kBorder);
     card.text("Statistics", 400, 86, 30, kGold, TextCard::Centre);
     const Statistics& all = statisticsShown;
     if (all.flights == 0) {

@@ -10,6 +10,7 @@ constexpr uint32_t kKey = 0x6fd8ffff;     // keys and what to press
 constexpr uint32_t kBody = 0xffffffff;    // running text
 constexpr uint32_t kRed = 0xff4a3aff;     // danger: a hit, the last life, the end
 constexpr uint32_t kPanel = 0x1c1830d0;   // the dark plate under text
+constexpr uint32_t kScreenPanel = 0x1c1830f0;  // a screen's plate over the title: its menu must not read through
 constexpr uint32_t kBorder = 0xf2c94cff;  // a plate's rim
 }  // namespace cardcolour
 
