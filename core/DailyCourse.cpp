@@ -46,10 +46,7 @@ void Game::keepDailyReplay(const std::string& bytes) {
 }
 
 void Game::endDailyFlight() {
-    highscoreSaveFailure.clear();
     const int score = flightState.score;
-    std::printf("Game over: score %d\n", score);
-    std::fflush(stdout);
     daily::Store(playerFiles.daily).load(dailyTable);
     dailyRank = 0;
     if (score > 0) {

@@ -215,11 +215,11 @@ void Game::endFlight() {
     }
     keepReplay();
     countFlight();
-    if (dailyFlight) return endDailyFlight();
     highscoreSaveFailure.clear();
     const int score = flightState.score;
     std::printf("Game over: score %d\n", score);
     std::fflush(stdout);
+    if (dailyFlight) return endDailyFlight();
     tableGrade = flightGrade;
     if (score > 0) {
         highscoreStore(tableGrade).load(highscoreTable);
