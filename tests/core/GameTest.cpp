@@ -429,3 +429,38 @@ TEST_F(CoreTest, TheRulesAreShownOnceBeforeTheFirstFlight) {
     type("s");
     EXPECT_EQ(game.screen(), Playing) << "once is enough";
 }
+
+// What brings a player back, as they meet it: a daily flight's name goes into the day's table
+// (not the high-score table), and the next daily flight, the same course, has that run beside it
+// as a ghost in lockstep; G sets the next flight's grade; the statistics and the replay list are
+// drawn, and the list's first row plays.
+TEST_F(CoreTest, TheDailyCourseItsGhostTheGradesTheStatisticsAndTheReplaysAsAPlayerMeetsThem) {
+    type("d");
+    ASSERT_EQ(game.screen(), Playing);
+    const uint32_t course = game.flight().seed;
+    earnPoints();
+    crash();
+    ASSERT_EQ(game.screen(), EnterName);
+    type("Daisy\r");
+    game.display();
+    EXPECT_NE(harness::readFileText("daily.txt").find(" Daisy\n"), std::string::npos);
+    EXPECT_EQ(harness::readFileText("highscore.txt").find("Daisy"), std::string::npos);
+    type("md");
+    EXPECT_EQ(game.flight().seed, course) << "one course a day";
+    fly(300, 16, true);
+    EXPECT_TRUE(game.getGhost().shown() && game.getGhost().flight().stepCount == game.flight().stepCount);
+    crash();
+    type("mg");
+    EXPECT_EQ(game.getSettings().grade, Grade::Arcade);
+    type("s");
+    EXPECT_GT(game.flight().rules.maxSpeed, FlightRules{}.maxSpeed);
+    crash();
+    for (const char* keys : {"t", "\x1bmr"}) {
+        type(keys);
+        game.display();
+    }
+    EXPECT_GE(loadStatistics("stats.txt").flights, 3);
+    ASSERT_EQ(game.screen(), ReplaysScreen);
+    type("\r");
+    EXPECT_TRUE(game.isReplaying());
+}
