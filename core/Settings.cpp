@@ -254,15 +254,15 @@ Line classify(const std::string& raw) {
 }
 
 // Calls each(line) for every line of text, the byte-order mark some editors put first left out;
-// also where it opens a later line (files joined end to end), so that a line reads the same
-// wherever a save moves it.
+// also where it opens a later line (files joined end to end), and however many open it, so that
+// a line reads the same wherever a save moves it.
 template <typename Each>
 void forEachLine(const std::string& text, Each each) {
     std::string::size_type start = 0;
     while (start < text.size()) {
         std::string::size_type end = text.find('\n', start);
         if (end == std::string::npos) end = text.size();
-        if (text.compare(start, 3, kByteOrderMark) == 0) start = std::min(start + 3, end);
+        while (start < end && text.compare(start, 3, kByteOrderMark) == 0) start = std::min(start + 3, end);
         std::string line = text.substr(start, end - start);
         if (!line.empty() && line.back() == '\r') line.pop_back();
         each(line);
