@@ -237,6 +237,7 @@ private:
     // the file at their end (a busy lock retried from idle), shown with T.
     void countStep(const StepEvents& events);
     void countFlight();
+    bool counted() const;  // the player's own flight, not the demo, the timedemo or a replay
     void saveStatistics(int lockWaitMs);
     void pollStatisticsSave();
     void openStatistics();

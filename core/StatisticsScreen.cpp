@@ -26,13 +26,14 @@ std::string minutes(int64_t ms) {
 
 }  // namespace
 
+bool Game::counted() const { return flightState.mode == FlightMode::Player && playback == Playback::Off; }
+
 void Game::countStep(const StepEvents& events) {
-    // Only the player's own flights: not the demo, the timedemo or a replay played back.
-    if (flightState.mode == FlightMode::Player && playback == Playback::Off) flightStats.add(flightState, events);
+    if (counted()) flightStats.add(flightState, events);
 }
 
 void Game::countFlight() {
-    if (flightState.mode != FlightMode::Player || playback != Playback::Off) return;
+    if (!counted()) return;
     lastFlight = std::make_unique<FlightStats>(flightStats);
     unsavedFlights.push_back(flightStats);
     saveStatistics(ScoreSaver::kFirstWaitMs);
