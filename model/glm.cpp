@@ -1,6 +1,7 @@
 #include "model/glm.h"
 
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -522,17 +523,19 @@ float glmUnitize(GLMmodel* model) {
             if (v > maxv[k]) maxv[k] = v;
             if (v < minv[k]) minv[k] = v;
         }
-    float size[3], centre[3];
+    // In double: the size and the centre of coordinates near the float limit would overflow.
+    double size[3], centre[3];
     for (int k = 0; k < 3; ++k) {
-        size[k] = glmAbs(maxv[k]) + glmAbs(minv[k]);
-        centre[k] = (maxv[k] + minv[k]) / 2.0f;
+        size[k] = std::fabs(static_cast<double>(maxv[k])) + std::fabs(static_cast<double>(minv[k]));
+        centre[k] = (static_cast<double>(maxv[k]) + minv[k]) / 2.0;
     }
-    const float largest = glmMax(glmMax(size[0], size[1]), size[2]);
+    const double largest = std::max(std::max(size[0], size[1]), size[2]);
     // A model that is a single point at the origin has no size to scale by.
-    const float scale = largest > 0.0f ? 2.0f / largest : 1.0f;
+    const double scale = largest > 0.0 ? 2.0 / largest : 1.0;
     for (unsigned int i = 1; i <= model->numvertices; ++i)
-        for (int k = 0; k < 3; ++k) model->vertices[3 * i + k] = (model->vertices[3 * i + k] - centre[k]) * scale;
-    return scale;
+        for (int k = 0; k < 3; ++k)
+            model->vertices[3 * i + k] = static_cast<float>((model->vertices[3 * i + k] - centre[k]) * scale);
+    return static_cast<float>(scale);
 }
 
 void glmScale(GLMmodel* model, float scale) {
