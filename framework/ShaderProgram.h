@@ -27,10 +27,9 @@ public:
     // How many programs were loaded in this process: a flight must load none (the timedemo
     // says how many it saw).
     static int loadCount() { return loads; }
-    GLuint getVertexShader() const { return vertexShader; }
-    GLuint getFragmentShader() const { return fragmentShader; }
 
 private:
+    void releaseShaders();
     std::string readFile(std::string fileName);
 
     GLuint vertexShader;
