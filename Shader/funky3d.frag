@@ -7,6 +7,12 @@ varying vec3 normal;
 varying vec3 eyePos;
 varying vec3 objPos;
 
+#ifdef GROUND
+varying vec2 groundLight;  // from the vertices
+#else
+#include "funky.glsl"
+#endif
+
 const vec3 size = vec3(4.0, 4.0, 16.0);
 
 // Between texel centres the sampler's linear filter blends; bending the coordinate by the
@@ -21,19 +27,20 @@ vec3 smoothNoise(vec3 p) {
 
 void main() {
     vec3 p;
+#ifdef GROUND
+    // The ground is always drawn in the pass that looks its colours up by position.
+    p = eyePos * 0.15 + objPos * 0.1;
+    vec2 light = groundLight;
+#else
     if (usePositionLookup == 1)
         p = eyePos * 0.15 + objPos * 0.1;
     else
         p = vec3(gl_TexCoord[0].st * 0.75, 0.1) + eyePos * 0.05;
+    vec2 light = funkyLight(normalize(gl_FrontFacing ? normal : -normal), eyePos);
+#endif
     vec3 n1 = smoothNoise(p);
     vec3 n2 = smoothNoise(p * 1.9 + n1 * 0.8);
     float t = n1.r * 0.6 + n2.g * 0.7 + n2.b * 0.3;
     vec3 col = 0.5 + 0.5 * cos(6.28318 * (t + vec3(0.0, 0.33, 0.67)));
-    vec3 N = normalize(gl_FrontFacing ? normal : -normal);
-    vec4 lp = gl_LightSource[0].position;
-    vec3 L = normalize(lp.w == 0.0 ? lp.xyz : lp.xyz - eyePos);
-    float d = max(dot(N, L), 0.0);
-    vec3 V = normalize(-eyePos);
-    float rim = pow(1.0 - abs(dot(N, V)), 4.0);
-    gl_FragColor = vec4(col * (0.35 + 0.75 * d) + vec3(rim * 0.35), gl_Color.a);
+    gl_FragColor = vec4(col * light.x + vec3(light.y), gl_Color.a);
 }

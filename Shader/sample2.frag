@@ -1,35 +1,22 @@
 #version 120
-// Sunrise: a low warm key light, a cool violet fill and a golden rim, then a warm colour grade.
+// Sunrise: the objects, sea and sky lit each pixel; the ground comes lit from its vertices.
 uniform sampler2D baseMap;  // left at unit 0
 varying vec3 normal;
 varying vec3 eyePos;
 
-vec3 sunriseGrade(float lum) {
-    vec3 shadow = vec3(0.20, 0.10, 0.32);
-    vec3 mid = vec3(0.98, 0.45, 0.22);
-    vec3 high = vec3(1.00, 0.93, 0.62);
-    return lum < 0.5 ? mix(shadow, mid, lum * 2.0) : mix(mid, high, lum * 2.0 - 1.0);
-}
-
 #ifdef GROUND
-varying vec4 groundTexel;  // the ground's one texel, read once a vertex
-#define baseTexel() groundTexel
+varying vec4 groundColour;
 #else
-#define baseTexel() texture2D(baseMap, gl_TexCoord[0].st)
+#include "sunrise.glsl"
 #endif
 
 void main() {
-    vec4 tex = baseTexel();
+#ifdef GROUND
+    gl_FragColor = groundColour;
+#else
+    vec4 tex = texture2D(baseMap, gl_TexCoord[0].st);
     vec3 N = normalize(gl_FrontFacing ? normal : -normal);
-    vec3 V = normalize(-eyePos);
-    vec4 lp = gl_LightSource[0].position;
-    vec3 L = normalize(lp.w == 0.0 ? lp.xyz : lp.xyz - eyePos);
-    float d = max(dot(N, L), 0.0);
-    float fill = max(dot(N, -L), 0.0);
     vec3 base = tex.rgb * gl_Color.rgb * gl_FrontMaterial.diffuse.rgb;
-    vec3 col = base * (vec3(1.15, 0.82, 0.55) * d + vec3(0.30, 0.22, 0.42) * fill + vec3(0.22, 0.16, 0.20));
-    col += vec3(1.0, 0.55, 0.2) * pow(1.0 - max(dot(N, V), 0.0), 3.0) * 0.55;
-    float lum = dot(col, vec3(0.299, 0.587, 0.114));
-    col = mix(col, sunriseGrade(clamp(lum, 0.0, 1.0)), 0.45);
-    gl_FragColor = vec4(col, tex.a * gl_Color.a);
+    gl_FragColor = vec4(sunriseLight(base, N, eyePos), tex.a * gl_Color.a);
+#endif
 }

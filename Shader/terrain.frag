@@ -9,26 +9,22 @@ uniform float waterLevel;
 #define WITH_FOG false
 #define WITH_TEXTURES true
 #endif
-const bool specialLighting = SPECIAL_LIGHTING;
 const bool beach = BEACH;
 const bool withFog = WITH_FOG;
 const bool withTextures = WITH_TEXTURES;
 
-varying vec3 eyePosition;
-varying vec3 eyeNormal;
-varying vec3 sunDirection;
 varying float worldHeight;
 varying float upness;
 varying vec2 tileCoord;
+varying vec3 lightScale;
+varying vec3 glint;
+varying float fog;
 
 // Height range of the generated hills that the volume's slices are spread over.
 const float lowGround = -1.1;
 const float highGround = 1.1;
 
 void main() {
-    vec3 n = length(eyeNormal) > 1e-4 ? normalize(eyeNormal) : normalize(gl_NormalMatrix * vec3(0.0, 1.0, 0.0));
-    vec3 l = normalize(sunDirection);
-    vec3 v = normalize(-eyePosition);
     float level = clamp((worldHeight - lowGround) / (highGround - lowGround), 0.0, 1.0);
     // Steep flanks look like the ground one band higher up.
     float steep = clamp(1.0 - upness, 0.0, 1.0);
@@ -58,21 +54,7 @@ void main() {
         base = mix(base, shore, 1.0 - smoothstep(0.2, 0.6, above));
     }
 
-    float diffuse = max(dot(n, l), 0.0);
-    vec3 ambient = vec3(0.30, 0.33, 0.40);
-    vec3 sunColour = specialLighting ? vec3(1.10, 1.02, 0.90) : vec3(0.95, 0.93, 0.88);
-    vec3 colour = base * (ambient + sunColour * diffuse);
-    if (specialLighting) {
-        // A glint of sun on snow and sand, and a little sky light on the flanks facing away.
-        vec3 h = normalize(l + v);
-        float glint = pow(max(dot(n, h), 0.0), 28.0) * step(0.0, dot(n, l));
-        colour += vec3(0.32, 0.30, 0.26) * glint;
-        colour += base * vec3(0.05, 0.07, 0.12) * (1.0 - diffuse);
-    }
-
-    if (withFog) {
-        float fog = smoothstep(7.0, 27.0, length(eyePosition));
-        colour = mix(colour, vec3(0.80, 0.86, 0.93), fog);
-    }
+    vec3 colour = base * lightScale + glint;
+    if (withFog) colour = mix(colour, vec3(0.80, 0.86, 0.93), fog);
     gl_FragColor = vec4(min(colour, vec3(1.0)), 1.0);
 }

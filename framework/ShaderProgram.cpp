@@ -56,8 +56,8 @@ void ShaderProgram::load(std::string vertexPath, std::string fragmentPath, const
     vertexShader = glCreateShader(GL_VERTEX_SHADER);
     fragmentShader = glCreateShader(GL_FRAGMENT_SHADER);
 
-    const std::string vertexSource = withDefines(readFile(vertexPath), defines);
-    const std::string fragmentSource = withDefines(readFile(fragmentPath), defines);
+    const std::string vertexSource = withDefines(readSource(vertexPath), defines);
+    const std::string fragmentSource = withDefines(readSource(fragmentPath), defines);
     const GLchar* vertexText = vertexSource.c_str();
     const GLchar* fragmentText = fragmentSource.c_str();
     glShaderSource(vertexShader, 1, &vertexText, nullptr);
@@ -74,6 +74,31 @@ void ShaderProgram::load(std::string vertexPath, std::string fragmentPath, const
     // The linked program is all that draws; the driver keeps a shader object's compiled form
     // as long as the object lives, some 5 MB over all the game's programs.
     releaseShaders();
+}
+
+// A line #include "name" takes in the file of that name beside the shader, so that the stages
+// and programs that light alike share one text. One level only, and only a plain name: a
+// shared piece includes nothing, and no path leads out of the shader folder.
+std::string ShaderProgram::readSource(const std::string& path) {
+    std::string text = readFile(path);
+    const std::string folder = path.substr(0, path.find_last_of('/') + 1);
+    const std::string directive = "#include \"";
+    for (size_t at = text.find(directive); at != std::string::npos; at = text.find(directive, at)) {
+        const size_t nameStart = at + directive.size();
+        const size_t nameEnd = text.find('"', nameStart);
+        const size_t lineEnd = text.find('\n', at);
+        if (nameEnd == std::string::npos || (lineEnd != std::string::npos && nameEnd > lineEnd)) break;
+        const std::string name = text.substr(nameStart, nameEnd - nameStart);
+        std::string piece;
+        if (!name.empty() && name.find('/') == std::string::npos && name.find("..") == std::string::npos)
+            piece = readFile(folder + name);
+        else
+            std::printf("Not a shader piece beside %s: %s \n", path.c_str(), name.c_str());
+        const size_t end = lineEnd == std::string::npos ? text.size() : lineEnd;
+        text.replace(at, end - at, piece);
+        at += piece.size();
+    }
+    return text;
 }
 
 std::string ShaderProgram::readFile(std::string fileName) {

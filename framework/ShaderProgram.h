@@ -30,6 +30,7 @@ public:
 
 private:
     void releaseShaders();
+    std::string readSource(const std::string& path);
     std::string readFile(std::string fileName);
 
     GLuint vertexShader;

@@ -50,11 +50,14 @@ struct TexImage {
     std::vector<unsigned char> rgba;
 };
 
-TEST_F(Framework, ShadersTakeDefinesBehindTheVersionLineAndReloadingReplacesEveryObject) {
+TEST_F(Framework, ShadersTakeDefinesBehindTheVersionLineAndPiecesBesideThemAndReloadingReplacesEveryObject) {
     harness::writeFileText("p.vert", "#version 120\n\nvoid main() { gl_Position = gl_Vertex; }\n");
     // Red comes from a define, green and blue from a uniform; "unused" is optimised away.
-    harness::writeFileText("p.frag", "#version 120\n#ifndef RED\n#define RED 0.0\n#endif\nuniform vec4 color;\n"
+    // RED's default comes from a piece the shader includes; a piece may not come from elsewhere.
+    harness::writeFileText("red.glsl", "#ifndef RED\n#define RED 0.0\n#endif");
+    harness::writeFileText("p.frag", "#version 120\n#include \"red.glsl\"\nuniform vec4 color;\n"
                                      "uniform float unused;\nvoid main() { gl_FragColor = vec4(RED, color.gb, 1.0); }\n");
+    harness::writeFileText("outside.frag", "#version 120\n#include \"../p.frag\"\n");
     ASSERT_EQ(mkfifo("pipe.frag", 0644), 0);  // nobody writes it
     harness::captureStdout();
     EXPECT_EQ(ShaderProgram(&logger).getUniformLocation("color"), -1);  // nothing loaded
@@ -81,6 +84,7 @@ TEST_F(Framework, ShadersTakeDefinesBehindTheVersionLineAndReloadingReplacesEver
     program->load("", "");  // a missing path keeps what was loaded
     program->load("p.vert", "");
     EXPECT_EQ(program->getProgram(), previous);
+    program->load("p.vert", "outside.frag");
     program->load("p.vert", "pipe.frag");  // neither a FIFO nor a folder is read, nor blocks
     program->load(dir, "p.frag");
     const GLuint last = program->getProgram();
@@ -90,7 +94,8 @@ TEST_F(Framework, ShadersTakeDefinesBehindTheVersionLineAndReloadingReplacesEver
     const std::vector<std::string> said = {
         "No active shader program object found!", "Could't compile shader code or load shader variable: unused",
         "No vertex shader file found!\nNo fragment shader file found!\nNo fragment shader file found!",
-        "Could not open shader file: pipe.frag", "Could not open shader file: " + dir};
+        "Could not open shader file: pipe.frag", "Could not open shader file: " + dir,
+        "Not a shader piece beside outside.frag: ../p.frag"};
     for (const std::string& line : said) EXPECT_NE(printed.find(line), std::string::npos) << line << "\n" << printed;
     // The log says it too.
     EXPECT_NE(harness::readFileText("log.txt").find("Could not open file: pipe.frag\n"), std::string::npos);
