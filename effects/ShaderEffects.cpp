@@ -65,7 +65,7 @@ BlackWhiteShader::BlackWhiteShader() : program(nullptr) {
 }
 
 FunkyShader::FunkyShader() : program(nullptr), texLocation(-1), usePositionLookupLocation(-1), noiseTexture(0) {
-    program = addProgram("funky3d");
+    program = addProgram("funky3d", true);
     program->use();
     texLocation = program->getUniformLocation("tex");
     usePositionLookupLocation = program->getUniformLocation("usePositionLookup");
@@ -84,12 +84,14 @@ FunkyShader::FunkyShader() : program(nullptr), texLocation(-1), usePositionLooku
     glGenTextures(1, &noiseTexture);
     glBindTexture(GL_TEXTURE_3D, noiseTexture);
     // Linear: the shader lets the sampler blend neighbouring texels instead of fetching eight.
+    // Eight bits a channel: a software rasteriser filters those on its fast path, and the
+    // palette shows no step (half floats cost Funky a tenth of its frame).
     glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_WRAP_S, GL_REPEAT);
     glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_WRAP_T, GL_REPEAT);
     glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_WRAP_R, GL_REPEAT);
-    glTexImage3D(GL_TEXTURE_3D, 0, GL_RGB16F_ARB, kNoiseWidth, kNoiseHeight, kNoiseDepth, 0, GL_RGB, GL_FLOAT,
+    glTexImage3D(GL_TEXTURE_3D, 0, GL_RGBA8, kNoiseWidth, kNoiseHeight, kNoiseDepth, 0, GL_RGB, GL_FLOAT,
                  texels.data());
     glBindTexture(GL_TEXTURE_3D, 0);
 }
@@ -104,6 +106,8 @@ void FunkyShader::activate() {
     if (!context.playing) return;
     glActiveTextureARB(GL_TEXTURE0_ARB);
     glBindTexture(GL_TEXTURE_3D, noiseTexture);
+    // The ground's variant reads unit 0 and always looks its colours up by position.
+    if (context.groundPass) return;
     glUniform1i(texLocation, 0);
     glUniform1i(usePositionLookupLocation, context.funkyPassFlag ? 1 : 0);
 }

@@ -6,9 +6,10 @@
 namespace {
 
 // How far a coarser band may stray on screen from the full grid, in pixels. Its rows slide
-// there over a stretch of the way, so no step change jumps; where rows are under a pixel
-// apart, two pixels of the far hills is what the eye cannot tell from the grid.
-constexpr float kMaxPixelError = 2.0f;
+// there over a stretch of the way, so no step change jumps. Four pixels of the far hills, where
+// rows are under a pixel apart, do not show beside the grid (compared frame by frame), and
+// they halve the ground's triangles: a software rasteriser pays for each thin one.
+constexpr float kMaxPixelError = 4.0f;
 
 // a * b for column-major 4 x 4 matrices.
 void multiply(const float* a, const float* b, float* out) {
