@@ -15,8 +15,8 @@ namespace {
 const char* const kFont = "Faktos.ttf";
 const char* const kBackgroundFile = "Textures/highscore.jpg";
 
-constexpr int kPanelWidth = 400;
-constexpr int kPanelHeight = 100;
+constexpr int kPanelWidth = PanelPicture::kWidth;
+constexpr int kPanelHeight = PanelPicture::kHeight;
 constexpr double kTextPoints = 20.0;
 constexpr double kSmallestPoints = 12.0;
 constexpr int kNameRight = 622;  // the dark band behind the rows ends at 630
@@ -30,9 +30,9 @@ gdImagePtr loadBackground(const std::string& path) {
     return gdImageCreateFromJpegPtr(static_cast<int>(file.data.size()), &file.data[0]);
 }
 
-std::string pngBytes(gdImagePtr image, int level = -1) {
+std::string pngBytes(gdImagePtr image) {
     int size = 0;
-    void* png = gdImagePngPtrEx(image, &size, level);
+    void* png = gdImagePngPtr(image, &size);
     if (!png) return std::string();
     std::string bytes(static_cast<const char*>(png), size > 0 ? static_cast<std::size_t>(size) : 0);
     gdFree(png);
@@ -299,14 +299,29 @@ PanelPicture::~PanelPicture() {
     if (titleLayer) gdImageDestroy(titleLayer);
 }
 
-std::string PanelPicture::render(int score, const char* title) {
-    if (!scoreImage) return std::string();
+std::vector<unsigned char> HighscorePicture::rgba(gdImagePtr image) {
+    const int w = gdImageSX(image), h = gdImageSY(image);
+    std::vector<unsigned char> pixels(static_cast<size_t>(w) * h * 4);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const int c = gdImageGetTrueColorPixel(image, x, y);
+            unsigned char* p = &pixels[(static_cast<size_t>(y) * w + x) * 4];
+            p[0] = static_cast<unsigned char>(gdTrueColorGetRed(c));
+            p[1] = static_cast<unsigned char>(gdTrueColorGetGreen(c));
+            p[2] = static_cast<unsigned char>(gdTrueColorGetBlue(c));
+            p[3] = static_cast<unsigned char>(255 - gdTrueColorGetAlpha(c) * 255 / 127);
+        }
+    return pixels;
+}
+
+std::vector<unsigned char> PanelPicture::render(int score, const char* title) {
+    if (!scoreImage) return {};
 
     // Cleared panel plus title line: redrawn only when the title changes, else copied.
     if (!titleLayer || titleLayerFonts != fontGeneration || titleLayerHasTitle != (title != nullptr) ||
         (title && titleLayerText != title)) {
         if (!titleLayer) titleLayer = gdImageCreateTrueColor(kPanelWidth, kPanelHeight);
-        if (!titleLayer) return std::string();
+        if (!titleLayer) return {};
         gdImageSaveAlpha(titleLayer, 1);
         gdImageAlphaBlending(titleLayer, 0);
         gdImageFilledRectangle(titleLayer, 0, 0, kPanelWidth, kPanelHeight, transparentColour);
@@ -338,7 +353,5 @@ std::string PanelPicture::render(int score, const char* title) {
     HighscorePicture::drawOutlinedText(scoreImage, textColour, HighscorePicture::font(), kTextPoints, 10, 60, line,
                                        false);
 
-    // Decoded again at once, so the fastest compression: it halves the encoding time and
-    // leaves the pixels as they are.
-    return pngBytes(scoreImage, 1);
+    return HighscorePicture::rgba(scoreImage);
 }

@@ -2,6 +2,7 @@
 #include <gd.h>
 
 #include <string>
+#include <vector>
 
 #include "highscore/HighscoreStore.h"
 #include "highscore/HighscoreTable.h"
@@ -14,6 +15,8 @@ public:
     static void drawOutlinedText(gdImagePtr image, int colour, const char* fontFile, double pointSize, int x, int y,
                                  const char* text, bool rightAligned);
     static void drawRow(gdImagePtr image, int colour, int y, int rank, int score, const std::string& name);
+    // A true-colour picture's pixels as RGBA bytes, its top row first.
+    static std::vector<unsigned char> rgba(gdImagePtr image);
 
     // Saves the table with its pending entry and the picture of the result.
     static SaveResult commitAndRender(HighscoreTable& table, const HighscoreStore& store);
@@ -41,8 +44,13 @@ public:
     PanelPicture(const PanelPicture&) = delete;
     PanelPicture& operator=(const PanelPicture&) = delete;
 
-    // The panel as PNG bytes; title may be null (no title line). Empty when it cannot be drawn.
-    std::string render(int score, const char* title);
+    static constexpr int kWidth = 400;
+    static constexpr int kHeight = 100;
+
+    // The panel's RGBA pixels, its top row first; title may be null (no title line). Empty
+    // when it cannot be drawn. Handed to the texture as they are: a trip through PNG and a
+    // mipmapped upload cost a frame's worth of time at every style change.
+    std::vector<unsigned char> render(int score, const char* title);
 
 private:
     gdImagePtr scoreImage;

@@ -2,30 +2,12 @@
 
 #include "highscore/ScorePanel.h"
 
-#include <IL/il.h>
-#include <IL/ilu.h>
-#include <IL/ilut.h>
-
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "framework/Texture.h"
 #include "highscore/HighscorePicture.h"
-
-namespace {
-
-// DevIL has to be set up before the first decode; the game's start-up does it too, but the
-// panel can be rendered before (and by tools and tests without it).
-void ensureImageLibrary() {
-    static bool done = false;
-    if (done) return;
-    ilInit();
-    iluInit();
-    ilutInit();
-    ilutRenderer(ILUT_OPENGL);
-    done = true;
-}
-
-}  // namespace
 
 ScorePanel::ScorePanel(TextureLoader* textureLoader)
     : picture(new PanelPicture()), loader(textureLoader), scoreTexture(nullptr), lastScore(1), panelRenderCount(0) {}
@@ -36,13 +18,18 @@ void ScorePanel::updateScoreImage(int score, bool force, const char* title) {
     // A new flight may start at the score the last one shows, in another style.
     const std::string titleText = title ? title : "";
     if (!force && score == lastScore && titleText == lastTitle) return;
-    const std::string png = picture->render(score, title);
-    if (png.empty()) return;
+    std::vector<unsigned char> pixels = picture->render(score, title);
+    if (pixels.empty()) return;
+    // OpenGL's first row is the bottom one.
+    const size_t row = PanelPicture::kWidth * 4;
+    for (int y = 0; y < PanelPicture::kHeight / 2; ++y)
+        std::swap_ranges(pixels.begin() + y * row, pixels.begin() + (y + 1) * row,
+                         pixels.begin() + (PanelPicture::kHeight - 1 - y) * row);
     delete scoreTexture;
-    ensureImageLibrary();
     TextureLoader own;
     scoreTexture = (loader ? loader : &own)
-                       ->loadTextureFromMemory(IL_PNG, png.data(), static_cast<unsigned int>(png.size()), GL_TEXTURE_2D);
+                       ->createTexture(GL_TEXTURE_2D, GL_RGBA8, PanelPicture::kWidth, PanelPicture::kHeight, GL_RGBA,
+                                       GL_UNSIGNED_BYTE, GL_NEAREST, true, false, true, pixels.data());
     lastScore = score;
     lastTitle = titleText;
     ++panelRenderCount;

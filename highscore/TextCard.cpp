@@ -109,16 +109,7 @@ std::vector<unsigned char> TextCard::render(int widthPx, int heightPx) const {
                                            static_cast<int>(std::lround(item.y0 * sy)), item.line.c_str(), false);
     }
 
-    pixels.resize(static_cast<size_t>(widthPx) * heightPx * 4);
-    for (int y = 0; y < heightPx; ++y)
-        for (int x = 0; x < widthPx; ++x) {
-            const int c = gdImageGetTrueColorPixel(image, x, y);
-            unsigned char* p = &pixels[(static_cast<size_t>(y) * widthPx + x) * 4];
-            p[0] = static_cast<unsigned char>(gdTrueColorGetRed(c));
-            p[1] = static_cast<unsigned char>(gdTrueColorGetGreen(c));
-            p[2] = static_cast<unsigned char>(gdTrueColorGetBlue(c));
-            p[3] = static_cast<unsigned char>(255 - gdTrueColorGetAlpha(c) * 255 / 127);
-        }
+    pixels = HighscorePicture::rgba(image);
     gdImageDestroy(image);
     return pixels;
 }
