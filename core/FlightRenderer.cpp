@@ -391,6 +391,8 @@ void FlightRenderer::drawRims(const GameState& flight, const StyleLook& look) {
 // Black frame, the scene filled, then its back faces as thick dark lines: outlines remain.
 void FlightRenderer::drawOutlinePass(const GameState& flight, const StyleLook& look) {
     glPushAttrib(GL_ALL_ATTRIB_BITS);
+    glActiveTextureARB(GL_TEXTURE0);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
     glClearColor(0, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 
