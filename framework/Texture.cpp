@@ -29,6 +29,10 @@ namespace {
 // first texel row). The mipmap build goes through GLU, which resamples level 0 to
 // power-of-two sides.
 Texture* uploadBoundImage(ILuint image, GLenum target) {
+    // Four bytes a texel, as the rasteriser reads fastest: three-byte pictures (every JPEG) are
+    // widened, with an opaque alpha they had anyway.
+    const ILint format = ilGetInteger(IL_IMAGE_FORMAT);
+    if (format == IL_RGB || format == IL_BGR) ilConvertImage(IL_RGBA, IL_UNSIGNED_BYTE);
     ILinfo info;
     iluGetImageInfo(&info);
     if (info.Origin == IL_ORIGIN_UPPER_LEFT) iluFlipImage();
