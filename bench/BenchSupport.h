@@ -3,6 +3,7 @@
 #include <GL/freeglut.h>
 #include <benchmark/benchmark.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,7 @@ struct AggregateRun {
     std::string label;
     double real;
     double cpu;
+    std::map<std::string, double> counters;  // the aggregate of each of the run's counters
 };
 
 // Prints as the console reporter does and keeps every aggregate, so a program can print its
@@ -48,7 +50,8 @@ public:
             if (run.run_type != Run::RT_Aggregate) continue;
             const std::string& args = run.run_name.args;
             kept.push_back({run.run_name.function_name + (args.empty() ? "" : "/" + args), run.aggregate_name,
-                            run.report_label, run.GetAdjustedRealTime(), run.GetAdjustedCPUTime()});
+                            run.report_label, run.GetAdjustedRealTime(), run.GetAdjustedCPUTime(), {}});
+            for (const auto& [name, counter] : run.counters) kept.back().counters[name] = counter.value;
         }
     }
 
