@@ -43,6 +43,8 @@ void RenderScale::choose(int choice) {
     chosen = choice;
     current = choice == kAuto ? 100 : choice;
     raiseWait = kRaiseFrames;
+    frames = 0;
+    for (int i = 0; i < kStepCount; ++i) leftAt[i] = -1, probeWait[i] = kProbeFrames;
     restart();
 }
 
@@ -64,7 +66,8 @@ void RenderScale::frameEnded(double frameMs) {
     // Room and length are measured over the last raiseWait frames only.
     if (static_cast<int>(recent.size()) > raiseWait) recent.erase(recent.begin());
     if (sinceRaise >= 0) ++sinceRaise;
-    const int steps = static_cast<int>(sizeof kSteps / sizeof kSteps[0]);
+    ++frames;
+    const int steps = kStepCount;
     const int at = stepIndex();
     const double typical = framestats::median(recent);
 
@@ -74,7 +77,11 @@ void RenderScale::frameEnded(double frameMs) {
         int to = at + 1;
         while (to + 1 < steps && kSteps[to] > fits) ++to;
         // A raise that ran long is tried again only after twice the wait.
-        if (sinceRaise >= 0 && sinceRaise <= 2 * kRaiseFrames) raiseWait = std::min(raiseWait * 2, 16 * kRaiseFrames);
+        if (sinceRaise >= 0 && sinceRaise <= 2 * kRaiseFrames) {
+            raiseWait = std::min(raiseWait * 2, 16 * kRaiseFrames);
+            probeWait[at] = std::min(probeWait[at] * 2, 8 * kProbeFrames);
+        }
+        for (int left = at; left < to; ++left) leftAt[left] = frames;  // the steps passed over too
         current = kSteps[to];
         recent.clear();
         sinceRaise = -1;
@@ -82,7 +89,9 @@ void RenderScale::frameEnded(double frameMs) {
     }
     if (static_cast<int>(recent.size()) >= raiseWait && at > 0) {
         const double share = static_cast<double>(kSteps[at - 1]) / current;
-        if (typical * share * share < kBudgetMs * kRoomFactor) {
+        const bool probe = typical <= kBudgetMs * kLongFactor && leftAt[at - 1] >= 0 &&
+                           frames - leftAt[at - 1] >= probeWait[at - 1];
+        if (typical * share * share < kBudgetMs * kRoomFactor || probe) {
             current = kSteps[at - 1];
             recent.clear();
             sinceRaise = 0;
@@ -92,6 +101,7 @@ void RenderScale::frameEnded(double frameMs) {
     // A raise that has held for long: the next one needs the ordinary wait again.
     if (sinceRaise > 8 * kRaiseFrames) {
         raiseWait = kRaiseFrames;
+        probeWait[at] = kProbeFrames;
         sinceRaise = -1;
     }
 }

@@ -22,6 +22,7 @@ public:
     // The next choice in kChoices after choice (direction 1) or before it (-1), round the list.
     static int next(int choice, int direction);
 
+    RenderScale() { choose(100); }
     // A fixed percentage, or Auto, starting at 100 %.
     void choose(int choice);
     int choice() const { return chosen; }
@@ -36,11 +37,20 @@ public:
 private:
     int stepIndex() const;
 
+    static constexpr int kStepCount = sizeof kSteps / sizeof kSteps[0];
+
     int chosen = 100;
     int current = 100;
     std::vector<double> recent;  // the frame times since the last change, the newest last
     int raiseWait = kRaiseFrames;  // frames a raise needs; longer after a raise went wrong
     int sinceRaise = -1;           // frames since the last raise, -1 when none is pending
+    // Not every frame's cost is its pixels' (the display, the widening, the ground's
+    // triangles): where the pixels alone say a step up cannot fit but the frames have room, the
+    // step is tried again some time after it was left, and after longer each time it fails.
+    long frames = 0;
+    long leftAt[kStepCount];
+    long probeWait[kStepCount];
     static constexpr int kLowerFrames = 10;
     static constexpr int kRaiseFrames = 30;
+    static constexpr long kProbeFrames = 600;
 };
