@@ -119,8 +119,9 @@ Texture* TextureLoader::load3DTexture(std::string fileName, GLenum target) {
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     // Four bytes a texel whatever the file has: a software rasteriser filters those on its
     // fast path, and the ground reads its volume twice a pixel.
-    glTexImage3D(target, 0, ilGetInteger(IL_IMAGE_BPP) == 3 ? GL_RGBA8 : ilGetInteger(IL_IMAGE_BPP), ilGetInteger(IL_IMAGE_WIDTH),
-                 ilGetInteger(IL_IMAGE_HEIGHT), ilGetInteger(IL_IMAGE_DEPTH), 0,
+    const GLint stored = ilGetInteger(IL_IMAGE_BPP) == 3 ? GL_RGBA8 : ilGetInteger(IL_IMAGE_BPP);
+    glTexImage3D(target, 0, stored, ilGetInteger(IL_IMAGE_WIDTH), ilGetInteger(IL_IMAGE_HEIGHT),
+                 ilGetInteger(IL_IMAGE_DEPTH), 0,
                  static_cast<GLenum>(ilGetInteger(IL_IMAGE_FORMAT)),
                  static_cast<GLenum>(ilGetInteger(IL_IMAGE_TYPE)), ilGetData());
     glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
