@@ -1,24 +1,7 @@
 #version 120
 uniform sampler3D tex3D;
 uniform float waterLevel;
-// The mode's switches are fixed for each program the game builds from this file: a software
-// rasteriser runs both sides of a branch on a uniform, so the unused parts would still cost.
-#ifndef SPECIAL_LIGHTING
-#define SPECIAL_LIGHTING false
-#define BEACH false
-#define WITH_FOG false
-#define WITH_TEXTURES true
-#endif
-const bool beach = BEACH;
-const bool withFog = WITH_FOG;
-const bool withTextures = WITH_TEXTURES;
-
-varying float worldHeight;
-varying float upness;
-varying vec2 tileCoord;
-varying vec3 lightScale;
-varying vec3 glint;
-varying float fog;
+#include "terrain.glsl"
 
 // Height range of the generated hills that the volume's slices are spread over.
 const float lowGround = -1.1;

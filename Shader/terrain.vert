@@ -3,21 +3,7 @@
 // light and the fog are worked out once a vertex: the cells are a few pixels across, so they
 // barely change over one, and lighting each pixel was most of the frame on a software
 // rasteriser. The texture and the bands stay per pixel.
-#ifndef SPECIAL_LIGHTING
-#define SPECIAL_LIGHTING false
-#define BEACH false
-#define WITH_FOG false
-#define WITH_TEXTURES true
-#endif
-const bool specialLighting = SPECIAL_LIGHTING;
-const bool withFog = WITH_FOG;
-
-varying float worldHeight;
-varying float upness;
-varying vec2 tileCoord;
-varying vec3 lightScale;  // what the ground's colour is multiplied by
-varying vec3 glint;       // and what is added to it
-varying float fog;
+#include "terrain.glsl"
 
 // Fixed afternoon sun in world space (the terrain is only ever translated, never rotated).
 const vec3 sun = vec3(-0.62, 0.55, 0.45);
