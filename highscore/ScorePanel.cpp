@@ -25,11 +25,19 @@ void ScorePanel::updateScoreImage(int score, bool force, const char* title) {
     for (int y = 0; y < PanelPicture::kHeight / 2; ++y)
         std::swap_ranges(pixels.begin() + y * row, pixels.begin() + (y + 1) * row,
                          pixels.begin() + (PanelPicture::kHeight - 1 - y) * row);
-    delete scoreTexture;
-    TextureLoader own;
-    scoreTexture = (loader ? loader : &own)
-                       ->createTexture(GL_TEXTURE_2D, GL_RGBA8, PanelPicture::kWidth, PanelPicture::kHeight, GL_RGBA,
-                                       GL_UNSIGNED_BYTE, GL_NEAREST, true, false, true, pixels.data());
+    if (scoreTexture) {
+        // The same size every time: written over in place, every binding left as it was.
+        glPushAttrib(GL_TEXTURE_BIT);
+        glBindTexture(GL_TEXTURE_2D, scoreTexture->getID());
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, PanelPicture::kWidth, PanelPicture::kHeight, GL_RGBA, GL_UNSIGNED_BYTE,
+                        pixels.data());
+        glPopAttrib();
+    } else {
+        TextureLoader own;
+        scoreTexture = (loader ? loader : &own)
+                           ->createTexture(GL_TEXTURE_2D, GL_RGBA8, PanelPicture::kWidth, PanelPicture::kHeight, GL_RGBA,
+                                           GL_UNSIGNED_BYTE, GL_NEAREST, true, false, true, pixels.data());
+    }
     lastScore = score;
     lastTitle = titleText;
     ++panelRenderCount;
