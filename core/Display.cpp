@@ -11,15 +11,39 @@
 #include "platform/Clock.h"
 #include "platform/ReadFile.h"
 
+Texture* Game::screenPicture() {
+    const char* file = nullptr;
+    switch (state) {
+        case Playing: break;
+        case Highscore: file = dailyShown ? config.titlePicture : nullptr; break;
+        case Credits: file = config.creditsPicture; break;
+        case EnterName: file = config.enterNamePicture; break;
+        default: file = config.titlePicture; break;
+    }
+    if (state != Highscore) {
+        delete highscoreTexture;
+        highscoreTexture = nullptr;
+    }
+    if (!file) {
+        shownPicture.reset();
+        shownPictureFile.clear();
+    } else if (shownPictureFile != file && config.textureLoader) {
+        shownPicture.reset(config.textureLoader->loadPicture(file));
+        shownPictureFile = file;  // one that does not load is not tried again at every frame
+    }
+    return shownPicture.get();
+}
+
 void Game::display() {
     lastDrawn = timeGetTime();
     updateEffectContext();
     beginFrame();
+    Texture* const shown = screenPicture();
     // The title behind a panel of its own, dimmed.
     constexpr float kDimmed = 0.45f;
-    auto dimmedTitle = [this] {
+    auto dimmedTitle = [this, shown] {
         glColor3f(kDimmed, kDimmed, kDimmed);
-        drawFullScreenImage(titleTexture);
+        drawFullScreenImage(shown);
         glColor3f(1, 1, 1);
     };
 
@@ -30,7 +54,7 @@ void Game::display() {
             if (titleFramesShown++ == 0 || warmUpStep()) glutPostRedisplay();
             glColor3f(1, 1, 1);
             if (showingHelp) glColor3f(kDimmed, kDimmed, kDimmed);  // the title behind the card
-            drawFullScreenImage(titleTexture);
+            drawFullScreenImage(shown);
             glColor3f(1, 1, 1);
             if (showingHelp) {
                 drawHowToPlay();
@@ -89,10 +113,10 @@ void Game::display() {
             drawMusicNote();
             break;
         case Credits:
-            drawFullScreenImage(creditsTexture);
+            drawFullScreenImage(shown);
             break;
         case EnterName:
-            drawFullScreenImage(enterNameTexture);
+            drawFullScreenImage(shown);
             drawNameEntryLines();
             break;
         default:
@@ -137,7 +161,6 @@ void Game::reloadHighscoreImage() {
         png = files::readRegularFile(paths::kInitialPicture, files::kPictureLimit);
     TextureLoader loader;
     if (png.ok())
-        highscoreTexture = loader.loadTextureFromMemory(IL_PNG, png.data.data(), static_cast<unsigned int>(png.data.size()),
-                                                        GL_TEXTURE_2D);
+        highscoreTexture = loader.loadPictureFromMemory(IL_PNG, png.data.data(), static_cast<unsigned int>(png.data.size()));
     state = Highscore;
 }

@@ -129,7 +129,6 @@ public:
     FlightRenderer& getRenderer() { return renderer; }
     ResourceCache& getResourceCache() { return resourceCache; }
     const paths::PlayerFiles& getPlayerFiles() const { return playerFiles; }
-    Texture* getHighscoreTexture() const { return highscoreTexture; }
     // The current style (null before start-up) and its title as the score panel shows it.
     EffectGroup* currentStyle() const;
     const char* currentTitle() const;
@@ -167,6 +166,10 @@ private:
     void drawGhost();  // in the scene's space, over the scenery
     void replaysKey(int code);
     void reloadHighscoreImage();
+    // The full-screen picture the screen shown has (the title's, the credits', the name entry's;
+    // none for a flight or the high-score table), loaded when it is first drawn and let go when
+    // the screen shown has another or none: a flight keeps none of them.
+    Texture* screenPicture();
     void cycleGrade();  // G: the next grade, and on the high-score screen its table
     // The typed name confirmed: the score saved, or waiting for the table's lock
     // (core/ScoreSave.cpp); a waiting score is tried again from idle.
@@ -274,10 +277,9 @@ private:
     uint32_t lastDrawn;      // when the last frame was drawn
 
     FlightRenderer renderer;
-    Texture* titleTexture;
-    Texture* creditsTexture;
-    Texture* enterNameTexture;
-    Texture* highscoreTexture;
+    std::unique_ptr<Texture> shownPicture;
+    std::string shownPictureFile;
+    Texture* highscoreTexture;  // while the high-score screen shows
     Texture* labelTextures[kStyleCount];
     std::string highscoreSaveFailure;  // shown on the high-score screen; empty after a good save
     std::unique_ptr<GameState> warmFlight;  // drawn by the warm-up, then let go

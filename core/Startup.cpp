@@ -39,10 +39,6 @@ void Game::initResources() {
     sound.loadObjectSounds(resourceCache);
     renderer.createScenery(resourceCache, config);
 
-    titleTexture = resourceCache.getTexture(config.titlePicture, GL_TEXTURE_2D);
-    creditsTexture = resourceCache.getTexture(config.creditsPicture, GL_TEXTURE_2D);
-    enterNameTexture = resourceCache.getTexture(config.enterNamePicture, GL_TEXTURE_2D);
-    highscoreTexture = nullptr;
     for (int i = 0; i < kStyleCount; ++i)
         labelTextures[i] = resourceCache.getTexture("shaderAnzeige" + std::to_string(i + 1) + ".png", GL_TEXTURE_2D);
     std::printf("Textures Loaded\n");

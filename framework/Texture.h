@@ -32,6 +32,9 @@ public:
     Texture* loadTexture(std::string fileName, GLenum target);
     Texture* load3DTexture(std::string fileName, GLenum target);
     Texture* loadTextureFromMemory(unsigned int type, const void* data, unsigned int size, GLenum target);
+    // A picture shown whole, as a screen is: at its own size, without mipmaps.
+    Texture* loadPicture(std::string fileName);
+    Texture* loadPictureFromMemory(unsigned int type, const void* data, unsigned int size);
     Texture* createTexture(GLenum target, GLint internalFormat, int width, int height, GLenum format,
                            GLenum type, GLint minFilter, bool clampToEdge, bool depthAsLuminance,
                            bool withData, const void* data);

@@ -135,13 +135,14 @@ TEST_F(Framework, FboReportsItsStatusAndSpecifiesTheDepthStorageOnce) {
     EXPECT_EQ(harness::glErrors(), "");
 }
 
-// Pictures load upright with their size, volumes unskewed with their depth; what is not a
-// picture, or not a file at all, gives null without blocking, and only the volume loader says so.
+// Pictures load upright, textures resampled for their mipmaps and screens at their own size,
+// volumes unskewed with their depth; what is not a picture, or not a file at all, gives null
+// without blocking, and only the volume loader says so.
 TEST_F(Framework, TexturesLoadUprightAndUnskewedAndEverythingElseAsNull) {
     // As a viewer sees it: top-left red, top-right blue, bottom-left green, bottom-right white.
-    gdImagePtr image = gdImageCreateTrueColor(32, 16);
+    gdImagePtr image = gdImageCreateTrueColor(40, 20);
     const int quadrants[4] = {gdTrueColor(255, 0, 0), gdTrueColor(0, 0, 255), gdTrueColor(0, 255, 0), gdTrueColor(255, 255, 255)};
-    for (int q = 0; q < 4; ++q) gdImageFilledRectangle(image, q % 2 * 16, q / 2 * 8, q % 2 * 16 + 15, q / 2 * 8 + 7, quadrants[q]);
+    for (int q = 0; q < 4; ++q) gdImageFilledRectangle(image, q % 2 * 20, q / 2 * 10, q % 2 * 20 + 19, q / 2 * 10 + 9, quadrants[q]);
     int size = 0;
     auto save = [&size](const std::string& name, void* bytes) {
         harness::writeFileText("Textures/" + name, std::string(static_cast<char*>(bytes), size));
@@ -150,17 +151,19 @@ TEST_F(Framework, TexturesLoadUprightAndUnskewedAndEverythingElseAsNull) {
     save("quad.png", gdImagePngPtr(image, &size));
     save("quad.jpg", gdImageJpegPtr(image, &size, 100));
     gdImageDestroy(image);
-    for (const char* name : {"quad.png", "quad.jpg"}) {
-        std::unique_ptr<Texture> texture(loader.loadTexture(name, GL_TEXTURE_2D));
-        ASSERT_NE(texture, nullptr) << name;
-        const TexImage t(GL_TEXTURE_2D, texture->getID());
-        EXPECT_EQ((Rgb{t.w, t.h, t.d}), (Rgb{32, 16, 1})) << name;
-        // OpenGL's first texel row is the picture's bottom row; JPEG corners stay close.
-        const Rgb corners[4] = {t.at(0, 0), t.at(31, 0), t.at(0, 15), t.at(31, 15)};
-        const Rgb expected[4] = {{0, 255, 0}, {255, 255, 255}, {255, 0, 0}, {0, 0, 255}};
-        for (int c = 0; c < 4; ++c)
-            for (int i = 0; i < 3; ++i) EXPECT_NEAR(corners[c][i], expected[c][i], 24) << name << " corner " << c;
-    }
+    for (const char* name : {"quad.png", "quad.jpg"})
+        for (bool screen : {false, true}) {
+            std::unique_ptr<Texture> texture(screen ? loader.loadPicture(name) : loader.loadTexture(name, GL_TEXTURE_2D));
+            ASSERT_NE(texture, nullptr) << name;
+            const TexImage t(GL_TEXTURE_2D, texture->getID());
+            EXPECT_EQ((Rgb{t.w, t.h, t.d}), screen ? (Rgb{40, 20, 1}) : (Rgb{32, 16, 1})) << name << screen;
+            // OpenGL's first texel row is the picture's bottom row; JPEG corners stay close.
+            const Rgb corners[4] = {t.at(0, 0), t.at(t.w - 1, 0), t.at(0, t.h - 1), t.at(t.w - 1, t.h - 1)};
+            const Rgb expected[4] = {{0, 255, 0}, {255, 255, 255}, {255, 0, 0}, {0, 0, 255}};
+            for (int c = 0; c < 4; ++c)
+                for (int i = 0; i < 3; ++i)
+                    EXPECT_NEAR(corners[c][i], expected[c][i], 24) << name << screen << " corner " << c;
+        }
 
     // An RGB volume of 3 x 2 x 3: rows of nine bytes, not a multiple of OpenGL's default alignment.
     const uint32_t header[31] = {124, 0x80100F, 2, 3, 9, 3, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 32, 0x40, 0, 24,
@@ -182,7 +185,7 @@ TEST_F(Framework, TexturesLoadUprightAndUnskewedAndEverythingElseAsNull) {
     ASSERT_EQ(symlink("/dev/zero", "Textures/zero.dds"), 0);
     harness::captureStderr();
     for (const char* name : {"", "nothere.png", "empty.png", "pipe.jpg", "folder.png"})
-        EXPECT_EQ(loader.loadTexture(name, GL_TEXTURE_2D), nullptr) << name;
+        EXPECT_TRUE(!loader.loadTexture(name, GL_TEXTURE_2D) && !loader.loadPicture(name)) << name;
     for (const char* name : {"", "nothere.dds", "zero.dds"}) EXPECT_EQ(loader.load3DTexture(name, GL_TEXTURE_3D), nullptr) << name;
     EXPECT_EQ(harness::capturedStderr(), "[TextureLoader] Could not load image Textures/nothere.dds\n"
                                          "[TextureLoader] Could not load image Textures/zero.dds\n");
