@@ -34,13 +34,11 @@ FlightRenderer::~FlightRenderer() {
 
 void FlightRenderer::create(const GameConfig& config, Logger* logger, TextureLoader* loader) {
     ssao = new SSAO();
-    ssao->setup(config.windowWidth, config.windowHeight);
     ssao->captureProjection();
-
     normalShader = new NormalShader();
-    normalShader->setup(config.windowWidth, config.windowHeight);
-    targetSize[0] = fittedSize[0] = config.windowWidth;
-    targetSize[1] = fittedSize[1] = config.windowHeight;
+    // The targets are made when a style first draws into them (fitTargets).
+    targetSize[0] = config.windowWidth;
+    targetSize[1] = config.windowHeight;
 
     rimProgram = std::make_unique<ShaderProgram>(logger);
     rimProgram->load("Shader/rim.vert", "Shader/rim.frag");
@@ -91,7 +89,7 @@ void FlightRenderer::setSceneScale(float scale) { sceneScale = std::min(std::max
 void FlightRenderer::fitTargets() {
     const int w = std::max(1, static_cast<int>(std::lround(targetSize[0] * sceneScale)));
     const int h = std::max(1, static_cast<int>(std::lround(targetSize[1] * sceneScale)));
-    if (w == fittedSize[0] && h == fittedSize[1]) return;
+    if (ssao && ssao->getGeometryFBO() && w == fittedSize[0] && h == fittedSize[1]) return;
     // Only when the scale changes: the targets keep their size from frame to frame.
     if (ssao) ssao->setup(w, h);
     if (normalShader) normalShader->setup(w, h);
@@ -175,7 +173,12 @@ void FlightRenderer::drawScene(const GameState& flight) {
     // The occlusion groups switch the effect on in their activate and off in their deactivate;
     // its passes run once, in composite below.
     const bool ssaoActive = ssao && ssao->isActive();
-    if (ssaoActive || look.normalView) fitTargets();
+    // Three styles of eleven draw into the occlusion's targets: the others do not keep their
+    // 8 MB (made again, in a millisecond or two, at the next style that needs them).
+    if (ssaoActive || look.normalView)
+        fitTargets();
+    else if (ssao)
+        ssao->releaseTargets();
     if (ssaoActive) {
         ssao->beginGeometryPass(look.occlusionOnly);
     } else if (look.normalView && ssao) {

@@ -66,8 +66,10 @@ public:
     static void makeRandomVectors(int texelCount, float* out, Random& random);
     static constexpr unsigned kNoiseSeed = 20260;
 
-private:
+    // Lets the targets go until the next setup.
     void releaseTargets();
+
+private:
     void maskPass();
     void occlusionPass();
     void blurPass();

@@ -130,7 +130,7 @@ TEST(EffectActivation, TheBackdropSwitchTheNoiseAndTheLightFollowThePassAndThePl
 // The occlusion, alone or on the colours, runs each of its passes once a frame, at half the
 // window's size: both blur passes fill their half-size targets, told that size, and no texture
 // unit keeps the nearest sampler the passes read texel centres with. The normals style draws
-// through the normal-only program and runs no occlusion at all.
+// through the normal-only program and runs no occlusion at all. The other styles keep no targets.
 TEST(SSAO, EachPassRunsOnceAtHalfSizeAndLeavesNoSamplerAndTheNormalsStyleRunsNone) {
     SSAO* ssao = scene().renderer.getSSAO();
     const GLuint geometry = ssao->getGeometryProgram()->getProgram(), normals = ssao->getNormalProgram()->getProgram(),
@@ -138,6 +138,9 @@ TEST(SSAO, EachPassRunsOnceAtHalfSizeAndLeavesNoSamplerAndTheNormalsStyleRunsNon
                  blur = ssao->getBlurProgram()->getProgram();
     ASSERT_TRUE(geometry && normals && occlusion && combine && blur);
     for (int style : {kPhongSsao, kSsaoOnly, kNormal}) {
+        drawFrame(0);
+        ASSERT_EQ(ssao->getGeometryFBO(), nullptr);
+        drawFrame(style);  // makes the targets
         mark(ssao->getOcclusionHalf());
         mark(ssao->getBlurTexture());
         programUses.clear();
