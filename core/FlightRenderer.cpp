@@ -408,17 +408,21 @@ void FlightRenderer::drawOutlinePass(const GameState& flight, const StyleLook& l
 
     // The outlines keep their width on screen whatever the scene's scale.
     glLineWidth(std::max(1.0f, 7 * sceneScale));
-    glPolygonMode(GL_BACK, GL_LINE);
-    glPolygonOffset(0.5f, 0);
-    // Pushed back a little: edges shared with a filled face stay behind it, only the rims show.
-    glEnable(GL_POLYGON_OFFSET_LINE);
     glDepthFunc(GL_LEQUAL);
-    glCullFace(GL_FRONT);
     glColor4f(0.2f, 0.2f, 0.2f, 1);
     glDisable(GL_LIGHTING);  // the lines keep their dark grey instead of being lit by the sun
 
-    scenery.drawObjects(flight, extras.shipHidden);
+    // A smooth model's outlining edges alone (an asteroid's are a twentieth of its edges):
+    // inside the outline its filled faces hide the lines, which lie behind or level with them.
+    scenery.drawObjectOutlines(flight, extras.shipHidden, false);
 
+    // The other models and the ground: their faces turned away, as lines, pushed back a little:
+    // edges shared with a filled face stay behind it, only the rims and ridges show.
+    glPolygonMode(GL_BACK, GL_LINE);
+    glPolygonOffset(0.5f, 0);
+    glEnable(GL_POLYGON_OFFSET_LINE);
+    glCullFace(GL_FRONT);
+    scenery.drawObjectOutlines(flight, extras.shipHidden, true);
     glDisable(GL_TEXTURE_2D);
     glLineWidth(std::max(1.0f, 4 * sceneScale));
     scenery.drawTerrain(flight, false, false, Untextured);

@@ -1,7 +1,10 @@
 #pragma once
+#include <memory>
+
 #include "objects/ObjectKind.h"
 
 class ResourceCache;
+class Silhouette;
 class Texture;
 struct GLMmodel;
 
@@ -11,6 +14,7 @@ struct KindResources {
     GLMmodel* model = nullptr;
     unsigned int displayList = 0;
     Texture* texture = nullptr;
+    std::shared_ptr<const Silhouette> silhouette;  // null without a model
 };
 
 // Loads (through the cache) what every kind draws with and installs drawGameObject as the
@@ -22,3 +26,7 @@ class GameObject;
 void drawGameObject(const GameObject& object);
 // Its model alone, untextured: the shape its rim is cut from.
 void drawGameObjectShape(const GameObject& object);
+// Its outline as lines in the current colour and line width, textured as its faces turned
+// away from the eye are: a smooth model's outlining edges (sharpModels false); the whole of any
+// other (sharpModels true), for a pass that draws the faces turned away as lines.
+void drawGameObjectOutline(const GameObject& object, bool sharpModels);

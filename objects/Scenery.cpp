@@ -74,14 +74,26 @@ void Scenery::sync(const GameState& flight) {
     if (terrain) terrain->sync(flight.world.getTerrain());
 }
 
-void Scenery::drawObjects(const GameState& flight, bool withoutShip) const {
+namespace {
+
+template <class Draw>
+void eachObject(const GameState& flight, bool withoutShip, Draw draw) {
     for (const GameObject* obj : flight.world.getActiveObjects())
-        if (!withoutShip || obj != flight.ship.get()) obj->draw();
+        if (!withoutShip || obj != flight.ship.get()) draw(*obj);
+}
+
+}  // namespace
+
+void Scenery::drawObjects(const GameState& flight, bool withoutShip) const {
+    eachObject(flight, withoutShip, [](const GameObject& obj) { obj.draw(); });
 }
 
 void Scenery::drawObjectShapes(const GameState& flight, bool withoutShip) const {
-    for (const GameObject* obj : flight.world.getActiveObjects())
-        if (!withoutShip || obj != flight.ship.get()) drawGameObjectShape(*obj);
+    eachObject(flight, withoutShip, drawGameObjectShape);
+}
+
+void Scenery::drawObjectOutlines(const GameState& flight, bool withoutShip, bool sharpModels) const {
+    eachObject(flight, withoutShip, [sharpModels](const GameObject& obj) { drawGameObjectOutline(obj, sharpModels); });
 }
 
 void Scenery::drawSky(const GameState& flight, float nx, float ny, float nz, const StyleLook& look) const {

@@ -28,6 +28,8 @@ public:
     void drawObjects(const GameState& flight, bool withoutShip = false) const;
     // The objects' models alone, untextured (for a shader that makes their rims).
     void drawObjectShapes(const GameState& flight, bool withoutShip) const;
+    // The objects' outlines as lines (the outlined style's): see drawGameObjectOutline.
+    void drawObjectOutlines(const GameState& flight, bool withoutShip, bool sharpModels) const;
     void drawSky(const GameState& flight, float nx, float ny, float nz, const StyleLook& look) const;
     void drawSea(const GameState& flight, const StyleLook& look) const;
     // The sea's picture on unit 0 and its material, as the sea leaves them for what follows.

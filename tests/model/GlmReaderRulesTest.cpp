@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "model/Silhouette.h"
 #include "model/glm.h"
 #include "support/TestFiles.h"
 
@@ -114,6 +115,59 @@ TEST_F(GlmReader, SizesAndNormalsHoldForEmptyTinyAndHugeModels) {
 }
 
 // Fatal reader errors print their message on standard output, sent to stderr for matching.
+// A cube's outline: seen square-on, the four edges around the near face; from a corner, the six
+// around the three near faces; from inside, none. Every line end has the texture coordinates of
+// the face turned away (each face here has its own). A lone face is outlined by its open edges
+// from behind only; only a closed model whose faces meet at shallow angles is outlined by these
+// edges alone. The eye comes back out of a model-view matrix.
+TEST_F(GlmReader, OutlinesAreTheEdgesBetweenFacesTurnedTowardsAndAwayFromTheEye) {
+    GLMmodel* cube = read("cube.obj",
+                          "v -1 -1 -1\nv 1 -1 -1\nv 1 1 -1\nv -1 1 -1\nv -1 -1 1\nv 1 -1 1\nv 1 1 1\nv -1 1 1\n"
+                          "vt 0.1 0\nvt 0.2 0\nvt 0.3 0\nvt 0.4 0\nvt 0.5 0\nvt 0.6 0\n"
+                          "f 5/1 6/1 7/1 8/1\nf 1/2 4/2 3/2 2/2\nf 2/3 3/3 7/3 6/3\nf 1/4 5/4 8/4 4/4\n"
+                          "f 4/5 8/5 7/5 3/5\nf 1/6 2/6 6/6 5/6\n");
+    const Silhouette outline(*cube);
+    EXPECT_EQ(outline.edgeCount(), 18u);  // twelve sides and six diagonals
+    EXPECT_FALSE(outline.smooth());  // closed, but its faces meet square
+    const struct {
+        float eye[3];
+        size_t edges;
+    } cases[] = {{{0, 0, 5}, 4}, {{5, 5, 5}, 6}, {{0, 0, 0.5f}, 0}, {{0, 0, -5}, 4}};
+    for (const auto& c : cases) {
+        std::vector<float> lines;
+        outline.appendEdges(c.eye, lines);
+        ASSERT_EQ(lines.size(), c.edges * 10) << c.eye[0] << c.eye[2];
+        for (size_t end = 0; end < lines.size(); end += 5) {
+            if (c.eye[0] == 0) {
+                EXPECT_EQ(lines[end + 4], c.eye[2] > 0 ? 1 : -1);  // around the near face
+            }
+            EXPECT_NE(lines[end], c.eye[2] > 0 ? 0.1f : 0.2f);  // not the near face's coordinates
+        }
+    }
+
+    const Silhouette lone(*read("lone.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0.1 0.2\nvt 0.3 0.4\nvt 0.5 0.6\nf 1/1 2/2 3/3\n"));
+    EXPECT_FALSE(lone.smooth());
+    const std::string v = "v -1 1.618 0\nv 1 1.618 0\nv -1 -1.618 0\nv 1 -1.618 0\nv 0 -1 1.618\nv 0 1 1.618\nv 0 -1 -1.618\n"
+                          "v 0 1 -1.618\nv 1.618 0 -1\nv 1.618 0 1\nv -1.618 0 -1\nv -1.618 0 1\n";
+    const std::string f = "f 1 12 6\nf 1 6 2\nf 1 2 8\nf 1 8 11\nf 1 11 12\nf 2 6 10\nf 6 12 5\nf 12 11 3\nf 11 8 7\n"
+                          "f 8 2 9\nf 4 10 5\nf 4 5 3\nf 4 3 7\nf 4 7 9\nf 4 9 10\nf 5 10 6\nf 3 5 12\nf 7 3 11\nf 9 7 8\nf 10 9 2\n";
+    EXPECT_TRUE(Silhouette(*read("icosahedron.obj", v + f)).smooth());  // its faces 42 degrees apart
+    std::vector<float> lines;
+    const float front[3] = {0, 0, 1}, behind[3] = {0, 0, -1};
+    lone.appendEdges(front, lines);
+    EXPECT_TRUE(lines.empty());
+    lone.appendEdges(behind, lines);
+    EXPECT_EQ(lines, (std::vector<float>{0.1f, 0.2f, 0, 0, 0, 0.3f, 0.4f, 1, 0, 0, 0.3f, 0.4f, 1, 0, 0, 0.5f, 0.6f, 0, 1, 0,
+                                         0.1f, 0.2f, 0, 0, 0, 0.5f, 0.6f, 0, 1, 0}));
+
+    // Moved by (1, 2, 3) and doubled; a matrix that flattens everything has no eye.
+    const float moved[16] = {2, 0, 0, 0, 0, 2, 0, 0, 0, 0, 2, 0, 1, 2, 3, 1}, flat[16] = {};
+    float eye[3];
+    ASSERT_TRUE(Silhouette::eyeOf(moved, eye));
+    EXPECT_EQ(std::vector<float>(eye, eye + 3), (std::vector<float>{-0.5f, -1, -1.5f}));
+    EXPECT_FALSE(Silhouette::eyeOf(flat, eye));
+}
+
 void readAndExit(const std::string& path) {
     dup2(2, 1);
     glmReadOBJ(path.c_str());
