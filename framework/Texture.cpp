@@ -56,17 +56,11 @@ Texture* uploadBoundPicture(ILuint image) {
     ILinfo info;
     iluGetImageInfo(&info);
     if (info.Origin == IL_ORIGIN_UPPER_LEFT) iluFlipImage();  // OpenGL's first row is the bottom one
-    GLuint name = 0;
-    glGenTextures(1, &name);
-    glBindTexture(GL_TEXTURE_2D, name);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, info.Width, info.Height, 0, GL_RGBA, GL_UNSIGNED_BYTE, ilGetData());
+    Texture* texture = TextureLoader().createTexture(GL_TEXTURE_2D, GL_RGBA8, info.Width, info.Height, GL_RGBA,
+                                                     GL_UNSIGNED_BYTE, GL_LINEAR, true, false, true, ilGetData());
     glBindTexture(GL_TEXTURE_2D, 0);
     ilDeleteImages(1, &image);
-    return new Texture(name);
+    return texture;
 }
 
 // Decodes a picture file into the bound DevIL image. The file is read here (plain files only,
