@@ -31,9 +31,9 @@ void TerrainHeightQuery::createTargets(Logger* logger, TextureLoader* loader, in
     heightTexture = loader->createTexture(GL_TEXTURE_2D, GL_LUMINANCE32F_ARB, kMaxPositions, 1, GL_LUMINANCE,
                                           GL_FLOAT, GL_NEAREST, true, false, false, nullptr);
 
-    // The depth renderbuffer is created but never attached: the top-down view of a height
-    // field has no hidden surfaces, so the position pass needs no depth test.
-    positionFBO = new FBO(logger, width, height, true);
+    // No depth buffer: the top-down view of a height field has no hidden surfaces, so the
+    // position pass needs no depth test.
+    positionFBO = new FBO(logger, width, height, false);
     positionWidth = width;
     positionHeight = height;
     positionFBO->bind();
