@@ -5,6 +5,8 @@
 // the title picture then covers; a flight that starts before the last one draws the rest first.
 #include <GL/glew.h>
 
+#include <vector>
+
 #include "core/FlightFx.h"
 #include "core/Game.h"
 #include "effects/EffectContext.h"
@@ -70,7 +72,14 @@ bool Game::warmUpStep() {
     drawDemoLines();
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     updateEffectContext();
-    if (widened) warmFlight.reset();  // its objects and terrain are no longer needed
+    if (widened) {
+        // The ground asked once more in the state the styles leave behind, which is the state a
+        // flight asks it in: the driver builds the query's code for the state it meets.
+        const float3 ship = w.ship->getPosition();
+        std::vector<float> heights;
+        renderer.groundHeights(w, {ship.x, ship.z}, heights);
+        warmFlight.reset();  // its objects and terrain are no longer needed
+    }
     return true;
 }
 
