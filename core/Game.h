@@ -168,7 +168,8 @@ private:
     void reloadHighscoreImage();
     // The full-screen picture the screen shown has (the title's, the credits', the name entry's;
     // none for a flight or the high-score table), loaded when it is first drawn and let go when
-    // the screen shown has another or none: a flight keeps none of them.
+    // the screen shown has another or none: a flight keeps none of them. The high-score
+    // table's own picture (highscoreTexture) is let go the same way when its screen is left.
     Texture* screenPicture();
     void cycleGrade();  // G: the next grade, and on the high-score screen its table
     // The typed name confirmed: the score saved, or waiting for the table's lock
