@@ -70,6 +70,8 @@ bool Game::warmUpStep() {
     renderer.draw(w, extras);
     renderer.setSceneScale(scale);
     drawDemoLines();
+    // The dimmed flight under the pause card, drawn after the first style as a pause draws it.
+    if (w.style == 0 && !widened) drawPauseScreen();
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     updateEffectContext();
     if (widened) {
