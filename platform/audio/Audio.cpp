@@ -330,8 +330,8 @@ int System::init(int maxChannels, unsigned int, void*) {
     d->device = alcOpenDevice(nullptr);
     if (!d->device) return ERR_OUTPUT_INIT;
     // Sounds that start together can add up past full scale (the flight's last hit: the crash,
-    // the break-up and the music); the library's limiter turns the mix down for that moment
-    // rather than let it clip.
+    // the break-up and the music); the library's limiter turns the mix down for that moment.
+    // It looks a millisecond ahead, so a sharp onset may still touch full scale.
     const ALCint limited[] = {ALC_OUTPUT_LIMITER_SOFT, ALC_TRUE, 0};
     const bool canLimit = alcIsExtensionPresent(d->device, "ALC_SOFT_output_limiter") == ALC_TRUE;
     d->context = alcCreateContext(d->device, canLimit ? limited : nullptr);
