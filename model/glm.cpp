@@ -513,8 +513,9 @@ void glmDimensions(GLMmodel* model, float* dimensions) {
     for (int k = 0; k < 3; ++k) dimensions[k] = glmAbs(maxv[k]) + glmAbs(minv[k]);
 }
 
-float glmUnitize(GLMmodel* model) {
-    if (!model->numvertices) return 1.0f;  // nothing to measure
+GLMframe glmUnitFrame(const GLMmodel* model) {
+    GLMframe frame;
+    if (!model->numvertices) return frame;  // nothing to measure
     float maxv[3], minv[3];
     for (int k = 0; k < 3; ++k) maxv[k] = minv[k] = model->vertices[3 + k];
     for (unsigned int i = 1; i <= model->numvertices; ++i)
@@ -524,18 +525,28 @@ float glmUnitize(GLMmodel* model) {
             if (v < minv[k]) minv[k] = v;
         }
     // In double: the size and the centre of coordinates near the float limit would overflow.
-    double size[3], centre[3];
+    double size[3];
     for (int k = 0; k < 3; ++k) {
         size[k] = std::fabs(static_cast<double>(maxv[k])) + std::fabs(static_cast<double>(minv[k]));
-        centre[k] = (static_cast<double>(maxv[k]) + minv[k]) / 2.0;
+        frame.centre[k] = (static_cast<double>(maxv[k]) + minv[k]) / 2.0;
     }
     const double largest = std::max(std::max(size[0], size[1]), size[2]);
     // A model that is a single point at the origin has no size to scale by.
-    const double scale = largest > 0.0 ? 2.0 / largest : 1.0;
+    frame.scale = largest > 0.0 ? 2.0 / largest : 1.0;
+    return frame;
+}
+
+void glmPlaceIn(GLMmodel* model, const GLMframe& frame) {
     for (unsigned int i = 1; i <= model->numvertices; ++i)
         for (int k = 0; k < 3; ++k)
-            model->vertices[3 * i + k] = static_cast<float>((model->vertices[3 * i + k] - centre[k]) * scale);
-    return static_cast<float>(scale);
+            model->vertices[3 * i + k] =
+                static_cast<float>((model->vertices[3 * i + k] - frame.centre[k]) * frame.scale);
+}
+
+float glmUnitize(GLMmodel* model) {
+    const GLMframe frame = glmUnitFrame(model);
+    glmPlaceIn(model, frame);
+    return static_cast<float>(frame.scale);
 }
 
 void glmScale(GLMmodel* model, float scale) {

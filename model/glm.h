@@ -83,6 +83,15 @@ void glmDelete(GLMmodel* model);
 
 // Centres the model on the origin and scales it so its largest size is 2; returns the scale.
 float glmUnitize(GLMmodel* model);
+// What glmUnitize does to a model: the point it moves to the origin, then the scale.
+struct GLMframe {
+    double centre[3] = {0.0, 0.0, 0.0};
+    double scale = 1.0;
+};
+GLMframe glmUnitFrame(const GLMmodel* model);
+// Moves and scales the model's points by a frame: another model's, for a model that must
+// stand where that one stands and be as large (a simpler version of it).
+void glmPlaceIn(GLMmodel* model, const GLMframe& frame);
 // Width, height and depth measured as glmUnitize measures them.
 void glmDimensions(GLMmodel* model, float* dimensions);
 void glmScale(GLMmodel* model, float scale);

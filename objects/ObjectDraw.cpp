@@ -2,6 +2,9 @@
 
 #include "objects/ObjectDraw.h"
 
+#include <algorithm>
+#include <cmath>
+#include <string>
 #include <vector>
 
 #include "framework/Texture.h"
@@ -14,13 +17,21 @@ KindResources resolved[kObjectKindCount];
 }
 
 void resolveObjectKinds(ResourceCache& cache) {
+    // frameOf: the model the far one stands in for, placed and sized as that one is.
+    auto load = [&cache](const char* name, const std::string& frameOf) {
+        KindModel m;
+        if (!name) return m;
+        m.model = cache.getModel(name, frameOf);
+        m.displayList = cache.getDisplayList(m.model);
+        if (m.model) m.silhouette = std::make_shared<const Silhouette>(*m.model);
+        return m;
+    };
     for (int i = 0; i < kObjectKindCount; ++i) {
         const ObjectKindInfo& info = objectKind(static_cast<ObjectKind>(i));
         KindResources& r = resolved[i];
         r.texture = cache.getTexture(info.texture, GL_TEXTURE_2D);
-        r.model = cache.getModel(info.model);
-        r.displayList = cache.getDisplayList(r.model);
-        if (r.model) r.silhouette = std::make_shared<const Silhouette>(*r.model);
+        r.nearModel = load(info.model, "");
+        r.farModel = load(info.farModel, info.model);
     }
     GameObject::setDrawFunction(drawGameObject);
 }
@@ -28,6 +39,28 @@ void resolveObjectKinds(ResourceCache& cache) {
 const KindResources& kindResources(ObjectKind kind) { return resolved[static_cast<int>(kind)]; }
 
 namespace {
+
+// Below this radius on screen a far model (a quarter of the faces) looks as the near one does
+// at twice the size; its light's bands are a little smoother. A software rasteriser sets up
+// every triangle, seen or not, in each pass that draws an object (its colours, the rims'
+// depth and band): twenty asteroids in their near models cost more than the ground.
+constexpr float kFarModelPixels = 24.0f;
+
+// The model to draw the object with, by its size on screen: the current model-view matrix is
+// the one it is placed on, the projection a perspective.
+const KindModel& modelFor(const GameObject& object, const KindResources& r) {
+    if (!r.farModel.model) return r.nearModel;
+    float modelView[16], projection[16];
+    GLint viewport[4];
+    glGetFloatv(GL_MODELVIEW_MATRIX, modelView);
+    glGetFloatv(GL_PROJECTION_MATRIX, projection);
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    const float3 p = object.getPosition(), k = object.getScale();
+    const float distance = -(modelView[2] * p.x + modelView[6] * p.y + modelView[10] * p.z + modelView[14]);
+    const float radius = std::max(std::fabs(k.x), std::max(std::fabs(k.y), std::fabs(k.z)));
+    const bool small = distance > radius && radius * projection[5] * viewport[3] * 0.5f < kFarModelPixels * distance;
+    return r.level(small);
+}
 
 // The object's place, turn and size on top of the model-view matrix.
 void placeModel(const GameObject& object) {
@@ -42,9 +75,10 @@ void placeModel(const GameObject& object) {
 }
 
 void drawModel(const GameObject& object, const KindResources& r) {
+    const KindModel& m = modelFor(object, r);
     glPushMatrix();
     placeModel(object);
-    glCallList(r.displayList);
+    glCallList(m.displayList);
     glPopMatrix();
 }
 
@@ -68,7 +102,8 @@ void drawGameObject(const GameObject& object) {
 
 void drawGameObjectOutline(const GameObject& object, bool sharpModels) {
     const KindResources& r = kindResources(object.getKind());
-    const bool smooth = r.silhouette && r.silhouette->smooth();
+    const KindModel& m = modelFor(object, r);
+    const bool smooth = m.silhouette && m.silhouette->smooth();
     if (smooth == sharpModels) return;
     if (sharpModels) return drawGameObject(object);
     bindKindTexture(r);
@@ -78,7 +113,7 @@ void drawGameObjectOutline(const GameObject& object, bool sharpModels) {
     glGetFloatv(GL_MODELVIEW_MATRIX, modelView);
     static std::vector<float> lines;  // kept: the outline pass draws every object every frame
     lines.clear();
-    if (Silhouette::eyeOf(modelView, eye)) r.silhouette->appendEdges(eye, lines);
+    if (Silhouette::eyeOf(modelView, eye)) m.silhouette->appendEdges(eye, lines);
     if (!lines.empty()) {
         glBindBuffer(GL_ARRAY_BUFFER, 0);
         glInterleavedArrays(GL_T2F_V3F, 0, lines.data());

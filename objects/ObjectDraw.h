@@ -8,13 +8,20 @@ class Silhouette;
 class Texture;
 struct GLMmodel;
 
-// The drawing side of the object kinds: each kind's model, display list and texture, taken
-// from the resource cache once, and the draw function every GameObject goes through.
-struct KindResources {
+// A model as it is drawn: its display list and the edges that outline it.
+struct KindModel {
     GLMmodel* model = nullptr;
     unsigned int displayList = 0;
-    Texture* texture = nullptr;
     std::shared_ptr<const Silhouette> silhouette;  // null without a model
+};
+
+// The drawing side of the object kinds: each kind's models and texture, taken from the
+// resource cache once, and the draw function every GameObject goes through.
+struct KindResources {
+    KindModel nearModel;
+    KindModel farModel;  // while the object is small on screen; none (no model) for most kinds
+    Texture* texture = nullptr;
+    const KindModel& level(bool small) const { return small && farModel.model ? farModel : nearModel; }
 };
 
 // Loads (through the cache) what every kind draws with and installs drawGameObject as the

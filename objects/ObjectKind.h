@@ -10,6 +10,7 @@ constexpr int kObjectKindCount = 5;
 struct ObjectKindInfo {
     ObjectKind kind;
     const char* model;    // OBJ file, relative to the game folder
+    const char* farModel; // drawn instead while the object is small on screen; null for none
     const char* texture;  // picture under Textures/
     const char* sound;    // played on contact with the ship; null for none
     float scale;          // uniform scale; asteroids draw their own size instead

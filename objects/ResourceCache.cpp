@@ -17,11 +17,14 @@ ResourceCache::~ResourceCache() {
     displayLists.clear();
 }
 
-GLMmodel* ResourceCache::getModel(const std::string& name) {
+GLMmodel* ResourceCache::getModel(const std::string& name, const std::string& frameOf) {
     auto it = models.find(name);
     if (it != models.end()) return it->second;
     GLMmodel* model = glmReadOBJ(name.c_str());
-    glmUnitize(model);
+    const auto other = frames.find(frameOf);
+    const GLMframe frame = other != frames.end() ? other->second : glmUnitFrame(model);
+    glmPlaceIn(model, frame);
+    frames.emplace(name, frame);
     glmFacetNormals(model);
     glmVertexNormals(model, 90.0f);
     models.emplace(name, model);

@@ -4,8 +4,8 @@
 #include <string>
 
 #include "framework/Texture.h"
+#include "model/glm.h"
 
-struct GLMmodel;
 namespace audio {
 class Sound;
 class System;
@@ -19,7 +19,9 @@ public:
     ResourceCache(const ResourceCache&) = delete;
     ResourceCache& operator=(const ResourceCache&) = delete;
 
-    GLMmodel* getModel(const std::string& name);
+    // Centred and scaled to -1 .. 1 (glmUnitize); with frameOf, a model this cache loaded
+    // before, moved and scaled as that one was: a simpler version of it, to stand in for it.
+    GLMmodel* getModel(const std::string& name, const std::string& frameOf = std::string());
     Texture* getTexture(const std::string& name, GLenum target);
     unsigned int getDisplayList(GLMmodel* model);
     // Loads into system; the sound layer's result code goes to *result (the caller reports it).
@@ -30,6 +32,7 @@ public:
 
 private:
     std::map<std::string, GLMmodel*> models;
+    std::map<std::string, GLMframe> frames;  // how each model was unitized
     std::map<std::string, Texture*> textures;
     std::map<std::string, audio::Sound*> sounds;
     std::map<GLMmodel*, unsigned int> displayLists;

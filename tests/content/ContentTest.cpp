@@ -21,7 +21,8 @@
 namespace {
 
 TEST(Content, EveryModelReadsWithTexturesAndMaterialsAndUnitizes) {
-    for (const char* file : {"ship3.obj", "asteroid1.obj", "bullet.obj", "bullet-powerup.obj", "special-stern.obj"}) {
+    for (const char* file : {"ship3.obj", "asteroid1.obj", "asteroid1-far.obj", "bullet.obj", "bullet-powerup.obj",
+                             "special-stern.obj"}) {
         SCOPED_TRACE(file);
         GLMmodel* m = glmReadOBJ((std::string("Modells/") + file).c_str());
         EXPECT_TRUE(m->numtriangles >= 40 && m->nummaterials > 1) << m->numtriangles << " " << m->nummaterials;

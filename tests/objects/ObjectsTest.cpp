@@ -3,12 +3,14 @@
 #include <GL/glew.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 #include "core/Game.h"
 #include "effects/EffectContext.h"
 #include "effects/StyleLook.h"
 #include "framework/Logger.h"
+#include "model/glm.h"
 #include "objects/Asteroid.h"
 #include "objects/Bullet.h"
 #include "objects/BulletPowerUp.h"
@@ -56,10 +58,19 @@ TEST(ObjectDrawing, EveryKindAndTheSceneryDrawFromTheGameFolder) {
     ASSERT_EQ(flight.world.getActiveObjects().size(), static_cast<size_t>(kObjectKindCount));  // the ship first
     for (GameObject* obj : flight.world.getActiveObjects()) {
         const KindResources& r = kindResources(obj->getKind());
-        EXPECT_TRUE(r.texture && r.model && r.displayList) << "kind " << static_cast<int>(obj->getKind());
+        EXPECT_TRUE(r.texture && r.nearModel.model && r.nearModel.displayList) << "kind " << static_cast<int>(obj->getKind());
         obj->setPosition(0, 0.6f, -1.25f);  // where the ship starts: the scenery stands behind it
         EXPECT_GT(drawn([&] { obj->draw(); }), 10) << "kind " << static_cast<int>(obj->getKind());  // a bullet is 22 pixels
     }
+    // The far asteroid stands in for the near one while it is small: it must stand where the
+    // near one stands and be as large, its points the near one's first ones, or the rock jumps.
+    const KindModel &nearRock = kindResources(ObjectKind::Asteroid).nearModel,
+                    &farRock = kindResources(ObjectKind::Asteroid).farModel;
+    ASSERT_TRUE(farRock.model && farRock.displayList && farRock.silhouette);
+    EXPECT_EQ(farRock.model->numtriangles * 4, nearRock.model->numtriangles);
+    ASSERT_LT(farRock.model->numvertices, nearRock.model->numvertices);
+    EXPECT_TRUE(std::equal(farRock.model->vertices, farRock.model->vertices + 3 * (farRock.model->numvertices + 1),
+                           nearRock.model->vertices));
     glDisable(GL_LIGHTING);
     const StyleLook look;
     EXPECT_GT(drawn([&] { scenery.drawSky(flight, 0, 0, 1, look); }), harness::kWidth * harness::kHeight / 4);

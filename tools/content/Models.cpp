@@ -276,7 +276,9 @@ Mesh ship() {
     return m;
 }
 
-Mesh asteroid() {
+// far: one subdivision less (a quarter of the faces), for an asteroid small on screen. Its
+// points are the near one's first ones, pushed alike: the two differ only between them.
+Mesh asteroid(bool far) {
     Mesh m;
     m.group("rock", "rock");
     // An icosahedron, subdivided three times and pushed in and out by noise.
@@ -288,7 +290,10 @@ Mesh asteroid() {
                                              {3, 9, 4},  {3, 4, 2},  {3, 2, 6},   {3, 6, 8},  {3, 8, 9},
                                              {4, 9, 5},  {2, 4, 11}, {6, 2, 10},  {8, 6, 7},  {9, 8, 1}};
     for (auto& p : pts) p = p * (1.0 / length(p));
+    std::vector<std::array<int, 3>> farFaces;
+    size_t farPoints = 0;
     for (int level = 0; level < 3; ++level) {
+        if (level == 2) farFaces = faces, farPoints = pts.size();
         std::vector<std::array<int, 3>> next;
         std::map<std::pair<int, int>, int> mid;
         auto middle = [&](int a, int b) {
@@ -310,6 +315,7 @@ Mesh asteroid() {
     }
     std::vector<int> ids;
     std::vector<double> us, vs;
+    pts.resize(far ? farPoints : pts.size());
     for (const V3& p : pts) {
         const double bumps = periodicFbm(p.x * 1.6 + 7, p.y * 1.6 + 7, p.z * 1.6 + 7, 64, 64, 64, 4, 11);
         const double r = 0.72 + 0.55 * bumps;
@@ -318,7 +324,7 @@ Mesh asteroid() {
         us.push_back(0.5 + std::atan2(p.z, p.x) / (2 * M_PI));
         vs.push_back(0.5 + std::asin(std::max(-1.0, std::min(1.0, p.y))) / M_PI);
     }
-    for (auto f : faces) {
+    for (auto f : far ? farFaces : faces) {
         double u[3] = {us[f[0]], us[f[1]], us[f[2]]};
         // Triangles across the seam get coordinates past 1 (the texture repeats).
         const double hi = std::max(u[0], std::max(u[1], u[2]));
@@ -403,8 +409,9 @@ bool writeModels(const std::string& gameDir) {
                 {"wing", {0.95f, 0.95f, 0.95f}, {0.3f, 0.3f, 0.3f}, {0.6f, 0.6f, 0.6f}, 400},
                 {"engine", {0.8f, 0.8f, 0.85f}, {0.25f, 0.25f, 0.3f}, {0.8f, 0.8f, 0.8f}, 700},
                 {"flame", {1.0f, 0.75f, 0.3f}, {1.0f, 0.6f, 0.2f}, {0.2f, 0.2f, 0.2f}, 100}});
-    ok &= save(gameDir, "asteroid1", asteroid(),
-               {{"rock", {0.9f, 0.85f, 0.8f}, {0.3f, 0.28f, 0.26f}, {0.15f, 0.15f, 0.15f}, 80}});
+    for (bool far : {false, true})
+        ok &= save(gameDir, far ? "asteroid1-far" : "asteroid1", asteroid(far),
+                   {{"rock", {0.9f, 0.85f, 0.8f}, {0.3f, 0.28f, 0.26f}, {0.15f, 0.15f, 0.15f}, 80}});
     ok &= save(gameDir, "bullet", bullet(),
                {{"slug", {1.0f, 0.95f, 0.6f}, {0.9f, 0.8f, 0.4f}, {1.0f, 1.0f, 1.0f}, 800},
                 {"trail", {1.0f, 0.6f, 0.2f}, {0.9f, 0.5f, 0.2f}, {0.5f, 0.5f, 0.5f}, 300}});
