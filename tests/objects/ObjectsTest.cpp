@@ -58,7 +58,8 @@ TEST(ObjectDrawing, EveryKindAndTheSceneryDrawFromTheGameFolder) {
     ASSERT_EQ(flight.world.getActiveObjects().size(), static_cast<size_t>(kObjectKindCount));  // the ship first
     for (GameObject* obj : flight.world.getActiveObjects()) {
         const KindResources& r = kindResources(obj->getKind());
-        EXPECT_TRUE(r.texture && r.nearModel.model && r.nearModel.displayList) << "kind " << static_cast<int>(obj->getKind());
+        EXPECT_TRUE(r.texture && r.nearModel.model && r.nearModel.displayList)
+            << "kind " << static_cast<int>(obj->getKind());
         obj->setPosition(0, 0.6f, -1.25f);  // where the ship starts: the scenery stands behind it
         EXPECT_GT(drawn([&] { obj->draw(); }), 10) << "kind " << static_cast<int>(obj->getKind());  // a bullet is 22 pixels
     }
