@@ -27,7 +27,8 @@ bool copyFile(const std::string& from, const std::string& to) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
+    // A folder named like an option (--help) is a slip, not where the data should go.
+    if (argc != 2 || argv[1][0] == '-') {
         std::fprintf(stderr, "usage: %s GAME_DIR\n", argv[0]);
         return 2;
     }
