@@ -59,7 +59,7 @@ const KindModel& modelFor(const GameObject& object, const KindResources& r) {
     const float distance = -(modelView[2] * p.x + modelView[6] * p.y + modelView[10] * p.z + modelView[14]);
     const float radius = std::max(std::fabs(k.x), std::max(std::fabs(k.y), std::fabs(k.z)));
     const bool small = distance > radius && radius * projection[5] * viewport[3] * 0.5f < kFarModelPixels * distance;
-    return r.level(small);
+    return small ? r.farModel : r.nearModel;
 }
 
 // The object's place, turn and size on top of the model-view matrix.

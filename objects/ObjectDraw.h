@@ -21,7 +21,6 @@ struct KindResources {
     KindModel nearModel;
     KindModel farModel;  // while the object is small on screen; none (no model) for most kinds
     Texture* texture = nullptr;
-    const KindModel& level(bool small) const { return small && farModel.model ? farModel : nearModel; }
 };
 
 // Loads (through the cache) what every kind draws with and installs drawGameObject as the
