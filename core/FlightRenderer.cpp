@@ -179,6 +179,7 @@ void FlightRenderer::drawScene(const GameState& flight) {
         fitTargets();
     else if (ssao)
         ssao->releaseTargets();
+    if (!look.normalView && normalShader) normalShader->releaseTarget();
     if (ssaoActive) {
         ssao->beginGeometryPass(look.occlusionOnly);
     } else if (look.normalView && ssao) {

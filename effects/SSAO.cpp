@@ -86,13 +86,7 @@ SSAO::SSAO()
     xDirectionLocation = blurProgram->getUniformLocation("xDirection");
     glUseProgram(0);
 
-    if (GLEW_VERSION_3_3 || GLEW_ARB_sampler_objects) {
-        glGenSamplers(1, &texelSampler);
-        glSamplerParameteri(texelSampler, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-        glSamplerParameteri(texelSampler, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-        glSamplerParameteri(texelSampler, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-        glSamplerParameteri(texelSampler, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    }
+    texelSampler = makeTexelSampler();
 
     // A tile of random vectors repeated over the screen: after the blur no pattern shows, and a
     // window-sized one would cost 8 MB and two million random numbers at every start. Its own
@@ -189,8 +183,7 @@ void SSAO::setup(int w, int h) {
     blurProgram->unuse();
 }
 
-// A read exactly at a texel's centre gets that texel whatever the filter; the software
-// rasteriser still pays four fetches for a linear one. Nearest there looks the same.
+// Nearest at texel centres looks the same and costs a quarter of the fetches.
 void SSAO::sampleTexelCentres(int unit, bool nearest) {
     if (texelSampler) glBindSampler(unit, nearest ? texelSampler : 0);
 }

@@ -21,3 +21,14 @@ void disable2DTexturing(int lastUnit) {
         glDisable(GL_TEXTURE_2D);
     }
 }
+
+GLuint makeTexelSampler() {
+    if (!GLEW_VERSION_3_3 && !GLEW_ARB_sampler_objects) return 0;
+    GLuint sampler = 0;
+    glGenSamplers(1, &sampler);
+    glSamplerParameteri(sampler, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glSamplerParameteri(sampler, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glSamplerParameteri(sampler, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glSamplerParameteri(sampler, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    return sampler;
+}

@@ -1,4 +1,5 @@
 #pragma once
+#include <GL/glew.h>
 
 // Small pieces shared by the full-screen passes.
 
@@ -8,3 +9,8 @@ void drawScreenQuad();
 
 // Switches 2D texturing off on texture units 0 to lastUnit (the last one stays active).
 void disable2DTexturing(int lastUnit);
+
+// A sampler that reads the nearest texel, clamped at the edges, or 0 where the driver has no
+// sampler objects. A read exactly at a texel's centre gets that texel whatever the filter; a
+// software rasteriser still pays four fetches for a linear one. The caller deletes it.
+GLuint makeTexelSampler();
