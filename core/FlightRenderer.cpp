@@ -179,7 +179,6 @@ void FlightRenderer::drawScene(const GameState& flight) {
         fitTargets();
     else if (ssao)
         ssao->releaseTargets();
-    if (!look.normalView && normalShader) normalShader->releaseTarget();
     if (ssaoActive) {
         ssao->beginGeometryPass(look.occlusionOnly);
     } else if (look.normalView && ssao) {
@@ -210,7 +209,8 @@ void FlightRenderer::drawScene(const GameState& flight) {
     if (look.normalView && ssao) {
         ssao->endGeometryPass();
         screen::beginOverlay();
-        if (normalShader) normalShader->drawBlurred(ssao->getNormalTexture());
+        // The occlusion's colour target is not drawn into in this style: the blur's scratch.
+        if (normalShader) normalShader->drawBlurred(ssao->getNormalTexture(), ssao->getColorTexture());
         screen::endOverlay();
     }
 
