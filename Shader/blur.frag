@@ -1,7 +1,7 @@
 #version 120
 // The normal buffer as colours, softened by a Gaussian run once across and once down: five
-// texels along `step`, read at their centres. Twice over, that is the 3 x 3 kernel of taps
-// between texels it was, for a third of the texel reads.
+// texels along `step`, read at their centres. Twice over, that is a 3 x 3 kernel of taps
+// between texels (weights 1 2 1 each way) for a third of the texel reads.
 uniform sampler2D normalMap;
 uniform vec2 step;  // one texel of the source, across or down
 
