@@ -1,9 +1,11 @@
 #version 120
-// Ambient occlusion: 16 kernel offsets, each mirrored by the pixel's random vector and
-// turned into the normal's hemisphere, are projected back to the screen; stored surfaces
-// in front of the offset point (within range) occlude. White means open. Green carries the
-// pixel's linear depth, blue its normal's z, so the blur and the composite read one texture.
-// Runs only on the pixels the mask pass left to it (covered, nearer than the fade).
+// Ambient occlusion: kernel offsets, each mirrored by the pixel's random vector and turned
+// into the normal's hemisphere, are projected back to the screen; stored surfaces in front of
+// the offset point (within range) occlude. A pixel takes every other offset of the 16, its
+// neighbours the others, like the squares of a checkerboard: the blur over both gives the whole
+// kernel for half the taps. White means open. Green carries the pixel's linear depth, blue its
+// normal's z, alpha that it is covered, so the blur and the composite read one texture. Runs
+// only on the pixels the mask pass left to it (covered, nearer than the fade).
 uniform sampler2D randomMap;
 uniform sampler2D posMap;     // the scene's depth buffer
 uniform sampler2D normalMap;
@@ -30,8 +32,9 @@ void main() {
     vec4 rnd = texture2D(randomMap, gl_FragCoord.xy / 64.0);  // the 64 x 64 tile, repeated
     float radius = 0.45 * rnd.w;
     float occlusion = 0.0;
-    for (int i = 0; i < 16; ++i) {
-        vec3 r = reflect(pSphere[i], rnd.xyz);
+    float square = mod(floor(gl_FragCoord.x) + floor(gl_FragCoord.y), 2.0);
+    for (int i = 0; i < 16; i += 2) {
+        vec3 r = reflect(mix(pSphere[i], pSphere[i + 1], square), rnd.xyz);
         r *= sign(dot(r, N) + 1e-4);
         vec3 S = P + r * radius;
         // A frustum's projection: x and y from x, y and z only, w = -z.
@@ -45,6 +48,6 @@ void main() {
         occlusion += inFront * inRange;
     }
     // Far away the kernel is smaller than a pixel's depth step: fade out instead of speckling.
-    float ao = mix(1.0 - occlusion / 16.0, 1.0, smoothstep(0.3, 0.55, depth0));
+    float ao = mix(1.0 - occlusion / 8.0, 1.0, smoothstep(0.3, 0.55, depth0));
     gl_FragColor = vec4(ao, depth0, nm.z * 2.0 - 1.0, 1.0);
 }

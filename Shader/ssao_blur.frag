@@ -1,9 +1,9 @@
 #version 120
 // Depth-aware blur of the occlusion in one direction, at the occlusion's own size. The linear
 // depth the occlusion carries in green weighs the taps (0 there means no geometry) and is
-// passed on for the second direction, with the normal's z in blue for the composite. A program
-// of its own: a software rasteriser runs both sides of a branch, so the blur must not share a
-// shader with the full-size composite.
+// passed on for the second direction, with the normal's z in blue and the coverage in alpha
+// for the composite. A program of its own: a software rasteriser runs both sides of a branch,
+// so the blur must not share a shader with the full-size composite.
 uniform sampler2D SSAOMap;
 uniform float mapResX;
 uniform float mapResY;
@@ -12,7 +12,7 @@ uniform float xDirection;
 void main() {
     vec2 uv = gl_TexCoord[0].st;
     vec2 dir = xDirection > 0.5 ? vec2(1.0 / mapResX, 0.0) : vec2(0.0, 1.0 / mapResY);
-    vec3 center = texture2D(SSAOMap, uv).rgb;
+    vec4 center = texture2D(SSAOMap, uv);
     float sum = 0.0;
     float total = 0.0;
     for (int i = -4; i <= 4; ++i) {
@@ -22,5 +22,5 @@ void main() {
         sum += tap.r * w;
         total += w;
     }
-    gl_FragColor = vec4(sum / total, center.g, center.b, 1.0);
+    gl_FragColor = vec4(sum / total, center.gba);
 }

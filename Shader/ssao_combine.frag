@@ -1,17 +1,17 @@
 #version 120
 // The blurred occlusion, filtered up from its half size to the window's: shown alone (grey,
 // built with ONLY_SSAO) or darkening the lit colour. One texture carries the occlusion, the
-// linear depth (0: no geometry) and the normal's z; the colour's alpha is 0 where there is no
-// geometry.
+// normal's z (its 8 bits keep only the part at or above 0, the part used here) and the
+// coverage; the colour's alpha is 0 where there is no geometry.
 uniform sampler2D colorMap;
 uniform sampler2D SSAOMap;
 
 void main() {
     vec2 uv = gl_TexCoord[0].st;
-    vec3 occlusion = texture2D(SSAOMap, uv).rgb;
+    vec4 occlusion = texture2D(SSAOMap, uv);
     float ao = occlusion.r;
 #ifdef ONLY_SSAO
-    float grey = occlusion.g > 0.0 ? ao * ao : 1.0;
+    float grey = occlusion.a > 0.0 ? ao * ao : 1.0;
     gl_FragColor = vec4(grey, grey, grey, 1.0);
 #else
     vec4 col = texture2D(colorMap, uv);

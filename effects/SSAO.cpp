@@ -52,8 +52,8 @@ SSAO::SSAO()
     : occlusionProgram(nullptr), combineProgram(nullptr), combineOnlyProgram(nullptr), blurProgram(nullptr),
       geometryProgram(nullptr), geometryGroundProgram(nullptr), normalProgram(nullptr), maskProgram(nullptr), geometryDepth(nullptr),
       randomTexture(nullptr), geometryNormals(nullptr), geometryColors(nullptr), occlusionHalf(nullptr),
-      blurTexture(nullptr), geometryFBO(nullptr), occlusionFBO(nullptr), projection{},
-      geometryDrawBuffers{GL_COLOR_ATTACHMENT0_EXT, GL_COLOR_ATTACHMENT1_EXT}, maskProjectionLocation(-1),
+      blurTexture(nullptr), blurredHalf(nullptr), geometryFBO(nullptr), occlusionFBO(nullptr), projection{},
+      drawBuffers{GL_COLOR_ATTACHMENT0_EXT, GL_COLOR_ATTACHMENT1_EXT, GL_COLOR_ATTACHMENT2_EXT}, maskProjectionLocation(-1),
       occlusionProjectionLocation(-1), xDirectionLocation(-1), texelSampler(0), active(false),
       onlySSAO(false), width(0), height(0) {
     geometryProgram = loadProgram("mrt");
@@ -97,7 +97,9 @@ SSAO::SSAO()
     makeRandomVectors(kRandomSize * kRandomSize, randomData.data(), noise);
     TextureLoader loader;
     randomTexture = loader.createTexture(GL_TEXTURE_2D, GL_RGBA32F_ARB, kRandomSize, kRandomSize, GL_RGBA, GL_FLOAT,
-                                         GL_LINEAR, false, false, true, randomData.data());
+                                         GL_NEAREST, false, false, true, randomData.data());
+    // Read at its texel centres only (one texel a pixel): filtering would give the same vectors.
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
     glBindTexture(GL_TEXTURE_2D, 0);
 }
 
@@ -119,9 +121,9 @@ SSAO::~SSAO() {
 void SSAO::releaseTargets() {
     delete geometryFBO;
     delete occlusionFBO;
-    for (Texture* t : {geometryDepth, geometryNormals, geometryColors, occlusionHalf, blurTexture}) delete t;
+    for (Texture* t : {geometryDepth, geometryNormals, geometryColors, occlusionHalf, blurTexture, blurredHalf}) delete t;
     geometryFBO = occlusionFBO = nullptr;
-    geometryDepth = geometryNormals = geometryColors = occlusionHalf = blurTexture = nullptr;
+    geometryDepth = geometryNormals = geometryColors = occlusionHalf = blurTexture = blurredHalf = nullptr;
 }
 
 void SSAO::makeRandomVectors(int texelCount, float* out, Random& random) {
@@ -159,15 +161,18 @@ void SSAO::setup(int w, int h) {
     geometryFBO->attachTexture(GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D, geometryNormals->getID());
     geometryFBO->attachTexture(GL_COLOR_ATTACHMENT1_EXT, GL_TEXTURE_2D, geometryColors->getID());
     geometryFBO->attachTexture(GL_DEPTH_ATTACHMENT_EXT, GL_TEXTURE_2D, geometryDepth->getID());
-    glDrawBuffers(2, geometryDrawBuffers);
+    glDrawBuffers(2, drawBuffers);
     geometryFBO->checkStatus();
     geometryFBO->unbind();
 
     // The half-size passes: the occlusion and the blur between them, over a depth buffer of the
-    // mask pass's verdicts.
+    // mask pass's verdicts. The blur's second direction ends in 8 bits: the composite reads only
+    // the occlusion, the coverage and the normal's z from there, and filters 8-bit texels on the
+    // rasteriser's fast path; the linear depth the blur weighs its taps with needs the floats.
     const int hw = std::max(w / 2, 1), hh = std::max(h / 2, 1);
     occlusionHalf = makeTarget(hw, hh, GL_RGBA16F_ARB);
     blurTexture = makeTarget(hw, hh, GL_RGBA16F_ARB);
+    blurredHalf = makeTarget(hw, hh, GL_RGBA8);
     occlusionFBO = new FBO(sharedLogger(), hw, hh, true);
     occlusionFBO->bind();
     occlusionFBO->attachTexture(GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D, occlusionHalf->getID());
@@ -204,7 +209,7 @@ void SSAO::beginGeometryPass(bool occlusionOnly) {
         glDrawBuffer(GL_COLOR_ATTACHMENT0_EXT);
     } else {
         geometryProgram->use();
-        glDrawBuffers(2, geometryDrawBuffers);
+        glDrawBuffers(2, drawBuffers);
     }
 }
 
@@ -248,9 +253,12 @@ void SSAO::composite() {
 void SSAO::deactivate() { active = false; }
 
 void SSAO::maskPass() {
-    // Into both half-size targets, with the verdict in the depth buffer.
+    // Into all three half-size targets, with the verdict in the depth buffer. The first is the
+    // occlusion's: the blur left its own result there last frame.
+    occlusionFBO->attachTexture(GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D, occlusionHalf->getID());
     occlusionFBO->attachTexture(GL_COLOR_ATTACHMENT1_EXT, GL_TEXTURE_2D, blurTexture->getID());
-    glDrawBuffers(2, geometryDrawBuffers);
+    occlusionFBO->attachTexture(GL_COLOR_ATTACHMENT2_EXT, GL_TEXTURE_2D, blurredHalf->getID());
+    glDrawBuffers(3, drawBuffers);
     glEnable(GL_DEPTH_TEST);
     glDepthFunc(GL_ALWAYS);
     glDepthMask(GL_TRUE);
@@ -259,6 +267,7 @@ void SSAO::maskPass() {
     geometryDepth->bind(GL_TEXTURE_2D, 1);
     drawScreenQuad();
     occlusionFBO->attachTexture(GL_COLOR_ATTACHMENT1_EXT, GL_TEXTURE_2D, 0);
+    occlusionFBO->attachTexture(GL_COLOR_ATTACHMENT2_EXT, GL_TEXTURE_2D, 0);
     glDrawBuffer(GL_COLOR_ATTACHMENT0_EXT);
     // From here on only the pixels the mask left open (its quad lies at depth 0.5).
     glDepthFunc(GL_GREATER);
@@ -278,13 +287,13 @@ void SSAO::occlusionPass() {
 }
 
 void SSAO::blurPass() {
-    // Blurred across into the blur texture, then down back into the occlusion target, both at
-    // the occlusion's own size.
+    // Blurred across into the blur texture, then down into the 8-bit result, both at the
+    // occlusion's own size.
     blurProgram->use();
     sampleTexelCentres(3, true);
     for (int across = 1; across >= 0; --across) {
         Texture* source = across ? occlusionHalf : blurTexture;
-        Texture* target = across ? blurTexture : occlusionHalf;
+        Texture* target = across ? blurTexture : blurredHalf;
         occlusionFBO->attachTexture(GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D, target->getID());
         source->bind(GL_TEXTURE_2D, 3);
         blurProgram->setUniform1f(xDirectionLocation, across ? 1.0f : 0.0f);
@@ -300,7 +309,7 @@ void SSAO::combinePass() {
     combine->use();
     disable2DTexturing(3);
     if (!onlySSAO) geometryColors->bind(GL_TEXTURE_2D, 0);
-    occlusionHalf->bind(GL_TEXTURE_2D, 3);  // widened: filtered
+    blurredHalf->bind(GL_TEXTURE_2D, 3);  // widened: filtered
     drawScreenQuad();
     combine->unuse();
     disable2DTexturing(3);

@@ -10,9 +10,10 @@ class Texture;
 
 // Screen-space ambient occlusion: a geometry pass into a normal and a colour target over a
 // depth texture; at half size a mask pass that settles the pixels the kernel need not visit,
-// an occlusion pass with a 16-sample kernel and a random-vector texture, a two-pass blur; then
-// a composite (or the occlusion alone). The group's activation only switches the effect on;
-// the passes run once a frame, in composite, when this frame's targets are filled.
+// an occlusion pass with a 16-sample kernel (each pixel takes half of it, the other half on its
+// neighbours) and a random-vector texture, a two-pass blur; then a composite (or the occlusion
+// alone). The group's activation only switches the effect on; the passes run once a frame, in
+// composite, when this frame's targets are filled.
 class SSAO : public Effect {
 public:
     SSAO();
@@ -56,6 +57,7 @@ public:
     Texture* getRandomTexture() const { return randomTexture; }
     Texture* getOcclusionHalf() const { return occlusionHalf; }
     Texture* getBlurTexture() const { return blurTexture; }
+    Texture* getBlurredHalf() const { return blurredHalf; }
     FBO* getGeometryFBO() const { return geometryFBO; }
     FBO* getOcclusionFBO() const { return occlusionFBO; }
     const float* getProjection() const { return projection; }
@@ -91,10 +93,11 @@ private:
     Texture* geometryColors;
     Texture* occlusionHalf;
     Texture* blurTexture;
+    Texture* blurredHalf;  // the blur's result, which the composite reads
     FBO* geometryFBO;
     FBO* occlusionFBO;
     float projection[16];
-    GLenum geometryDrawBuffers[2];
+    GLenum drawBuffers[3];
     int maskProjectionLocation;
     int occlusionProjectionLocation;
     int xDirectionLocation;

@@ -138,7 +138,9 @@ Texture* TextureLoader::load3DTexture(std::string fileName, GLenum target) {
     glTexParameteri(target, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_WRAP_S, GL_REPEAT);
     glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-    glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_WRAP_R, GL_CLAMP);
+    // To the edge, not GL_CLAMP: the ground never reads past the end slices' centres, where the
+    // two differ, and only wrap modes that stay inside the texture keep the 8-bit fast path.
+    glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_WRAP_R, GL_CLAMP_TO_EDGE);
     // DevIL's rows are tightly packed; with OpenGL's default 4-byte row alignment an RGB
     // volume whose width is not a multiple of four would be read skewed and past its end.
     GLint alignment = 4;

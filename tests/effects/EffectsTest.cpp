@@ -128,9 +128,10 @@ TEST(EffectActivation, TheBackdropSwitchTheNoiseAndTheLightFollowThePassAndThePl
 }
 
 // The occlusion, alone or on the colours, runs each of its passes once a frame, at half the
-// window's size: both blur passes fill their half-size targets, told that size, and no texture
-// unit keeps the nearest sampler the passes read texel centres with. The normals style draws
-// through the normal-only program and runs no occlusion at all. The other styles keep no targets.
+// window's size: the mask and the blur passes fill all three half-size targets, the blur told
+// that size, and no texture unit keeps the nearest sampler the passes read texel centres with.
+// The normals style draws through the normal-only program and runs no occlusion at all. The
+// other styles keep no targets.
 TEST(SSAO, EachPassRunsOnceAtHalfSizeAndLeavesNoSamplerAndTheNormalsStyleRunsNone) {
     SSAO* ssao = scene().renderer.getSSAO();
     const GLuint geometry = ssao->getGeometryProgram()->getProgram(), normals = ssao->getNormalProgram()->getProgram(),
@@ -141,8 +142,7 @@ TEST(SSAO, EachPassRunsOnceAtHalfSizeAndLeavesNoSamplerAndTheNormalsStyleRunsNon
         drawFrame(0);
         ASSERT_EQ(ssao->getGeometryFBO(), nullptr);
         drawFrame(style);  // makes the targets
-        mark(ssao->getOcclusionHalf());
-        mark(ssao->getBlurTexture());
+        for (Texture* half : {ssao->getOcclusionHalf(), ssao->getBlurTexture(), ssao->getBlurredHalf()}) mark(half);
         programUses.clear();
         realUseProgram = glUseProgram;
         glUseProgram = countingUseProgram;
@@ -158,7 +158,8 @@ TEST(SSAO, EachPassRunsOnceAtHalfSizeAndLeavesNoSamplerAndTheNormalsStyleRunsNon
                   std::vector<int>({once, once, once, 2 * colours, 1 - colours}))
             << "style " << style;
         if (style == kNormal) continue;
-        EXPECT_EQ(written(ssao->getOcclusionHalf()) + ", " + written(ssao->getBlurTexture()), "120000 of 400x300, 120000 of 400x300");
+        for (Texture* half : {ssao->getOcclusionHalf(), ssao->getBlurTexture(), ssao->getBlurredHalf()})
+            EXPECT_EQ(written(half), "120000 of 400x300") << "style " << style;
         for (int unit = 0; unit < 4; ++unit) {
             glActiveTextureARB(GL_TEXTURE0_ARB + unit);
             EXPECT_EQ(current(GL_SAMPLER_BINDING), 0) << "unit " << unit;
