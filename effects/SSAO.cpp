@@ -36,8 +36,12 @@ Texture* makeTarget(int width, int height, GLint internalFormat, GLint filter = 
     TextureLoader loader;
     GLenum format = GL_RGBA, type = internalFormat == GL_RGBA8 ? GL_UNSIGNED_BYTE : GL_FLOAT;
     if (internalFormat == GL_DEPTH_COMPONENT24) format = GL_DEPTH_COMPONENT, type = GL_UNSIGNED_INT;
-    return loader.createTexture(GL_TEXTURE_2D, internalFormat, width, height, format, type, filter, true, false, false,
-                                nullptr);
+    Texture* target = loader.createTexture(GL_TEXTURE_2D, internalFormat, width, height, format, type, filter, true,
+                                           false, false, nullptr);
+    // Nearest both ways: read at the window's size, a texture is magnified, and a linear
+    // magnification would fetch four texels to give back the one under the pixel.
+    if (filter == GL_NEAREST) glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    return target;
 }
 
 ShaderProgram* loadProgram(const char* name, const std::string& defines = std::string()) {
