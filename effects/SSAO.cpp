@@ -31,15 +31,15 @@ namespace {
 Logger* sharedLogger() { return effectContext().logger; }
 
 // Colours and normals packed into 0..1 are 8 bits on screen anyway, and the occlusion's 16-bit
-// floats keep its soft gradients. The depths are the depth buffer's own.
+// floats keep the linear depth its blur weighs by. The depths are the depth buffer's own.
 Texture* makeTarget(int width, int height, GLint internalFormat, GLint filter = GL_LINEAR) {
     TextureLoader loader;
     GLenum format = GL_RGBA, type = internalFormat == GL_RGBA8 ? GL_UNSIGNED_BYTE : GL_FLOAT;
     if (internalFormat == GL_DEPTH_COMPONENT24) format = GL_DEPTH_COMPONENT, type = GL_UNSIGNED_INT;
     Texture* target = loader.createTexture(GL_TEXTURE_2D, internalFormat, width, height, format, type, filter, true,
                                            false, false, nullptr);
-    // Nearest both ways: read at the window's size, a texture is magnified, and a linear
-    // magnification would fetch four texels to give back the one under the pixel.
+    // Nearest both ways: read at its own size, a texture counts as magnified, and a linear
+    // magnification fetches four texels to give back the one under the pixel.
     if (filter == GL_NEAREST) glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
     return target;
 }
