@@ -58,7 +58,7 @@ SSAO::SSAO()
       randomTexture(nullptr), geometryNormals(nullptr), geometryColors(nullptr), occlusionHalf(nullptr),
       blurTexture(nullptr), blurredHalf(nullptr), geometryFBO(nullptr), occlusionFBO(nullptr), projection{},
       drawBuffers{GL_COLOR_ATTACHMENT0_EXT, GL_COLOR_ATTACHMENT1_EXT, GL_COLOR_ATTACHMENT2_EXT}, maskProjectionLocation(-1),
-      occlusionProjectionLocation(-1), xDirectionLocation(-1), texelSampler(0), active(false),
+      occlusionProjectionLocation(-1), xDirectionLocation(-1), active(false),
       onlySSAO(false), width(0), height(0) {
     geometryProgram = loadProgram("mrt");
     geometryGroundProgram = loadProgram("mrt", "#define GROUND 1\n");
@@ -90,8 +90,6 @@ SSAO::SSAO()
     xDirectionLocation = blurProgram->getUniformLocation("xDirection");
     glUseProgram(0);
 
-    texelSampler = makeTexelSampler();
-
     // A tile of random vectors repeated over the screen: after the blur no pattern shows, and a
     // window-sized one would cost 8 MB and two million random numbers at every start. Its own
     // source, always the same: the occlusion looks the same in every run, and drawing it takes
@@ -111,7 +109,6 @@ SSAO::SSAO()
 SSAO::~SSAO() {
     releaseTargets();
     delete randomTexture;
-    if (texelSampler) glDeleteSamplers(1, &texelSampler);
     delete occlusionProgram;
     delete combineOnlyProgram;
     delete blurProgram;
@@ -174,8 +171,9 @@ void SSAO::setup(int w, int h) {
     // the occlusion, the coverage and the normal's z from there, and filters 8-bit texels on the
     // rasteriser's fast path; the linear depth the blur weighs its taps with needs the floats.
     const int hw = std::max(w / 2, 1), hh = std::max(h / 2, 1);
-    occlusionHalf = makeTarget(hw, hh, GL_RGBA16F_ARB);
-    blurTexture = makeTarget(hw, hh, GL_RGBA16F_ARB);
+    // The blur reads the first two only at their own texel centres.
+    occlusionHalf = makeTarget(hw, hh, GL_RGBA16F_ARB, GL_NEAREST);
+    blurTexture = makeTarget(hw, hh, GL_RGBA16F_ARB, GL_NEAREST);
     blurredHalf = makeTarget(hw, hh, GL_RGBA8);
     occlusionFBO = new FBO(sharedLogger(), hw, hh, true);
     occlusionFBO->bind();
@@ -190,11 +188,6 @@ void SSAO::setup(int w, int h) {
     blurProgram->setUniform1f(blurProgram->getUniformLocation("mapResX"), static_cast<float>(hw));
     blurProgram->setUniform1f(blurProgram->getUniformLocation("mapResY"), static_cast<float>(hh));
     blurProgram->unuse();
-}
-
-// Nearest at texel centres looks the same and costs a quarter of the fetches.
-void SSAO::sampleTexelCentres(int unit, bool nearest) {
-    if (texelSampler) glBindSampler(unit, nearest ? texelSampler : 0);
 }
 
 void SSAO::captureProjection() { glGetFloatv(GL_PROJECTION_MATRIX, projection); }
@@ -294,7 +287,6 @@ void SSAO::blurPass() {
     // Blurred across into the blur texture, then down into the 8-bit result, both at the
     // occlusion's own size.
     blurProgram->use();
-    sampleTexelCentres(3, true);
     for (int across = 1; across >= 0; --across) {
         Texture* source = across ? occlusionHalf : blurTexture;
         Texture* target = across ? blurTexture : blurredHalf;
@@ -303,7 +295,6 @@ void SSAO::blurPass() {
         blurProgram->setUniform1f(xDirectionLocation, across ? 1.0f : 0.0f);
         drawScreenQuad();
     }
-    sampleTexelCentres(3, false);
     glUseProgram(0);
 }
 

@@ -76,7 +76,6 @@ private:
     void occlusionPass();
     void blurPass();
     void combinePass();
-    void sampleTexelCentres(int unit, bool nearest);
     void setProjection(ShaderProgram* program);
 
     ShaderProgram* occlusionProgram;
@@ -101,7 +100,6 @@ private:
     int maskProjectionLocation;
     int occlusionProjectionLocation;
     int xDirectionLocation;
-    GLuint texelSampler;  // nearest, for reads at a target's own texel centres; 0 without samplers
     bool active;
     bool onlySSAO;
     int width;

@@ -129,7 +129,7 @@ TEST(EffectActivation, TheBackdropSwitchTheNoiseAndTheLightFollowThePassAndThePl
 
 // The occlusion, alone or on the colours, runs each of its passes once a frame, at half the
 // window's size: the mask and the blur passes fill all three half-size targets, the blur told
-// that size, and no texture unit keeps the nearest sampler the passes read texel centres with.
+// that size, and no texture unit is left with a sampler object bound.
 // The normals style draws through the normal-only program and runs no occlusion at all. The
 // other styles keep no targets.
 TEST(SSAO, EachPassRunsOnceAtHalfSizeAndLeavesNoSamplerAndTheNormalsStyleRunsNone) {
