@@ -68,10 +68,8 @@ public:
     static void makeRandomVectors(int texelCount, float* out, Random& random);
     static constexpr unsigned kNoiseSeed = 20260;
 
-    // Lets the targets go until the next setup.
-    void releaseTargets();
-
 private:
+    void releaseTargets();
     void maskPass();
     void occlusionPass();
     void blurPass();
