@@ -25,8 +25,8 @@ enum Sea { PlainSea = 0, TropicalSea = 1, FrozenSea = 2 };
 
 }  // namespace
 
-BGEffectGroup::BGEffectGroup() {
-    addEffect(new BlueShader());
+BGEffectGroup::BGEffectGroup() : blue(new BlueShader()) {
+    addEffect(blue);
     addEffect(new GreenShader());
     name = "Blue/Green Shader";
     title = "Sonnenaufgang";
@@ -93,8 +93,8 @@ ToonEffectGroup::ToonEffectGroup() {
     look.label = 6;
 }
 
-StandardEffectGroup::StandardEffectGroup() {
-    addEffect(new BlueShader());
+StandardEffectGroup::StandardEffectGroup(BlueShader* blue) {
+    if (blue) addSharedEffect(blue);
     name = "Standard Shader";
     title = "Super Kugelwelt";
     setClear(look, 0.1f, 0.7f, 1.0f);
@@ -135,14 +135,14 @@ SunnyEffectGroup::SunnyEffectGroup() {
 }
 
 EffectGroup* createEffectGroups(SSAO* ssao, NormalShader* normalShader) {
-    EffectGroup* first = new BGEffectGroup();
+    BGEffectGroup* first = new BGEffectGroup();
     new BlackWhiteEffectGroup();
     new SSAOonlyEffectGroup(ssao);
     new SSAOEffectGroup(ssao);
     new NormalEffectGroup(normalShader);
     new FunkyEffectGroup();
     new ToonEffectGroup();
-    new StandardEffectGroup();
+    new StandardEffectGroup(first->getBlueShader());
     new RealEffectGroup();
     new PureEffectGroup();
     new SunnyEffectGroup();

@@ -1,6 +1,7 @@
 #pragma once
 #include "effects/EffectGroup.h"
 
+class BlueShader;
 class NormalShader;
 class SSAO;
 
@@ -9,6 +10,10 @@ class SSAO;
 class BGEffectGroup : public EffectGroup {
 public:
     BGEffectGroup();
+    BlueShader* getBlueShader() const { return blue; }
+
+private:
+    BlueShader* blue;
 };
 class BlackWhiteEffectGroup : public EffectGroup {
 public:
@@ -36,7 +41,8 @@ public:
 };
 class StandardEffectGroup : public EffectGroup {
 public:
-    StandardEffectGroup();
+    // The blue effect is the sunrise style's (its owner): one program serves both styles.
+    explicit StandardEffectGroup(BlueShader* blue);
 };
 class RealEffectGroup : public EffectGroup {
 public:
