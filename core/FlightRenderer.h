@@ -1,11 +1,11 @@
 #pragma once
-#include <array>
 #include <functional>
 #include <memory>
 
 #include <GL/glew.h>
 #include <vector>
 
+#include "core/Letterbox.h"
 #include "framework/Screen.h"
 #include "framework/VectorMath.h"
 #include "objects/Scenery.h"
@@ -90,7 +90,7 @@ private:
     // The parts of the picture (x, y, width, height, in the viewport given) the drawn objects
     // cover, each widened by margin pixels; none when no object is in sight.
     void objectsOnScreen(const GameState& flight, const GLint viewport[4], float margin,
-                         std::vector<std::array<int, 4>>& rects) const;
+                         std::vector<PictureRect>& rects) const;
     // The occlusion and normal-view targets at the scene's size.
     void fitTargets();
     // The scene drawn into part of the picture, widened to all of it (the picture as set).
@@ -106,7 +106,7 @@ private:
     std::unique_ptr<ShaderProgram> rimProgram;
     GLuint frameCopy = 0;  // the frame before the rims, at the picture's size
     int frameCopySize[2] = {0, 0};
-    std::vector<std::array<int, 4>> copied;  // the parts of the frame copied for the rims
+    std::vector<PictureRect> copied;  // the parts of the frame copied for the rims
     float sceneScale = 1.0f;
     int targetSize[2] = {0, 0};  // the occlusion targets' size at scale 1
     int fittedSize[2] = {0, 0};  // their size now

@@ -9,12 +9,23 @@
 
 #include "framework/Texture.h"
 #include "model/Silhouette.h"
+#include "model/glm.h"
 #include "objects/GameObject.h"
 #include "objects/ResourceCache.h"
 
 namespace {
 KindResources resolved[kObjectKindCount];
+
+float modelRadius(const GLMmodel* model) {
+    if (!model) return 0.0f;
+    float largest = 0.0f;
+    for (unsigned int i = 1; i <= model->numvertices; ++i) {
+        const float* v = model->vertices + 3 * i;
+        largest = std::max(largest, v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
+    }
+    return std::sqrt(largest);
 }
+}  // namespace
 
 void resolveObjectKinds(ResourceCache& cache) {
     // frameOf: the model the far one stands in for, placed and sized as that one is.
@@ -32,6 +43,7 @@ void resolveObjectKinds(ResourceCache& cache) {
         r.texture = cache.getTexture(info.texture, GL_TEXTURE_2D);
         r.nearModel = load(info.model, "");
         r.farModel = load(info.farModel, info.model);
+        if (r.nearModel.model) r.radius = std::max(modelRadius(r.nearModel.model), modelRadius(r.farModel.model));
     }
     GameObject::setDrawFunction(drawGameObject);
 }

@@ -21,6 +21,10 @@ struct KindResources {
     KindModel nearModel;
     KindModel farModel;  // while the object is small on screen; none (no model) for most kinds
     Texture* texture = nullptr;
+    // The largest distance of a point of either model from the model's origin, before the
+    // object's scale: a sphere of this radius holds it (sqrt 3, the unit cube's corner, without
+    // a model).
+    float radius = 1.7321f;
 };
 
 // Loads (through the cache) what every kind draws with and installs drawGameObject as the

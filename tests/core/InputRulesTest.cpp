@@ -1,7 +1,10 @@
-// The settings screen's rows, the gamepad's reports and the 4:3 picture in any window.
+// The settings screen's rows, the gamepad's reports, the 4:3 picture in any window and the
+// parts of it copied.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <iterator>
+#include <random>
 
 #include "core/Gamepad.h"
 #include "core/Letterbox.h"
@@ -21,6 +24,39 @@ TEST(Letterbox, KeepsFourToThreeCentredWithBarsOnTheSpareSides) {
             EXPECT_NEAR(r.width * 3.0, r.height * 4.0, 4.0 + 1e-9) << w << "x" << h;
         }
     EXPECT_EQ(fitPicture(0, 600).width, 0) << "a minimised window has no picture";
+}
+
+TEST(Letterbox, PartsJoinOnlyWhereOneCopyCostsLessAndKeepEveryPixel) {
+    const long perCopy = 400;
+    // Two parts apart stay two; overlapping or close ones become the box around them.
+    const struct { PictureRect a, b; size_t parts; } cases[] = {
+        {{0, 0, 10, 10}, {100, 100, 10, 10}, 2},
+        {{0, 0, 10, 10}, {5, 5, 10, 10}, 1},
+        {{0, 0, 20, 20}, {25, 0, 20, 20}, 1},
+        {{0, 0, 10, 10}, {0, 60, 10, 10}, 2},
+    };
+    for (const auto& c : cases) {
+        std::vector<PictureRect> parts{c.a, c.b};
+        joinParts(parts, perCopy);
+        EXPECT_EQ(parts.size(), c.parts) << c.b.x << "," << c.b.y;
+    }
+    // Many parts: no pixel is lost, and no more copies than before.
+    std::mt19937 rng(3);
+    for (int round = 0; round < 20; ++round) {
+        std::vector<PictureRect> before;
+        for (int i = 0; i < 12; ++i)
+            before.push_back(PictureRect{static_cast<int>(rng() % 180), static_cast<int>(rng() % 130),
+                                         1 + static_cast<int>(rng() % 20), 1 + static_cast<int>(rng() % 20)});
+        std::vector<PictureRect> after = before;
+        joinParts(after, perCopy);
+        EXPECT_LE(after.size(), before.size());
+        for (const PictureRect& r : before)
+            for (int y = r.y; y < r.y + r.height; ++y)
+                for (int x = r.x; x < r.x + r.width; ++x)
+                    ASSERT_TRUE(std::any_of(after.begin(), after.end(), [x, y](const PictureRect& p) {
+                        return x >= p.x && x < p.x + p.width && y >= p.y && y < p.y + p.height;
+                    })) << "round " << round << " lost " << x << "," << y;
+    }
 }
 
 TEST(GamepadReports, SteerWithHysteresisAndActOncePerPress) {
