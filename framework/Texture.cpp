@@ -5,10 +5,13 @@
 #include <IL/ilu.h>
 #include <IL/ilut.h>
 
+#include <cstdint>
 #include <iostream>
+#include <vector>
 
 #include "framework/ImageCheck.h"
 #include "platform/ReadFile.h"
+#include "terrain/GroundGrain.h"
 
 Texture::Texture() : id(static_cast<GLuint>(-1)) {}
 
@@ -141,18 +144,29 @@ Texture* TextureLoader::load3DTexture(std::string fileName, GLenum target) {
     // To the edge, not GL_CLAMP: the ground never reads past the end slices' centres, where the
     // two differ, and only wrap modes that stay inside the texture keep the 8-bit fast path.
     glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_WRAP_R, GL_CLAMP_TO_EDGE);
-    // DevIL's rows are tightly packed; with OpenGL's default 4-byte row alignment an RGB
-    // volume whose width is not a multiple of four would be read skewed and past its end.
+    // Four bytes a texel whatever the file has: a software rasteriser filters those on its
+    // fast path. The ground's grain goes in, so that it reads its volume once a pixel.
+    const int width = ilGetInteger(IL_IMAGE_WIDTH), height = ilGetInteger(IL_IMAGE_HEIGHT),
+              depth = ilGetInteger(IL_IMAGE_DEPTH);
+    // DevIL's rows are tightly packed, which OpenGL's default 4-byte row alignment would read
+    // skewed where a row is not a multiple of four bytes long.
     GLint alignment = 4;
     glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    // Four bytes a texel whatever the file has: a software rasteriser filters those on its
-    // fast path, and the ground reads its volume twice a pixel.
-    const GLint stored = ilGetInteger(IL_IMAGE_BPP) == 3 ? GL_RGBA8 : ilGetInteger(IL_IMAGE_BPP);
-    glTexImage3D(target, 0, stored, ilGetInteger(IL_IMAGE_WIDTH), ilGetInteger(IL_IMAGE_HEIGHT),
-                 ilGetInteger(IL_IMAGE_DEPTH), 0,
-                 static_cast<GLenum>(ilGetInteger(IL_IMAGE_FORMAT)),
-                 static_cast<GLenum>(ilGetInteger(IL_IMAGE_TYPE)), ilGetData());
+    if (groundgrain::bakes(width, height, depth) && ilConvertImage(IL_RGBA, IL_UNSIGNED_BYTE)) {
+        const int bakedWidth = width * groundgrain::kScale, bakedHeight = height * groundgrain::kScale;
+        glTexImage3D(target, 0, GL_RGBA8, bakedWidth, bakedHeight, depth, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+        std::vector<uint8_t> slice;
+        for (int z = 0; z < depth; ++z) {
+            groundgrain::bakeSlice(ilGetData() + static_cast<size_t>(z) * width * height * 4, width, height, slice);
+            glTexSubImage3D(target, 0, 0, 0, z, bakedWidth, bakedHeight, 1, GL_RGBA, GL_UNSIGNED_BYTE, slice.data());
+        }
+    } else {
+        // Too large to bake (or not convertible): as read, without the grain.
+        const GLint stored = ilGetInteger(IL_IMAGE_BPP) == 3 ? GL_RGBA8 : ilGetInteger(IL_IMAGE_BPP);
+        glTexImage3D(target, 0, stored, width, height, depth, 0, static_cast<GLenum>(ilGetInteger(IL_IMAGE_FORMAT)),
+                     static_cast<GLenum>(ilGetInteger(IL_IMAGE_TYPE)), ilGetData());
+    }
     glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
 
     ilDeleteImages(1, &image);

@@ -30,6 +30,7 @@ inline void bindTexture(Texture* texture, GLenum target, int unit) {
 class TextureLoader {
 public:
     Texture* loadTexture(std::string fileName, GLenum target);
+    // A ground volume, with the grain the ground shows baked in (terrain/GroundGrain.h).
     Texture* load3DTexture(std::string fileName, GLenum target);
     Texture* loadTextureFromMemory(unsigned int type, const void* data, unsigned int size, GLenum target);
     // A picture shown whole, as a screen is: at its own size, without mipmaps.

@@ -17,6 +17,7 @@
 #include "model/glm.h"
 #include "platform/audio/Playlist.h"
 #include "support/GlHarness.h"
+#include "terrain/GroundGrain.h"
 
 namespace {
 
@@ -80,7 +81,7 @@ TEST(Content, EveryPictureAndVolumeLoadsWithItsSizeAndAlphaWhereNeeded) {
         ASSERT_NE(tex, nullptr) << name;
         int w = 0, h = 0, d = 0;
         harness::readTexture(GL_TEXTURE_3D, tex->getID(), &w, &h, &d);
-        EXPECT_TRUE(w == 64 && d > 1) << name << ": " << w << " x " << h << " x " << d;
+        EXPECT_TRUE(w == 64 * groundgrain::kScale && d > 1) << name << ": " << w << " x " << h << " x " << d;
     }
     EXPECT_EQ(harness::glErrors(), "");
 }

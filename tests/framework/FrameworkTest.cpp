@@ -18,6 +18,7 @@
 #include "framework/ShaderProgram.h"
 #include "framework/Texture.h"
 #include "support/GlHarness.h"
+#include "terrain/GroundGrain.h"
 
 namespace {
 
@@ -175,9 +176,17 @@ TEST_F(Framework, TexturesLoadUprightAndUnskewedAndEverythingElseAsNull) {
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);  // OpenGL's default; the 2D loader may leave 1 behind
     std::unique_ptr<Texture> volume(loader.load3DTexture("odd.dds", GL_TEXTURE_3D));
     ASSERT_NE(volume, nullptr);
+    // It is the ground's: each slice is baked with its grain, from the file's texels unskewed.
     const TexImage t(GL_TEXTURE_3D, volume->getID());
-    ASSERT_EQ((Rgb{t.w, t.h, t.d}), (Rgb{3, 2, 3}));
-    for (int i = 0; i < 18; ++i) EXPECT_EQ(t.at(i % 3, i / 3 % 2, i / 6), (Rgb{i * 10, i * 5 + 1, 250 - i * 10})) << i;
+    const int k = groundgrain::kScale;
+    ASSERT_EQ((Rgb{t.w, t.h, t.d}), (Rgb{3 * k, 2 * k, 3}));
+    for (int z = 0; z < 3; ++z) {
+        std::vector<uint8_t> slice, baked;
+        for (int i = 6 * z; i < 6 * z + 6; ++i) slice.insert(slice.end(), {uint8_t(i * 10), uint8_t(i * 5 + 1), uint8_t(250 - i * 10), 255});
+        groundgrain::bakeSlice(slice.data(), 3, 2, baked);
+        for (int i = 0; i < 6 * k * k; ++i)
+            EXPECT_EQ(t.at(i % (3 * k), i / (3 * k), z), (Rgb{baked[i * 4], baked[i * 4 + 1], baked[i * 4 + 2]})) << z << " " << i;
+    }
 
     // More damaged pictures: tests/faults; too large ones: ImageCheckRulesTest.
     harness::writeFileText("Textures/empty.png", "");

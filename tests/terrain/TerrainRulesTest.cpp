@@ -1,5 +1,5 @@
-// The terrain's CPU side: the strip, the relief, the normals, the mesh and the view's choice of
-// tiles and row steps. The GL side is in TerrainTest.
+// The terrain's CPU side: the strip, the relief, the normals, the mesh, the view's choice of
+// tiles and row steps and the volumes' baked grain. The GL side is in TerrainTest.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/Random.h"
+#include "terrain/GroundGrain.h"
 #include "terrain/HeightGrid.h"
 #include "terrain/TerrainMesh.h"
 #include "terrain/TerrainStrip.h"
@@ -222,4 +223,39 @@ TEST(TerrainRules, MovedRowsSlideOntoTheCoarserSurfaceAndKeptRowsStay) {
             }
         }
     EXPECT_GT(moved, 100) << "the band is too flat to show anything";
+}
+
+// One read of the baked slice gives what the ground's two reads of the file's slice gave: the
+// plain one, and the grain five times finer shifted by 0.375, its mean at 0.6; both filtered
+// linearly between texel centres and tiling, as the rasteriser reads them.
+TEST(GroundGrain, OneReadOfTheBakedSliceIsTheTwoReadsOfTheFile) {
+    const int w = 16, h = 8;
+    std::vector<uint8_t> file(w * h * 4);
+    Random random(5);
+    for (uint8_t& b : file) b = static_cast<uint8_t>(40 + random.next() % 180);
+    std::vector<uint8_t> baked;
+    groundgrain::bakeSlice(file.data(), w, h, baked);
+    ASSERT_EQ(baked.size(), size_t(w * 5) * (h * 5) * 4);
+    auto read = [](const std::vector<uint8_t>& t, int tw, int th, float s, float u, int k) {
+        const float x = s * tw - 0.5f, y = u * th - 0.5f;
+        const int x0 = static_cast<int>(std::floor(x)), y0 = static_cast<int>(std::floor(y));
+        auto at = [&](int i, int j) { return t[(((j % th + th) % th) * tw + (i % tw + tw) % tw) * 4 + k] / 255.0f; };
+        const float fx = x - x0, fy = y - y0;
+        return (at(x0, y0) * (1 - fx) + at(x0 + 1, y0) * fx) * (1 - fy) +
+               (at(x0, y0 + 1) * (1 - fx) + at(x0 + 1, y0 + 1) * fx) * fy;
+    };
+    float worst = 0;
+    for (int i = 0; i < 500; ++i) {
+        const float s = random.next() / 3000.0f - 1.0f, u = random.next() / 3000.0f - 1.0f;
+        float base[3], grain[3];
+        for (int k = 0; k < 3; ++k) {
+            base[k] = read(file, w, h, s, u, k);
+            grain[k] = read(file, w, h, s * 5 + 0.375f, u * 5 + 0.375f, k);
+        }
+        const float lift = ((grain[0] - base[0]) + (grain[1] - base[1]) + (grain[2] - base[2])) * 0.333f * 0.6f;
+        for (int k = 0; k < 3; ++k)
+            worst = std::max(worst, std::fabs(read(baked, w * 5, h * 5, s, u, k) - std::clamp(base[k] + lift, 0.0f, 1.0f)));
+    }
+    EXPECT_LT(worst, 1.01f / 255) << "off by more than the rounding of the stored byte";
+    EXPECT_FALSE(groundgrain::bakes(4096, 4096, 64)) << "a damaged file's volume is drawn as read";
 }
