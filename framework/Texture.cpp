@@ -5,6 +5,7 @@
 #include <IL/ilu.h>
 #include <IL/ilut.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <iostream>
 #include <vector>
@@ -153,7 +154,10 @@ Texture* TextureLoader::load3DTexture(std::string fileName, GLenum target) {
     GLint alignment = 4;
     glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    if (groundgrain::bakes(width, height, depth) && ilConvertImage(IL_RGBA, IL_UNSIGNED_BYTE)) {
+    GLint largest = 0;
+    glGetIntegerv(GL_MAX_3D_TEXTURE_SIZE, &largest);
+    const bool fits = static_cast<long>(std::max(width, height)) * groundgrain::kScale <= largest;
+    if (fits && groundgrain::bakes(width, height, depth) && ilConvertImage(IL_RGBA, IL_UNSIGNED_BYTE)) {
         const int bakedWidth = width * groundgrain::kScale, bakedHeight = height * groundgrain::kScale;
         glTexImage3D(target, 0, GL_RGBA8, bakedWidth, bakedHeight, depth, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
         std::vector<uint8_t> slice;
