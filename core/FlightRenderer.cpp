@@ -304,7 +304,8 @@ void FlightRenderer::objectsOnScreen(const GameState& flight, const GLint viewpo
     for (const GameObject* obj : flight.world.getActiveObjects()) {
         if (extras.shipHidden && obj == flight.ship.get()) continue;
         const float3 p = obj->getPosition(), k = obj->getScale();
-        const float r = kindResources(obj->getKind()).radius * std::max(std::fabs(k.x), std::max(std::fabs(k.y), std::fabs(k.z)));
+        const float largestScale = std::max(std::fabs(k.x), std::max(std::fabs(k.y), std::fabs(k.z)));
+        const float r = kindResources(obj->getKind()).radius * largestScale;
         float eye[3], lo[2] = {1e30f, 1e30f}, hi[2] = {-1e30f, -1e30f};
         for (int i = 0; i < 3; ++i)
             eye[i] = modelView[i] * p.x + modelView[4 + i] * p.y + modelView[8 + i] * p.z + modelView[12 + i];
