@@ -51,7 +51,11 @@ public:
     void initProjection();
     void registerCallbacks();
     void initSound() { sound.init(); }
+    // What the title needs; the rest (styles, kinds, scenery, labels) is loaded by the first
+    // warm-up step, after the first title frame, or by whatever needs it first. Loads once.
     void initResources();
+    void loadFlightResources();
+    void finishWarmUp();  // the warm-up's steps not taken yet (WarmUp.cpp)
 
     // How this run starts, before startUp: whether frames wait for the display's refresh (1)
     // or not (0); fullscreen (1), windowed (0) or as the settings say (-1); whether the
@@ -212,7 +216,6 @@ private:
     // Draws what a flight draws, once, before the first flight (WarmUp.cpp): one style a call,
     // false once every style was drawn.
     bool warmUpStep();
-    void finishWarmUp();
 
     // Overlays and HUD.
     void drawImageQuad(Texture* texture, float ax, float ay, float az, float bx, float by, float bz);
@@ -284,6 +287,7 @@ private:
     Texture* labelTextures[kStyleCount];
     std::string highscoreSaveFailure;  // shown on the high-score screen; empty after a good save
     std::unique_ptr<GameState> warmFlight;  // drawn by the warm-up, then let go
+    bool flightResourcesLoaded = false;
     int warmedStyles = 0;
     int titleFramesShown = 0;
     // Attract mode: when the title screen was last entered or a key pressed.

@@ -1,10 +1,9 @@
 #pragma once
 
-class EffectGroup;
 class Logger;
 class TextureLoader;
 
-// Constant settings of the game, filled by the constructor; only the last three members are
+// Constant settings of the game, filled by the constructor; only the last two members are
 // set later, at start-up.
 class GameConfig {
 public:
@@ -28,7 +27,6 @@ public:
     float steerRate;
     int spawnPressureStart;
     float spawnPressureGrowth;
-    EffectGroup* firstEffectGroup;
     Logger* logger;
     TextureLoader* textureLoader;
 };

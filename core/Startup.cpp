@@ -25,14 +25,19 @@ void Game::initResources() {
     effectContext().logger = config.logger;
     scorePanel.setTextureLoader(config.textureLoader);
 
-    // The occlusion and normal-view effects, the height query, the eleven styles.
-    renderer.create(config, config.logger, config.textureLoader);
-    config.firstEffectGroup = renderer.style(0);
-
     glEnable(GL_CULL_FACE);
     glEnable(GL_DEPTH_TEST);
     glCullFace(GL_BACK);
     glEnable(GL_POINT_SMOOTH);
+
+    applyVolumes();  // the music at the player's level (0.4 unless set otherwise)
+}
+
+void Game::loadFlightResources() {
+    if (flightResourcesLoaded) return;
+    flightResourcesLoaded = true;
+    // The occlusion and normal-view effects, the height query, the eleven styles.
+    renderer.create(config, config.logger, config.textureLoader);
 
     // Every kind's model, texture and sound now, so the first game starts without a loading pause.
     resolveObjectKinds(resourceCache);
@@ -43,6 +48,4 @@ void Game::initResources() {
         labelTextures[i] = resourceCache.getTexture("shaderAnzeige" + std::to_string(i + 1) + ".png", GL_TEXTURE_2D);
     std::printf("Textures Loaded\n");
     std::fflush(stdout);
-
-    applyVolumes();  // the music at the player's level (0.4 unless set otherwise)
 }

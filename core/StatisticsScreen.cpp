@@ -64,6 +64,7 @@ void Game::openStatistics() {
     statisticsShown = loadStatistics(playerFiles.stats);
     for (const FlightStats& waiting : unsavedFlights) statisticsShown.add(waiting);
     statisticsFrom = state;
+    loadFlightResources();  // the styles' names, should the title not have loaded them yet
     state = StatisticsScreen;
     glutPostRedisplay();
 }

@@ -1,5 +1,6 @@
-// Everything a flight draws is drawn once before the first flight, so that no flight frame
-// waits for a shader. The programs are compiled and linked at start-up, but a software
+// Everything a flight draws is loaded and drawn once before the first flight, so that no flight
+// frame waits for a shader. The first step loads the styles, the kinds and the scenery, which
+// compiles and links the programs; the title's first frame does not wait for it. But a software
 // rasteriser, like many GPU drivers, builds the code of a program for each combination of state
 // it meets only at the first draw in it. One style a title frame, into the back buffer, which
 // the title picture then covers; a flight that starts before the last one draws the rest first.
@@ -27,6 +28,11 @@ void placeAhead(GameObject* obj, const GameState& flight, float x, float ahead) 
 }  // namespace
 
 bool Game::warmUpStep() {
+    // The first step loads what a flight draws: the title showed without waiting for it.
+    if (!flightResourcesLoaded) {
+        loadFlightResources();
+        return true;
+    }
     // Every style, then one frame drawn at a lower scale and widened.
     const int styles = static_cast<int>(renderer.getStyles().size());
     if (warmedStyles > styles) return false;

@@ -79,10 +79,18 @@ bool decodePictureFile(const std::string& path) {
            ilLoadL(ilTypeFromExt(path.c_str()), bytes, static_cast<ILuint>(file.data.size()));
 }
 
+// DevIL decodes nothing sound before it is started, which every decode here does first, once:
+// the title's picture is loaded before anything else asks for one.
+void startImageLibrary() {
+    static const bool started = (ilInit(), iluInit(), ilutInit(), true);
+    (void)started;
+}
+
 // A new DevIL image, bound, with the file under "Textures/" (or the bytes) decoded into it; 0
 // when there is nothing to decode or it does not decode.
 ILuint decodedFile(const std::string& fileName) {
     if (fileName.empty()) return 0;
+    startImageLibrary();
     ILuint image = 0;
     ilGenImages(1, &image);
     ilBindImage(image);
@@ -92,6 +100,7 @@ ILuint decodedFile(const std::string& fileName) {
 }
 
 ILuint decodedBytes(unsigned int type, const void* data, unsigned int size) {
+    startImageLibrary();
     ILuint image = 0;
     ilGenImages(1, &image);
     ilBindImage(image);

@@ -2,10 +2,6 @@
 // directory: models through the reader, pictures and volumes through the game's texture loader,
 // sounds through libsndfile.
 #include <GL/glew.h>
-#include <IL/il.h>
-#include <IL/ilu.h>
-#define ILUT_USE_OPENGL
-#include <IL/ilut.h>
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
@@ -50,7 +46,6 @@ bool sideFits(int side, int picture) {
 // Every picture with its size, an alpha channel exactly for the PNG cut-outs (invisible
 // corners, a solid middle), and every volume as a 3D texture 64 wide with depth.
 TEST(Content, EveryPictureAndVolumeLoadsWithItsSizeAndAlphaWhereNeeded) {
-    ilInit(), iluInit(), ilutInit();  // as the resource cache starts the image library
     TextureLoader loader;
     std::vector<std::pair<std::vector<std::string>, std::array<int, 2>>> pictures = {
         {{"titlescreen.jpg", "creditsscreen.jpg", "entername.jpg", "highscore.jpg"}, {800, 600}},

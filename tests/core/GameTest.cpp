@@ -30,6 +30,7 @@ struct StartedGame : ::testing::Environment {
         harness::captureStdout();
         game.initSound();
         game.initResources();
+        game.loadFlightResources();
         startupOutput = harness::capturedStdout();
     }
     void TearDown() override { finished = true; }

@@ -1,9 +1,5 @@
 #include <GL/glew.h>
 #include <GL/freeglut.h>
-#define ILUT_USE_OPENGL
-#include <IL/il.h>
-#include <IL/ilu.h>
-#include <IL/ilut.h>
 #include <gd.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -24,14 +20,12 @@ namespace {
 
 using Rgb = std::array<int, 3>;
 
-// Each test runs in a fresh folder (its own log.txt and Textures/), with the image library
-// started the way the resource cache starts it.
+// Each test runs in a fresh folder (its own log.txt and Textures/).
 class Framework : public testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(cwd.ok());
         ASSERT_EQ(mkdir("Textures", 0755), 0);
-        ilInit(), iluInit(), ilutInit();
         harness::glErrors();
     }
     ~Framework() override { harness::removeTree(dir); }
