@@ -19,6 +19,7 @@ GameConfig::GameConfig()
       steerRate(0.003f),
       spawnPressureStart(5000),
       spawnPressureGrowth(1.0f),
+      firstEffectGroup(nullptr),
       logger(nullptr),
       textureLoader(nullptr) {}
 

@@ -1,9 +1,10 @@
 #pragma once
 
+class EffectGroup;
 class Logger;
 class TextureLoader;
 
-// Constant settings of the game, filled by the constructor; only the last two members are
+// Constant settings of the game, filled by the constructor; only the last three members are
 // set later, at start-up.
 class GameConfig {
 public:
@@ -27,6 +28,7 @@ public:
     float steerRate;
     int spawnPressureStart;
     float spawnPressureGrowth;
+    EffectGroup* firstEffectGroup;
     Logger* logger;
     TextureLoader* textureLoader;
 };

@@ -38,6 +38,7 @@ void Game::loadFlightResources() {
     flightResourcesLoaded = true;
     // The occlusion and normal-view effects, the height query, the eleven styles.
     renderer.create(config, config.logger, config.textureLoader);
+    config.firstEffectGroup = renderer.style(0);
 
     // Every kind's model, texture and sound now, so the first game starts without a loading pause.
     resolveObjectKinds(resourceCache);
