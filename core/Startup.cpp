@@ -39,6 +39,9 @@ void Game::loadFlightResources() {
     // The occlusion and normal-view effects, the height query, the eleven styles.
     renderer.create(config, config.logger, config.textureLoader);
     config.firstEffectGroup = renderer.style(0);
+    // Every program is linked now: the compiler's built-in functions (some 6 MB in Mesa) are not
+    // needed again. Should something compile later, the driver loads them anew.
+    if (glReleaseShaderCompiler) glReleaseShaderCompiler();
 
     // Every kind's model, texture and sound now, so the first game starts without a loading pause.
     resolveObjectKinds(resourceCache);
