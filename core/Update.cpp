@@ -158,6 +158,10 @@ void Game::noteStyleFrame() {
     if (flightState.style != styleSeen) {
         styleSeen = flightState.style;
         styleFrameStep = flightState.stepCount + static_cast<long>(kStyleFrameMs / flightState.rules.stepMs);
+        // Said, so that whoever waits for a picture knows which style is up (a hit may have
+        // brought back one that has its picture already).
+        std::printf("Style now: %02d\n", styleSeen + 1);
+        std::fflush(stdout);
     }
     // The next frame shows the flight as it is after this very step, whatever the frame rate.
     if (flightState.stepCount == styleFrameStep && !(stylesFramed & (1u << styleSeen))) styleFrameDue = true;
