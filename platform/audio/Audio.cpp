@@ -332,9 +332,11 @@ int System::init(int maxChannels, unsigned int, void*) {
     // Sounds that start together can add up past full scale (the flight's last hit: the crash,
     // the break-up and the music); the library's limiter turns the mix down for that moment.
     // It looks a millisecond ahead, so a sharp onset may still touch full scale.
-    const ALCint limited[] = {ALC_OUTPUT_LIMITER_SOFT, ALC_TRUE, 0};
+    // No effect sends: the game has no reverb, and each of the library's 256 voices would keep
+    // the state of two (0.8 MB in all).
     const bool canLimit = alcIsExtensionPresent(d->device, "ALC_SOFT_output_limiter") == ALC_TRUE;
-    d->context = alcCreateContext(d->device, canLimit ? limited : nullptr);
+    const ALCint attributes[] = {ALC_MAX_AUXILIARY_SENDS, 0, canLimit ? ALC_OUTPUT_LIMITER_SOFT : 0, ALC_TRUE, 0};
+    d->context = alcCreateContext(d->device, attributes);
     if (!d->context) {
         alcCloseDevice(d->device);
         d->device = nullptr;
