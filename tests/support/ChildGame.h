@@ -254,10 +254,12 @@ protected:
                 EXPECT_TRUE(
                     sawSoon([&](const Picture& p) { return styleLabel(2)(p) && inTheMiddle(p, false) > gold + 30; }))
                     << "a star: the next style, +1 in gold";
-                EXPECT_TRUE(said("/style-02.png\n")) << console();
+                // The style entered is said before its picture, and again when a hit takes it back.
+                EXPECT_TRUE(said("Style now: 02\n") && said("/style-02.png\n")) << console();
                 key("F2");
                 EXPECT_TRUE(sawSoon([&](const Picture& p) { return firstStyle(p) && inTheMiddle(p, true) > red + 30; }))
                     << "a hit: the style before, -1 in red";
+                EXPECT_TRUE(said("Style now: 01\n", 30000, console().find("Style now: 02\n"))) << console();
             }
             key("F1 F1 F1");
             const auto endedAtNothing = [&] { return said("Game over: score 0\n", 0, from); };
