@@ -1,9 +1,9 @@
 #version 120
 // Ambient occlusion: kernel offsets, each mirrored by the pixel's random vector and turned
 // into the normal's hemisphere, are projected back to the screen; stored surfaces in front of
-// the offset point (within range) occlude. A pixel takes every other offset of the 16, its
-// neighbours the others, like the squares of a checkerboard: the blur over both gives the whole
-// kernel for half the taps. White means open. Green carries the pixel's linear depth, blue its
+// the offset point (within range) occlude. A pixel takes every fourth offset of the 16 and the
+// other three pixels of its 2 x 2 square the rest: the blur over all four gives the whole kernel
+// for a quarter of the taps. White means open. Green carries the pixel's linear depth, blue its
 // normal's z, alpha that it is covered, so the blur and the composite read one texture. Runs
 // only on the pixels the mask pass left to it (covered, nearer than the fade).
 uniform sampler2D randomMap;
@@ -32,9 +32,9 @@ void main() {
     vec4 rnd = texture2D(randomMap, gl_FragCoord.xy / 64.0);  // the 64 x 64 tile, repeated
     float radius = 0.45 * rnd.w;
     float occlusion = 0.0;
-    float square = mod(floor(gl_FragCoord.x) + floor(gl_FragCoord.y), 2.0);
-    for (int i = 0; i < 16; i += 2) {
-        vec3 r = reflect(mix(pSphere[i], pSphere[i + 1], square), rnd.xyz);
+    int corner = int(mod(floor(gl_FragCoord.x), 2.0) + 2.0 * mod(floor(gl_FragCoord.y), 2.0));
+    for (int i = 0; i < 16; i += 4) {
+        vec3 r = reflect(pSphere[i + corner], rnd.xyz);
         r *= sign(dot(r, N) + 1e-4);
         vec3 S = P + r * radius;
         // A frustum's projection: x and y from x, y and z only, w = -z.
@@ -48,6 +48,6 @@ void main() {
         occlusion += inFront * inRange;
     }
     // Far away the kernel is smaller than a pixel's depth step: fade out instead of speckling.
-    float ao = mix(1.0 - occlusion / 8.0, 1.0, smoothstep(0.3, 0.55, depth0));
+    float ao = mix(1.0 - occlusion / 4.0, 1.0, smoothstep(0.3, 0.55, depth0));
     gl_FragColor = vec4(ao, depth0, nm.z * 2.0 - 1.0, 1.0);
 }

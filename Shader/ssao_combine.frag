@@ -1,5 +1,5 @@
 #version 120
-// The blurred occlusion, filtered up from its half size to the window's: shown alone (grey,
+// The blurred occlusion, filtered up from its own size to the window's: shown alone (grey,
 // built with ONLY_SSAO) or darkening the lit colour. One texture carries the occlusion, the
 // normal's z (its 8 bits keep only the part at or above 0, the part used here) and the
 // coverage; the colour's alpha is 0 where there is no geometry.

@@ -1,5 +1,5 @@
 #version 120
-// Sorts the half-size occlusion's pixels before the kernel runs: only covered ones nearer than
+// Sorts the occlusion's pixels before the kernel runs: only covered ones nearer than
 // the fade (0.55 of the way to the far plane) need it. The others get their final value here,
 // open (1.0) with their linear depth for the blur (0: no geometry) and their coverage in alpha,
 // in all three targets, and a depth that keeps the kernel and the blur off them: a software

@@ -55,10 +55,9 @@ ShaderProgram* loadProgram(const char* name, const std::string& defines = std::s
 SSAO::SSAO()
     : occlusionProgram(nullptr), combineProgram(nullptr), combineOnlyProgram(nullptr), blurProgram(nullptr),
       geometryProgram(nullptr), geometryGroundProgram(nullptr), normalProgram(nullptr), maskProgram(nullptr), geometryDepth(nullptr),
-      randomTexture(nullptr), geometryNormals(nullptr), geometryColors(nullptr), occlusionHalf(nullptr),
-      blurTexture(nullptr), blurredHalf(nullptr), geometryFBO(nullptr), occlusionFBO(nullptr), projection{},
+      randomTexture(nullptr), geometryNormals(nullptr), geometryColors(nullptr), geometryFBO(nullptr), projection{},
       drawBuffers{GL_COLOR_ATTACHMENT0_EXT, GL_COLOR_ATTACHMENT1_EXT, GL_COLOR_ATTACHMENT2_EXT}, maskProjectionLocation(-1),
-      occlusionProjectionLocation(-1), xDirectionLocation(-1), active(false),
+      occlusionProjectionLocation(-1), xDirectionLocation(-1), mapResXLocation(-1), mapResYLocation(-1), active(false),
       onlySSAO(false), width(0), height(0) {
     geometryProgram = loadProgram("mrt");
     geometryGroundProgram = loadProgram("mrt", "#define GROUND 1\n");
@@ -88,6 +87,8 @@ SSAO::SSAO()
     maskProjectionLocation = maskProgram->getUniformLocation("projectionMatrix");
     occlusionProjectionLocation = occlusionProgram->getUniformLocation("projectionMatrix");
     xDirectionLocation = blurProgram->getUniformLocation("xDirection");
+    mapResXLocation = blurProgram->getUniformLocation("mapResX");
+    mapResYLocation = blurProgram->getUniformLocation("mapResY");
     glUseProgram(0);
 
     // A tile of random vectors repeated over the screen: after the blur no pattern shows, and a
@@ -121,10 +122,14 @@ SSAO::~SSAO() {
 
 void SSAO::releaseTargets() {
     delete geometryFBO;
-    delete occlusionFBO;
-    for (Texture* t : {geometryDepth, geometryNormals, geometryColors, occlusionHalf, blurTexture, blurredHalf}) delete t;
-    geometryFBO = occlusionFBO = nullptr;
-    geometryDepth = geometryNormals = geometryColors = occlusionHalf = blurTexture = blurredHalf = nullptr;
+    for (Texture* t : {geometryDepth, geometryNormals, geometryColors}) delete t;
+    geometryFBO = nullptr;
+    geometryDepth = geometryNormals = geometryColors = nullptr;
+    for (OcclusionTargets* targets : {&alone, &underColours}) {
+        delete targets->fbo;
+        for (Texture* t : {targets->occlusion, targets->across, targets->blurred}) delete t;
+        *targets = OcclusionTargets();
+    }
 }
 
 void SSAO::makeRandomVectors(int texelCount, float* out, Random& random) {
@@ -166,28 +171,29 @@ void SSAO::setup(int w, int h) {
     geometryFBO->checkStatus();
     geometryFBO->unbind();
 
-    // The half-size passes: the occlusion and the blur between them, over a depth buffer of the
-    // mask pass's verdicts. The blur's second direction ends in 8 bits: the composite reads only
-    // the occlusion, the coverage and the normal's z from there, and filters 8-bit texels on the
-    // rasteriser's fast path; the linear depth the blur weighs its taps with needs the floats.
-    const int hw = std::max(w / 2, 1), hh = std::max(h / 2, 1);
-    // The blur reads the first two only at their own texel centres.
-    occlusionHalf = makeTarget(hw, hh, GL_RGBA16F_ARB, GL_NEAREST);
-    blurTexture = makeTarget(hw, hh, GL_RGBA16F_ARB, GL_NEAREST);
-    blurredHalf = makeTarget(hw, hh, GL_RGBA8);
-    occlusionFBO = new FBO(sharedLogger(), hw, hh, true);
-    occlusionFBO->bind();
-    occlusionFBO->attachTexture(GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D, occlusionHalf->getID());
-    occlusionFBO->attachDepthRenderbuffer();
-    glDrawBuffer(GL_COLOR_ATTACHMENT0_EXT);
-    occlusionFBO->checkStatus();
-    occlusionFBO->unbind();
+    makeOcclusionTargets(alone, kAloneDivisor);
+    makeOcclusionTargets(underColours, kUnderColoursDivisor);
     glBindTexture(GL_TEXTURE_2D, 0);
+}
 
-    blurProgram->use();
-    blurProgram->setUniform1f(blurProgram->getUniformLocation("mapResX"), static_cast<float>(hw));
-    blurProgram->setUniform1f(blurProgram->getUniformLocation("mapResY"), static_cast<float>(hh));
-    blurProgram->unuse();
+void SSAO::makeOcclusionTargets(OcclusionTargets& targets, int divisor) {
+    // The occlusion and the blur between them, over a depth buffer of the mask pass's verdicts.
+    // The blur's second direction ends in 8 bits: the composite reads only the occlusion, the
+    // coverage and the normal's z from there, and filters 8-bit texels on the rasteriser's fast
+    // path; the linear depth the blur weighs its taps with needs the floats.
+    targets.width = std::max(width / divisor, 1);
+    targets.height = std::max(height / divisor, 1);
+    // The blur reads the first two only at their own texel centres.
+    targets.occlusion = makeTarget(targets.width, targets.height, GL_RGBA16F_ARB, GL_NEAREST);
+    targets.across = makeTarget(targets.width, targets.height, GL_RGBA16F_ARB, GL_NEAREST);
+    targets.blurred = makeTarget(targets.width, targets.height, GL_RGBA8);
+    targets.fbo = new FBO(sharedLogger(), targets.width, targets.height, true);
+    targets.fbo->bind();
+    targets.fbo->attachTexture(GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D, targets.occlusion->getID());
+    targets.fbo->attachDepthRenderbuffer();
+    glDrawBuffer(GL_COLOR_ATTACHMENT0_EXT);
+    targets.fbo->checkStatus();
+    targets.fbo->unbind();
 }
 
 void SSAO::captureProjection() { glGetFloatv(GL_PROJECTION_MATRIX, projection); }
@@ -231,30 +237,32 @@ void SSAO::activate() { active = true; }
 
 void SSAO::composite() {
     if (!geometryFBO) return;  // not set up: there are no targets to work on
+    const OcclusionTargets& targets = occlusionTargets(onlySSAO);
     if (effectContext().playing) {
         glPushAttrib(GL_DEPTH_BUFFER_BIT | GL_ENABLE_BIT | GL_LIGHTING_BIT | GL_VIEWPORT_BIT);
         glDisable(GL_LIGHTING);
         glLoadIdentity();
         disable2DTexturing(4);
-        occlusionFBO->bind();
-        glViewport(0, 0, std::max(width / 2, 1), std::max(height / 2, 1));
-        maskPass();
+        targets.fbo->bind();
+        glViewport(0, 0, targets.width, targets.height);
+        maskPass(targets);
         occlusionPass();
-        blurPass();
-        occlusionFBO->unbind();
+        blurPass(targets);
+        targets.fbo->unbind();
         glPopAttrib();
     }
-    combinePass();
+    combinePass(targets);
 }
 
 void SSAO::deactivate() { active = false; }
 
-void SSAO::maskPass() {
-    // Into all three half-size targets, with the verdict in the depth buffer. The first is the
+void SSAO::maskPass(const OcclusionTargets& targets) {
+    // Into all three targets, with the verdict in the depth buffer. The first is the
     // occlusion's: the blur left its own result there last frame.
-    occlusionFBO->attachTexture(GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D, occlusionHalf->getID());
-    occlusionFBO->attachTexture(GL_COLOR_ATTACHMENT1_EXT, GL_TEXTURE_2D, blurTexture->getID());
-    occlusionFBO->attachTexture(GL_COLOR_ATTACHMENT2_EXT, GL_TEXTURE_2D, blurredHalf->getID());
+    FBO* fbo = targets.fbo;
+    fbo->attachTexture(GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D, targets.occlusion->getID());
+    fbo->attachTexture(GL_COLOR_ATTACHMENT1_EXT, GL_TEXTURE_2D, targets.across->getID());
+    fbo->attachTexture(GL_COLOR_ATTACHMENT2_EXT, GL_TEXTURE_2D, targets.blurred->getID());
     glDrawBuffers(3, drawBuffers);
     glEnable(GL_DEPTH_TEST);
     glDepthFunc(GL_ALWAYS);
@@ -263,8 +271,8 @@ void SSAO::maskPass() {
     setProjection(maskProgram);
     geometryDepth->bind(GL_TEXTURE_2D, 1);
     drawScreenQuad();
-    occlusionFBO->attachTexture(GL_COLOR_ATTACHMENT1_EXT, GL_TEXTURE_2D, 0);
-    occlusionFBO->attachTexture(GL_COLOR_ATTACHMENT2_EXT, GL_TEXTURE_2D, 0);
+    fbo->attachTexture(GL_COLOR_ATTACHMENT1_EXT, GL_TEXTURE_2D, 0);
+    fbo->attachTexture(GL_COLOR_ATTACHMENT2_EXT, GL_TEXTURE_2D, 0);
     glDrawBuffer(GL_COLOR_ATTACHMENT0_EXT);
     // From here on only the pixels the mask left open (its quad lies at depth 0.5).
     glDepthFunc(GL_GREATER);
@@ -277,20 +285,22 @@ void SSAO::occlusionPass() {
     randomTexture->bind(GL_TEXTURE_2D, 0);
     geometryDepth->bind(GL_TEXTURE_2D, 1);
     geometryNormals->bind(GL_TEXTURE_2D, 2);
-    // At half the window's size in both styles: the two blur passes smooth it back to the
-    // window's size, and a quarter of the pixels cost a quarter of the taps.
+    // At the targets' size: the two blur passes smooth it back to the window's size, and a
+    // quarter of the pixels cost a quarter of the taps.
     drawScreenQuad();
     disable2DTexturing(4);
 }
 
-void SSAO::blurPass() {
+void SSAO::blurPass(const OcclusionTargets& targets) {
     // Blurred across into the blur texture, then down into the 8-bit result, both at the
     // occlusion's own size.
     blurProgram->use();
+    blurProgram->setUniform1f(mapResXLocation, static_cast<float>(targets.width));
+    blurProgram->setUniform1f(mapResYLocation, static_cast<float>(targets.height));
     for (int across = 1; across >= 0; --across) {
-        Texture* source = across ? occlusionHalf : blurTexture;
-        Texture* target = across ? blurTexture : blurredHalf;
-        occlusionFBO->attachTexture(GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D, target->getID());
+        Texture* source = across ? targets.occlusion : targets.across;
+        Texture* target = across ? targets.across : targets.blurred;
+        targets.fbo->attachTexture(GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D, target->getID());
         source->bind(GL_TEXTURE_2D, 3);
         blurProgram->setUniform1f(xDirectionLocation, across ? 1.0f : 0.0f);
         drawScreenQuad();
@@ -298,13 +308,13 @@ void SSAO::blurPass() {
     glUseProgram(0);
 }
 
-void SSAO::combinePass() {
+void SSAO::combinePass(const OcclusionTargets& targets) {
     // At the window's size: the occlusion alone, or the colours darkened with it.
     ShaderProgram* combine = onlySSAO ? combineOnlyProgram : combineProgram;
     combine->use();
     disable2DTexturing(3);
     if (!onlySSAO) geometryColors->bind(GL_TEXTURE_2D, 0);
-    blurredHalf->bind(GL_TEXTURE_2D, 3);  // widened: filtered
+    targets.blurred->bind(GL_TEXTURE_2D, 3);  // widened: filtered
     drawScreenQuad();
     combine->unuse();
     disable2DTexturing(3);

@@ -9,10 +9,10 @@ class ShaderProgram;
 class Texture;
 
 // Screen-space ambient occlusion: a geometry pass into a normal and a colour target over a
-// depth texture; at half size a mask pass that settles the pixels the kernel need not visit,
-// an occlusion pass with a 16-sample kernel (each pixel takes half of it, the other half on its
-// neighbours) and a random-vector texture, a two-pass blur; then a composite (or the occlusion
-// alone). The group's activation only switches the effect on; the passes run once a frame, in
+// depth texture; at a fraction of the window's size a mask pass that settles the pixels the
+// kernel need not visit, an occlusion pass with a 16-sample kernel (each pixel takes a quarter of
+// it, the rest on its neighbours) and a random-vector texture, a two-pass blur; then a composite
+// (or the occlusion alone). The group's activation only switches the effect on; the passes run once a frame, in
 // composite, when this frame's targets are filled.
 class SSAO : public Effect {
 public:
@@ -40,6 +40,22 @@ public:
     bool getOnlySSAO() const { return onlySSAO; }
     Texture* getNormalTexture() const { return geometryNormals; }
 
+    // The occlusion's own targets: the kernel's result, the blur's first direction and its
+    // result (which the composite reads), over one depth buffer for the mask's verdicts.
+    struct OcclusionTargets {
+        Texture* occlusion = nullptr;
+        Texture* across = nullptr;
+        Texture* blurred = nullptr;
+        FBO* fbo = nullptr;
+        int width = 0;
+        int height = 0;
+    };
+    // Shown alone the occlusion is the whole picture and keeps half the window's size; under the
+    // colours only its broad shading shows, and a quarter gives the same for a quarter of the work.
+    static constexpr int kAloneDivisor = 2;
+    static constexpr int kUnderColoursDivisor = 4;
+    const OcclusionTargets& occlusionTargets(bool shownAlone) const { return shownAlone ? alone : underColours; }
+
     static constexpr int kKernelSize = 16;
     static constexpr int kRandomSize = 64;  // the random-vector tile, in pixels on a side
     static const float kKernel[kKernelSize][3];
@@ -55,11 +71,7 @@ public:
     Texture* getDepthTexture() const { return geometryDepth; }
     Texture* getColorTexture() const { return geometryColors; }
     Texture* getRandomTexture() const { return randomTexture; }
-    Texture* getOcclusionHalf() const { return occlusionHalf; }
-    Texture* getBlurTexture() const { return blurTexture; }
-    Texture* getBlurredHalf() const { return blurredHalf; }
     FBO* getGeometryFBO() const { return geometryFBO; }
-    FBO* getOcclusionFBO() const { return occlusionFBO; }
     const float* getProjection() const { return projection; }
     int getWidth() const { return width; }
     int getHeight() const { return height; }
@@ -70,10 +82,11 @@ public:
 
 private:
     void releaseTargets();
-    void maskPass();
+    void makeOcclusionTargets(OcclusionTargets& targets, int divisor);
+    void maskPass(const OcclusionTargets& targets);
     void occlusionPass();
-    void blurPass();
-    void combinePass();
+    void blurPass(const OcclusionTargets& targets);
+    void combinePass(const OcclusionTargets& targets);
     void setProjection(ShaderProgram* program);
 
     ShaderProgram* occlusionProgram;
@@ -88,16 +101,16 @@ private:
     Texture* randomTexture;
     Texture* geometryNormals;
     Texture* geometryColors;
-    Texture* occlusionHalf;
-    Texture* blurTexture;
-    Texture* blurredHalf;  // the blur's result, which the composite reads
+    OcclusionTargets alone;
+    OcclusionTargets underColours;
     FBO* geometryFBO;
-    FBO* occlusionFBO;
     float projection[16];
     GLenum drawBuffers[3];
     int maskProjectionLocation;
     int occlusionProjectionLocation;
     int xDirectionLocation;
+    int mapResXLocation;
+    int mapResYLocation;
     bool active;
     bool onlySSAO;
     int width;

@@ -128,10 +128,11 @@ TEST(EffectActivation, TheBackdropSwitchTheNoiseAndTheLightFollowThePassAndThePl
 }
 
 // The occlusion, alone or on the colours, runs each of its passes once a frame, at half the
-// window's size: the mask and the blur passes fill all three half-size targets, the blur told
-// that size, and no texture unit is left with a sampler object bound.
-// The normals style draws through the normal-only program and runs no occlusion at all.
-TEST(SSAO, EachPassRunsOnceAtHalfSizeAndLeavesNoSamplerAndTheNormalsStyleRunsNone) {
+// window's size alone and a quarter under the colours: the mask and the blur passes fill all
+// three targets of that size, the blur told the size, and no texture unit is left with a
+// sampler object bound. The normals style draws through the normal-only program and runs no
+// occlusion at all.
+TEST(SSAO, EachPassRunsOnceAtItsStylesSizeAndLeavesNoSamplerAndTheNormalsStyleRunsNone) {
     SSAO* ssao = scene().renderer.getSSAO();
     const GLuint geometry = ssao->getGeometryProgram()->getProgram(), normals = ssao->getNormalProgram()->getProgram(),
                  occlusion = ssao->getOcclusionProgram()->getProgram(), combine = ssao->getCombineProgram()->getProgram(),
@@ -139,7 +140,8 @@ TEST(SSAO, EachPassRunsOnceAtHalfSizeAndLeavesNoSamplerAndTheNormalsStyleRunsNon
     ASSERT_TRUE(geometry && normals && occlusion && combine && blur);
     for (int style : {kPhongSsao, kSsaoOnly, kNormal}) {
         drawFrame(style);  // makes the targets, or keeps them
-        for (Texture* half : {ssao->getOcclusionHalf(), ssao->getBlurTexture(), ssao->getBlurredHalf()}) mark(half);
+        const SSAO::OcclusionTargets& targets = ssao->occlusionTargets(style == kSsaoOnly);
+        for (Texture* t : {targets.occlusion, targets.across, targets.blurred}) mark(t);
         programUses.clear();
         realUseProgram = glUseProgram;
         glUseProgram = countingUseProgram;
@@ -155,15 +157,16 @@ TEST(SSAO, EachPassRunsOnceAtHalfSizeAndLeavesNoSamplerAndTheNormalsStyleRunsNon
                   std::vector<int>({once, once, once, 2 * colours, 1 - colours}))
             << "style " << style;
         if (style == kNormal) continue;
-        for (Texture* half : {ssao->getOcclusionHalf(), ssao->getBlurTexture(), ssao->getBlurredHalf()})
-            EXPECT_EQ(written(half), "120000 of 400x300") << "style " << style;
+        const bool alone = style == kSsaoOnly;
+        for (Texture* t : {targets.occlusion, targets.across, targets.blurred})
+            EXPECT_EQ(written(t), alone ? "120000 of 400x300" : "30000 of 200x150") << "style " << style;
         for (int unit = 0; unit < 4; ++unit) {
             glActiveTextureARB(GL_TEXTURE0_ARB + unit);
             EXPECT_EQ(current(GL_SAMPLER_BINDING), 0) << "unit " << unit;
         }
         std::vector<float> resolution(2);
         for (int k : {0, 1}) glGetUniformfv(blur, glGetUniformLocation(blur, k ? "mapResY" : "mapResX"), &resolution[k]);
-        EXPECT_EQ(resolution, std::vector<float>({400, 300})) << "style " << style;
+        EXPECT_EQ(resolution, alone ? std::vector<float>({400, 300}) : std::vector<float>({200, 150})) << "style " << style;
     }
     EXPECT_EQ(harness::glErrors(), "");
 }
