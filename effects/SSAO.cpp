@@ -57,8 +57,8 @@ SSAO::SSAO()
       geometryProgram(nullptr), geometryGroundProgram(nullptr), normalProgram(nullptr), maskProgram(nullptr), geometryDepth(nullptr),
       randomTexture(nullptr), geometryNormals(nullptr), geometryColors(nullptr), geometryFBO(nullptr), projection{},
       drawBuffers{GL_COLOR_ATTACHMENT0_EXT, GL_COLOR_ATTACHMENT1_EXT, GL_COLOR_ATTACHMENT2_EXT}, maskProjectionLocation(-1),
-      occlusionProjectionLocation(-1), xDirectionLocation(-1), mapResXLocation(-1), mapResYLocation(-1), active(false),
-      onlySSAO(false), width(0), height(0) {
+      occlusionProjectionLocation(-1), xDirectionLocation(-1), mapResXLocation(-1), mapResYLocation(-1),
+      active(false), onlySSAO(false), width(0), height(0) {
     geometryProgram = loadProgram("mrt");
     geometryGroundProgram = loadProgram("mrt", "#define GROUND 1\n");
     normalProgram = loadProgram("normals");
@@ -285,8 +285,8 @@ void SSAO::occlusionPass() {
     randomTexture->bind(GL_TEXTURE_2D, 0);
     geometryDepth->bind(GL_TEXTURE_2D, 1);
     geometryNormals->bind(GL_TEXTURE_2D, 2);
-    // At the targets' size: the two blur passes smooth it back to the window's size, and a
-    // quarter of the pixels cost a quarter of the taps.
+    // At the targets' size: the two blur passes smooth it back to the window's size, and every
+    // pixel left out saves its four taps.
     drawScreenQuad();
     disable2DTexturing(4);
 }

@@ -12,8 +12,8 @@ class Texture;
 // depth texture; at a fraction of the window's size a mask pass that settles the pixels the
 // kernel need not visit, an occlusion pass with a 16-sample kernel (each pixel takes a quarter of
 // it, the rest on its neighbours) and a random-vector texture, a two-pass blur; then a composite
-// (or the occlusion alone). The group's activation only switches the effect on; the passes run once a frame, in
-// composite, when this frame's targets are filled.
+// (or the occlusion alone). The group's activation only switches the effect on; the passes run
+// once a frame, in composite, when this frame's targets are filled.
 class SSAO : public Effect {
 public:
     SSAO();

@@ -166,7 +166,8 @@ TEST(SSAO, EachPassRunsOnceAtItsStylesSizeAndLeavesNoSamplerAndTheNormalsStyleRu
         }
         std::vector<float> resolution(2);
         for (int k : {0, 1}) glGetUniformfv(blur, glGetUniformLocation(blur, k ? "mapResY" : "mapResX"), &resolution[k]);
-        EXPECT_EQ(resolution, alone ? std::vector<float>({400, 300}) : std::vector<float>({200, 150})) << "style " << style;
+        EXPECT_EQ(resolution, alone ? std::vector<float>({400, 300}) : std::vector<float>({200, 150}))
+            << "style " << style;
     }
     EXPECT_EQ(harness::glErrors(), "");
 }
