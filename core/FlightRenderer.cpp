@@ -33,7 +33,7 @@ FlightRenderer::~FlightRenderer() {
     if (widened) glDeleteTextures(1, &widened);
 }
 
-void FlightRenderer::create(const GameConfig& config, Logger* logger, TextureLoader* loader) {
+void FlightRenderer::create(const GameConfig& config, Logger* logger) {
     ssao = new SSAO();
     ssao->captureProjection();
     normalShader = new NormalShader();
@@ -43,8 +43,6 @@ void FlightRenderer::create(const GameConfig& config, Logger* logger, TextureLoa
 
     rimProgram = std::make_unique<ShaderProgram>(logger);
     rimProgram->load("Shader/rim.vert", "Shader/rim.frag");
-
-    heightQuery.createTargets(logger, loader, TerrainHeightQuery::kPositionWidth, TerrainHeightQuery::kPositionHeight);
 
     std::printf("Effect Groups setup START\n");
     std::fflush(stdout);
@@ -64,20 +62,6 @@ void FlightRenderer::buildPrograms() {
 
 EffectGroup* FlightRenderer::style(int index) const {
     return index >= 0 && index < static_cast<int>(styles.size()) ? styles[index] : nullptr;
-}
-
-void FlightRenderer::groundHeights(const GameState& flight, const std::vector<float>& points,
-                                   std::vector<float>& heights) {
-    scenery.sync(flight);
-    if (!heightQuery.hasTargets()) {
-        heights.assign(points.size() / 2, 0.0f);
-        return;
-    }
-    // The pass draws only the ground the query reads: the cells under the points, each moved
-    // into the covered area as its answer will be.
-    inside = TerrainHeightQuery::insideArea(flight.topDownCamera, points);
-    heightQuery.renderPositions(flight.topDownCamera, [this](bool, bool, int) { scenery.drawTerrainAround(inside); });
-    heightQuery.groundHeights(flight.topDownCamera, points, heights);
 }
 
 void FlightRenderer::applyCamera(const GameState& flight) const {

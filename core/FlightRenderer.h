@@ -9,7 +9,6 @@
 #include "framework/Screen.h"
 #include "framework/VectorMath.h"
 #include "objects/Scenery.h"
-#include "terrain/HeightQuery.h"
 #include "terrain/TerrainMode.h"
 
 class EffectGroup;
@@ -19,7 +18,6 @@ class NormalShader;
 class ResourceCache;
 class SSAO;
 class ShaderProgram;
-class TextureLoader;
 struct GameState;
 struct StyleLook;
 
@@ -34,8 +32,7 @@ struct FrameExtras {
 
 // Draws a flight's frame from its state, which it never changes: the scene through the
 // current style's effects and passes, with the heads-up display at its place in them. It
-// owns what that takes (the scenery, the occlusion and normal-view effects, the eleven styles)
-// and the height query that answers the flight's ground from the GPU.
+// owns what that takes (the scenery, the occlusion and normal-view effects, the eleven styles).
 class FlightRenderer {
 public:
     FlightRenderer();
@@ -44,8 +41,8 @@ public:
     FlightRenderer& operator=(const FlightRenderer&) = delete;
 
     // Once the GL context exists, in this order: the occlusion and normal-view effects at the
-    // window's size, the height query's targets and programs, the eleven styles.
-    void create(const GameConfig& config, Logger* logger, TextureLoader* loader);
+    // window's size, the rims' program, the eleven styles.
+    void create(const GameConfig& config, Logger* logger);
     // The scenery's pictures and the terrain's buffers (after the objects' resources).
     void createScenery(ResourceCache& cache, const GameConfig& config) { scenery.create(cache, config); }
 
@@ -63,12 +60,9 @@ public:
     float getSceneScale() const { return sceneScale; }
     // Every program a frame can draw with, built now rather than at its first draw.
     void buildPrograms();
-    // The terrain's height (world y) under each (x, z) pair, as the GPU sees the ground.
-    void groundHeights(const GameState& flight, const std::vector<float>& points, std::vector<float>& heights);
 
     SSAO* getSSAO() const { return ssao; }
     NormalShader* getNormalShader() const { return normalShader; }
-    TerrainHeightQuery& getHeightQuery() { return heightQuery; }
     const Scenery& getScenery() const { return scenery; }
 
 private:
@@ -97,11 +91,9 @@ private:
     void widen(const screen::Viewport& part);
 
     Scenery scenery;
-    TerrainHeightQuery heightQuery;
     SSAO* ssao;
     NormalShader* normalShader;
     std::vector<EffectGroup*> styles;
-    std::vector<float> inside;  // reused by groundHeights
     FrameExtras extras;         // of the frame being drawn
     std::unique_ptr<ShaderProgram> rimProgram;
     GLuint frameCopy = 0;  // the frame before the rims, at the picture's size

@@ -43,10 +43,10 @@ Game::Game()
       gamepadPresent(false),
       showingHelp(false),
       startAfterHelp(false) {
-    // A replay answers from its recording; a recorded flight keeps what the GPU answered.
+    // A replay answers from its recording; a recorded flight keeps what the strip answered.
     ground = [this](const std::vector<float>& points, std::vector<float>& heights) {
         if (playback != Playback::Off && player) return player->ground(points, heights);
-        groundHeights(points, heights);
+        flightState.world.getTerrain().heightsAt(points, heights);
         replay::quantise(heights);
         recorder.ground(points, heights);
     };
@@ -119,10 +119,6 @@ EffectGroup* Game::currentStyle() const { return renderer.style(flightState.styl
 const char* Game::currentTitle() const {
     const EffectGroup* group = currentStyle();
     return group ? group->getTitle() : nullptr;
-}
-
-void Game::groundHeights(const std::vector<float>& points, std::vector<float>& heights) {
-    renderer.groundHeights(flightState, points, heights);
 }
 
 void Game::updateEffectContext() {

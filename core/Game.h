@@ -138,8 +138,6 @@ public:
     const char* currentTitle() const;
     // Normal's table unless a grade is named.
     HighscoreStore highscoreStore(Grade grade = Grade::Normal) const;
-    // The ground as the flight asks it: the GPU's height query.
-    void groundHeights(const std::vector<float>& points, std::vector<float>& heights);
 
 private:
     Game();

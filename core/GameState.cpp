@@ -37,7 +37,6 @@ void GameState::start(uint32_t flightSeed, const FlightRules& flightRules, Fligh
     world.addToActive(ship.get());
 
     chaseCamera.set(0, 1.4f, 0.5f, 0, 0.5f, -1.5f, 0, 0, -1);
-    topDownCamera.set(0, 5, -1.25f, 0, 0, -1.25f, 0, 0, -1);
 }
 
 void GameState::addHitScore() {
@@ -116,7 +115,7 @@ uint64_t GameState::checksum() const {
     Fingerprint f;
     f.add(static_cast<int>(mode)), f.add(seed), f.add(stepCount), f.add(score), f.add(scoreMultiplier);
     f.add(style), f.add(bulletCount), f.add(over), f.add(forwardSpeed), f.add(firstSignShown), f.add(secondSignShown);
-    f.add(chaseCamera), f.add(topDownCamera), f.add(random.state()), f.add(terrainRandom.state());
+    f.add(chaseCamera), f.add(random.state()), f.add(terrainRandom.state());
     if (ship) f.add(ship->getMotionState()), f.add(ship->finalGroupReached);
     f.add(world.bulletHintPending), f.add(world.starHintPending), f.add(world.signPosition);
     f.add(world.getSpawnPressure()), f.add(world.getStarTimer()), f.add(world.getSeaPhase()), f.add(world.getSeaLevel());

@@ -62,7 +62,6 @@ struct GameState final : WorldHost {
     bool firstSignShown = false;   // the swarm sign has been placed
     bool secondSignShown = false;  // the attack sign has been placed
     Camera chaseCamera;
-    Camera topDownCamera;  // above the ship: the ground is asked from its view
     std::unique_ptr<Spaceship> ship;
     World world;
     Random random;         // every random rule: spawning, sizes, spins, placement, aiming

@@ -36,8 +36,8 @@ void Game::initResources() {
 void Game::loadFlightResources() {
     if (flightResourcesLoaded) return;
     flightResourcesLoaded = true;
-    // The occlusion and normal-view effects, the height query, the eleven styles.
-    renderer.create(config, config.logger, config.textureLoader);
+    // The occlusion and normal-view effects, the rims, the eleven styles.
+    renderer.create(config, config.logger);
     config.firstEffectGroup = renderer.style(0);
     // Every program is linked now: the compiler's built-in functions (some 6 MB in Mesa) are not
     // needed again. Should something compile later, the driver loads them anew.

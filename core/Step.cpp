@@ -120,8 +120,6 @@ StepEvents step(GameState& s, const Input& input, const Ground& ground) {
     const float dt = rules.stepMs;
     const float advance = s.forwardSpeed * dt;
     followShip(s.chaseCamera, *s.ship, advance);
-    s.topDownCamera.moveEye(0, 0, -advance);
-    s.topDownCamera.moveCenter(0, 0, -advance);
     s.ship->movePosition(0, 0, -advance);
 
     s.forwardSpeed += rules.acceleration;

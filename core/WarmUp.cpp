@@ -38,14 +38,12 @@ bool Game::warmUpStep() {
     if (warmedStyles > styles) return false;
     if (!warmFlight) {
         // A flight with one object of every kind, a bullet, a hinted power-up (its arrow), the
-        // sign and a full gun (the bullet dots). The ground is asked for the ship and the sign
-        // alone, as a flight's first question is: the height query's answers must not depend on
-        // what it was asked before.
+        // sign and a full gun (the bullet dots), on its ground.
         warmFlight = std::make_unique<GameState>();
         GameState& w = *warmFlight;
         w.start(demo::kSeed, flightRules(config), FlightMode::Timedemo);
-        w.world.updateHeights([this](const std::vector<float>& points, std::vector<float>& heights) {
-            renderer.groundHeights(*warmFlight, points, heights);
+        w.world.updateHeights([&w](const std::vector<float>& points, std::vector<float>& heights) {
+            w.world.getTerrain().heightsAt(points, heights);
         });
         GameObject* objects[] = {new Asteroid(1.5f, w.random), new PowerUp(), new BulletPowerUp(), new Bullet()};
         for (int i = 0; i < 4; ++i) {
@@ -80,14 +78,7 @@ bool Game::warmUpStep() {
     if (w.style == 0 && !widened) drawPauseScreen();
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     updateEffectContext();
-    if (widened) {
-        // The ground asked once more in the state the styles leave behind, which is the state a
-        // flight asks it in: the driver builds the query's code for the state it meets.
-        const float3 ship = w.ship->getPosition();
-        std::vector<float> heights;
-        renderer.groundHeights(w, {ship.x, ship.z}, heights);
-        warmFlight.reset();  // its objects and terrain are no longer needed
-    }
+    if (widened) warmFlight.reset();  // its objects and terrain are no longer needed
     return true;
 }
 

@@ -150,10 +150,6 @@ void Scenery::drawTerrain(const GameState& flight, bool useShader, bool withFog,
     if (terrain) terrain->draw(useShader, withFog, mode, TerrainFrame{effectContext().playing, flight.world.getSeaLevel()});
 }
 
-void Scenery::drawTerrainAround(const std::vector<float>& points) const {
-    if (terrain) terrain->drawAround(points);
-}
-
 void Scenery::drawSign(const GameState& flight) const {
     // Before any warning was placed there is no sign to show.
     if (!flight.firstSignShown && !flight.secondSignShown) return;

@@ -35,8 +35,6 @@ public:
     // The sea's picture on unit 0 and its material, as the sea leaves them for what follows.
     void useSeaSurface(const GameState& flight, const StyleLook& look) const;
     void drawTerrain(const GameState& flight, bool useShader, bool withFog, int mode) const;
-    // Only the cells around the (x, z) pairs of points (the height query's pass).
-    void drawTerrainAround(const std::vector<float>& points) const;
     void drawSign(const GameState& flight) const;
     void drawArrows(const GameState& flight) const;
 

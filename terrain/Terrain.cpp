@@ -24,7 +24,6 @@ Terrain::Terrain(int chunkSizeX, int chunkSizeZ, int verticesX, int verticesZ, c
     : shader(nullptr),
       mesh(verticesX, verticesZ),
       indexBuffer(0),
-      cellIndexBuffer(0),
       texCoordBuffer(0),
       lastIndexCount(0),
       position{0, 0, 0},
@@ -38,7 +37,6 @@ Terrain::Terrain(int chunkSizeX, int chunkSizeZ, int verticesX, int verticesZ, c
     glBufferDataARB(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptrARB>(mesh.getIndices().size() * sizeof(uint16_t)),
                     mesh.getIndices().data(), GL_STATIC_DRAW_ARB);
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
-    glGenBuffersARB(1, &cellIndexBuffer);
     glGenBuffersARB(1, &texCoordBuffer);
     glBindBuffer(GL_ARRAY_BUFFER, texCoordBuffer);
     glBufferDataARB(GL_ARRAY_BUFFER, static_cast<GLsizeiptrARB>(mesh.getTexCoords().size() * sizeof(TexCoord2)),
@@ -50,8 +48,8 @@ Terrain::Terrain(int chunkSizeX, int chunkSizeZ, int verticesX, int verticesZ, c
 Terrain::~Terrain() {
     for (TerrainChunk* chunk : chunks) delete chunk;
     chunks.clear();
-    const GLuint buffers[3] = {indexBuffer, cellIndexBuffer, texCoordBuffer};
-    glDeleteBuffersARB(3, buffers);
+    const GLuint buffers[2] = {indexBuffer, texCoordBuffer};
+    glDeleteBuffersARB(2, buffers);
     // A new terrain is built for every game; keeping the old program would leak one per game.
     delete shader;
 }
@@ -118,26 +116,3 @@ void Terrain::draw(bool useShader, bool withFog, int mode, const TerrainFrame& f
     glPopMatrix();
 }
 
-void Terrain::drawAround(const std::vector<float>& points) {
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glTranslatef(position.x, position.y, position.z);
-    cellIndices.clear();
-    std::vector<IndexRange> chunkRuns;
-    for (TerrainChunk* chunk : chunks) {
-        const int first = static_cast<int>(cellIndices.size());
-        const float3 p = chunk->getPosition();
-        mesh.appendCellsAround(chunk->getGrid(), points, position.x + p.x, position.z + p.z, cellIndices);
-        chunkRuns.push_back(IndexRange{first, static_cast<int>(cellIndices.size()) - first});
-    }
-    lastIndexCount = static_cast<int>(cellIndices.size());
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, cellIndexBuffer);
-    glBufferDataARB(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptrARB>(cellIndices.size() * sizeof(uint16_t)),
-                    cellIndices.data(), GL_STREAM_DRAW_ARB);
-    for (size_t c = 0; c < chunks.size(); ++c) {
-        runs.assign(chunkRuns[c].count > 0 ? 1 : 0, chunkRuns[c]);
-        chunks[c]->draw(Untextured, texCoordBuffer, runs);
-    }
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
-    glPopMatrix();
-}

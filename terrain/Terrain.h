@@ -20,8 +20,7 @@ struct TerrainFrame {
 // The drawing side of the endless strip: the strip's chunks (made by the flight's rules) in
 // vertex buffers, nearest first. A draw sends only the tiles inside the current view volume,
 // the distant ones with fewer rows where that moves the picture by two pixels at most. Rows
-// slide into place as the distance changes, in the vertex buffers, so the height query's
-// top-down pass sees the surface the view last drew.
+// slide into place as the distance changes, in the vertex buffers.
 class Terrain {
 public:
     Terrain(int chunkSizeX, int chunkSizeZ, int verticesX, int verticesZ, const TerrainTextures& textures);
@@ -33,9 +32,6 @@ public:
     void sync(const TerrainStrip& strip);
     const float3& getPosition() const { return position; }
     void draw(bool useShader, bool withFog, int mode, const TerrainFrame& frame);
-    // Only the cells around the (x, z) pairs of points, untextured and in the current program:
-    // a top-down pass that is read at those points alone needs nothing else.
-    void drawAround(const std::vector<float>& points);
 
     const std::vector<TerrainChunk*>& getChunks() const { return chunks; }
     const TerrainMesh& getMesh() const { return mesh; }
@@ -54,11 +50,9 @@ private:
     TerrainShader* shader;
     TerrainMesh mesh;
     GLuint indexBuffer;
-    GLuint cellIndexBuffer;  // rewritten by every drawAround
     GLuint texCoordBuffer;
     std::vector<IndexRange> runs;  // reused by every draw
     std::vector<BandDetail> details;
-    std::vector<uint16_t> cellIndices;
     int lastIndexCount;
     float3 position;
     std::vector<TerrainChunk*> chunks;

@@ -44,33 +44,28 @@ TerrainMesh::TerrainMesh(int verticesX, int verticesZ)
                 TexCoord2{static_cast<float>(i) / verticesX, static_cast<float>(j) / verticesZ};
 }
 
-// The same corners in the same order for a cell of the full grid at every step, and for the
-// cells a height query asks for: the rasteriser then covers each texel with the same triangle.
+// The same corners in the same order for a cell of the full grid at every step; surfaceHeight
+// follows the same diagonal, from (i, ja) to (i + 1, jb).
 void TerrainMesh::appendCell(int i, int ja, int jb, std::vector<uint16_t>& out) const {
     auto at = [&](int a, int b) { return static_cast<uint16_t>(b * verticesX + a); };
     out.insert(out.end(), {at(i, ja), at(i, jb), at(i + 1, jb), at(i + 1, jb), at(i + 1, ja), at(i, ja)});
 }
 
-void TerrainMesh::appendCellsAround(const HeightGrid& grid, const std::vector<float>& points, float offsetX,
-                                    float offsetZ, std::vector<uint16_t>& out) const {
-    const float cellX = static_cast<float>(grid.getSizeX()) / (verticesX - 1);
-    const float cellZ = static_cast<float>(grid.getSizeZ()) / (verticesZ - 1);
-    // Drawn cells: columns 1 to verticesX - 3 (as the tiles have them) and every row.
-    const int lastColumn = verticesX - 3, lastRow = verticesZ - 2;
-    cellTaken.assign(static_cast<size_t>(verticesX) * verticesZ, 0);
-    for (size_t k = 0; k + 1 < points.size(); k += 2) {
-        const float x = (points[k] - offsetX) / cellX, z = (points[k + 1] - offsetZ) / cellZ;
-        // Far off this chunk (and NaN): nothing of it is needed.
-        if (!(x > -2.0f && x < verticesX + 1.0f && z > -2.0f && z < verticesZ + 1.0f)) continue;
-        const int ci = static_cast<int>(std::floor(x)), cj = static_cast<int>(std::floor(z));
-        for (int j = std::max(cj - 1, 0); j <= std::min(cj + 1, lastRow); ++j)
-            for (int i = std::max(ci - 1, 1); i <= std::min(ci + 1, lastColumn); ++i) {
-                unsigned char& taken = cellTaken[static_cast<size_t>(j) * verticesX + i];
-                if (taken) continue;
-                taken = 1;
-                appendCell(i, j, j + 1, out);
-            }
-    }
+float surfaceHeight(const HeightGrid& grid, float x, float z) {
+    const int nx = grid.getVerticesX(), nz = grid.getVerticesZ();
+    // In cells; the drawn ones are columns 1 to nx - 3 and rows 0 to nz - 2.
+    float cx = x * (nx - 1) / grid.getSizeX(), cz = z * (nz - 1) / grid.getSizeZ();
+    if (!(cx >= 1.0f)) cx = 1.0f;
+    if (cx > nx - 2.0f) cx = nx - 2.0f;
+    if (!(cz >= 0.0f)) cz = 0.0f;
+    if (cz > nz - 1.0f) cz = nz - 1.0f;
+    const int i = std::min(static_cast<int>(cx), nx - 3), j = std::min(static_cast<int>(cz), nz - 2);
+    const float u = cx - i, v = cz - j;
+    const float h00 = grid.getVertex(i, j).y, h01 = grid.getVertex(i, j + 1).y;
+    const float h10 = grid.getVertex(i + 1, j).y, h11 = grid.getVertex(i + 1, j + 1).y;
+    // (i, j), (i, j + 1), (i + 1, j + 1) on the (i, j + 1) side of the diagonal, the other
+    // triangle on the (i + 1, j) side.
+    return v >= u ? h00 + (h11 - h01) * u + (h01 - h00) * v : h00 + (h10 - h00) * u + (h11 - h10) * v;
 }
 
 int TerrainMesh::bandLastRow(int band) const { return std::min((band + 1) * kBandRows, verticesZ - 1); }
@@ -164,44 +159,24 @@ void morphBand(const TerrainMesh& mesh, const HeightGrid& grid, int band, const 
     normals.resize(vertices.size());
     const int step = TerrainMesh::stepOf(detail.level);
     const bool moving = detail.morph > 0.0f && detail.level + 1 < TerrainMesh::kLevels;
-    const int nextStep = moving ? 2 * step : step;
-    // Row j of the band as drawn (the band's edge rows are the grid's).
-    auto drawnAt = [&](int i, int j, float3& v, float3& nm) {
-        if (j == r0 || j == r1) {
-            v = grid.getVertex(i, j), nm = grid.getNormal(i, j);
-            return;
-        }
-        const size_t k = static_cast<size_t>(j - r0 - 1) * n + i;
-        v = vertices[k], nm = normals[k];
-    };
-    // First the rows the step keeps: those the next step drops slide towards the straight line
-    // between the ones it keeps. Then the rows between them (not drawn at this step, but in the
-    // buffers that the top-down pass reads) on the drawn surface.
-    for (int pass = 0; pass < 2; ++pass)
-        for (int j = r0 + 1; j < r1; ++j) {
-            const bool kept = (j - r0) % step == 0;
-            if (kept != (pass == 0)) continue;
-            const int s = kept ? nextStep : step;
-            const int ja = r0 + (j - r0) / s * s, jb = std::min(ja + s, r1);
-            const float t = static_cast<float>(j - ja) / (jb - ja);
-            for (int i = 0; i < n; ++i) {
-                float3 v = grid.getVertex(i, j), nm = grid.getNormal(i, j);
-                if (j != ja) {
-                    float3 va, na, vb, nb;
-                    if (kept) {
-                        va = grid.getVertex(i, ja), na = grid.getNormal(i, ja), vb = grid.getVertex(i, jb), nb = grid.getNormal(i, jb);
-                    } else {
-                        drawnAt(i, ja, va, na);
-                        drawnAt(i, jb, vb, nb);
-                    }
-                    const float m = kept ? detail.morph : 1.0f;
-                    v.y += (va.y + (vb.y - va.y) * t - v.y) * m;
-                    nm = mix3(nm, mix3(na, nb, t), m);
-                }
-                vertices[static_cast<size_t>(j - r0 - 1) * n + i] = v;
-                normals[static_cast<size_t>(j - r0 - 1) * n + i] = nm;
+    const int nextStep = 2 * step;
+    for (int j = r0 + 1; j < r1; ++j) {
+        // Of the rows the step keeps, those the next step drops slide towards the straight line
+        // between the ones it keeps; every other row stays as the grid has it.
+        const int ja = r0 + (j - r0) / nextStep * nextStep, jb = std::min(ja + nextStep, r1);
+        const bool slides = moving && (j - r0) % step == 0 && j != ja;
+        const float t = static_cast<float>(j - ja) / (jb - ja);
+        for (int i = 0; i < n; ++i) {
+            float3 v = grid.getVertex(i, j), nm = grid.getNormal(i, j);
+            if (slides) {
+                const float3 va = grid.getVertex(i, ja), vb = grid.getVertex(i, jb);
+                v.y += (va.y + (vb.y - va.y) * t - v.y) * detail.morph;
+                nm = mix3(nm, mix3(grid.getNormal(i, ja), grid.getNormal(i, jb), t), detail.morph);
             }
+            vertices[static_cast<size_t>(j - r0 - 1) * n + i] = v;
+            normals[static_cast<size_t>(j - r0 - 1) * n + i] = nm;
         }
+    }
 }
 
 void selectTiles(const TerrainMesh& mesh, const HeightGrid& grid, const ChunkBounds& bounds, const TerrainView& view,

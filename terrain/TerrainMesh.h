@@ -40,12 +40,6 @@ public:
     int getVerticesX() const { return verticesX; }
     int getVerticesZ() const { return verticesZ; }
 
-    // The triangles of every cell within one cell of an (x, z) pair of points, each cell once,
-    // appended to out; offsetX and offsetZ place the grid among the points. A texel of a
-    // top-down pass finer than a cell is covered by the same triangle as in a full draw.
-    void appendCellsAround(const HeightGrid& grid, const std::vector<float>& points, float offsetX, float offsetZ,
-                           std::vector<uint16_t>& out) const;
-
 private:
     void appendCell(int i, int ja, int jb, std::vector<uint16_t>& out) const;
 
@@ -56,8 +50,12 @@ private:
     std::vector<uint16_t> indices;
     std::vector<IndexRange> ranges;
     std::vector<TexCoord2> texCoords;
-    mutable std::vector<unsigned char> cellTaken;  // reused by appendCellsAround
 };
+
+// The grid's surface height at (x, z), measured in the grid's own units from its vertex (0, 0),
+// on the two triangles TerrainMesh draws of the cell there at the full row step. A point off the
+// drawn cells (and NaN) answers for the nearest point of their edge.
+float surfaceHeight(const HeightGrid& grid, float x, float z);
 
 // What the drawing needs to know of one chunk's heights: each tile's height range (for the view
 // test) and, per band and row step, how far the coarser surface strays from the full one.
@@ -82,9 +80,8 @@ struct BandDetail {
 
 // The band's inner rows (bandFirstRow + 1 to bandLastRow - 1, row by row) as the detail
 // draws them, in height and normal: of the rows its step keeps, those the next step drops moved
-// by detail.morph towards the straight line between the rows that step keeps, the others as
-// the grid has them; the rows its step drops on the drawn surface between their neighbours
-// (so that a pass drawing every row, as the height query's, sees what the view draws).
+// by detail.morph towards the straight line between the rows that step keeps; every other row
+// (those the step draws unmoved, and those it does not draw) as the grid has it.
 void morphBand(const TerrainMesh& mesh, const HeightGrid& grid, int band, const BandDetail& detail,
                std::vector<float3>& vertices, std::vector<float3>& normals);
 

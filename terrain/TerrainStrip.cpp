@@ -1,6 +1,7 @@
 #include "terrain/TerrainStrip.h"
 
 #include "terrain/HeightGenerator.h"
+#include "terrain/TerrainMesh.h"
 
 void TerrainStrip::reset(Random& random) {
     chunks.clear();
@@ -25,4 +26,22 @@ bool TerrainStrip::recycle(float chaseEyeZ, Random& random) {
     chunks.erase(chunks.begin());
     addChunk(random);
     return true;
+}
+
+void TerrainStrip::heightsAt(const std::vector<float>& points, std::vector<float>& heights) const {
+    heights.assign(points.size() / 2, 0.0f);
+    if (chunks.empty()) return;
+    const float3 at = getPosition();
+    for (size_t k = 0; k < heights.size(); ++k) {
+        const float x = points[2 * k] - at.x, z = points[2 * k + 1] - at.z;
+        // Nearest first: the first chunk whose row 0 is not ahead of the point holds it (a seam
+        // row is the same in both chunks); past the far end, the far chunk's edge.
+        const StripChunk* on = &chunks.back();
+        for (const StripChunk& c : chunks)
+            if (z >= c.z) {
+                on = &c;
+                break;
+            }
+        heights[k] = at.y + surfaceHeight(*on->grid, x, z - on->z);
+    }
 }

@@ -34,6 +34,10 @@ public:
     bool recycle(float chaseEyeZ, Random& random);
 
     const std::vector<StripChunk>& getChunks() const { return chunks; }
+    // The ground's height (world y) under each (x, z) pair of points, on the triangles the
+    // renderer draws with every row; a point off the strip answers for the nearest point of its
+    // edge. The surface the distance draws with fewer rows strays from this by two pixels at most.
+    void heightsAt(const std::vector<float>& points, std::vector<float>& heights) const;
     // The strip's own offset: it centres the 50-unit-wide chunks on x = 0.
     float3 getPosition() const { return float3{-kChunkSizeX / 2.0f, 0.0f, 0.0f}; }
 

@@ -37,8 +37,7 @@ TEST_F(CoreTest, EveryStyleLooksTheSameWhateverStyleCameBefore) {
     for (int style = 0; style < kStyleCount; ++style) {
         if (style == kToon) continue;
         // The words of the last star or hit have faded when the frames are compared; both
-        // flights draw a frame at 100 ms (the distant ground the height query reads follows the
-        // frames drawn).
+        // flights draw a frame at 100 ms.
         std::vector<unsigned char> straight;
         uint64_t flight = 0;
         for (int via : {style, int{kToon}}) {

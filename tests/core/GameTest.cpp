@@ -52,14 +52,14 @@ float shipX(const Game& game) { return game.flight().ship->getPosition().x; }
 
 }  // namespace
 
-// Every program of the styles, the terrain and its height query compiles and links, and has
+// Every program of the styles, the terrain and the rims compiles and links, and has
 // every uniform the game looks up: the start-up says nothing but its progress and the files.
 TEST_F(CoreTest, StartUpWritesItsProgressInOrderAndNoProblem) {
     size_t at = 0;  // each line after the one before
     for (const char* line : {"Effect Groups setup START\n", "Shader debugging", "Effect Groups setup FINISHED\n",
                              "Textures Loaded\n"})
         EXPECT_NE(at = startupOutput.find(line, at), std::string::npos) << line << " missing or out of order";
-    for (const char* file : {"ssao_blur.frag", "funky3d.frag", "fetchPlayerOnTerrain.frag"})
+    for (const char* file : {"ssao_blur.frag", "funky3d.frag", "rim.frag"})
         EXPECT_NE(startupOutput.find(std::string("Load Shader/") + file), std::string::npos) << file;
     for (const char* problem : {"Could", "SHADER PROGRAM INFO", "No active"})
         EXPECT_EQ(startupOutput.find(problem), std::string::npos) << startupOutput;

@@ -24,7 +24,6 @@ namespace {
 struct Scene {
     GameConfig config;
     Logger logger;
-    TextureLoader loader;
     ResourceCache cache;
     FlightRenderer renderer;
     GameState flight;
@@ -34,11 +33,13 @@ struct Scene {
         Game::instance().initProjection();  // the occlusion pass keeps the projection of start-up
         glEnable(GL_DEPTH_TEST);
         glEnable(GL_CULL_FACE);
-        renderer.create(config, &logger, &loader);
+        renderer.create(config, &logger);
         resolveObjectKinds(cache);
         renderer.createScenery(cache, config);
         flight.start(11, FlightRules{});
-        const Ground ground = [this](const std::vector<float>& points, std::vector<float>& heights) { renderer.groundHeights(flight, points, heights); };
+        const Ground ground = [this](const std::vector<float>& points, std::vector<float>& heights) {
+            flight.world.getTerrain().heightsAt(points, heights);
+        };
         for (int i = 0; i < 200; ++i) step(flight, Input(), ground);
         harness::capturedStdout();  // what it says is checked in the game's start-up (GameTest)
     }

@@ -85,6 +85,39 @@ TEST(TerrainRules, ChunksJoinAtSeamsWithReliefAndTheNearestGoesOnceTheEyeHasPass
     EXPECT_FALSE(s.recycle(-45.0f, random)) << "the eye is on the nearest chunk now";
 }
 
+// The strip's ground is the grid's height at every vertex, a seam's from either chunk; a point
+// off the strip (or NaN) has the height of the nearest point of its edge. (Between the vertices
+// it is the drawn surface: TerrainTest compares it with the picture.)
+TEST(TerrainRules, TheGroundIsTheGridAtItsVerticesAndTheNearestEdgeOffTheStrip) {
+    Random random(77);
+    TerrainStrip s;
+    s.reset(random);
+    const float3 at = s.getPosition();
+    std::vector<float> points, want, heights;
+    for (const StripChunk& c : s.getChunks())
+        for (int j : {0, 1, 64, 127})
+            for (int i : {1, 2, 70, 126}) {
+                const float3 v = c.grid->getVertex(i, j);
+                points.insert(points.end(), {at.x + v.x, at.z + c.z + v.z});
+                want.push_back(v.y);
+            }
+    s.heightsAt(points, heights);
+    ASSERT_EQ(heights.size(), want.size());
+    for (size_t k = 0; k < want.size(); ++k) EXPECT_NEAR(heights[k], want[k], 1e-4f) << k;
+
+    // Each point off the strip, then the edge point it answers for (the outer columns are not drawn).
+    const HeightGrid& near = *s.getChunks()[0].grid;
+    const float left = at.x + near.getVertex(1, 0).x, right = at.x + near.getVertex(126, 0).x, nan = std::nanf("");
+    const float pairs[][4] = {{-30, -5, left, -5},  {30, -33, right, -33}, {3, 25, 3, 20},     {-4, -70, -4, -40},
+                              {nan, -5, left, -5}, {2, nan, 2, -40},       {40, 90, right, 20}};
+    points.clear();
+    for (const auto& p : pairs) points.insert(points.end(), {p[0], p[1]});
+    for (const auto& p : pairs) points.insert(points.end(), {p[2], p[3]});
+    s.heightsAt(points, heights);
+    const size_t n = sizeof pairs / sizeof pairs[0];
+    for (size_t k = 0; k < n; ++k) EXPECT_NEAR(heights[k], heights[n + k], 1e-5f) << "(" << pairs[k][0] << ", " << pairs[k][1] << ")";
+}
+
 // On a plane every computed normal is the plane's, except in the outer columns and the last row
 // (zero), and every coarser step is as good as the grid.
 TEST(TerrainRules, APlaneHasItsNormalInsideTheBorderAndNoErrorAtAnyStep) {
@@ -181,9 +214,8 @@ TEST(TerrainRules, ApproachingBandsRefineWithoutJumps) {
 
 // A band's rows as a detail moves them, at row step 2 sliding towards step 4: at 0 the rows
 // step 2 keeps are the grid; at 1 those that step 4 drops lie on the straight line between the
-// rows it keeps, in height and normal; halfway, halfway. Rows step 2 drops (drawn by the height
-// query only) lie midway between their neighbours as drawn. Step 1 unmoved is the grid itself;
-// x and z never move.
+// rows it keeps, in height and normal; halfway, halfway. Rows step 2 drops (not drawn) stay as
+// the grid has them. Step 1 unmoved is the grid itself; x and z never move.
 TEST(TerrainRules, MovedRowsSlideOntoTheCoarserSurfaceAndKeptRowsStay) {
     const std::shared_ptr<const HeightGrid> chunk9 = chunk(9);
     const HeightGrid& grid = *chunk9;
@@ -195,9 +227,6 @@ TEST(TerrainRules, MovedRowsSlideOntoTheCoarserSurfaceAndKeptRowsStay) {
     morphBand(mesh, grid, band, BandDetail{1, 1.0f}, v1, n1);
     morphBand(mesh, grid, band, BandDetail{1, 0.5f}, vh, nh);
     ASSERT_EQ(v0.size(), static_cast<size_t>(r1 - r0 - 1) * 128);
-    auto at = [&](const std::vector<float3>& v, int i, int j) {
-        return j == r0 || j == r1 ? grid.getVertex(i, j) : v[static_cast<size_t>(j - r0 - 1) * 128 + i];
-    };
     int moved = 0;
     for (int j = r0 + 1; j < r1; ++j)
         for (int i = 0; i < 128; ++i) {
@@ -216,10 +245,8 @@ TEST(TerrainRules, MovedRowsSlideOntoTheCoarserSurfaceAndKeptRowsStay) {
                 EXPECT_NEAR(n1[k].y, grid.getNormal(i, ja).y + (grid.getNormal(i, jb).y - grid.getNormal(i, ja).y) * t, 1e-5f);
                 EXPECT_NEAR(vh[k].y, (g.y + line) / 2, 1e-5f);
                 moved += std::fabs(line - g.y) > 1e-3f;
-            } else {  // dropped at step 2: midway between its drawn neighbours
-                for (const std::vector<float3>* v : {&v0, &vh})
-                    EXPECT_NEAR((*v)[k].y, (at(*v, i, j - 1).y + at(*v, i, j + 1).y) / 2, 1e-5f) << i << ", " << j;
-                EXPECT_NEAR(v1[k].y, line, 1e-5f);
+            } else {  // dropped at step 2
+                for (const std::vector<float3>* v : {&v0, &v1, &vh}) EXPECT_TRUE(same((*v)[k], g)) << i << ", " << j;
             }
         }
     EXPECT_GT(moved, 100) << "the band is too flat to show anything";
