@@ -64,7 +64,8 @@ TEST(StepClock, StepsOnlyWhenMoreThanAStepIsPendingAndAStallIsCut) {
 
 TEST_F(Flight, AStepMovesTheCameraAndShipForwardAndTheSpeedGrowsToItsCap) {
     run(1);
-    for (float moved : {s.chaseCamera.getEye().z - 0.5f, s.chaseCamera.getCenter().z + 1.5f, s.ship->getPosition().z + 1.25f})
+    for (float moved :
+         {s.chaseCamera.getEye().z - 0.5f, s.chaseCamera.getCenter().z + 1.5f, s.ship->getPosition().z + 1.25f})
         EXPECT_NEAR(moved, -0.025f, 1e-6) << "the camera and the ship";
     EXPECT_NEAR(s.forwardSpeed, 0.005f + 1e-7f, 1e-9);
     s.forwardSpeed = 0.08f - 1.5e-7f;

@@ -115,7 +115,8 @@ TEST(TerrainRules, TheGroundIsTheGridAtItsVerticesAndTheNearestEdgeOffTheStrip) 
     for (const auto& p : pairs) points.insert(points.end(), {p[2], p[3]});
     s.heightsAt(points, heights);
     const size_t n = sizeof pairs / sizeof pairs[0];
-    for (size_t k = 0; k < n; ++k) EXPECT_NEAR(heights[k], heights[n + k], 1e-5f) << "(" << pairs[k][0] << ", " << pairs[k][1] << ")";
+    for (size_t k = 0; k < n; ++k)
+        EXPECT_NEAR(heights[k], heights[n + k], 1e-5f) << "(" << pairs[k][0] << ", " << pairs[k][1] << ")";
 }
 
 // On a plane every computed normal is the plane's, except in the outer columns and the last row

@@ -114,7 +114,8 @@ TEST(TerrainChunks, HoldTheirGridsAndTheRulesGroundIsTheDrawnGround) {
             std::vector<float3> held(128 * 128);
             glBindBuffer(GL_ARRAY_BUFFER, buffer);
             glGetBufferSubData(GL_ARRAY_BUFFER, 0, 128 * 128 * 12, held.data());
-            const std::vector<float3>& want = buffer == chunk.getPositionBuffer() ? grid.getVertices() : grid.getNormals();
+            const std::vector<float3>& want =
+                buffer == chunk.getPositionBuffer() ? grid.getVertices() : grid.getNormals();
             EXPECT_EQ(std::memcmp(held.data(), want.data(), 128 * 128 * 12), 0) << k;
         }
         EXPECT_EQ(chunk.getPosition().z, -20.0f * k);
@@ -128,7 +129,8 @@ TEST(TerrainChunks, HoldTheirGridsAndTheRulesGroundIsTheDrawnGround) {
         for (int py = 0; py < harness::kHeight; py += 7)
             for (int px = 0; px < harness::kWidth; px += 3) {
                 pixels.push_back(static_cast<size_t>(py) * harness::kWidth + px);
-                points.insert(points.end(), {-10 + (px + 0.5f) * 20 / harness::kWidth, z - (-7.5f + (py + 0.5f) * 15 / harness::kHeight)});
+                const float x = -10 + (px + 0.5f) * 20 / harness::kWidth;
+                points.insert(points.end(), {x, z - (-7.5f + (py + 0.5f) * 15 / harness::kHeight)});
             }
         g.strip.heightsAt(points, heights);
         int compared = 0;
