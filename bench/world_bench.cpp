@@ -112,7 +112,7 @@ void BM_WorldUpdateSpawning(benchmark::State& state) {
 BENCHMARK(BM_WorldUpdateSpawning)->Iterations(1500)->Repetitions(3)->ReportAggregatesOnly(true);
 
 // A whole flight step as the game runs it: the field of a played minute, and the ground asked
-// every few steps (answered flat here: the GPU's part is the height query's own bench).
+// every few steps (answered flat here: the strip's answer is timed in bench_terrain_bench).
 void BM_FlightStep(benchmark::State& state) {
     GameState& flight = started();
     const Ground flat = [](const std::vector<float>&, std::vector<float>& h) { std::fill(h.begin(), h.end(), 0.0f); };

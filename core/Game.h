@@ -38,7 +38,7 @@ class TextCard;
 // The one application object: the window and its loop, the screens, the keys, the renderer,
 // sound and music, and the flight being played. The rules of a flight live in its state and
 // step (GameState, step); the Game feeds the step what the keys, the gamepad or the demo's
-// autopilot say, answers its ground from the GPU, and acts on what it reports.
+// autopilot say, answers its ground from the flight's strip, and acts on what it reports.
 class Game {
 public:
     static Game& instance();

@@ -2,7 +2,7 @@
 // A flight kept so that it can be played again exactly: its seed and rules, the input of every
 // step and every ground answer the flight was given. Rules only: the game records through a
 // Recorder, writes the bytes where the player's files are, and plays one back through a Player
-// that stands in for the keys and the GPU.
+// that stands in for the keys and the ground.
 //
 // The file, little-endian:
 //   "LVXREPLY"  magic, 8 bytes
@@ -46,9 +46,8 @@ constexpr int kKeepLatest = 10;
 // The file of a grade's best flight: kBestName for Normal, "best-arcade.lvr" for Arcade.
 std::string bestName(Grade grade);
 
-// What the game feeds the step of the GPU's heights: each to the nearest 1/64 of a unit, finer
-// than the query tells (its texels are 0.05 x 0.11 units apart), so that a replay's answers
-// differ by few steps and take little room.
+// What the game feeds the step of the ground's heights: each to the nearest 1/64 of a unit, so
+// that a replay's answers differ by few steps and take little room.
 void quantise(std::vector<float>& heights);
 
 // This build's identity: the commit it was configured from and the constants of the step, so
