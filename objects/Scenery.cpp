@@ -2,6 +2,7 @@
 
 #include <GL/glew.h>
 
+#include <vector>
 
 #include "core/GameConfig.h"
 #include "core/GameState.h"
@@ -127,21 +128,40 @@ void Scenery::drawSea(const GameState& flight, const StyleLook& look) const {
     const float phase = flight.world.getSeaPhase();
     const float level = flight.world.getSeaLevel();
 
+    // The sea lies under the ground, 46 wide and 30 long from just behind the ship. Only the
+    // parts of it that the ground does not stand over are drawn: a software rasteriser pays
+    // for every pixel the ground hides as well.
+    const float z = sceneryZ(flight);
+    const GroundRect whole{-23, -28, 23, 2};
+    std::vector<GroundRect> parts(1, whole);
+    if (terrain) {
+        std::vector<PlacedChunk> chunks;
+        for (const TerrainChunk* c : terrain->getChunks())
+            chunks.push_back(PlacedChunk{&c->getGrid(), &c->getBounds(), terrain->getPosition().x + c->getPosition().x,
+                                         terrain->getPosition().z + c->getPosition().z - z});
+        seaParts(terrain->getMesh(), chunks, level, whole, parts);
+    }
+
     glPushMatrix();
-    glTranslatef(0, 0, sceneryZ(flight));
+    glTranslatef(0, 0, z);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
     glBegin(GL_QUADS);
     glNormal3f(0, 1, 0);
-    glTexCoord2f(phase, t);
-    glVertex3f(-23, level, 2);
-    glTexCoord2f(phase + 1, t);
-    glVertex3f(23, level, 2);
-    glTexCoord2f(phase + 1, t + 1);
-    glVertex3f(23, level, -28);
-    glTexCoord2f(phase, t + 1);
-    glVertex3f(-23, level, -28);
+    // The picture spans the whole rectangle whatever part of it is drawn; the corners in the
+    // rectangle's own order (near left, near right, far right, far left) face the same way.
+    auto corner = [&](float x, float cz) {
+        glTexCoord2f(phase + (x + 23) / 46, t + (2 - cz) / 30);
+        glVertex3f(x, level, cz);
+    };
+    for (const GroundRect& r : parts) {
+        corner(r.x0, r.z1);
+        corner(r.x1, r.z1);
+        corner(r.x1, r.z0);
+        corner(r.x0, r.z0);
+    }
     glEnd();
     glPopMatrix();
+    glTexCoord2f(phase, t + 1);  // as the whole rectangle's last corner left it
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
 }
 

@@ -72,6 +72,46 @@ int TerrainMesh::bandLastRow(int band) const { return std::min((band + 1) * kBan
 
 int TerrainMesh::tileLastColumn(int tile) const { return std::min(1 + (tile + 1) * kTileColumns, verticesX - 2); }
 
+void seaParts(const TerrainMesh& mesh, const std::vector<PlacedChunk>& chunks, float level, const GroundRect& sea,
+              std::vector<GroundRect>& out) {
+    out.clear();
+    if (!(sea.x1 > sea.x0 && sea.z1 > sea.z0)) return;
+    struct Band {
+        float z0, z1;
+        const PlacedChunk* chunk;
+        int band;
+    };
+    std::vector<Band> bands;
+    for (const PlacedChunk& c : chunks)
+        for (int band = 0; band < mesh.getBands(); ++band) {
+            const float a = c.z + c.grid->getVertex(0, mesh.bandFirstRow(band)).z;
+            const float b = c.z + c.grid->getVertex(0, mesh.bandLastRow(band)).z;
+            bands.push_back(Band{std::min(a, b), std::max(a, b), &c, band});
+        }
+    std::sort(bands.begin(), bands.end(), [](const Band& a, const Band& b) { return a.z0 < b.z0; });
+
+    const int tiles = mesh.getTilesX();
+    float z = sea.z0;  // the sea up to here is given out
+    for (const Band& band : bands) {
+        const float lo = std::max(band.z0, z), hi = std::min(band.z1, sea.z1);
+        if (!(hi > lo)) continue;
+        if (lo > z) out.push_back(GroundRect{sea.x0, z, sea.x1, lo});
+        const PlacedChunk& c = *band.chunk;
+        float x = sea.x0;
+        for (int tile = 0; tile < tiles; ++tile) {
+            if (!(c.bounds->minY[band.band * tiles + tile] > level)) continue;
+            const float a = std::max(c.x + c.grid->getVertex(mesh.tileFirstColumn(tile), 0).x, sea.x0);
+            const float b = std::min(c.x + c.grid->getVertex(mesh.tileLastColumn(tile), 0).x, sea.x1);
+            if (!(b > a)) continue;
+            if (a > x) out.push_back(GroundRect{x, lo, a, hi});
+            x = std::max(x, b);
+        }
+        if (sea.x1 > x) out.push_back(GroundRect{x, lo, sea.x1, hi});
+        z = hi;
+    }
+    if (sea.z1 > z) out.push_back(GroundRect{sea.x0, z, sea.x1, sea.z1});
+}
+
 ChunkBounds computeChunkBounds(const TerrainMesh& mesh, const HeightGrid& grid) {
     ChunkBounds b;
     const int tiles = mesh.getTilesX(), bands = mesh.getBands();

@@ -67,6 +67,25 @@ struct ChunkBounds {
 };
 ChunkBounds computeChunkBounds(const TerrainMesh& mesh, const HeightGrid& grid);
 
+// A rectangle on the ground plane (x0 <= x1, z0 <= z1).
+struct GroundRect {
+    float x0, z0, x1, z1;
+};
+
+// One chunk where it lies: its grid, its bounds, and the place of its vertex (0, 0) in x and z.
+struct PlacedChunk {
+    const HeightGrid* grid;
+    const ChunkBounds* bounds;
+    float x, z;
+};
+
+// The parts of a sea at height level over the rectangle sea that can show, into out: all of it
+// but the tiles whose ground stands above the level all over, which hide the sea under them from
+// an eye above the ground. Each band of a chunk gives the runs between such tiles; what no chunk
+// covers is sea across.
+void seaParts(const TerrainMesh& mesh, const std::vector<PlacedChunk>& chunks, float level, const GroundRect& sea,
+              std::vector<GroundRect>& out);
+
 // How one band of a chunk is drawn: its row step, and how far the rows that the next coarser
 // step drops have moved onto that step's surface (0: on the grid, 1: on the coarser surface,
 // where the next step looks the same). The move grows with the distance, so a band changes

@@ -119,6 +119,53 @@ TEST(TerrainRules, TheGroundIsTheGridAtItsVerticesAndTheNearestEdgeOffTheStrip) 
         EXPECT_NEAR(heights[k], heights[n + k], 1e-5f) << "(" << pairs[k][0] << ", " << pairs[k][1] << ")";
 }
 
+// The sea is drawn but where the ground stands above it all over a tile: every point left out
+// has ground above the sea, no point is drawn twice, and what no chunk covers is sea. With the
+// sea under all the ground only what lies off the strip is left; over all of it, everything.
+TEST(TerrainRules, TheSeaLeavesOutOnlyWhatTheGroundStandsOver) {
+    Random random(31);
+    TerrainStrip s;
+    s.reset(random);
+    const TerrainMesh mesh(TerrainStrip::kVertices, TerrainStrip::kVertices);
+    std::vector<ChunkBounds> bounds;
+    float lowest = 1e30f, highest = -1e30f;
+    for (const StripChunk& c : s.getChunks()) {
+        bounds.push_back(computeChunkBounds(mesh, *c.grid));
+        for (float y : bounds.back().minY) lowest = std::min(lowest, y);
+        for (float y : bounds.back().maxY) highest = std::max(highest, y);
+    }
+    std::vector<PlacedChunk> placed;
+    for (size_t k = 0; k < s.getChunks().size(); ++k)
+        placed.push_back(PlacedChunk{s.getChunks()[k].grid.get(), &bounds[k], s.getPosition().x,
+                                     s.getPosition().z + s.getChunks()[k].z});
+    // Past both ends of the strip (z = -40 to 20) by 15 and 5.
+    const GroundRect sea{-23, -55, 23, 25};
+    std::vector<float> points;
+    for (int j = 0; j < 160; ++j)
+        for (int i = 0; i < 92; ++i) points.insert(points.end(), {sea.x0 + (i + 0.5f) * 0.5f, sea.z0 + (j + 0.5f) * 0.5f});
+    std::vector<float> ground;
+    s.heightsAt(points, ground);
+
+    for (float level : {lowest - 0.01f, (lowest + highest) / 2, highest + 0.01f}) {
+        std::vector<GroundRect> parts;
+        seaParts(mesh, placed, level, sea, parts);
+        int wrong = 0, left = 0, drawn = 0;
+        for (size_t k = 0; k < ground.size(); ++k) {
+            const float x = points[2 * k], z = points[2 * k + 1];
+            int covered = 0;
+            for (const GroundRect& r : parts) covered += x > r.x0 && x < r.x1 && z > r.z0 && z < r.z1;
+            const bool onStrip = z > -40 && z < 20;
+            // Left out only over ground above the sea; at the extremes, all of the strip or none.
+            const int want = level < lowest ? !onStrip : level > highest ? 1 : covered;
+            wrong += covered > 1 || (!covered && !(onStrip && ground[k] > level)) || covered != want;
+            (covered ? drawn : left) += onStrip;
+        }
+        EXPECT_EQ(wrong, 0) << level;
+        EXPECT_TRUE(left > 0 || level > highest) << level;
+        EXPECT_TRUE(drawn > 0 || level < lowest) << level;
+    }
+}
+
 // On a plane every computed normal is the plane's, except in the outer columns and the last row
 // (zero), and every coarser step is as good as the grid.
 TEST(TerrainRules, APlaneHasItsNormalInsideTheBorderAndNoErrorAtAnyStep) {
