@@ -1,12 +1,10 @@
-// Cost of the framework's loaders: decoding a picture into a mipmapped texture, loading a
+// Cost of the framework's loaders: decoding a picture into a texture, loading a
 // volume, and compiling and linking a shader program, against uploading the same raw pixels
 // with createTexture in the same run. Works in a temp folder; run from anywhere.
-#define ILUT_USE_OPENGL
 #include <GL/glew.h>
 #include <GL/freeglut.h>
 #include <IL/il.h>
 #include <IL/ilu.h>
-#include <IL/ilut.h>
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <gd.h>
@@ -156,8 +154,6 @@ int main(int argc, char** argv) {
     if (!openBenchWindow(&argc, argv, "Lumivex framework bench")) return 2;
     ilInit();
     iluInit();
-    ilutInit();
-    ilutRenderer(ILUT_OPENGL);
 
     char dirTemplate[] = "/tmp/lumivex-bench-XXXXXX";
     const char* dir = mkdtemp(dirTemplate);

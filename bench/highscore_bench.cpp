@@ -5,7 +5,6 @@
 #include <GL/freeglut.h>
 #include <IL/il.h>
 #include <IL/ilu.h>
-#include <IL/ilut.h>
 #include <benchmark/benchmark.h>
 #include <gd.h>
 #include <sys/stat.h>
@@ -141,8 +140,6 @@ int main(int argc, char** argv) {
     if (!openBenchWindow(&argc, argv, "Lumivex high-score benchmark")) return 2;
     ilInit();
     iluInit();
-    ilutInit();
-    ilutRenderer(ILUT_OPENGL);
 
     char* start = getcwd(nullptr, 0);
     if (!prepareFolder()) {

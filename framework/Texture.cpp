@@ -1,9 +1,8 @@
 #include "framework/Texture.h"
 
-#define ILUT_USE_OPENGL
+#include <GL/glu.h>
 #include <IL/il.h>
 #include <IL/ilu.h>
-#include <IL/ilut.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -28,33 +27,53 @@ void Texture::bind(GLenum target, int unit) {
 
 namespace {
 
-// The bound DevIL image becomes a mipmapped texture on target. Together with ILUT's own
-// origin handling, these two flips leave the picture upright (its bottom row is OpenGL's
-// first texel row). The mipmap build goes through GLU, which resamples level 0 to
-// power-of-two sides.
+// GLU's rounding of a side to a power of two, which every texture here has always been
+// resampled by: 496 goes up to 512, 648 down to 512 (the two highest bits decide).
+int powerOfTwoSide(int side) {
+    int power = 1;
+    for (unsigned v = static_cast<unsigned>(side); v > 1; v >>= 1) {
+        if (v == 3) return power * 4;
+        power *= 2;
+    }
+    return power;
+}
+
+// The bound DevIL image as a texture on target: upright (its bottom row is OpenGL's first texel
+// row), resampled to power-of-two sides, and filtered linearly from that one level. The models'
+// textures, the signs and the style labels have always been drawn without their mipmaps, which
+// only took a third more memory.
 Texture* uploadBoundImage(ILuint image, GLenum target) {
     // Four bytes a texel, as the rasteriser reads fastest: three-byte pictures (every JPEG) are
-    // widened, with an opaque alpha they had anyway.
-    const ILint format = ilGetInteger(IL_IMAGE_FORMAT);
-    if (format == IL_RGB || format == IL_BGR) ilConvertImage(IL_RGBA, IL_UNSIGNED_BYTE);
+    // widened, with an opaque alpha they had anyway. What does not convert is not read as if it had.
+    if (!ilConvertImage(IL_RGBA, IL_UNSIGNED_BYTE)) {
+        ilDeleteImages(1, &image);
+        return nullptr;
+    }
     ILinfo info;
     iluGetImageInfo(&info);
     if (info.Origin == IL_ORIGIN_UPPER_LEFT) iluFlipImage();
-    const GLuint name = ilutGLBindTexImage();
-    iluFlipImage();
-    glBindTexture(target, name);
-    glTexParameteri(target, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glTexParameteri(target, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
-    ilutGLBuildMipmaps();
-    glDisable(target);
+    const int width = static_cast<int>(info.Width), height = static_cast<int>(info.Height);
+    const int potWidth = powerOfTwoSide(width), potHeight = powerOfTwoSide(height);
+    std::vector<uint8_t> resampled;
+    const void* texels = ilGetData();
+    if (potWidth != width || potHeight != height) {
+        resampled.resize(static_cast<size_t>(potWidth) * potHeight * 4);
+        gluScaleImage(GL_RGBA, width, height, GL_UNSIGNED_BYTE, texels, potWidth, potHeight, GL_UNSIGNED_BYTE,
+                      resampled.data());
+        texels = resampled.data();
+    }
+    Texture* texture = TextureLoader().createTexture(target, GL_RGBA8, potWidth, potHeight, GL_RGBA, GL_UNSIGNED_BYTE,
+                                                     GL_LINEAR, false, false, true, texels);
+    glBindTexture(target, 0);
+    glDisable(target);  // loads have always left texturing off
     ilDeleteImages(1, &image);
-    return new Texture(name);
+    return texture;
 }
 
 // The bound DevIL image as a picture shown whole, a screen: at its own size (any size makes a
 // texture since OpenGL 2.0), filtered but without mipmaps, and clamped so that its edges do not
-// blend with the opposite ones. Resampled to power-of-two sides with mipmaps, as the textures
-// above are, an 800 x 600 screen took 2.8 MB instead of 1.9 and came out softer.
+// blend with the opposite ones. Resampled to power-of-two sides, as the textures above are, an
+// 800 x 600 screen came out softer.
 Texture* uploadBoundPicture(ILuint image) {
     ilConvertImage(IL_RGBA, IL_UNSIGNED_BYTE);
     ILinfo info;
@@ -82,7 +101,7 @@ bool decodePictureFile(const std::string& path) {
 // DevIL decodes nothing sound before it is started, which every decode here does first, once:
 // the title's picture is loaded before anything else asks for one.
 void startImageLibrary() {
-    static const bool started = (ilInit(), iluInit(), ilutInit(), true);
+    static const bool started = (ilInit(), iluInit(), true);
     (void)started;
 }
 
@@ -113,14 +132,12 @@ ILuint decodedBytes(unsigned int type, const void* data, unsigned int size) {
 }  // namespace
 
 Texture* TextureLoader::loadTexture(std::string fileName, GLenum target) {
-    ilutEnable(ILUT_OPENGL_CONV);
     const ILuint image = decodedFile(fileName);
     return image ? uploadBoundImage(image, target) : nullptr;
 }
 
 Texture* TextureLoader::loadTextureFromMemory(unsigned int type, const void* data, unsigned int size,
                                               GLenum target) {
-    ilutEnable(ILUT_OPENGL_CONV);
     const ILuint image = decodedBytes(type, data, size);
     return image ? uploadBoundImage(image, target) : nullptr;
 }
@@ -137,7 +154,6 @@ Texture* TextureLoader::loadPictureFromMemory(unsigned int type, const void* dat
 
 Texture* TextureLoader::load3DTexture(std::string fileName, GLenum target) {
     if (fileName.empty()) return nullptr;
-    ilutDisable(ILUT_OPENGL_CONV);  // keep the file's own pixel format and type
     const ILuint image = decodedFile(fileName);
     if (!image) {
         std::cerr << "[TextureLoader] Could not load image Textures/" << fileName << std::endl;

@@ -1,9 +1,5 @@
 #include "objects/ResourceCache.h"
 
-#include <IL/il.h>
-#include <IL/ilu.h>
-#include <IL/ilut.h>
-
 #include "model/glm.h"
 #include "platform/audio/Audio.h"
 
@@ -34,13 +30,6 @@ GLMmodel* ResourceCache::getModel(const std::string& name, const std::string& fr
 Texture* ResourceCache::getTexture(const std::string& name, GLenum target) {
     auto it = textures.find(name);
     if (it != textures.end()) return it->second;
-    // Started again before every load, as it always was here. Besides starting the library,
-    // ILUT's GL start-up sets the bound 2D texture's minification to plain linear: the texture
-    // loaded before this one stops using its mipmaps. The kinds and the style labels have always
-    // been drawn so (the labels sharper); started once, they came out softer.
-    ilInit();
-    iluInit();
-    ilutInit();
     ++textureLoads;
     Texture* texture = target == GL_TEXTURE_3D ? loader.load3DTexture(name, target) : loader.loadTexture(name, target);
     textures.emplace(name, texture);  // a failure is kept as null and never retried

@@ -130,7 +130,7 @@ TEST_F(Framework, FboReportsItsStatusAndSpecifiesTheDepthStorageOnce) {
     EXPECT_EQ(harness::glErrors(), "");
 }
 
-// Pictures load upright, textures resampled for their mipmaps and screens at their own size,
+// Pictures load upright, textures resampled to power-of-two sides and screens at their own size,
 // volumes unskewed with their depth; what is not a picture, or not a file at all, gives null
 // without blocking, and only the volume loader says so.
 TEST_F(Framework, TexturesLoadUprightAndUnskewedAndEverythingElseAsNull) {
@@ -167,7 +167,7 @@ TEST_F(Framework, TexturesLoadUprightAndUnskewedAndEverythingElseAsNull) {
     for (uint32_t v : header) dds += {char(v), char(v >> 8), char(v >> 16), char(v >> 24)};
     for (int i = 0; i < 18; ++i) dds += {char(250 - i * 10), char(i * 5 + 1), char(i * 10)};  // blue, green, red
     harness::writeFileText("Textures/odd.dds", dds);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);  // OpenGL's default; the 2D loader may leave 1 behind
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);  // OpenGL's default
     std::unique_ptr<Texture> volume(loader.load3DTexture("odd.dds", GL_TEXTURE_3D));
     ASSERT_NE(volume, nullptr);
     // It is the ground's: each slice is baked with its grain, from the file's texels unskewed.
