@@ -22,6 +22,12 @@ void disable2DTexturing(int lastUnit) {
     }
 }
 
+void keepColourFourWide() {
+    GLfloat colour[4];
+    glGetFloatv(GL_CURRENT_COLOR, colour);
+    glColor4fv(colour);
+}
+
 GLuint makeTexelSampler() {
     if (!GLEW_VERSION_3_3 && !GLEW_ARB_sampler_objects) return 0;
     GLuint sampler = 0;

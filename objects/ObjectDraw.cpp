@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/ScreenPass.h"
 #include "framework/Texture.h"
 #include "model/Silhouette.h"
 #include "model/glm.h"
@@ -90,6 +91,7 @@ void drawModel(const GameObject& object, const KindResources& r) {
     const KindModel& m = modelFor(object, r);
     glPushMatrix();
     placeModel(object);
+    keepColourFourWide();
     glCallList(m.displayList);
     glPopMatrix();
 }

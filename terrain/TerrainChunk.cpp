@@ -67,6 +67,7 @@ void TerrainChunk::draw(int mode, GLuint texCoordBuffer, const std::vector<Index
     glMatrixMode(GL_MODELVIEW);
     glPushMatrix();
     glTranslatef(position.x, position.y, position.z);
+    keepColourFourWide();
 
     glBindBuffer(GL_ARRAY_BUFFER, positionBuffer);
     glVertexPointer(3, GL_FLOAT, 0, nullptr);
