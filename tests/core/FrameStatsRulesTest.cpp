@@ -1,7 +1,6 @@
 // The timedemo's numbers and its table and CSV, and the frame meter of the FPS overlay.
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -9,17 +8,12 @@
 #include "core/FrameMeter.h"
 #include "core/FrameStats.h"
 #include "core/RenderScale.h"
+#include "support/TestFiles.h"
 
 namespace {
 
 using framestats::Summary;
-
-std::vector<std::string> linesOf(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
+using harness::linesOf;
 
 TEST(FrameStats, MedianPercentileSlowestAndFps) {
     EXPECT_DOUBLE_EQ(framestats::median({}), 0);

@@ -27,6 +27,13 @@ std::string readFileText(const std::string& path) {
     return ss.str();
 }
 
+std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
 void writeFileText(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
 
 void removeTree(const std::string& path) {

@@ -1,6 +1,7 @@
 #pragma once
 // Test helpers that need no display: output capture, temporary folders, files, commands.
 #include <string>
+#include <vector>
 
 namespace harness {
 
@@ -14,6 +15,7 @@ std::string capturedStderr();
 // A fresh empty folder under /tmp, removed by the caller if wanted.
 std::string makeTempDir(const std::string& prefix = "lumivex-test");
 std::string readFileText(const std::string& path);
+std::vector<std::string> linesOf(const std::string& text);
 void writeFileText(const std::string& path, const std::string& text);
 
 // Removes a folder and everything under it (best effort, for temp dirs).
