@@ -40,11 +40,11 @@ int powerOfTwoSide(int side) {
 
 // The bound DevIL image as a texture on target: upright (its bottom row is OpenGL's first texel
 // row), resampled to power-of-two sides, and filtered linearly from that one level. The models'
-// textures, the signs and the style labels have always been drawn without their mipmaps, which
-// only took a third more memory.
+// textures, the signs and the style labels have always been drawn from their first level alone;
+// a mipmap chain only took a third more memory.
 Texture* uploadBoundImage(ILuint image, GLenum target) {
     // Four bytes a texel, as the rasteriser reads fastest: three-byte pictures (every JPEG) are
-    // widened, with an opaque alpha they had anyway. What does not convert is not read as if it had.
+    // widened, with an opaque alpha they had anyway. An image that does not convert makes no texture.
     if (!ilConvertImage(IL_RGBA, IL_UNSIGNED_BYTE)) {
         ilDeleteImages(1, &image);
         return nullptr;
