@@ -287,22 +287,15 @@ void FlightRenderer::objectsOnScreen(const GameState& flight, const GLint viewpo
     glGetFloatv(GL_PROJECTION_MATRIX, projection);
     for (const GameObject* obj : flight.world.getActiveObjects()) {
         if (extras.shipHidden && obj == flight.ship.get()) continue;
-        const float3 p = obj->getPosition(), k = obj->getScale();
-        const float largestScale = std::max(std::fabs(k.x), std::max(std::fabs(k.y), std::fabs(k.z)));
-        const float r = kindResources(obj->getKind()).radius * largestScale;
-        float eye[3], lo[2] = {1e30f, 1e30f}, hi[2] = {-1e30f, -1e30f};
-        for (int i = 0; i < 3; ++i)
-            eye[i] = modelView[i] * p.x + modelView[4 + i] * p.y + modelView[8 + i] * p.z + modelView[12 + i];
+        float clip[8][4], lo[2] = {1e30f, 1e30f}, hi[2] = {-1e30f, -1e30f};
+        objectBoxInClip(*obj, modelView, projection, clip);
+        if (!boxMayShow(clip, viewport[2], viewport[3], margin)) continue;  // an asteroid passed, say: nothing to copy
         bool behind = false;
         for (int corner = 0; corner < 8 && !behind; ++corner) {
-            const float e[3] = {eye[0] + (corner & 1 ? r : -r), eye[1] + (corner & 2 ? r : -r), eye[2] + (corner & 4 ? r : -r)};
-            float clip[4];
-            for (int i = 0; i < 4; ++i)
-                clip[i] = projection[i] * e[0] + projection[4 + i] * e[1] + projection[8 + i] * e[2] + projection[12 + i];
-            behind = clip[3] <= 1e-4f;
+            behind = clip[corner][3] <= 1e-4f;
             for (int i = 0; i < 2 && !behind; ++i) {
-                lo[i] = std::min(lo[i], clip[i] / clip[3]);
-                hi[i] = std::max(hi[i], clip[i] / clip[3]);
+                lo[i] = std::min(lo[i], clip[corner][i] / clip[corner][3]);
+                hi[i] = std::max(hi[i], clip[corner][i] / clip[corner][3]);
             }
         }
         if (behind) {

@@ -1,5 +1,6 @@
 #include "framework/VectorMath.h"
 
+#include <algorithm>
 #include <cmath>
 
 void crossProduct(const float3& a, const float3& b, float3& out) {
@@ -70,4 +71,26 @@ void quaternionToMatrix(const quaternion& q, float m[16]) {
     m[13] = 0.0f;
     m[14] = 0.0f;
     m[15] = 1.0f;
+}
+
+void cubeInClip(const float eye[3], float r, const float projection[16], float clip[8][4]) {
+    for (int corner = 0; corner < 8; ++corner) {
+        const float e[3] = {eye[0] + (corner & 1 ? r : -r), eye[1] + (corner & 2 ? r : -r), eye[2] + (corner & 4 ? r : -r)};
+        for (int i = 0; i < 4; ++i)
+            clip[corner][i] = projection[i] * e[0] + projection[4 + i] * e[1] + projection[8 + i] * e[2] + projection[12 + i];
+    }
+}
+
+bool boxMayShow(const float clip[8][4], int width, int height, float marginPixels) {
+    const float wx = 1.0f + 2.0f * marginPixels / std::max(1, width);
+    const float wy = 1.0f + 2.0f * marginPixels / std::max(1, height);
+    // Each side as weights of x, y, z and w: a corner lies beyond it where the sum is negative.
+    const float sides[6][4] = {{1, 0, 0, wx}, {-1, 0, 0, wx}, {0, 1, 0, wy}, {0, -1, 0, wy}, {0, 0, 1, 1}, {0, 0, -1, 1}};
+    for (const auto& side : sides) {
+        bool allBeyond = true;
+        for (int c = 0; c < 8 && allBeyond; ++c)
+            allBeyond = side[0] * clip[c][0] + side[1] * clip[c][1] + side[2] * clip[c][2] + side[3] * clip[c][3] < 0;
+        if (allBeyond) return false;
+    }
+    return true;
 }

@@ -51,6 +51,17 @@ void resolveObjectKinds(ResourceCache& cache) {
 
 const KindResources& kindResources(ObjectKind kind) { return resolved[static_cast<int>(kind)]; }
 
+void objectBoxInClip(const GameObject& object, const float modelView[16], const float projection[16],
+                     float clip[8][4]) {
+    const float3 p = object.getPosition(), k = object.getScale();
+    const float largestScale = std::max(std::fabs(k.x), std::max(std::fabs(k.y), std::fabs(k.z)));
+    const float r = kindResources(object.getKind()).radius * largestScale;
+    float eye[3];
+    for (int i = 0; i < 3; ++i)
+        eye[i] = modelView[i] * p.x + modelView[4 + i] * p.y + modelView[8 + i] * p.z + modelView[12 + i];
+    cubeInClip(eye, r, projection, clip);
+}
+
 namespace {
 
 // Below this radius on screen a far model (a quarter of the faces) looks as the near one does
@@ -59,15 +70,37 @@ namespace {
 // depth and band): twenty asteroids in their near models cost more than the ground.
 constexpr float kFarModelPixels = 24.0f;
 
-// The model to draw the object with, by its size on screen: the current model-view matrix is
-// the one it is placed on, the projection a perspective.
-const KindModel& modelFor(const GameObject& object, const KindResources& r) {
-    if (!r.farModel.model) return r.nearModel;
+// The view an object is drawn in: the current matrices and the picture's size.
+struct View {
     float modelView[16], projection[16];
     GLint viewport[4];
-    glGetFloatv(GL_MODELVIEW_MATRIX, modelView);
-    glGetFloatv(GL_PROJECTION_MATRIX, projection);
-    glGetIntegerv(GL_VIEWPORT, viewport);
+    View() {
+        glGetFloatv(GL_MODELVIEW_MATRIX, modelView);
+        glGetFloatv(GL_PROJECTION_MATRIX, projection);
+        glGetIntegerv(GL_VIEWPORT, viewport);
+    }
+};
+
+// A few pixels more than any pass draws outside an object's faces: the rims' band and half the
+// outlines' lines.
+constexpr float kBeyondFacesPixels = 8.0f;
+
+// Whether any of the object can reach the picture. A software rasteriser transforms and sets up
+// every triangle of a model it is given, and an asteroid just passed or off to the side would
+// be drawn in up to three passes for nothing.
+bool mayShow(const GameObject& object, const View& view) {
+    float clip[8][4];
+    objectBoxInClip(object, view.modelView, view.projection, clip);
+    return boxMayShow(clip, view.viewport[2], view.viewport[3], kBeyondFacesPixels);
+}
+
+// The model to draw the object with, by its size on screen: the view's model-view matrix is
+// the one it is placed on, the projection a perspective.
+const KindModel& modelFor(const GameObject& object, const KindResources& r, const View& view) {
+    if (!r.farModel.model) return r.nearModel;
+    const float* modelView = view.modelView;
+    const float* projection = view.projection;
+    const GLint* viewport = view.viewport;
     const float3 p = object.getPosition(), k = object.getScale();
     const float distance = -(modelView[2] * p.x + modelView[6] * p.y + modelView[10] * p.z + modelView[14]);
     const float radius = std::max(std::fabs(k.x), std::max(std::fabs(k.y), std::fabs(k.z)));
@@ -88,7 +121,9 @@ void placeModel(const GameObject& object) {
 }
 
 void drawModel(const GameObject& object, const KindResources& r) {
-    const KindModel& m = modelFor(object, r);
+    const View view;
+    if (!mayShow(object, view)) return;
+    const KindModel& m = modelFor(object, r, view);
     glPushMatrix();
     placeModel(object);
     keepColourFourWide();
@@ -116,7 +151,9 @@ void drawGameObject(const GameObject& object) {
 
 void drawGameObjectOutline(const GameObject& object, bool sharpModels) {
     const KindResources& r = kindResources(object.getKind());
-    const KindModel& m = modelFor(object, r);
+    const View view;
+    if (!mayShow(object, view)) return;
+    const KindModel& m = modelFor(object, r, view);
     const bool smooth = m.silhouette && m.silhouette->smooth();
     if (smooth == sharpModels) return;
     if (sharpModels) return drawGameObject(object);

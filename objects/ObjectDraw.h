@@ -33,6 +33,10 @@ void resolveObjectKinds(ResourceCache& cache);
 const KindResources& kindResources(ObjectKind kind);
 
 class GameObject;
+// The corners of the box around the object's bounding sphere, in clip coordinates, under the
+// given column-major matrices.
+void objectBoxInClip(const GameObject& object, const float modelView[16], const float projection[16],
+                     float clip[8][4]);
 void drawGameObject(const GameObject& object);
 // Its model alone, untextured: the shape its rim is cut from.
 void drawGameObjectShape(const GameObject& object);

@@ -47,4 +47,33 @@ TEST(VectorMathRules, KnownAnswers) {
     EXPECT_EQ(angleBetween(make_float3(0, 0, 0), make_float3(1, 0, 0)), 0.0f);  // no direction: 0, never NaN
 }
 
+// An object's box against the view: 800 x 600 pixels, 60 degrees high, near 0.1, far 100.
+TEST(VectorMathRules, BoxesBeyondASideOfTheViewDoNotShow) {
+    const float f = 1.0f / std::tan(float(M_PI) / 6), n = 0.1f, far = 100, aspect = 800.0f / 600;
+    const float projection[16] = {f / aspect, 0, 0, 0, 0, f, 0, 0, 0, 0, (far + n) / (n - far), -1, 0, 0, 2 * far * n / (n - far), 0};
+    // At 10 ahead, the x of a point the given number of pixels left of the picture.
+    auto leftOfPicture = [&](float pixels) { return -(1 + 2 * pixels / 800) * 10 / projection[0]; };
+    const struct {
+        const char* what;
+        float x, y, z, r;
+        bool shows;
+    } cases[] = {
+        {"ahead", 0, 0, -10, 1, true},
+        {"behind the eye", 0, 0, 5, 1, false},
+        {"around the eye", 0, 0, 0, 1, true},
+        {"beside the eye", 3, 0, 0, 1, false},
+        {"far off to the left", -100, 0, -10, 1, false},
+        {"above the picture", 0, 40, -10, 1, false},
+        {"beyond the far plane", 0, 0, -102, 1, false},
+        {"4 pixels left of the picture, within the margin", leftOfPicture(4), 0, -10, 0, true},
+        {"12 pixels left of the picture, beyond the margin", leftOfPicture(12), 0, -10, 0, false},
+    };
+    for (const auto& c : cases) {
+        const float eye[3] = {c.x, c.y, c.z};
+        float clip[8][4];
+        cubeInClip(eye, c.r, projection, clip);
+        EXPECT_EQ(boxMayShow(clip, 800, 600, 8), c.shows) << c.what;
+    }
+}
+
 }  // namespace
