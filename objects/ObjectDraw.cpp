@@ -120,15 +120,17 @@ void placeModel(const GameObject& object) {
     glScalef(scale.x, scale.y, scale.z);
 }
 
-void drawModel(const GameObject& object, const KindResources& r) {
-    const View view;
-    if (!mayShow(object, view)) return;
-    const KindModel& m = modelFor(object, r, view);
+void callModel(const GameObject& object, const KindModel& m) {
     glPushMatrix();
     placeModel(object);
     keepColourFourWide();
     glCallList(m.displayList);
     glPopMatrix();
+}
+
+void drawModel(const GameObject& object, const KindResources& r) {
+    const View view;
+    if (mayShow(object, view)) callModel(object, modelFor(object, r, view));
 }
 
 void bindKindTexture(const KindResources& r) {
@@ -156,8 +158,8 @@ void drawGameObjectOutline(const GameObject& object, bool sharpModels) {
     const KindModel& m = modelFor(object, r, view);
     const bool smooth = m.silhouette && m.silhouette->smooth();
     if (smooth == sharpModels) return;
-    if (sharpModels) return drawGameObject(object);
     bindKindTexture(r);
+    if (sharpModels) return callModel(object, m);
     glPushMatrix();
     placeModel(object);
     float modelView[16], eye[3];
