@@ -50,6 +50,9 @@ void ScorePanel::drawScoreImage() {
     scoreTexture->bind(GL_TEXTURE_2D, 0);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    // In its own colours: the bullet dots before it leave theirs, which would tint it while the
+    // gun holds bullets.
+    glColor4f(1, 1, 1, 1);
     glBegin(GL_QUADS);
     glTexCoord2f(0.0f, 0.0f);
     glVertex2f(-1.0f, 0.67f);

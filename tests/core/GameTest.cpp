@@ -128,6 +128,8 @@ TEST_F(CoreTest, FlightKeysSteerJumpAndFireWithTheirSounds) {
         const int dot = static_cast<int>(std::lround((i * 0.05f - 0.12f + 1) * 400));
         EXPECT_EQ(near(colourAt(dot, 30, 1), Rgb{255, 222, 0}), i < bullets) << "dot " << i << " of " << bullets;
     }
+    const int gold = pixelsWhere(0, 500, 400, 100, [](int r, int g, int b) { return r >= 240 && g >= 205 && g <= 235 && b <= 30; });
+    EXPECT_GT(gold, 300) << "the score panel in its own gold, not in the dots' colour";
     type(" ", 16);
     EXPECT_EQ(game.flight().bulletCount, bullets - 1);
     EXPECT_EQ(playing(game.audio().getEffectsChannel()), game.audio().effectSound(GameAudio::Fire));
