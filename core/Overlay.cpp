@@ -58,22 +58,22 @@ void Game::drawEffectGroupLabel(const GameState& flight) {
 }
 
 void Game::drawBulletDots(int bullets) {
+    if (bullets <= 0) return;
     // The label left texturing on, and with GL_REPLACE a textured point would show a texel
     // instead of its own colour.
     const GLboolean textured = glIsEnabled(GL_TEXTURE_2D);
     glDisable(GL_TEXTURE_2D);
-    for (int i = 0; i < bullets; ++i) {
-        const float x = i * 0.05f - 0.12f;
-        const float y = -0.9f;
-        glPointSize(14);
+    // A red ring around a yellow dot, each colour one draw for all the bullets: a point size
+    // change costs a software rasteriser a new setup. The dots lie apart, so the order does not
+    // show.
+    const struct {
+        float size, colour[4];
+    } layers[] = {{14, {1, 0, 0, 1}}, {8, {1, 0.87f, 0, 1}}};
+    for (const auto& layer : layers) {
+        glPointSize(layer.size);
         glBegin(GL_POINTS);
-        glColor4f(1, 0, 0, 1);
-        glVertex3f(x, y, 0);
-        glEnd();
-        glPointSize(8);
-        glBegin(GL_POINTS);
-        glColor4f(1, 0.87f, 0, 1);
-        glVertex3f(x, y, 0);
+        glColor4fv(layer.colour);
+        for (int i = 0; i < bullets; ++i) glVertex3f(i * 0.05f - 0.12f, -0.9f, 0);
         glEnd();
     }
     if (textured) glEnable(GL_TEXTURE_2D);
