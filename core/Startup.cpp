@@ -10,9 +10,18 @@
 #include "highscore/HighscorePicture.h"
 #include "highscore/HighscoreStore.h"
 #include "objects/ObjectDraw.h"
+#include "platform/Threads.h"
 #include "platform/WriteFile.h"
 
 void Game::initResources() {
+    // Without a GPU, Mesa draws on worker threads of its own, one a core. A scheduler that packs
+    // busy threads onto fewer cores (as a virtual machine's may) puts both on one core for
+    // stretches of a frame, which then takes half as long again with a core idle. Each keeps
+    // a core of its own; the work is shared out between them as it comes, so none waits for one.
+    if (const int pinned = threads::spreadOverCores("llvmpipe-")) {
+        std::printf("Rasteriser threads: %d, each on a core of its own\n", pinned);
+        std::fflush(stdout);
+    }
     // The score panel and the high-score picture use "Faktos.ttf" from the game folder.
     HighscorePicture::useGameFolderFonts();
 
