@@ -11,6 +11,7 @@
 #include "core/FlightFx.h"
 #include "core/Game.h"
 #include "effects/EffectContext.h"
+#include "effects/EffectGroup.h"
 #include "objects/Asteroid.h"
 #include "objects/Bullet.h"
 #include "objects/BulletPowerUp.h"
@@ -58,6 +59,9 @@ bool Game::warmUpStep() {
     GameState& w = *warmFlight;
     const bool widened = warmedStyles == styles;
     w.style = widened ? 0 : warmedStyles;
+    // The panel's title line too: a star or a hit changes the title, and that frame then only
+    // copies the line in.
+    if (!widened) scorePanel.prepareTitle(renderer.style(w.style)->getTitle());
     ++warmedStyles;
     EffectContext& context = effectContext();
     context.playing = true;

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -194,24 +195,27 @@ void HighscorePicture::drawOutlinedText(gdImagePtr image, int colour, const char
     gdImageAlphaBlending(coverage, 1);
     gdImageStringFT(coverage, rect, 0, fontFile, pointSize, 0.0, -minX, -minY, text);
 
+    // The inked texels only, read once: the text covers a fraction of its box, and it is
+    // stamped seventeen times.
+    struct Ink {
+        int x, y, level;
+    };
+    std::vector<Ink> inked;
+    for (int cy = 0; cy < gdImageSY(coverage); ++cy)
+        for (int cx = 0; cx < gdImageSX(coverage); ++cx)
+            if (const int level = gdAlphaMax - gdTrueColorGetAlpha(coverage->tpixels[cy][cx]))
+                inked.push_back({minX + cx, minY + cy, level});
     int clipX1, clipY1, clipX2, clipY2;
     gdImageGetClip(image, &clipX1, &clipY1, &clipX2, &clipY2);
     auto stamp = [&](int originX, int originY, int ink) {
         const int inkOpacity = gdAlphaMax - gdTrueColorGetAlpha(ink);
-        for (int cy = 0; cy < gdImageSY(coverage); ++cy) {
-            const int ty = originY + minY + cy;
-            if (ty < clipY1 || ty > clipY2) continue;
-            const int* row = coverage->tpixels[cy];
-            for (int cx = 0; cx < gdImageSX(coverage); ++cx) {
-                int level = gdAlphaMax - gdTrueColorGetAlpha(row[cx]);
-                if (level == 0) continue;
-                const int tx = originX + minX + cx;
-                if (tx < clipX1 || tx > clipX2) continue;
-                level = level * inkOpacity / gdAlphaMax;
-                const int pixel = ((gdAlphaMax - level) << 24) + (ink & 0xffffff);
-                int& target = image->tpixels[ty][tx];
-                target = image->alphaBlendingFlag ? gdAlphaBlend(target, pixel) : pixel;
-            }
+        for (const Ink& texel : inked) {
+            const int tx = originX + texel.x, ty = originY + texel.y;
+            if (ty < clipY1 || ty > clipY2 || tx < clipX1 || tx > clipX2) continue;
+            const int level = texel.level * inkOpacity / gdAlphaMax;
+            const int pixel = ((gdAlphaMax - level) << 24) + (ink & 0xffffff);
+            int& target = image->tpixels[ty][tx];
+            target = image->alphaBlendingFlag ? gdAlphaBlend(target, pixel) : pixel;
         }
     };
     for (const auto& offset : offsets) stamp(left + offset[0], y + offset[1], 0);
@@ -283,9 +287,7 @@ PanelPicture::PanelPicture()
     : scoreImage(gdImageCreateTrueColor(kPanelWidth, kPanelHeight)),
       transparentColour(0x7f000000),
       textColour(0xffdf00),
-      titleLayer(nullptr),
-      titleLayerHasTitle(false),
-      titleLayerFonts(0) {
+      scoreLineScore(0) {
     if (!scoreImage) return;
     gdImageAlphaBlending(scoreImage, 1);
     gdImageSaveAlpha(scoreImage, 1);
@@ -296,62 +298,106 @@ PanelPicture::PanelPicture()
 
 PanelPicture::~PanelPicture() {
     if (scoreImage) gdImageDestroy(scoreImage);
-    if (titleLayer) gdImageDestroy(titleLayer);
 }
 
 std::vector<unsigned char> HighscorePicture::rgba(gdImagePtr image) {
+    // libgd's 7-bit transparency to 8-bit opacity, looked up: the panel has 40,000 texels.
+    static const std::array<unsigned char, gdAlphaMax + 1> opacity = [] {
+        std::array<unsigned char, gdAlphaMax + 1> table{};
+        for (int a = 0; a <= gdAlphaMax; ++a) table[a] = static_cast<unsigned char>(255 - a * 255 / gdAlphaMax);
+        return table;
+    }();
     const int w = gdImageSX(image), h = gdImageSY(image);
     std::vector<unsigned char> pixels(static_cast<size_t>(w) * h * 4);
+    unsigned char* p = pixels.data();
     for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            const int c = gdImageGetTrueColorPixel(image, x, y);
-            unsigned char* p = &pixels[(static_cast<size_t>(y) * w + x) * 4];
-            p[0] = static_cast<unsigned char>(gdTrueColorGetRed(c));
-            p[1] = static_cast<unsigned char>(gdTrueColorGetGreen(c));
-            p[2] = static_cast<unsigned char>(gdTrueColorGetBlue(c));
-            p[3] = static_cast<unsigned char>(255 - gdTrueColorGetAlpha(c) * 255 / 127);
+        for (const int* c = image->tpixels[y], *end = c + w; c != end; ++c, p += 4) {
+            p[0] = static_cast<unsigned char>(gdTrueColorGetRed(*c));
+            p[1] = static_cast<unsigned char>(gdTrueColorGetGreen(*c));
+            p[2] = static_cast<unsigned char>(gdTrueColorGetBlue(*c));
+            p[3] = opacity[gdTrueColorGetAlpha(*c)];
         }
     return pixels;
 }
 
+void PanelPicture::clear() {
+    for (int y = 0; y < kPanelHeight; ++y) std::fill_n(scoreImage->tpixels[y], kPanelWidth, transparentColour);
+}
+
+PanelPicture::Line PanelPicture::drawLine(const char* text, double points, int baseline) {
+    clear();
+    HighscorePicture::drawOutlinedText(scoreImage, textColour, HighscorePicture::font(), points, 10, baseline, text,
+                                       false);
+    Line line;
+    line.fonts = fontGeneration;
+    line.left = kPanelWidth, line.top = kPanelHeight;
+    for (int y = 0; y < kPanelHeight; ++y) {
+        const int* row = scoreImage->tpixels[y];
+        const int* end = row + kPanelWidth;
+        const int* first = std::find_if(row, end, [this](int texel) { return texel != transparentColour; });
+        if (first == end) continue;
+        const int* last = std::find_if(std::make_reverse_iterator(end), std::make_reverse_iterator(first),
+                                       [this](int texel) { return texel != transparentColour; }).base() - 1;
+        line.left = std::min(line.left, static_cast<int>(first - row));
+        line.right = std::max(line.right, static_cast<int>(last - row));
+        line.top = std::min(line.top, y), line.bottom = y;
+    }
+    for (int y = line.top; y <= line.bottom; ++y)
+        line.texels.insert(line.texels.end(), scoreImage->tpixels[y] + line.left, scoreImage->tpixels[y] + line.right + 1);
+    return line;
+}
+
+void PanelPicture::paste(const Line& line) {
+    const int width = line.right - line.left + 1;
+    for (int y = line.top; y <= line.bottom; ++y)
+        for (int x = 0; x < width; ++x) {
+            const int texel = line.texels[static_cast<size_t>(y - line.top) * width + x];
+            int& target = scoreImage->tpixels[y][line.left + x];
+            if (gdTrueColorGetAlpha(texel) != gdAlphaTransparent) target = gdAlphaBlend(target, texel);
+        }
+}
+
+const PanelPicture::Line& PanelPicture::titleLine(const char* title) {
+    Line& line = titles[title];
+    if (line.fonts == fontGeneration) return line;
+    // The longest style title does not fit the panel at the normal size: such a title is set
+    // smaller rather than cut off at the panel's edge.
+    double points = kTextPoints;
+    int box[8];
+    if (!gdImageStringFT(nullptr, box, textColour, const_cast<char*>(HighscorePicture::font()), points, 0.0, 0, 0,
+                         const_cast<char*>(title))) {
+        const int width = box[2] - box[0];
+        const int room = kPanelWidth - 2 * 10;  // the same margin on both sides
+        if (width > room) points = points * room / width;
+    }
+    return line = drawLine(title, points, 30);
+}
+
+void PanelPicture::prepareTitle(const char* title) {
+    if (scoreImage && title) titleLine(title);
+}
+
 std::vector<unsigned char> PanelPicture::render(int score, const char* title) {
     if (!scoreImage) return {};
-
-    // Cleared panel plus title line: redrawn only when the title changes, else copied.
-    if (!titleLayer || titleLayerFonts != fontGeneration || titleLayerHasTitle != (title != nullptr) ||
-        (title && titleLayerText != title)) {
-        if (!titleLayer) titleLayer = gdImageCreateTrueColor(kPanelWidth, kPanelHeight);
-        if (!titleLayer) return {};
-        gdImageSaveAlpha(titleLayer, 1);
-        gdImageAlphaBlending(titleLayer, 0);
-        gdImageFilledRectangle(titleLayer, 0, 0, kPanelWidth, kPanelHeight, transparentColour);
-        gdImageAlphaBlending(titleLayer, 1);
-        if (title) {
-            // The longest style title does not fit the panel at the normal size: such a
-            // title is set smaller rather than cut off at the panel's edge.
-            double points = kTextPoints;
-            int box[8];
-            if (!gdImageStringFT(nullptr, box, textColour, const_cast<char*>(HighscorePicture::font()), points, 0.0, 0, 0,
-                                 const_cast<char*>(title))) {
-                const int width = box[2] - box[0];
-                const int room = kPanelWidth - 2 * 10;  // the same margin on both sides
-                if (width > room) points = points * room / width;
-            }
-            HighscorePicture::drawOutlinedText(titleLayer, textColour, HighscorePicture::font(), points, 10, 30, title,
-                                               false);
-        }
-        titleLayerHasTitle = title != nullptr;
-        titleLayerText = title ? title : "";
-        titleLayerFonts = fontGeneration;
+    char text[32];
+    std::snprintf(text, sizeof text, "Score: %i", score);
+    if (scoreLine.fonts != fontGeneration || scoreLineScore != score) {
+        scoreLine = drawLine(text, kTextPoints, 60);
+        scoreLineScore = score;
     }
-    for (int y = 0; y < kPanelHeight; ++y)
-        std::memcpy(scoreImage->tpixels[y], titleLayer->tpixels[y], sizeof(int) * kPanelWidth);
-    gdImageAlphaBlending(scoreImage, 1);
+    if (titles.size() > 32) titles.clear();  // only a test shows that many
+    const Line* titleShown = title ? &titleLine(title) : nullptr;
 
-    char line[32];
-    std::snprintf(line, sizeof line, "Score: %i", score);
-    HighscorePicture::drawOutlinedText(scoreImage, textColour, HighscorePicture::font(), kTextPoints, 10, 60, line,
-                                       false);
-
+    // On the cleared panel, a line copied in is the line drawn there. Where the two lines'
+    // boxes meet, the score is drawn over the title instead, as ink over ink blends.
+    clear();
+    if (titleShown) paste(*titleShown);
+    const bool meet = titleShown && titleShown->left <= scoreLine.right && scoreLine.left <= titleShown->right &&
+                      titleShown->top <= scoreLine.bottom && scoreLine.top <= titleShown->bottom;
+    if (meet)
+        HighscorePicture::drawOutlinedText(scoreImage, textColour, HighscorePicture::font(), kTextPoints, 10, 60, text,
+                                           false);
+    else
+        paste(scoreLine);
     return HighscorePicture::rgba(scoreImage);
 }

@@ -1,6 +1,7 @@
 #pragma once
 #include <gd.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -51,15 +52,29 @@ public:
     // when it cannot be drawn. Handed to the texture as they are: a trip through PNG and a
     // mipmapped upload cost a frame's worth of time at every style change.
     std::vector<unsigned char> render(int score, const char* title);
+    // Draws the title's line now, so that the first panel with it only copies it in.
+    void prepareTitle(const char* title);
 
 private:
+    // A line of outlined text as drawn on the cleared panel: the box of the texels it inked
+    // (inclusive; empty when right < left) and those texels, row by row.
+    struct Line {
+        int left = 0, top = 0, right = -1, bottom = -1;
+        std::vector<int> texels;
+        int fonts = -1;  // the font-folder generation it was drawn with
+    };
+    const Line& titleLine(const char* title);
+    Line drawLine(const char* text, double points, int baseline);
+    void clear();
+    void paste(const Line& line);
+
     gdImagePtr scoreImage;
     int transparentColour;
     int textColour;
-    // The cleared panel with the title line already drawn, kept while the title stays the
-    // same: the title's outlined text is most of a re-render's cost, and only the score changes.
-    gdImagePtr titleLayer;
-    std::string titleLayerText;
-    bool titleLayerHasTitle;
-    int titleLayerFonts;  // font-folder generation the layer was drawn with
+    // Each line is drawn once and copied in from then on: a title for as long as the game
+    // runs (a star or a hit changes it, and its outlined text was most of that frame's
+    // panel), the score until it changes.
+    std::map<std::string, Line> titles;
+    Line scoreLine;
+    int scoreLineScore;
 };

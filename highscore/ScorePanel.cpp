@@ -43,6 +43,8 @@ void ScorePanel::updateScoreImage(int score, bool force, const char* title) {
     ++panelRenderCount;
 }
 
+void ScorePanel::prepareTitle(const char* title) { picture->prepareTitle(title); }
+
 void ScorePanel::drawScoreImage() {
     if (!scoreTexture) return;
     glEnable(GL_ALPHA_TEST);

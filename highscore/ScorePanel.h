@@ -21,6 +21,8 @@ public:
     // Re-renders unless the score is the one shown and force is off; title may be null.
     void updateScoreImage(int score, bool force, const char* title);
     void drawScoreImage();
+    // Draws a title's line ahead of its first panel, which then only copies it in.
+    void prepareTitle(const char* title);
 
     Texture* getScoreTexture() const { return scoreTexture; }
     // How often the panel has been re-rendered (skipped calls do not count).
