@@ -342,8 +342,10 @@ PanelPicture::Line PanelPicture::drawLine(const char* text, double points, int b
         line.right = std::max(line.right, static_cast<int>(last - row));
         line.top = std::min(line.top, y), line.bottom = y;
     }
-    for (int y = line.top; y <= line.bottom; ++y)
-        line.texels.insert(line.texels.end(), scoreImage->tpixels[y] + line.left, scoreImage->tpixels[y] + line.right + 1);
+    for (int y = line.top; y <= line.bottom; ++y) {
+        const int* row = scoreImage->tpixels[y];
+        line.texels.insert(line.texels.end(), row + line.left, row + line.right + 1);
+    }
     return line;
 }
 
