@@ -15,9 +15,10 @@
 
 void Game::initResources() {
     // Without a GPU, Mesa draws on worker threads of its own, one a core. A scheduler that packs
-    // busy threads onto fewer cores (as a virtual machine's may) puts both on one core for
-    // stretches of a frame, which then takes half as long again with a core idle. Each keeps
-    // a core of its own; the work is shared out between them as it comes, so none waits for one.
+    // busy threads onto fewer cores (as a virtual machine's may) puts two on one core for
+    // stretches of a frame, which then takes half as long again with a core idle. Each keeps a
+    // core of its own; the driver hands its work to whichever worker comes for it next, so one
+    // that shares its core with another program only takes less of it.
     if (const int pinned = threads::spreadOverCores("llvmpipe-")) {
         std::printf("Rasteriser threads: %d, each on a core of its own\n", pinned);
         std::fflush(stdout);
