@@ -2,6 +2,7 @@
 
 #include <GL/glew.h>
 #include <GL/freeglut.h>
+#include <sys/resource.h>
 
 #include <cerrno>
 #include <chrono>
@@ -58,6 +59,9 @@ void setClockForFrame(long index) {
                 course.options.framesPerStyle, kFrameMs, RenderScale::name(course.options.renderScale).c_str(),
                 ShaderProgram::loadCount() - course.programsBefore);
     std::fputs(framestats::formatTable(rows, total).c_str(), stdout);
+    // The most the process ever held, start-up and warm-up included: the flight's peak.
+    rusage usage{};
+    if (getrusage(RUSAGE_SELF, &usage) == 0) std::printf("Peak resident memory: %.1f MB\n", usage.ru_maxrss / 1024.0);
     std::fflush(stdout);
 
     if (!course.options.csvFile.empty()) {

@@ -67,6 +67,7 @@ TEST_F(Timedemo, FliesEveryStylePrintsAndWritesItsTableAndLeavesTheHighScoresAlo
     // Nothing built during the flight, neither a program nor the driver's code for one in the
     // state it meets there: each style's first frame would wait for it.
     EXPECT_NE(console().find("render scale 100 %, 0 shader programs built during the flight"), std::string::npos);
+    EXPECT_TRUE(std::regex_search(console(), std::regex("\nPeak resident memory: [1-9][0-9]*\\.[0-9] MB\n"))) << console();
     int before = 0, during = -1;
     std::sscanf(harness::readFileText(out + "/driver-code.txt").c_str(), "%d %d", &before, &during);
     EXPECT_TRUE(before > 0 && during == 0) << before << " built before the flight, " << during << " during it";
